@@ -1,0 +1,14 @@
+# quirn_add_test(NAME name SOURCES files... LIBRARIES targets...)
+# Builds one QtTest executable and registers it with CTest, headless.
+function(quirn_add_test)
+    cmake_parse_arguments(T "" "NAME" "SOURCES;LIBRARIES" ${ARGN})
+    add_executable(${T_NAME} ${T_SOURCES})
+    target_link_libraries(${T_NAME} PRIVATE Qt6::Test ${T_LIBRARIES})
+    target_compile_definitions(${T_NAME} PRIVATE
+        QUIRN_FIXTURES_DIR="${PROJECT_SOURCE_DIR}/tests/data/real"
+        QUIRN_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+    add_test(NAME ${T_NAME} COMMAND ${T_NAME})
+    set_tests_properties(${T_NAME} PROPERTIES
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8"
+        TIMEOUT 1200)
+endfunction()
