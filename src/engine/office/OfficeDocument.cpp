@@ -1,0 +1,758 @@
+#include "OfficeDocument.h"
+
+#include "BookFileCheck.h"
+#include "InteractionRecorder.h"
+#include "OfficeConnection.h"
+#include "OfficeError.h"
+#include "OfficeProcess.h"
+#include "UnoText.h"
+
+#include <com/sun/star/awt/XTopWindow.hpp>
+#include <com/sun/star/awt/XWindow.hpp>
+#include <com/sun/star/beans/PropertyAttribute.hpp>
+#include <com/sun/star/beans/PropertyValue.hpp>
+#include <com/sun/star/beans/XPropertySet.hpp>
+#include <com/sun/star/beans/XPropertySetInfo.hpp>
+#include <com/sun/star/container/XIndexAccess.hpp>
+#include <com/sun/star/container/XNameAccess.hpp>
+#include <com/sun/star/container/XNameContainer.hpp>
+#include <com/sun/star/container/XNamed.hpp>
+#include <com/sun/star/document/MacroExecMode.hpp>
+#include <com/sun/star/document/UpdateDocMode.hpp>
+#include <com/sun/star/frame/XComponentLoader.hpp>
+#include <com/sun/star/frame/XController.hpp>
+#include <com/sun/star/frame/XFrame.hpp>
+#include <com/sun/star/frame/XModel.hpp>
+#include <com/sun/star/frame/XStorable.hpp>
+#include <com/sun/star/lang/XMultiServiceFactory.hpp>
+#include <com/sun/star/sheet/XCellRangeAddressable.hpp>
+#include <com/sun/star/sheet/XPrintAreas.hpp>
+#include <com/sun/star/sheet/XSheetCellCursor.hpp>
+#include <com/sun/star/sheet/XSpreadsheet.hpp>
+#include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
+#include <com/sun/star/sheet/XSpreadsheets2.hpp>
+#include <com/sun/star/sheet/XUsedAreaCursor.hpp>
+#include <com/sun/star/style/XStyleFamiliesSupplier.hpp>
+#include <com/sun/star/table/CellRangeAddress.hpp>
+#include <com/sun/star/util/XCloseable.hpp>
+#include <com/sun/star/util/XModifiable.hpp>
+#include <com/sun/star/util/XProtectable.hpp>
+#include <com/sun/star/view/XRenderable.hpp>
+#include <rtl/ref.hxx>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+
+#include <cstdio>
+#include <cstring>
+
+using namespace com::sun::star;
+using Kind = OfficeError::Kind;
+
+namespace {
+
+const char kCompoundSignature[8] = {'\xD0', '\xCF', '\x11', '\xE0', '\xA1', '\xB1', '\x1A', '\xE1'};
+
+beans::PropertyValue property(const char *name, const uno::Any &value)
+{
+    beans::PropertyValue p;
+    p.Name = rtl::OUString::createFromAscii(name);
+    p.Value = value;
+    return p;
+}
+
+uno::Sequence<beans::PropertyValue> properties(std::initializer_list<beans::PropertyValue> list)
+{
+    return uno::Sequence<beans::PropertyValue>(list.begin(), sal_Int32(list.size()));
+}
+
+QString quoted(const QString &text)
+{
+    return QLatin1Char('"') + text + QLatin1Char('"');
+}
+
+OfficeError noSuchSheet(const QString &name)
+{
+    return OfficeError(Kind::NoSuchSheet, QStringLiteral("シート %1 はありません。").arg(quoted(name)));
+}
+
+void throwForFormat(BookFileCheck::Format format, const QString &shown)
+{
+    using F = BookFileCheck::Format;
+    switch (format) {
+    case F::Missing:
+        throw OfficeError(Kind::FileMissing,
+                          QStringLiteral("ファイル %1 が見つかりません。").arg(quoted(shown)));
+    case F::Unreadable:
+        throw OfficeError(Kind::Failed,
+                          QStringLiteral("ファイル %1 を読み取れません。").arg(quoted(shown)));
+    case F::Empty:
+        throw OfficeError(Kind::NotAWorkbook,
+                          QStringLiteral("ファイル %1 は空（0 バイト）です。Excel ブックではありません。")
+                              .arg(quoted(shown)));
+    case F::NotWorkbook:
+        throw OfficeError(Kind::NotAWorkbook,
+                          QStringLiteral("ファイル %1 は Excel ブックではありません。").arg(quoted(shown)));
+    case F::Damaged:
+        throw OfficeError(Kind::DamagedFile,
+                          QStringLiteral("ファイル %1 は壊れているため開けません。").arg(quoted(shown)));
+    case F::Biff5:
+    case F::Biff4OrOlder:
+    case F::OpenXml:
+        throw OfficeError(Kind::OtherFormat,
+                          QStringLiteral("ファイル %1 は Excel 97-2003 形式のブックではありません。")
+                              .arg(quoted(shown)));
+    case F::Biff8:
+        break;
+    }
+}
+
+bool startsWithCompoundSignature(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray head = file.read(8);
+    return head.size() == 8 && std::memcmp(head.constData(), kCompoundSignature, 8) == 0;
+}
+
+QString temporaryNameBeside(const QString &target)
+{
+    const QFileInfo info(target);
+    return info.absolutePath()
+           + QStringLiteral("/.~quirn-%1-%2.tmp")
+                 .arg(info.fileName())
+                 .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+}
+
+} // namespace
+
+struct OfficeDocument::Private
+{
+    OfficeProcess *process = nullptr;
+    std::shared_ptr<OfficeConnection> connection;
+    uno::Reference<frame::XModel> model;
+    rtl::Reference<InteractionRecorder> recorder;
+    QString path;
+    QString filter;
+    bool readOnly = false;
+
+    OfficeConnection &conn() const
+    {
+        if (!connection || !model.is()) {
+            throw OfficeError(Kind::Failed, QStringLiteral("ブックは閉じられています。"));
+        }
+        return *connection;
+    }
+
+    template<class F>
+    auto quick(F &&f) const
+    {
+        return conn().call(CallKind::Quick, std::forward<F>(f));
+    }
+
+    template<class F>
+    auto slow(F &&f) const
+    {
+        return conn().call(CallKind::Long, std::forward<F>(f));
+    }
+
+    uno::Reference<sheet::XSpreadsheets2> sheets() const
+    {
+        return uno::Reference<sheet::XSpreadsheets2>(
+            uno::Reference<sheet::XSpreadsheetDocument>(model, uno::UNO_QUERY_THROW)->getSheets(),
+            uno::UNO_QUERY_THROW);
+    }
+
+    QStringList names() const
+    {
+        QStringList list;
+        const uno::Sequence<rtl::OUString> all = sheets()->getElementNames();
+        for (const rtl::OUString &n : all)
+            list.append(toQString(n));
+        return list;
+    }
+
+    uno::Reference<sheet::XSpreadsheet> sheetAt(int index) const
+    {
+        uno::Reference<container::XIndexAccess> access(sheets(), uno::UNO_QUERY_THROW);
+        return uno::Reference<sheet::XSpreadsheet>(access->getByIndex(index), uno::UNO_QUERY_THROW);
+    }
+
+    // The office looks sheets up ignoring case; the program compares exactly.
+    uno::Reference<sheet::XSpreadsheet> sheet(const QString &name) const
+    {
+        const int index = names().indexOf(name);
+        if (index < 0)
+            throw noSuchSheet(name);
+        return sheetAt(index);
+    }
+
+    static uno::Reference<beans::XPropertySet> props(const uno::Reference<uno::XInterface> &object)
+    {
+        return uno::Reference<beans::XPropertySet>(object, uno::UNO_QUERY_THROW);
+    }
+
+    static bool visible(const uno::Reference<sheet::XSpreadsheet> &s)
+    {
+        bool v = true;
+        props(s)->getPropertyValue("IsVisible") >>= v;
+        return v;
+    }
+
+    uno::Reference<container::XNameContainer> pageStyles() const
+    {
+        uno::Reference<style::XStyleFamiliesSupplier> supplier(model, uno::UNO_QUERY_THROW);
+        return uno::Reference<container::XNameContainer>(
+            supplier->getStyleFamilies()->getByName("PageStyles"), uno::UNO_QUERY_THROW);
+    }
+
+    void setModified(bool modified) const
+    {
+        uno::Reference<util::XModifiable>(model, uno::UNO_QUERY_THROW)->setModified(modified);
+    }
+
+    void storeTo(const QString &target) const;
+    QString copyPageStyle(const Private &source, const uno::Reference<sheet::XSpreadsheet> &from,
+                          const QString &copyName) const;
+};
+
+OfficeDocument::OfficeDocument(OfficeProcess &process)
+    : d(std::make_unique<Private>())
+{
+    d->process = &process;
+}
+
+OfficeDocument::~OfficeDocument()
+{
+    close();
+}
+
+std::unique_ptr<OfficeDocument> OfficeDocument::load(OfficeProcess &process, const QString &path)
+{
+    return load(process, path, LoadOptions());
+}
+
+std::unique_ptr<OfficeDocument> OfficeDocument::load(OfficeProcess &process, const QString &path,
+                                                     const LoadOptions &options)
+{
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    const QString shown = QFileInfo(absolute).fileName();
+    bool encrypted = false;
+    const BookFileCheck::Format format = BookFileCheck::classify(absolute, encrypted);
+    const bool otherFormat = format == BookFileCheck::Format::Biff5
+                             || format == BookFileCheck::Format::Biff4OrOlder
+                             || format == BookFileCheck::Format::OpenXml;
+    if (!(otherFormat && options.allowOtherFormats))
+        throwForFormat(format, shown);
+
+    std::unique_ptr<OfficeDocument> doc(new OfficeDocument(process));
+    Private &d = *doc->d;
+    d.connection = process.connection();
+    d.recorder = new InteractionRecorder;
+    d.filter = BookFileCheck::filterFor(format);
+    d.readOnly = otherFormat;
+    d.path = absolute;
+
+    uno::Sequence<beans::PropertyValue> descriptor = properties({
+        property("Hidden", uno::Any(true)),
+        property("FilterName", uno::Any(toOUString(d.filter))),
+        property("MacroExecutionMode", uno::Any(document::MacroExecMode::NEVER_EXECUTE)),
+        property("UpdateDocMode", uno::Any(document::UpdateDocMode::NO_UPDATE)),
+        property("InteractionHandler",
+                 uno::Any(uno::Reference<task::XInteractionHandler>(d.recorder.get()))),
+        property("ReadOnly", uno::Any(d.readOnly))});
+    if (!options.password.isEmpty()) {
+        descriptor.realloc(descriptor.getLength() + 1);
+        descriptor.getArray()[descriptor.getLength() - 1] =
+            property("Password", uno::Any(toOUString(options.password)));
+    }
+    const rtl::OUString url = toFileUrl(absolute);
+    uno::Reference<lang::XComponent> component = d.connection->call(CallKind::Long, [&] {
+        uno::Reference<frame::XComponentLoader> loader(d.connection->desktop(), uno::UNO_QUERY_THROW);
+        return loader->loadComponentFromURL(url, "_blank", 0, descriptor);
+    });
+    d.model.set(component, uno::UNO_QUERY);
+    if (!d.model.is()) {
+        if (component.is())
+            d.connection->call(CallKind::Quick, [&] {
+                uno::Reference<util::XCloseable>(component, uno::UNO_QUERY_THROW)->close(true);
+            });
+        if (d.recorder->sawRequest(QStringLiteral("LockedDocumentRequest"))) {
+            throw OfficeError(Kind::FileLocked,
+                              QStringLiteral("ブック %1 は他のユーザーが使用中です。").arg(quoted(shown)));
+        }
+        if (d.recorder->sawRequest(QStringLiteral("PasswordRequest")) || encrypted) {
+            if (options.password.isEmpty()) {
+                throw OfficeError(Kind::PasswordRequired,
+                                  QStringLiteral("ブック %1 はパスワードで保護されています。")
+                                      .arg(quoted(shown)));
+            }
+            throw OfficeError(Kind::WrongPassword,
+                              QStringLiteral("ブック %1 のパスワードが正しくありません。")
+                                  .arg(quoted(shown)));
+        }
+        throw OfficeError(Kind::DamagedFile,
+                          QStringLiteral("ファイル %1 は壊れているため開けません。").arg(quoted(shown)));
+    }
+    return doc;
+}
+
+std::unique_ptr<OfficeDocument> OfficeDocument::create(OfficeProcess &process, int sheetCount)
+{
+    const int count = qBound(1, sheetCount, 255);
+    std::unique_ptr<OfficeDocument> doc(new OfficeDocument(process));
+    Private &d = *doc->d;
+    d.connection = process.connection();
+    d.filter = QStringLiteral("MS Excel 97");
+    uno::Reference<lang::XComponent> component = d.connection->call(CallKind::Long, [&] {
+        uno::Reference<frame::XComponentLoader> loader(d.connection->desktop(), uno::UNO_QUERY_THROW);
+        uno::Sequence<beans::PropertyValue> descriptor = properties({property("Hidden", uno::Any(true))});
+        return loader->loadComponentFromURL("private:factory/scalc", "_blank", 0, descriptor);
+    });
+    d.model.set(component, uno::UNO_QUERY);
+    if (!d.model.is()) {
+        throw OfficeError(Kind::Failed, QStringLiteral("新しいブックを作成できません。"));
+    }
+    d.quick([&] {
+        uno::Reference<sheet::XSpreadsheets2> sheets = d.sheets();
+        const QStringList initial = d.names();
+        for (int i = initial.size() - 1; i >= 1; --i)
+            sheets->removeByName(toOUString(initial.at(i)));
+        uno::Reference<container::XNamed>(d.sheetAt(0), uno::UNO_QUERY_THROW)->setName("Sheet1");
+        for (int i = 2; i <= count; ++i)
+            sheets->insertNewByName(toOUString(QStringLiteral("Sheet%1").arg(i)), sal_Int16(i - 1));
+        // Excel's defaults: no header or footer, margins 0.75 in / 1 in.
+        uno::Reference<beans::XPropertySet> style(d.pageStyles()->getByName("Default"),
+                                                  uno::UNO_QUERY_THROW);
+        style->setPropertyValue("HeaderIsOn", uno::Any(false));
+        style->setPropertyValue("FooterIsOn", uno::Any(false));
+        style->setPropertyValue("LeftMargin", uno::Any(sal_Int32(1905)));
+        style->setPropertyValue("RightMargin", uno::Any(sal_Int32(1905)));
+        style->setPropertyValue("TopMargin", uno::Any(sal_Int32(2540)));
+        style->setPropertyValue("BottomMargin", uno::Any(sal_Int32(2540)));
+        d.setModified(false);
+    });
+    return doc;
+}
+
+QString OfficeDocument::path() const { return d->path; }
+QString OfficeDocument::filterName() const { return d->filter; }
+bool OfficeDocument::isReadOnly() const { return d->readOnly; }
+
+bool OfficeDocument::isOpen() const
+{
+    return d->model.is() && d->connection && !d->connection->isGone();
+}
+
+QStringList OfficeDocument::interactionRequests() const
+{
+    return d->recorder.is() ? d->recorder->requests() : QStringList();
+}
+
+int OfficeDocument::sheetCount() const
+{
+    return d->quick([&] {
+        return int(uno::Reference<container::XIndexAccess>(d->sheets(), uno::UNO_QUERY_THROW)
+                       ->getCount());
+    });
+}
+
+QStringList OfficeDocument::sheetNames() const
+{
+    return d->quick([&] { return d->names(); });
+}
+
+QString OfficeDocument::sheetName(int index) const
+{
+    const QStringList names = sheetNames();
+    return index >= 0 && index < names.size() ? names.at(index) : QString();
+}
+
+int OfficeDocument::sheetIndex(const QString &name) const
+{
+    return int(sheetNames().indexOf(name));
+}
+
+bool OfficeDocument::isSheetVisible(const QString &name) const
+{
+    return d->quick([&] { return Private::visible(d->sheet(name)); });
+}
+
+void OfficeDocument::setSheetVisible(const QString &name, bool visible)
+{
+    d->quick([&] {
+        const uno::Reference<sheet::XSpreadsheet> s = d->sheet(name);
+        Private::props(s)->setPropertyValue("IsVisible", uno::Any(visible));
+        // The office refuses silently (last visible sheet, protected book).
+        if (Private::visible(s) != visible) {
+            throw OfficeError(Kind::Refused,
+                              QStringLiteral("シート %1 を%2にできません。")
+                                  .arg(quoted(name), visible ? QStringLiteral("表示")
+                                                             : QStringLiteral("非表示")));
+        }
+    });
+}
+
+bool OfficeDocument::isSheetProtected(const QString &name) const
+{
+    return d->quick([&] {
+        return bool(uno::Reference<util::XProtectable>(d->sheet(name), uno::UNO_QUERY_THROW)
+                        ->isProtected());
+    });
+}
+
+bool OfficeDocument::isProtected() const
+{
+    return d->quick([&] {
+        return bool(uno::Reference<util::XProtectable>(d->model, uno::UNO_QUERY_THROW)->isProtected());
+    });
+}
+
+bool OfficeDocument::isModified() const
+{
+    return d->quick([&] {
+        return bool(uno::Reference<util::XModifiable>(d->model, uno::UNO_QUERY_THROW)->isModified());
+    });
+}
+
+int OfficeDocument::pageCount(const QString &name) const
+{
+    return d->slow([&] {
+        uno::Reference<view::XRenderable> renderable(d->model, uno::UNO_QUERY_THROW);
+        return int(renderable->getRendererCount(uno::Any(d->sheet(name)),
+                                                uno::Sequence<beans::PropertyValue>()));
+    });
+}
+
+OfficeDocument::CellPosition OfficeDocument::lastUsedCell(const QString &name) const
+{
+    return d->quick([&] {
+        const uno::Reference<sheet::XSpreadsheet> s = d->sheet(name);
+        uno::Reference<sheet::XSheetCellCursor> cursor = s->createCursor();
+        uno::Reference<sheet::XUsedAreaCursor>(cursor, uno::UNO_QUERY_THROW)->gotoEndOfUsedArea(false);
+        const table::CellRangeAddress end =
+            uno::Reference<sheet::XCellRangeAddressable>(cursor, uno::UNO_QUERY_THROW)->getRangeAddress();
+        // The bottom-right cell of the merged area the last cell belongs to.
+        uno::Reference<sheet::XSheetCellRange> cell(
+            s->getCellRangeByPosition(end.EndColumn, end.EndRow, end.EndColumn, end.EndRow),
+            uno::UNO_QUERY_THROW);
+        uno::Reference<sheet::XSheetCellCursor> merged = s->createCursorByRange(cell);
+        merged->collapseToMergedArea();
+        const table::CellRangeAddress area =
+            uno::Reference<sheet::XCellRangeAddressable>(merged, uno::UNO_QUERY_THROW)->getRangeAddress();
+        return CellPosition{int(area.EndRow) + 1, int(area.EndColumn) + 1};
+    });
+}
+
+void OfficeDocument::renameSheet(const QString &name, const QString &newName)
+{
+    d->quick([&] {
+        uno::Reference<container::XNamed> named(d->sheet(name), uno::UNO_QUERY_THROW);
+        named->setName(toOUString(newName));
+        if (toQString(named->getName()) != newName) {
+            throw OfficeError(Kind::Refused, QStringLiteral("シート名を %1 に変更できません。")
+                                                 .arg(quoted(newName)));
+        }
+    });
+}
+
+void OfficeDocument::removeSheet(const QString &name)
+{
+    d->quick([&] {
+        d->sheet(name); // exact check first
+        d->sheets()->removeByName(toOUString(name));
+    });
+}
+
+void OfficeDocument::copySheet(const QString &name, const QString &newName, int beforeIndex)
+{
+    d->quick([&] {
+        const uno::Reference<sheet::XSpreadsheet> source = d->sheet(name);
+        const QStringList before = d->names();
+        for (const QString &existing : before) {
+            if (existing.compare(newName, Qt::CaseInsensitive) == 0) {
+                throw OfficeError(Kind::Refused, QStringLiteral("シート名 %1 は既に使われています。")
+                                                     .arg(quoted(newName)));
+            }
+        }
+        try {
+            d->sheets()->copyByName(toOUString(name), toOUString(newName), sal_Int16(beforeIndex));
+        } catch (const uno::RuntimeException &e) {
+            if (d->connection->isGone())
+                throw;
+            // A failed copy may leave a stray sheet behind.
+            for (const QString &n : d->names()) {
+                if (!before.contains(n))
+                    d->sheets()->removeByName(toOUString(n));
+            }
+            throw OfficeError(Kind::Refused, QStringLiteral("シート %1 をコピーできません。（%2）")
+                                                 .arg(quoted(name), toQString(e.Message)));
+        }
+        if (!Private::visible(source)) {
+            const uno::Reference<sheet::XSpreadsheet> copy = d->sheet(newName);
+            Private::props(copy)->setPropertyValue("IsVisible", uno::Any(false));
+        }
+    });
+}
+
+void OfficeDocument::moveSheets(const QStringList &names, const QString &target, bool before)
+{
+    d->quick([&] {
+        d->sheet(target);
+        for (const QString &n : names)
+            d->sheet(n);
+        // Excel's order: the moved sheets keep the order of the list.
+        QString previous = target;
+        for (const QString &n : names) {
+            const QStringList order = d->names();
+            const int at = before ? order.indexOf(target) : order.indexOf(previous) + 1;
+            d->sheets()->moveByName(toOUString(n), sal_Int16(at));
+            previous = n;
+        }
+    });
+}
+
+QString OfficeDocument::Private::copyPageStyle(const Private &source,
+                                               const uno::Reference<sheet::XSpreadsheet> &from,
+                                               const QString &copyName) const
+{
+    rtl::OUString styleName;
+    props(from)->getPropertyValue("PageStyle") >>= styleName;
+    uno::Reference<beans::XPropertySet> original(source.pageStyles()->getByName(styleName),
+                                                 uno::UNO_QUERY_THROW);
+    const uno::Reference<container::XNameContainer> styles = pageStyles();
+    QString name = QStringLiteral("PageStyle_") + copyName;
+    for (int n = 2; styles->hasByName(toOUString(name)); ++n)
+        name = QStringLiteral("PageStyle_%1_%2").arg(copyName).arg(n);
+    uno::Reference<lang::XMultiServiceFactory> factory(model, uno::UNO_QUERY_THROW);
+    uno::Reference<beans::XPropertySet> style(
+        factory->createInstance("com.sun.star.style.PageStyle"), uno::UNO_QUERY_THROW);
+    styles->insertByName(toOUString(name), uno::Any(style));
+    const uno::Sequence<beans::Property> all = original->getPropertySetInfo()->getProperties();
+    for (const beans::Property &p : all) {
+        if (p.Attributes & beans::PropertyAttribute::READONLY)
+            continue;
+        try {
+            style->setPropertyValue(p.Name, original->getPropertyValue(p.Name));
+        } catch (const lang::DisposedException &) {
+            throw;
+        } catch (const uno::Exception &) {
+            // A property the new style does not take keeps its default.
+        }
+    }
+    return name;
+}
+
+QString OfficeDocument::importSheet(const OfficeDocument &source, const QString &name,
+                                    int beforeIndex)
+{
+    if (source.d->connection != d->connection) {
+        throw OfficeError(Kind::Failed,
+                          QStringLiteral("別のエンジンで開かれたブックからはコピーできません。"));
+    }
+    return d->quick([&] {
+        const uno::Reference<sheet::XSpreadsheet> from = source.d->sheet(name);
+        uno::Reference<sheet::XSpreadsheetDocument> sourceDoc(source.d->model, uno::UNO_QUERY_THROW);
+        const sal_Int32 at = d->sheets()->importSheet(sourceDoc, toOUString(name),
+                                                      sal_Int32(beforeIndex));
+        const uno::Reference<sheet::XSpreadsheet> copy = d->sheetAt(at);
+        const QString copyName =
+            toQString(uno::Reference<container::XNamed>(copy, uno::UNO_QUERY_THROW)->getName());
+
+        // What the office's import leaves behind: page style, print ranges,
+        // hidden state.
+        const QString style = d->copyPageStyle(*source.d, from, copyName);
+        Private::props(copy)->setPropertyValue("PageStyle", uno::Any(toOUString(style)));
+
+        uno::Reference<sheet::XPrintAreas> fromAreas(from, uno::UNO_QUERY_THROW);
+        uno::Reference<sheet::XPrintAreas> toAreas(copy, uno::UNO_QUERY_THROW);
+        uno::Sequence<table::CellRangeAddress> areas = fromAreas->getPrintAreas();
+        for (sal_Int32 i = 0; i < areas.getLength(); ++i)
+            areas.getArray()[i].Sheet = sal_Int16(at);
+        toAreas->setPrintAreas(areas);
+        if (fromAreas->getPrintTitleRows()) {
+            table::CellRangeAddress rows = fromAreas->getTitleRows();
+            rows.Sheet = sal_Int16(at);
+            toAreas->setTitleRows(rows);
+            toAreas->setPrintTitleRows(true);
+        }
+        if (fromAreas->getPrintTitleColumns()) {
+            table::CellRangeAddress columns = fromAreas->getTitleColumns();
+            columns.Sheet = sal_Int16(at);
+            toAreas->setTitleColumns(columns);
+            toAreas->setPrintTitleColumns(true);
+        }
+        if (!Private::visible(from))
+            Private::props(copy)->setPropertyValue("IsVisible", uno::Any(false));
+        return copyName;
+    });
+}
+
+void OfficeDocument::Private::storeTo(const QString &target) const
+{
+    const QFileInfo info(target);
+    const QString shown = info.fileName();
+    const auto failed = [&](const QString &why) {
+        return OfficeError(Kind::SaveFailed, QStringLiteral("ブック %1 を保存できません。%2")
+                                                 .arg(quoted(shown), why));
+    };
+    if (readOnly) {
+        throw OfficeError(Kind::ReadOnly,
+                          QStringLiteral("ブック %1 は読み取り専用で開かれているため、保存できません。")
+                              .arg(quoted(shown)));
+    }
+    if (info.exists() && !info.isWritable())
+        throw failed(QStringLiteral("ファイルは読み取り専用です。"));
+    if (!QFileInfo(info.absolutePath()).isDir())
+        throw failed(QStringLiteral("保存先のフォルダがありません。"));
+
+    const QString temporary = temporaryNameBeside(target);
+    try {
+        conn().call(CallKind::Long, [&] {
+            const uno::Sequence<beans::PropertyValue> args =
+                properties({property("FilterName", uno::Any(rtl::OUString("MS Excel 97"))),
+                            property("Overwrite", uno::Any(true))});
+            uno::Reference<frame::XStorable>(model, uno::UNO_QUERY_THROW)
+                ->storeToURL(toFileUrl(temporary), args);
+        });
+    } catch (const OfficeError &e) {
+        QFile::remove(temporary);
+        if (e.kind() == Kind::NotResponding || e.kind() == Kind::ProcessGone)
+            throw;
+        throw failed(e.message());
+    }
+    if (!startsWithCompoundSignature(temporary)) {
+        QFile::remove(temporary);
+        throw failed(QStringLiteral("書き出したファイルが正しくありません。"));
+    }
+    if (info.exists())
+        QFile::setPermissions(temporary, QFile::permissions(target));
+    if (std::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(target).constData())
+        != 0) {
+        const QString why = QString::fromLocal8Bit(std::strerror(errno));
+        QFile::remove(temporary);
+        throw failed(why);
+    }
+}
+
+void OfficeDocument::save()
+{
+    if (d->path.isEmpty()) {
+        throw OfficeError(Kind::SaveFailed,
+                          QStringLiteral("まだ保存されていないブックです。保存先を指定してください。"));
+    }
+    saveAs(d->path);
+}
+
+void OfficeDocument::saveAs(const QString &path)
+{
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    d->storeTo(absolute);
+    d->path = absolute;
+    d->quick([&] { d->setModified(false); });
+}
+
+void OfficeDocument::exportPdf(const QStringList &sheets, const QString &pdfPath, int fromPage,
+                               int toPage)
+{
+    const QString absolute = QFileInfo(pdfPath).absoluteFilePath();
+    QList<uno::Reference<sheet::XSpreadsheet>> all;
+    QList<bool> wasVisible;
+    bool wasModified = false;
+    d->quick([&] {
+        for (const QString &n : sheets)
+            d->sheet(n);
+        const QStringList names = d->names();
+        for (int i = 0; i < names.size(); ++i) {
+            all.append(d->sheetAt(i));
+            wasVisible.append(Private::visible(all.last()));
+        }
+        wasModified = bool(uno::Reference<util::XModifiable>(d->model, uno::UNO_QUERY_THROW)->isModified());
+    });
+    const QStringList names = sheetNames();
+    const auto setVisibility = [&](const std::function<bool(int)> &wanted) {
+        // Show first, then hide: the book always keeps a visible sheet.
+        for (int pass = 0; pass < 2; ++pass) {
+            for (int i = 0; i < all.size(); ++i) {
+                if (wanted(i) == (pass == 0))
+                    Private::props(all[i])->setPropertyValue("IsVisible", uno::Any(wanted(i)));
+            }
+        }
+        for (int i = 0; i < all.size(); ++i) {
+            if (Private::visible(all[i]) != wanted(i))
+                return false;
+        }
+        return true;
+    };
+    const auto restore = [&] {
+        setVisibility([&](int i) { return wasVisible[i]; });
+        d->setModified(wasModified);
+    };
+    d->slow([&] {
+        if (!setVisibility([&](int i) { return sheets.contains(names[i]); })) {
+            restore();
+            throw OfficeError(Kind::ExportFailed,
+                              QStringLiteral("シートの表示状態を変更できないため、PDF を作成できません。"));
+        }
+        uno::Sequence<beans::PropertyValue> filterData;
+        if (fromPage > 0 || toPage > 0) {
+            const QString range = QStringLiteral("%1-%2").arg(qMax(fromPage, 1)).arg(
+                toPage > 0 ? QString::number(toPage) : QString());
+            filterData = properties({property("PageRange", uno::Any(toOUString(range)))});
+        }
+        const uno::Sequence<beans::PropertyValue> args =
+            properties({property("FilterName", uno::Any(rtl::OUString("calc_pdf_Export"))),
+                        property("FilterData", uno::Any(filterData)),
+                        property("Overwrite", uno::Any(true))});
+        try {
+            uno::Reference<frame::XStorable>(d->model, uno::UNO_QUERY_THROW)
+                ->storeToURL(toFileUrl(absolute), args);
+        } catch (const lang::DisposedException &) {
+            throw;
+        } catch (const uno::Exception &e) {
+            restore();
+            throw OfficeError(Kind::ExportFailed, QStringLiteral("PDF を作成できません。（%1）")
+                                                      .arg(toQString(e.Message)));
+        }
+        restore();
+    });
+}
+
+void OfficeDocument::close()
+{
+    if (!d->model.is())
+        return;
+    if (d->connection && !d->connection->isGone()) {
+        try {
+            d->quick([&] {
+                uno::Reference<util::XCloseable>(d->model, uno::UNO_QUERY_THROW)->close(true);
+            });
+        } catch (const OfficeError &) {
+            // The book goes with the process.
+        }
+    }
+    d->model.clear();
+}
+
+void OfficeDocument::showToUser()
+{
+    if (!d->process->runsWithDisplay()) {
+        throw OfficeError(Kind::NoDisplay,
+                          QStringLiteral("画面がないため、ブックを表示できません。"));
+    }
+    d->quick([&] {
+        uno::Reference<frame::XFrame> frame = d->model->getCurrentController()->getFrame();
+        uno::Reference<awt::XWindow> window = frame->getContainerWindow();
+        window->setVisible(true);
+        uno::Reference<awt::XTopWindow> top(window, uno::UNO_QUERY);
+        if (top.is())
+            top->toFront();
+    });
+    d->process->handOver();
+    // The book is the user's now: never close it from here.
+    d->model.clear();
+    d->connection.reset();
+}

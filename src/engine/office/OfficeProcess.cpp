@@ -1,0 +1,469 @@
+#include "OfficeProcess.h"
+
+#include "CallWatchdog.h"
+#include "OfficeConnection.h"
+#include "OfficeError.h"
+#include "UnoText.h"
+
+#include <com/sun/star/beans/NamedValue.hpp>
+#include <com/sun/star/beans/XPropertySet.hpp>
+#include <com/sun/star/configuration/theDefaultProvider.hpp>
+#include <com/sun/star/container/XEnumeration.hpp>
+#include <com/sun/star/container/XEnumerationAccess.hpp>
+#include <com/sun/star/container/XIndexAccess.hpp>
+#include <com/sun/star/container/XNameAccess.hpp>
+#include <com/sun/star/lang/XMultiServiceFactory.hpp>
+#include <com/sun/star/util/XChangesBatch.hpp>
+#include <com/sun/star/util/XCloseable.hpp>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QRandomGenerator>
+#include <QStandardPaths>
+#include <QThread>
+#include <QUrl>
+
+#include <cerrno>
+#include <cstring>
+#include <csignal>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+extern char **environ;
+
+using namespace com::sun::star;
+
+namespace {
+
+constexpr std::chrono::milliseconds kExitWait{10000};
+
+uno::Any namedValue(const char *name, const uno::Any &value)
+{
+    return uno::Any(beans::NamedValue(rtl::OUString::createFromAscii(name), value));
+}
+
+uno::Reference<uno::XInterface> configNode(const uno::Reference<uno::XComponentContext> &context,
+                                           const char *path, bool forUpdate)
+{
+    uno::Reference<lang::XMultiServiceFactory> provider =
+        configuration::theDefaultProvider::get(context);
+    const uno::Any node = namedValue("nodepath", uno::Any(rtl::OUString::createFromAscii(path)));
+    const uno::Sequence<uno::Any> args(&node, 1);
+    return provider->createInstanceWithArguments(
+        forUpdate ? rtl::OUString("com.sun.star.configuration.ConfigurationUpdateAccess")
+                  : rtl::OUString("com.sun.star.configuration.ConfigurationAccess"),
+        args);
+}
+
+QString productValue(OfficeConnection &c, const char *key)
+{
+    return c.call(CallKind::Quick, [&] {
+        uno::Reference<container::XNameAccess> node(
+            configNode(c.context(), "/org.openoffice.Setup/Product", false), uno::UNO_QUERY_THROW);
+        rtl::OUString value;
+        node->getByName(rtl::OUString::createFromAscii(key)) >>= value;
+        return toQString(value);
+    });
+}
+
+void closeAllAndTerminate(OfficeConnection &c)
+{
+    c.call(CallKind::Quick, [&] {
+        uno::Reference<container::XEnumeration> documents =
+            c.desktop()->getComponents()->createEnumeration();
+        while (documents->hasMoreElements()) {
+            uno::Reference<util::XCloseable> closeable(documents->nextElement(), uno::UNO_QUERY);
+            try {
+                if (closeable.is())
+                    closeable->close(true);
+            } catch (const lang::DisposedException &) {
+                throw;
+            } catch (const uno::Exception &) {
+                // A document that refuses to close goes with the process.
+            }
+        }
+        c.desktop()->terminate();
+    });
+}
+
+std::shared_ptr<OfficeConnection> connectToRecord(const OfficeRecord &record,
+                                                  std::shared_ptr<CallWatchdog> watchdog)
+{
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        if (auto c = OfficeConnection::tryOpen(record.pipe, watchdog, record.pgid, CallLimits{}))
+            return c;
+        QThread::msleep(100);
+    }
+    return nullptr;
+}
+
+bool waitForGroupToEnd(qint64 pgid, std::chrono::milliseconds limit)
+{
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (OfficeRecord::hasLiveGroupMembers(pgid)) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        QThread::msleep(20);
+    }
+    return true;
+}
+
+} // namespace
+
+OfficeProcess::OfficeProcess()
+    : m_watchdog(std::make_shared<CallWatchdog>())
+{
+}
+
+OfficeProcess::~OfficeProcess()
+{
+    shutdown();
+}
+
+bool OfficeProcess::displayAvailable()
+{
+    if (qEnvironmentVariable("QT_QPA_PLATFORM") == QLatin1String("offscreen"))
+        return false;
+    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+void OfficeProcess::setCallLimits(std::chrono::milliseconds quick, std::chrono::milliseconds longer)
+{
+    m_quickLimit = quick;
+    m_longLimit = longer;
+    if (m_connection)
+        m_connection->setLimits(CallLimits{quick, longer});
+}
+
+qint64 OfficeProcess::pid() const { return m_record.pid; }
+qint64 OfficeProcess::processGroup() const { return m_record.pgid; }
+QString OfficeProcess::pipeName() const { return m_record.pipe; }
+QString OfficeProcess::profileDir() const { return m_record.profile; }
+bool OfficeProcess::runsWithDisplay() const { return m_withDisplay; }
+
+bool OfficeProcess::isRunning() const
+{
+    return m_connection && !m_connection->isGone();
+}
+
+bool OfficeProcess::isAlive()
+{
+    if (!isRunning())
+        return false;
+    try {
+        m_connection->call(CallKind::Quick, [&] {
+            uno::Reference<container::XIndexAccess> frames(m_connection->desktop()->getFrames(),
+                                                           uno::UNO_QUERY_THROW);
+            return frames->getCount();
+        });
+        return true;
+    } catch (const OfficeError &) {
+        return false;
+    }
+}
+
+std::shared_ptr<OfficeConnection> OfficeProcess::connection()
+{
+    start();
+    return m_connection;
+}
+
+void OfficeProcess::start()
+{
+    if (isRunning())
+        return;
+    if (m_record.pid != 0)
+        kill(); // the previous process died or hangs: end what is left of it
+    spawn();
+    try {
+        connectToSpawned();
+        configureProfile();
+    } catch (const OfficeError &) {
+        kill();
+        throw;
+    }
+}
+
+void OfficeProcess::restart()
+{
+    shutdown();
+    start();
+}
+
+QString OfficeProcess::chooseProfile() const
+{
+    QString base = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    if (base.isEmpty())
+        base = QDir::homePath() + QStringLiteral("/.cache/quirn");
+    // Two processes on one profile would merge into one: skip every profile a
+    // running office of ours still uses (one handed to the user, say).
+    QStringList taken;
+    for (const OfficeRecord &r : OfficeRecord::readAll()) {
+        if (r.isProcessAlive())
+            taken.append(r.profile);
+    }
+    for (int slot = 0;; ++slot) {
+        const QString dir = base + QStringLiteral("/office/profile-%1").arg(slot);
+        if (!taken.contains(dir))
+            return dir;
+    }
+}
+
+void OfficeProcess::spawn()
+{
+    m_withDisplay = displayAvailable();
+    OfficeRecord record;
+    record.profile = chooseProfile();
+    QDir().mkpath(record.profile);
+    record.pipe = QStringLiteral("quirn-%1-%2")
+                      .arg(QCoreApplication::applicationPid())
+                      .arg(QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0'));
+    record.ownerPid = QCoreApplication::applicationPid();
+
+    const QByteArray program = QByteArrayLiteral(QUIRN_LO_PROGRAM "/soffice");
+    QList<QByteArray> args{
+        program,
+        m_withDisplay ? QByteArrayLiteral("--invisible") : QByteArrayLiteral("--headless"),
+        QByteArrayLiteral("--norestore"),
+        QByteArrayLiteral("--nologo"),
+        QByteArrayLiteral("--nodefault"),
+        QByteArrayLiteral("--nolockcheck"),
+        "-env:UserInstallation=" + QUrl::fromLocalFile(record.profile).toEncoded(),
+        "--accept=pipe,name=" + record.pipe.toUtf8() + ";urp;"};
+    std::vector<char *> argv;
+    for (QByteArray &a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    posix_spawnattr_t attr;
+    posix_spawnattr_init(&attr);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGPIPE);
+    sigaddset(&defaults, SIGCHLD);
+    sigaddset(&defaults, SIGTERM);
+    sigaddset(&defaults, SIGINT);
+    sigset_t none;
+    sigemptyset(&none);
+    posix_spawnattr_setsigdefault(&attr, &defaults);
+    posix_spawnattr_setsigmask(&attr, &none);
+    posix_spawnattr_setpgroup(&attr, 0);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGDEF
+                                        | POSIX_SPAWN_SETSIGMASK);
+    pid_t child = 0;
+    const int rc = posix_spawn(&child, program.constData(), &actions, &attr, argv.data(), environ);
+    posix_spawnattr_destroy(&attr);
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0) {
+        throw OfficeError(OfficeError::Kind::StartFailed,
+                          QStringLiteral("表計算エンジンを起動できません。（%1）")
+                              .arg(QString::fromLocal8Bit(strerror(rc))));
+    }
+    record.pid = child;
+    record.pgid = child;
+    record.role = OfficeRecord::Role::Engine;
+    record.write();
+    m_record = record;
+}
+
+void OfficeProcess::connectToSpawned()
+{
+    const auto deadline = std::chrono::steady_clock::now() + m_longLimit;
+    const CallLimits limits{m_quickLimit, m_longLimit};
+    while (true) {
+        int status = 0;
+        if (::waitpid(pid_t(m_record.pid), &status, WNOHANG) == pid_t(m_record.pid)) {
+            m_record.pid = -m_record.pid; // reaped: never signal that number again
+            throw OfficeError(OfficeError::Kind::StartFailed,
+                              QStringLiteral("表計算エンジンが起動直後に終了しました。"));
+        }
+        m_connection = OfficeConnection::tryOpen(m_record.pipe, m_watchdog, m_record.pgid, limits);
+        if (m_connection)
+            return;
+        if (std::chrono::steady_clock::now() >= deadline) {
+            throw OfficeError(OfficeError::Kind::StartFailed,
+                              QStringLiteral("表計算エンジンに接続できません。"));
+        }
+        QThread::msleep(25);
+    }
+}
+
+void OfficeProcess::configureProfile()
+{
+    OfficeConnection &c = *m_connection;
+    c.call(CallKind::Quick, [&] {
+        // Keep a book's VBA project as it was written (never regenerated on save).
+        uno::Reference<beans::XPropertySet> vba(
+            configNode(c.context(), "/org.openoffice.Office.Calc/Filter/Import/VBA", true),
+            uno::UNO_QUERY_THROW);
+        vba->setPropertyValue("Load", uno::Any(true));
+        vba->setPropertyValue("Executable", uno::Any(true));
+        vba->setPropertyValue("Save", uno::Any(true));
+        vba->setPropertyValue("UseExport", uno::Any(false));
+        uno::Reference<util::XChangesBatch>(vba, uno::UNO_QUERY_THROW)->commitChanges();
+    });
+}
+
+QString OfficeProcess::version()
+{
+    return productValue(*connection(), "ooSetupVersionAboutBox");
+}
+
+QString OfficeProcess::productName()
+{
+    return productValue(*connection(), "ooName");
+}
+
+void OfficeProcess::shutdown()
+{
+    if (m_record.pid == 0)
+        return;
+    if (isRunning()) {
+        try {
+            closeAllAndTerminate(*m_connection);
+        } catch (const OfficeError &) {
+            // Ended below in any case.
+        }
+    }
+    waitForExit();
+    m_record.remove();
+    clear();
+}
+
+void OfficeProcess::kill()
+{
+    if (m_record.pid == 0)
+        return;
+    if (m_connection)
+        m_connection->markGone();
+    if (m_record.pgid > 0)
+        ::kill(-pid_t(m_record.pgid), SIGKILL);
+    reap();
+    m_record.remove();
+    clear();
+}
+
+void OfficeProcess::waitForExit()
+{
+    const auto deadline = std::chrono::steady_clock::now() + kExitWait;
+    while (m_record.pid > 0) {
+        int status = 0;
+        const pid_t r = ::waitpid(pid_t(m_record.pid), &status, WNOHANG);
+        if (r == pid_t(m_record.pid) || (r < 0 && errno == ECHILD))
+            break;
+        if (std::chrono::steady_clock::now() >= deadline) {
+            ::kill(-pid_t(m_record.pgid), SIGKILL);
+            reap();
+            break;
+        }
+        QThread::msleep(10);
+    }
+    // Whatever is left of the group (an office whose launcher ended first).
+    if (!waitForGroupToEnd(m_record.pgid, std::chrono::milliseconds(2000)))
+        ::kill(-pid_t(m_record.pgid), SIGKILL);
+}
+
+void OfficeProcess::reap()
+{
+    if (m_record.pid > 0) {
+        int status = 0;
+        while (::waitpid(pid_t(m_record.pid), &status, 0) < 0 && errno == EINTR) {
+        }
+    }
+}
+
+void OfficeProcess::clear()
+{
+    if (m_connection)
+        m_connection->markGone();
+    m_connection.reset();
+    m_record = OfficeRecord();
+}
+
+OfficeRecord OfficeProcess::handOver()
+{
+    OfficeRecord user = m_record;
+    m_record.remove();
+    user.role = OfficeRecord::Role::User;
+    user.write();
+    // The documents of that process are the user's now; our next use starts a
+    // new process.
+    m_connection.reset();
+    m_record = OfficeRecord();
+    return user;
+}
+
+QList<OfficeRecord> OfficeProcess::findLeftover()
+{
+    QList<OfficeRecord> found;
+    for (const OfficeRecord &r : OfficeRecord::readAll()) {
+        if (r.role != OfficeRecord::Role::Engine || r.isOwnerAlive())
+            continue;
+        if (r.isProcessAlive())
+            found.append(r);
+        else
+            r.remove();
+    }
+    return found;
+}
+
+bool OfficeProcess::closeLeftover(const OfficeRecord &record)
+{
+    auto watchdog = std::make_shared<CallWatchdog>();
+    if (auto c = connectToRecord(record, watchdog)) {
+        try {
+            closeAllAndTerminate(*c);
+        } catch (const OfficeError &) {
+        }
+        c.reset();
+    }
+    if (!waitForGroupToEnd(record.pgid, kExitWait)) {
+        ::kill(-pid_t(record.pgid), SIGKILL);
+        waitForGroupToEnd(record.pgid, kExitWait);
+    }
+    const bool gone = !OfficeRecord::hasLiveGroupMembers(record.pgid);
+    if (gone)
+        record.remove();
+    return gone;
+}
+
+QList<OfficeRecord> OfficeProcess::findUserProcess()
+{
+    QList<OfficeRecord> found;
+    for (const OfficeRecord &r : OfficeRecord::readAll()) {
+        if (r.role != OfficeRecord::Role::User)
+            continue;
+        // A process handed over by this program instance is still our child.
+        int status = 0;
+        ::waitpid(pid_t(r.pid), &status, WNOHANG);
+        if (r.isProcessAlive())
+            found.append(r);
+        else
+            r.remove();
+    }
+    return found;
+}
+
+bool OfficeProcess::askToClose(const OfficeRecord &record)
+{
+    auto c = connectToRecord(record, std::make_shared<CallWatchdog>());
+    if (!c)
+        return false;
+    // The office may ask the user about unsaved changes; that answer can take
+    // any time, so the request runs on a thread of its own, unwatched.
+    std::thread([c] {
+        try {
+            c->desktop()->terminate();
+        } catch (const uno::Exception &) {
+        }
+    }).detach();
+    return true;
+}

@@ -1,0 +1,83 @@
+#pragma once
+
+#include "OfficeRecord.h"
+
+#include <QString>
+
+#include <chrono>
+#include <memory>
+
+class CallWatchdog;
+class OfficeConnection;
+
+// The program's own LibreOffice process: started on first use in a process
+// group of its own, with a private profile and a pipe unique to this program
+// instance, reached over UNO. Every call to it is watched: a call that does not
+// answer in time ends the whole process group and fails with OfficeError.
+class OfficeProcess
+{
+public:
+    OfficeProcess();
+    ~OfficeProcess(); // shuts the process down: nothing is left behind
+    OfficeProcess(const OfficeProcess &) = delete;
+    OfficeProcess &operator=(const OfficeProcess &) = delete;
+
+    void start();      // does nothing when running; throws OfficeError
+    void restart();    // ends the current process (if any) and starts anew
+    void shutdown();   // closes documents, terminates, waits; kills as a last resort
+    void kill();       // ends the whole process group at once
+
+    // True while a process was started and its connection has not gone away
+    // (no remote call).
+    bool isRunning() const;
+    // One cheap remote call: does the process still answer?
+    bool isAlive();
+
+    QString version();     // e.g. "7.4.7.2"
+    QString productName(); // e.g. "LibreOffice"
+
+    // Limits of the watchdog: getters and small edits, and load/save/export.
+    void setCallLimits(std::chrono::milliseconds quick, std::chrono::milliseconds longer);
+
+    qint64 pid() const;
+    qint64 processGroup() const;
+    QString pipeName() const;
+    QString profileDir() const;
+    bool runsWithDisplay() const; // started --invisible (a window can be shown)
+
+    // A display exists: DISPLAY or WAYLAND_DISPLAY set, and Qt not offscreen.
+    static bool displayAvailable();
+
+    // Processes left by a run that ended without shutting its office down.
+    static QList<OfficeRecord> findLeftover();
+    // Asks a leftover process to close over UNO; kills it when it does not.
+    static bool closeLeftover(const OfficeRecord &record);
+    // Processes handed to the user with a book in a window (still running).
+    static QList<OfficeRecord> findUserProcess();
+    // Asks a user's process to close; the office shows its own save prompt.
+    // Returns without waiting for the answer; false when it cannot be reached.
+    static bool askToClose(const OfficeRecord &record);
+
+    // The connection documents use; starts the process on first use.
+    std::shared_ptr<OfficeConnection> connection();
+
+private:
+    friend class OfficeDocument;
+    // The process now belongs to the user: let go of it without ending it.
+    OfficeRecord handOver();
+
+    void spawn();
+    void connectToSpawned();
+    void configureProfile();
+    void waitForExit();
+    void reap();
+    QString chooseProfile() const;
+    void clear();
+
+    std::shared_ptr<CallWatchdog> m_watchdog;
+    std::shared_ptr<OfficeConnection> m_connection;
+    OfficeRecord m_record;
+    bool m_withDisplay = false;
+    std::chrono::milliseconds m_quickLimit{15000};
+    std::chrono::milliseconds m_longLimit{180000};
+};
