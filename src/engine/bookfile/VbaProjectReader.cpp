@@ -1,0 +1,213 @@
+#include "VbaProjectReader.h"
+
+#include "CodePageText.h"
+
+#include <QtEndian>
+
+namespace quirn {
+
+namespace {
+
+constexpr quint16 kProjectCodePage = 0x0003;
+constexpr quint16 kProjectName = 0x0004;
+constexpr quint16 kProjectVersion = 0x0009;
+constexpr quint16 kProjectModules = 0x000F;
+constexpr quint16 kDirTerminator = 0x0010;
+constexpr quint16 kModuleName = 0x0019;
+constexpr quint16 kModuleTypeProcedural = 0x0021;
+constexpr quint16 kModuleTypeOther = 0x0022;
+constexpr quint16 kModuleNameUnicode = 0x0047;
+
+constexpr qsizetype kChunkSize = 4096;
+
+quint16 readU16(const QByteArray &data, qsizetype at)
+{
+    return qFromLittleEndian<quint16>(data.constData() + at);
+}
+
+quint32 readU32(const QByteArray &data, qsizetype at)
+{
+    return qFromLittleEndian<quint32>(data.constData() + at);
+}
+
+// One compressed chunk from `pos` to `end`, appended to `out`.
+bool decompressChunk(const QByteArray &in, qsizetype pos, qsizetype end, QByteArray *out)
+{
+    const qsizetype chunkStart = out->size();
+    while (pos < end) {
+        const quint8 flags = quint8(in.at(pos++));
+        for (int bit = 0; bit < 8 && pos < end; ++bit) {
+            if (!(flags & (1 << bit))) {
+                out->append(in.at(pos++));
+            } else {
+                if (pos + 2 > end)
+                    return false;
+                const quint16 token = readU16(in, pos);
+                pos += 2;
+                const qsizetype done = out->size() - chunkStart;
+                int bitCount = 4;
+                while ((qsizetype(1) << bitCount) < done)
+                    ++bitCount;
+                if (bitCount > 12)
+                    return false;
+                const quint16 lengthMask = quint16(0xFFFF >> bitCount);
+                const qsizetype length = (token & lengthMask) + 3;
+                const qsizetype offset = (token >> (16 - bitCount)) + 1;
+                if (offset > done)
+                    return false;
+                for (qsizetype k = 0; k < length; ++k)
+                    out->append(out->at(out->size() - offset));
+            }
+            if (out->size() - chunkStart > kChunkSize)
+                return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+bool VbaProjectReader::decompress(const QByteArray &container, QByteArray *out)
+{
+    out->clear();
+    if (container.isEmpty() || quint8(container.at(0)) != 1)
+        return false;
+    const qsizetype size = container.size();
+    qsizetype pos = 1;
+    while (pos < size) {
+        if (pos + 2 > size)
+            return false;
+        const quint16 header = readU16(container, pos);
+        const qsizetype chunkEnd = std::min(pos + (header & 0x0FFF) + 3, size);
+        pos += 2;
+        if (header & 0x8000) {
+            if (!decompressChunk(container, pos, chunkEnd, out))
+                return false;
+        } else {
+            out->append(container.mid(pos, chunkEnd - pos));
+        }
+        pos = chunkEnd;
+    }
+    return true;
+}
+
+bool VbaProjectReader::fail()
+{
+    m_modules.clear();
+    m_error = BookFileError::make(BookFileError::Code::Damaged,
+                                  QStringLiteral("ブックのマクロ (VBA) の情報が壊れています。"));
+    return false;
+}
+
+bool VbaProjectReader::readDir(const QByteArray &dir, QList<DirModule> *modules)
+{
+    qsizetype pos = 0;
+    int declaredModules = -1;
+    QByteArray projectName;
+    while (pos + 6 <= dir.size()) {
+        const quint16 id = readU16(dir, pos);
+        // The version record's size field is a reserved word; six bytes follow it.
+        const qsizetype size = id == kProjectVersion ? 6 : qsizetype(readU32(dir, pos + 2));
+        if (size > dir.size() - pos - 6)
+            return false;
+        const QByteArray data = dir.mid(pos + 6, size);
+        pos += 6 + size;
+        switch (id) {
+        case kProjectCodePage:
+            if (size >= 2)
+                m_codePage = readU16(data, 0);
+            break;
+        case kProjectName:
+            projectName = data;
+            break;
+        case kProjectModules:
+            if (size >= 2)
+                declaredModules = readU16(data, 0);
+            break;
+        case kModuleName:
+            modules->append(DirModule{data, QString(), true});
+            break;
+        case kModuleNameUnicode:
+            if (!modules->isEmpty())
+                modules->last().unicodeName = QString::fromUtf16(
+                    reinterpret_cast<const char16_t *>(data.constData()), data.size() / 2);
+            break;
+        case kModuleTypeProcedural:
+        case kModuleTypeOther:
+            if (!modules->isEmpty())
+                modules->last().procedural = id == kModuleTypeProcedural;
+            break;
+        case kDirTerminator:
+            m_projectName = CodePageText::decode(projectName, m_codePage);
+            return declaredModules < 0 || declaredModules == modules->size();
+        default:
+            break;
+        }
+    }
+    return false;
+}
+
+QHash<QString, VbaProjectReader::ModuleKind>
+VbaProjectReader::projectKinds(const QByteArray &projectStream) const
+{
+    QHash<QString, ModuleKind> kinds;
+    const QString text = CodePageText::decode(projectStream, m_codePage);
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    for (QString line : lines) {
+        line = line.trimmed();
+        if (line.startsWith(QLatin1Char('[')))
+            break;
+        const qsizetype equals = line.indexOf(QLatin1Char('='));
+        if (equals <= 0)
+            continue;
+        const QString key = line.left(equals).trimmed();
+        const QString name = line.mid(equals + 1).section(QLatin1Char('/'), 0, 0).trimmed();
+        ModuleKind kind;
+        if (key == QLatin1String("Module"))
+            kind = ModuleKind::Standard;
+        else if (key == QLatin1String("Class"))
+            kind = ModuleKind::Class;
+        else if (key == QLatin1String("BaseClass"))
+            kind = ModuleKind::Form;
+        else if (key == QLatin1String("Document"))
+            kind = ModuleKind::Document;
+        else
+            continue;
+        kinds.insert(name.toCaseFolded(), kind);
+    }
+    return kinds;
+}
+
+bool VbaProjectReader::read(const QByteArray &dirStream, const QByteArray &projectStream)
+{
+    m_modules.clear();
+    m_codePage = 1252;
+    m_projectName.clear();
+    m_error = BookFileError();
+
+    QByteArray dir;
+    QList<DirModule> dirModules;
+    if (!decompress(dirStream, &dir) || !readDir(dir, &dirModules))
+        return fail();
+
+    // The dir stream tells procedural modules from the rest; the PROJECT
+    // stream tells documents, classes and forms apart. Names match ignoring
+    // case; the dir stream's spelling is the one shown.
+    const QHash<QString, ModuleKind> kinds = projectKinds(projectStream);
+    for (const DirModule &dirModule : dirModules) {
+        Module module;
+        module.name = dirModule.unicodeName.isEmpty()
+            ? CodePageText::decode(dirModule.name, m_codePage)
+            : dirModule.unicodeName;
+        if (module.name.isEmpty())
+            return fail();
+        if (dirModule.procedural)
+            module.kind = ModuleKind::Standard;
+        else
+            module.kind = kinds.value(module.name.toCaseFolded(), ModuleKind::Class);
+        m_modules.append(module);
+    }
+    return true;
+}
+
+} // namespace quirn
