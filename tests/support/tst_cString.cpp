@@ -183,7 +183,7 @@ void tst_cString::csvLine_data()
     QTest::newRow("trailing delimiter") << "a," << "," << 3 << QStringList{"a", "", ""} << 1;
     QTest::newRow("empty line") << "" << "," << 3 << QStringList{"", "", ""} << 0;
     QTest::newRow("no array") << "a,b" << "," << 0 << QStringList{} << 0;
-    QTest::newRow("quotes are not special") << "\"a,b\",c" << "," << 3 << QStringList{"\"a", "b\"", "c"} << 2;
+    QTest::newRow("quotes group nothing") << "\"a,b\",c" << "," << 3 << QStringList{"\"a", "b\"", "c"} << 2;
     QTest::newRow("two-character delimiter") << "a::b::c" << "::" << 3 << QStringList{"a", "b", "c"} << 2;
     QTest::newRow("tab kept inside a field") << "a\t,b" << "," << 2 << QStringList{"a\t", "b"} << 1;
     QTest::newRow("empty delimiter") << "a,b" << "" << 2 << QStringList{"a,b", ""} << 0;
