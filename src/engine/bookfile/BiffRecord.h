@@ -1,0 +1,139 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QtGlobal>
+
+#include <cstring>
+
+namespace quirn::biff {
+
+// Record types the book file reads or edits.
+enum RecordType : quint16 {
+    rtEof = 0x000A,
+    rtProtect = 0x0012,
+    rtHeader = 0x0014,
+    rtFooter = 0x0015,
+    rtExternSheet = 0x0017,
+    rtName = 0x0018,
+    rtWindowProtect = 0x0019,
+    rtVerticalPageBreaks = 0x001A,
+    rtHorizontalPageBreaks = 0x001B,
+    rtLeftMargin = 0x0026,
+    rtRightMargin = 0x0027,
+    rtTopMargin = 0x0028,
+    rtBottomMargin = 0x0029,
+    rtPrintHeaders = 0x002A,
+    rtPrintGridlines = 0x002B,
+    rtFilePass = 0x002F,
+    rtContinue = 0x003C,
+    rtWindow1 = 0x003D,
+    rtWsBool = 0x0081,
+    rtHCenter = 0x0083,
+    rtVCenter = 0x0084,
+    rtBoundSheet = 0x0085,
+    rtSetup = 0x00A1,
+    rtObProj = 0x00D3,
+    rtMergedCells = 0x00E5,
+    rtSst = 0x00FC,
+    rtExtSst = 0x00FF,
+    rtTabId = 0x013D,
+    rtSupBook = 0x01AE,
+    rtDimensions = 0x0200,
+    rtIndex = 0x020B,
+    rtWindow2 = 0x023E,
+    rtBof = 0x0809,
+};
+
+constexpr quint16 kBiff8Version = 0x0600;
+constexpr quint16 kBofDtGlobals = 0x0005;
+constexpr quint16 kBofDtChart = 0x0020;
+constexpr quint16 kBofDtMacroSheet = 0x0040;
+
+struct Record
+{
+    quint16 type = 0;
+    QByteArray data;
+};
+
+inline quint16 u16(const QByteArray &b, qsizetype o)
+{
+    if (o < 0 || o + 2 > b.size())
+        return 0;
+    const auto *p = reinterpret_cast<const uchar *>(b.constData()) + o;
+    return quint16(p[0] | (p[1] << 8));
+}
+
+inline quint32 u32(const QByteArray &b, qsizetype o)
+{
+    if (o < 0 || o + 4 > b.size())
+        return 0;
+    const auto *p = reinterpret_cast<const uchar *>(b.constData()) + o;
+    return quint32(p[0]) | (quint32(p[1]) << 8) | (quint32(p[2]) << 16) | (quint32(p[3]) << 24);
+}
+
+inline double f64(const QByteArray &b, qsizetype o)
+{
+    double v = 0;
+    if (o >= 0 && o + 8 <= b.size())
+        std::memcpy(&v, b.constData() + o, 8);
+    return v;
+}
+
+inline void put16(QByteArray &b, qsizetype o, quint16 v)
+{
+    if (o < 0 || o + 2 > b.size())
+        return;
+    b[o] = char(v & 0xFF);
+    b[o + 1] = char(v >> 8);
+}
+
+inline void put32(QByteArray &b, qsizetype o, quint32 v)
+{
+    if (o < 0 || o + 4 > b.size())
+        return;
+    for (int i = 0; i < 4; ++i)
+        b[o + i] = char((v >> (8 * i)) & 0xFF);
+}
+
+inline void putF64(QByteArray &b, qsizetype o, double v)
+{
+    if (o >= 0 && o + 8 <= b.size())
+        std::memcpy(b.data() + o, &v, 8);
+}
+
+inline QByteArray le16(quint16 v)
+{
+    QByteArray b(2, '\0');
+    put16(b, 0, v);
+    return b;
+}
+
+inline QByteArray leF64(double v)
+{
+    QByteArray b(8, '\0');
+    putF64(b, 0, v);
+    return b;
+}
+
+// Header of the record at pos, or false when no whole header is there.
+inline bool recordAt(const QByteArray &stream, qsizetype pos, quint16 *type, quint16 *length)
+{
+    if (pos < 0 || pos + 4 > stream.size())
+        return false;
+    *type = u16(stream, pos);
+    *length = u16(stream, pos + 2);
+    return true;
+}
+
+inline QByteArray serialize(const Record &r)
+{
+    QByteArray out;
+    out.reserve(4 + r.data.size());
+    out += le16(r.type);
+    out += le16(quint16(r.data.size()));
+    out += r.data;
+    return out;
+}
+
+} // namespace quirn::biff

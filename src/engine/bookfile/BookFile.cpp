@@ -1,0 +1,366 @@
+#include "BookFile.h"
+
+#include "BiffCipher.h"
+#include "BiffRecord.h"
+#include "BookFileMessages.h"
+#include "CompoundFile.h"
+#include "VbaProjectReader.h"
+#include "WorkbookStream.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSet>
+#include <QTemporaryFile>
+
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace quirn {
+
+namespace {
+
+const QString kVbaStorage = QStringLiteral("_VBA_PROJECT_CUR");
+
+bool startsWithOldBof(const QByteArray &bytes)
+{
+    const quint16 type = biff::u16(bytes, 0);
+    return bytes.size() >= 4 && (type == 0x0009 || type == 0x0209 || type == 0x0409 || type == 0x0809);
+}
+
+// The FILEPASS payload of a stream's globals, or null when there is none.
+QByteArray findFilePass(const QByteArray &stream)
+{
+    qsizetype pos = 0;
+    quint16 type = 0, length = 0;
+    while (biff::recordAt(stream, pos, &type, &length) && pos + 4 + length <= stream.size()) {
+        if (type == biff::rtFilePass)
+            return stream.mid(pos + 4, length).append(char(0)).chopped(1); // never null
+        if (type == biff::rtEof)
+            break;
+        pos += 4 + length;
+    }
+    return QByteArray();
+}
+
+bool syncFile(const QString &path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
+    if (fd < 0)
+        return false;
+    const bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+
+} // namespace
+
+struct BookFile::Private
+{
+    QString path;
+    QString password;
+    std::unique_ptr<CompoundFile> container;
+    QString streamName;
+    std::optional<WorkbookStream> stream;
+    std::unique_ptr<BiffCipher> cipher;
+    QList<SheetFacts> facts;
+    QList<VbaModuleFacts> vbaModules;
+    bool hasVba = false;
+    bool modified = false;
+};
+
+BookFile::BookFile() : d(std::make_unique<Private>()) {}
+BookFile::~BookFile() = default;
+BookFile::BookFile(BookFile &&) noexcept = default;
+BookFile &BookFile::operator=(BookFile &&) noexcept = default;
+
+BookFileError BookFile::open(const QString &path, const QString &password)
+{
+    d = std::make_unique<Private>();
+    QFileInfo info(path);
+    if (!info.exists())
+        return BookFileMessages::notFound(path);
+    QFile file(path);
+    if (info.isDir() || !file.open(QIODevice::ReadOnly))
+        return BookFileMessages::notReadable(path);
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return BookFileMessages::notReadable(path);
+    file.close();
+
+    if (bytes.startsWith("PK\x03\x04"))
+        return BookFileMessages::newerFormat();
+    auto container = CompoundFile::open(bytes);
+    if (!container) {
+        if (bytes.startsWith(QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8)))
+            return BookFileMessages::damaged();
+        return startsWithOldBof(bytes) ? BookFileMessages::oldFormat() : BookFileMessages::notAWorkbook();
+    }
+    QString streamName = container->findTopLevelStream(QStringLiteral("Workbook"));
+    if (streamName.isEmpty())
+        streamName = container->findTopLevelStream(QStringLiteral("Book"));
+    if (streamName.isEmpty())
+        return BookFileMessages::notAWorkbook();
+    QByteArray stream;
+    if (!container->readStream(streamName, &stream))
+        return BookFileMessages::damaged();
+
+    BookFileError error;
+    std::unique_ptr<BiffCipher> cipher;
+    const QByteArray filePass = findFilePass(stream);
+    if (!filePass.isNull() && biff::u16(stream, 4) == biff::kBiff8Version) {
+        cipher = BiffCipher::create(filePass, password, &error);
+        if (!cipher)
+            return error;
+        stream = cipher->decrypt(stream);
+    }
+    auto parsed = WorkbookStream::parse(stream, &error);
+    if (!parsed)
+        return error;
+    if (!filePass.isNull() && !cipher) // an older book's obfuscation
+        return BookFileMessages::oldFormat();
+
+    d->path = path;
+    d->password = password;
+    d->container = std::move(container);
+    d->streamName = streamName;
+    d->stream = std::move(parsed);
+    d->cipher = std::move(cipher);
+    d->hasVba = d->container->hasEntry(kVbaStorage);
+    if (d->hasVba) {
+        QByteArray dir, project;
+        VbaProjectReader reader;
+        if (d->container->readStream(kVbaStorage + QStringLiteral("/VBA/dir"), &dir)
+            && d->container->readStream(kVbaStorage + QStringLiteral("/PROJECT"), &project)
+            && reader.read(dir, project)) {
+            for (const auto &m : reader.modules())
+                d->vbaModules.append({m.name, int(m.kind)});
+        }
+    }
+    refreshFacts();
+    return {};
+}
+
+void BookFile::refreshFacts()
+{
+    d->facts.clear();
+    for (int i = 0; i < d->stream->sheetCount(); ++i)
+        d->facts.append(d->stream->sheetFacts(i));
+}
+
+bool BookFile::isOpen() const { return d->stream.has_value(); }
+QString BookFile::path() const { return d->path; }
+int BookFile::sheetCount() const { return int(d->facts.size()); }
+QList<SheetFacts> BookFile::sheets() const { return d->facts; }
+
+SheetFacts BookFile::sheet(int index) const
+{
+    return index >= 0 && index < d->facts.size() ? d->facts.at(index) : SheetFacts();
+}
+
+int BookFile::indexOf(const QString &name) const
+{
+    for (int i = 0; i < d->facts.size(); ++i)
+        if (d->facts[i].name.compare(name, Qt::CaseInsensitive) == 0)
+            return i;
+    return -1;
+}
+
+bool BookFile::structureProtected() const { return isOpen() && d->stream->structureProtected(); }
+bool BookFile::windowsProtected() const { return isOpen() && d->stream->windowsProtected(); }
+bool BookFile::isEncrypted() const { return d->cipher != nullptr; }
+QString BookFile::encryptionName() const { return d->cipher ? d->cipher->schemeName() : QString(); }
+bool BookFile::hasVbaProject() const { return d->hasVba; }
+QList<VbaModuleFacts> BookFile::vbaModules() const { return d->vbaModules; }
+bool BookFile::isModified() const { return d->modified; }
+
+bool BookFile::isValidSheetName(const QString &name)
+{
+    if (name.isEmpty() || name.size() > 31)
+        return false;
+    if (name.startsWith(QLatin1Char('\'')) || name.endsWith(QLatin1Char('\'')))
+        return false;
+    for (QChar c : name)
+        if (QStringLiteral("[]:*?/\\").contains(c) || c.unicode() < 0x20)
+            return false;
+    return true;
+}
+
+BookFileError BookFile::checkIndex(int index) const
+{
+    if (!isOpen() || index < 0 || index >= sheetCount())
+        return BookFileMessages::noSuchSheet(QString::number(index + 1));
+    return {};
+}
+
+BookFileError BookFile::checkStructureEditable() const
+{
+    if (!isOpen())
+        return BookFileMessages::noSuchSheet(QString());
+    if (structureProtected())
+        return BookFileMessages::structureProtected();
+    return {};
+}
+
+BookFileError BookFile::renameSheet(int index, const QString &newName)
+{
+    if (auto e = checkIndex(index))
+        return e;
+    if (auto e = checkStructureEditable())
+        return e;
+    if (!isValidSheetName(newName))
+        return BookFileMessages::invalidSheetName();
+    const int other = indexOf(newName);
+    if (other >= 0 && other != index)
+        return BookFileMessages::duplicateSheetName(newName);
+    if (d->facts[index].name == newName)
+        return {};
+    d->stream->renameSheet(index, newName);
+    d->modified = true;
+    refreshFacts();
+    return {};
+}
+
+BookFileError BookFile::setSheetVisibility(int index, SheetVisibility visibility)
+{
+    if (auto e = checkIndex(index))
+        return e;
+    if (auto e = checkStructureEditable())
+        return e;
+    const SheetVisibility current = d->facts[index].visibility;
+    if (visibility == SheetVisibility::Hidden && current == SheetVisibility::VeryHidden)
+        return {};
+    if (visibility == current)
+        return {};
+    if (visibility != SheetVisibility::Visible) {
+        int visible = 0;
+        for (const SheetFacts &f : d->facts)
+            visible += f.visibility == SheetVisibility::Visible;
+        if (visible <= 1)
+            return BookFileMessages::noVisibleSheet();
+    }
+    d->stream->setVisibility(index, visibility);
+    d->modified = true;
+    refreshFacts();
+    return {};
+}
+
+BookFileError BookFile::moveSheets(const QList<int> &indexes, int before)
+{
+    if (auto e = checkStructureEditable())
+        return e;
+    const int count = sheetCount();
+    if (before < 0 || before > count)
+        return BookFileMessages::noSuchSheet(QString::number(before + 1));
+    QSet<int> moving;
+    for (int i : indexes) {
+        if (auto e = checkIndex(i))
+            return e;
+        moving.insert(i);
+    }
+    if (moving.size() != indexes.size() || indexes.isEmpty())
+        return BookFileMessages::noSuchSheet(QString());
+    QList<int> order;
+    for (int t = 0; t < count; ++t) {
+        if (t == before)
+            order += indexes;
+        if (!moving.contains(t))
+            order.append(t);
+    }
+    if (before == count)
+        order += indexes;
+    bool unchanged = true;
+    for (int t = 0; t < count; ++t)
+        unchanged = unchanged && order[t] == t;
+    if (unchanged)
+        return {};
+    d->stream->reorderSheets(order);
+    d->modified = true;
+    refreshFacts();
+    return {};
+}
+
+BookFileError BookFile::deleteSheets(const QList<int> &indexes)
+{
+    if (auto e = checkStructureEditable())
+        return e;
+    QSet<int> gone;
+    for (int i : indexes) {
+        if (auto e = checkIndex(i))
+            return e;
+        gone.insert(i);
+    }
+    if (gone.isEmpty())
+        return {};
+    int visibleLeft = 0;
+    for (int t = 0; t < sheetCount(); ++t)
+        visibleLeft += !gone.contains(t) && d->facts[t].visibility == SheetVisibility::Visible;
+    if (visibleLeft == 0)
+        return BookFileMessages::noVisibleSheet();
+    BookFileError error;
+    if (!d->stream->deleteSheets(QList<int>(gone.begin(), gone.end()), &error))
+        return error;
+    d->modified = true;
+    refreshFacts();
+    return {};
+}
+
+PageSetupFacts BookFile::pageSetup(int index) const
+{
+    return sheet(index).pageSetup;
+}
+
+BookFileError BookFile::setPageSetup(int index, const PageSetupFacts &setup)
+{
+    if (auto e = checkIndex(index))
+        return e;
+    PageSetupFacts current = d->facts[index].pageSetup;
+    PageSetupFacts wanted = setup;
+    wanted.printArea = current.printArea;
+    wanted.printTitleRows = current.printTitleRows;
+    wanted.printTitleColumns = current.printTitleColumns;
+    if (wanted == current)
+        return {};
+    d->stream->setPageSetup(index, wanted);
+    d->modified = true;
+    refreshFacts();
+    return {};
+}
+
+BookFileError BookFile::save()
+{
+    return saveAs(d->path);
+}
+
+BookFileError BookFile::saveAs(const QString &path)
+{
+    if (!isOpen())
+        return BookFileMessages::saveFailed(path, QStringLiteral("ブックが開かれていません"));
+    const QFileInfo target(path);
+    QByteArray stream = d->stream->serialize();
+    if (d->cipher)
+        stream = d->cipher->encrypt(stream);
+
+    // A temporary file beside the book, renamed over it once complete.
+    QTemporaryFile temp(target.absolutePath() + QStringLiteral("/.") + target.fileName()
+                        + QStringLiteral(".XXXXXX"));
+    if (!temp.open())
+        return BookFileMessages::saveFailed(path, temp.errorString());
+    const QString tempPath = temp.fileName();
+    temp.close();
+    QString reason;
+    if (!d->container->writeCopy(tempPath, d->streamName, stream, &reason) || !syncFile(tempPath))
+        return BookFileMessages::saveFailed(path, reason.isEmpty() ? QStringLiteral("書き込みエラー") : reason);
+    const QFileDevice::Permissions permissions = target.exists() ? QFile::permissions(path)
+                                                                 : QFile::permissions(tempPath) | QFileDevice::ReadGroup | QFileDevice::ReadOther;
+    QFile::setPermissions(tempPath, permissions);
+    if (std::rename(QFile::encodeName(tempPath).constData(), QFile::encodeName(path).constData()) != 0)
+        return BookFileMessages::saveFailed(path, QString::fromLocal8Bit(strerror(errno)));
+    temp.setAutoRemove(false);
+    d->path = path;
+    d->modified = false;
+    return {};
+}
+
+} // namespace quirn

@@ -1,0 +1,90 @@
+#pragma once
+
+// BookFile: an .xls book read from and edited in its own BIFF8 records.
+//
+// Guarantees:
+// - open() never crashes or hangs on any input: a missing, unreadable,
+//   damaged, encrypted (without the right password), older-format or
+//   non-workbook file gives a BookFileError with a message for the user.
+// - The facts (sheets() and the rest) are what the book's records say, as
+//   Excel reports them: sheet kinds, very hidden, last cell, page setup in
+//   points and xlPaper codes.
+// - Every edit checks Excel's rules first (sheet names, at least one visible
+//   sheet, structure protection) and, when refused, changes nothing.
+// - An edit changes exactly the records it concerns (and the offsets and
+//   sheet indexes that follow from them); save() writes every other stream,
+//   storage and record of the book unchanged, encrypts again with the same
+//   scheme and password, writes a temporary file beside the book and renames
+//   it over the book keeping its permissions. A failed save reports the
+//   failure and leaves the book on disk as it was.
+// - Macros are never run and links never followed: the book is only read.
+
+#include "BookFileError.h"
+#include "PageSetupFacts.h"
+#include "SheetFacts.h"
+#include "VbaModuleFacts.h"
+
+#include <QList>
+#include <QString>
+
+#include <memory>
+
+namespace quirn {
+
+class BookFile
+{
+public:
+    BookFile();
+    ~BookFile();
+    BookFile(BookFile &&) noexcept;
+    BookFile &operator=(BookFile &&) noexcept;
+
+    // Reads the book at `path`; an empty password means Excel's built-in one.
+    BookFileError open(const QString &path, const QString &password = QString());
+    bool isOpen() const;
+    QString path() const;
+
+    int sheetCount() const;
+    QList<SheetFacts> sheets() const;
+    SheetFacts sheet(int index) const;
+    // Position of the sheet named `name` (ignoring case, as Excel does), or -1.
+    int indexOf(const QString &name) const;
+
+    bool structureProtected() const;
+    bool windowsProtected() const;
+    bool isEncrypted() const;
+    // "XOR", "RC4", "RC4 CryptoAPI" or empty.
+    QString encryptionName() const;
+    bool hasVbaProject() const;
+    QList<VbaModuleFacts> vbaModules() const;
+
+    // Edits, in sheet positions (0-based) at the time of the call.
+    BookFileError renameSheet(int index, const QString &newName);
+    // Hidden leaves a very hidden sheet very hidden; Visible shows either.
+    BookFileError setSheetVisibility(int index, SheetVisibility visibility);
+    // Moves the sheets at `indexes` (kept in the order given) in front of the
+    // sheet at `before` (sheetCount() for the end).
+    BookFileError moveSheets(const QList<int> &indexes, int before);
+    BookFileError deleteSheets(const QList<int> &indexes);
+    PageSetupFacts pageSetup(int index) const;
+    // Writes the page setup records of the sheet; print area and titles are
+    // not written here.
+    BookFileError setPageSetup(int index, const PageSetupFacts &setup);
+
+    bool isModified() const;
+    BookFileError save();
+    BookFileError saveAs(const QString &path);
+
+    // Excel's rules for a sheet name on its own (length and characters).
+    static bool isValidSheetName(const QString &name);
+
+private:
+    BookFileError checkIndex(int index) const;
+    BookFileError checkStructureEditable() const;
+    void refreshFacts();
+
+    struct Private;
+    std::unique_ptr<Private> d;
+};
+
+} // namespace quirn

@@ -1,0 +1,81 @@
+#pragma once
+
+#include "BookFileError.h"
+
+#include <QString>
+
+namespace quirn {
+
+// The texts of the book file's errors, in the program's own style.
+struct BookFileMessages
+{
+    static BookFileError notFound(const QString &path)
+    {
+        return BookFileError::make(BookFileError::Code::NotFound,
+                                   QStringLiteral("\"%1\" が見つかりません。").arg(path));
+    }
+    static BookFileError notReadable(const QString &path)
+    {
+        return BookFileError::make(BookFileError::Code::NotReadable,
+                                   QStringLiteral("\"%1\" を読み込めません。ファイルにアクセスできるか確認してください。").arg(path));
+    }
+    static BookFileError notAWorkbook()
+    {
+        return BookFileError::make(BookFileError::Code::NotAWorkbook,
+                                   QStringLiteral("このファイルは Excel ブックではありません。"));
+    }
+    static BookFileError newerFormat()
+    {
+        return BookFileError::make(BookFileError::Code::NotAWorkbook,
+                                   QStringLiteral("このファイルは Excel 2007 以降の形式 (.xlsx) です。Excel 97-2003 ブック (.xls) 以外は扱えません。"));
+    }
+    static BookFileError oldFormat()
+    {
+        return BookFileError::make(BookFileError::Code::OldFormat,
+                                   QStringLiteral("このブックは古い形式 (Excel 95 以前) で保存されています。Excel 97-2003 ブック (.xls) 以外は扱えません。"));
+    }
+    static BookFileError damaged()
+    {
+        return BookFileError::make(BookFileError::Code::Damaged,
+                                   QStringLiteral("ブックが壊れているため、読み込めません。"));
+    }
+    static BookFileError invalidSheetName()
+    {
+        return BookFileError::make(BookFileError::Code::InvalidSheetName,
+                                   QStringLiteral("シート名が正しくありません。シート名は 1 文字以上 31 文字以内で、"
+                                                  "コロン (:)、円記号 (\\)、スラッシュ (/)、疑問符 (?)、アスタリスク (*)、"
+                                                  "角かっこ ([ ]) を含めることはできません。また、先頭と末尾にアポストロフィ (') は使えません。"));
+    }
+    static BookFileError duplicateSheetName(const QString &name)
+    {
+        return BookFileError::make(BookFileError::Code::DuplicateSheetName,
+                                   QStringLiteral("\"%1\" と同じ名前のシートが既にあります。別の名前を入力してください。").arg(name));
+    }
+    static BookFileError noVisibleSheet()
+    {
+        return BookFileError::make(BookFileError::Code::NoVisibleSheet,
+                                   QStringLiteral("ブックには、少なくとも 1 枚の表示されたシートが必要です。"));
+    }
+    static BookFileError structureProtected()
+    {
+        return BookFileError::make(BookFileError::Code::StructureProtected,
+                                   QStringLiteral("ブックの構成が保護されているため、シートを変更できません。"));
+    }
+    static BookFileError noSuchSheet(const QString &what)
+    {
+        return BookFileError::make(BookFileError::Code::NoSuchSheet,
+                                   QStringLiteral("シート \"%1\" が見つかりません。").arg(what));
+    }
+    static BookFileError unsupported(const QString &what)
+    {
+        return BookFileError::make(BookFileError::Code::Unsupported,
+                                   QStringLiteral("このブックでは%1できません。").arg(what));
+    }
+    static BookFileError saveFailed(const QString &path, const QString &reason)
+    {
+        return BookFileError::make(BookFileError::Code::SaveFailed,
+                                   QStringLiteral("\"%1\" を保存できませんでした。元のブックは変更されていません。(%2)").arg(path, reason));
+    }
+};
+
+} // namespace quirn

@@ -1,0 +1,560 @@
+#include "WorkbookStream.h"
+
+#include "BiffText.h"
+#include "BookFileMessages.h"
+#include "FormulaTokens.h"
+#include "SheetSubstream.h"
+
+#include <QSet>
+
+#include <algorithm>
+
+namespace quirn {
+
+using namespace biff;
+
+namespace {
+
+constexpr quint16 kRefError = 0xFFFF;
+constexpr quint16 kWorkbookLevel = 0xFFFE;
+constexpr quint16 kSelfSupBookMarker = 0x0401;
+constexpr quint16 kWindowSelected = 0x0200;
+constexpr quint16 kWindowActive = 0x0400;
+constexpr quint8 kBuiltinPrintArea = 0x06;
+constexpr quint8 kBuiltinPrintTitles = 0x07;
+
+// End of the substream starting at `start` (after its matching EOF), or -1.
+qsizetype substreamEnd(const QByteArray &stream, qsizetype start)
+{
+    qsizetype pos = start;
+    int depth = 0;
+    quint16 type = 0, length = 0;
+    if (!recordAt(stream, pos, &type, &length) || type != rtBof)
+        return -1;
+    while (recordAt(stream, pos, &type, &length)) {
+        if (pos + 4 + length > stream.size())
+            return -1;
+        pos += 4 + length;
+        if (type == rtBof)
+            ++depth;
+        else if (type == rtEof && --depth == 0)
+            return pos;
+    }
+    return -1;
+}
+
+// Calls fn(data, rgceOffset, cce) for every formula of a substream whose
+// name tokens refer to the book's NAME table.
+template<typename Fn>
+bool forEachFormula(QByteArray &body, Fn fn)
+{
+    qsizetype pos = 0;
+    quint16 type = 0, length = 0;
+    while (recordAt(body, pos, &type, &length) && pos + 4 + length <= body.size()) {
+        QByteArray data = body.mid(pos + 4, length);
+        bool changed = false;
+        auto visit = [&](qsizetype lengthAt, qsizetype rgceAt) {
+            if (data.size() < rgceAt)
+                return true;
+            changed = true;
+            return fn(data, rgceAt, int(qMin<qsizetype>(u16(data, lengthAt), data.size() - rgceAt)));
+        };
+        bool ok = true;
+        switch (type) {
+        case 0x0006: ok = visit(20, 22); break;   // FORMULA
+        case 0x0221: ok = visit(12, 14); break;   // ARRAY
+        case 0x04BC: ok = visit(8, 10); break;    // SHRFMLA
+        case 0x1051: ok = visit(6, 8); break;     // chart series reference
+        default: break;
+        }
+        if (!ok)
+            return false;
+        if (changed)
+            body.replace(pos + 4, length, data);
+        pos += 4 + length;
+    }
+    return true;
+}
+
+struct NameLayout
+{
+    bool builtin = false;
+    quint8 builtinCode = 0;
+    int itab = 0;
+    qsizetype rgceAt = 0;
+    int cce = 0;
+};
+
+NameLayout nameLayout(const QByteArray &d)
+{
+    NameLayout n;
+    if (d.size() < 15)
+        return n;
+    const int cch = quint8(d.at(3));
+    const bool wide = quint8(d.at(14)) & 1;
+    n.builtin = u16(d, 0) & 0x0020;
+    n.builtinCode = d.size() > 15 ? quint8(d.at(15)) : 0;
+    n.itab = u16(d, 8);
+    n.rgceAt = 15 + cch * (wide ? 2 : 1);
+    n.cce = u16(d, 4);
+    return n;
+}
+
+} // namespace
+
+std::optional<WorkbookStream> WorkbookStream::parse(const QByteArray &stream, BookFileError *error)
+{
+    quint16 type = 0, length = 0;
+    if (!recordAt(stream, 0, &type, &length) || type != rtBof || length < 4) {
+        *error = BookFileMessages::notAWorkbook();
+        return std::nullopt;
+    }
+    if (u16(stream, 4) != kBiff8Version) {
+        *error = BookFileMessages::oldFormat();
+        return std::nullopt;
+    }
+    if (u16(stream, 6) != kBofDtGlobals) {
+        *error = BookFileMessages::damaged();
+        return std::nullopt;
+    }
+
+    WorkbookStream wb;
+    qsizetype pos = 0;
+    bool sawEof = false;
+    while (!sawEof && recordAt(stream, pos, &type, &length)) {
+        if (pos + 4 + length > stream.size())
+            break;
+        if (type == rtSst)
+            wb.m_originalSstOffset = pos;
+        wb.m_globals.append({type, stream.mid(pos + 4, length)});
+        pos += 4 + length;
+        sawEof = type == rtEof;
+    }
+    if (!sawEof) {
+        *error = BookFileMessages::damaged();
+        return std::nullopt;
+    }
+    const qsizetype globalsEnd = pos;
+
+    // Substreams in physical order, with the gaps between them kept as they are.
+    struct Span { qsizetype start, end; int tab; };
+    QList<Span> spans;
+    const QList<int> sheetSlots = wb.boundSheetSlots();
+    for (int tab = 0; tab < sheetSlots.size(); ++tab) {
+        const QByteArray &d = wb.m_globals.at(sheetSlots[tab]).data;
+        const qsizetype start = d.size() >= 8 ? qsizetype(u32(d, 0)) : -1;
+        const qsizetype end = start >= globalsEnd ? substreamEnd(stream, start) : -1;
+        if (end < 0) {
+            *error = BookFileMessages::damaged();
+            return std::nullopt;
+        }
+        spans.append({start, end, tab});
+    }
+    std::sort(spans.begin(), spans.end(), [](const Span &a, const Span &b) { return a.start < b.start; });
+    wb.m_tabBody = QList<int>(sheetSlots.size(), -1);
+    qsizetype cursor = globalsEnd;
+    for (const Span &s : spans) {
+        if (s.start < cursor) { // overlapping or shared substreams
+            *error = BookFileMessages::damaged();
+            return std::nullopt;
+        }
+        if (s.start > cursor)
+            wb.m_bodies.append({stream.mid(cursor, s.start - cursor), cursor, false, false});
+        wb.m_tabBody[s.tab] = int(wb.m_bodies.size());
+        wb.m_bodies.append({stream.mid(s.start, s.end - s.start), s.start, true, false});
+        cursor = s.end;
+    }
+    if (cursor < stream.size())
+        wb.m_bodies.append({stream.mid(cursor), cursor, false, false});
+    return wb;
+}
+
+QList<int> WorkbookStream::boundSheetSlots() const
+{
+    QList<int> out;
+    for (int i = 0; i < m_globals.size(); ++i)
+        if (m_globals[i].type == rtBoundSheet)
+            out.append(i);
+    return out;
+}
+
+int WorkbookStream::recordIndex(quint16 type) const
+{
+    for (int i = 0; i < m_globals.size(); ++i)
+        if (m_globals[i].type == type)
+            return i;
+    return -1;
+}
+
+QString WorkbookStream::sheetName(int tab) const
+{
+    return readShortString(m_globals.at(boundSheetSlots().at(tab)).data, 6);
+}
+
+int WorkbookStream::sheetType(int tab) const
+{
+    const QByteArray &d = m_globals.at(boundSheetSlots().at(tab)).data;
+    return d.size() > 5 ? quint8(d.at(5)) : 0;
+}
+
+SheetVisibility WorkbookStream::visibility(int tab) const
+{
+    const QByteArray &d = m_globals.at(boundSheetSlots().at(tab)).data;
+    const int state = d.size() > 4 ? quint8(d.at(4)) & 0x03 : 0;
+    return state == 2 ? SheetVisibility::VeryHidden : state == 1 ? SheetVisibility::Hidden : SheetVisibility::Visible;
+}
+
+const QByteArray &WorkbookStream::substream(int tab) const
+{
+    return m_bodies.at(m_tabBody.at(tab)).bytes;
+}
+
+SheetFacts WorkbookStream::sheetFacts(int tab) const
+{
+    SheetFacts f = SheetSubstream(substream(tab)).facts(sheetType(tab));
+    f.name = sheetName(tab);
+    f.visibility = visibility(tab);
+    fillPrintNames(tab, &f.pageSetup);
+    return f;
+}
+
+void WorkbookStream::fillPrintNames(int tab, PageSetupFacts *setup) const
+{
+    for (const Record &r : m_globals) {
+        if (r.type != rtName)
+            continue;
+        const NameLayout n = nameLayout(r.data);
+        if (!n.builtin || n.itab != tab + 1)
+            continue;
+        const QStringList areas = FormulaTokens::areasAsText(r.data.mid(n.rgceAt, n.cce));
+        if (n.builtinCode == kBuiltinPrintArea) {
+            setup->printArea = areas.join(QLatin1Char(','));
+        } else if (n.builtinCode == kBuiltinPrintTitles) {
+            for (const QString &a : areas) {
+                // "$1:$2" holds rows, "$A:$B" columns.
+                if (a.size() > 1 && a.at(1).isDigit())
+                    setup->printTitleRows = a;
+                else
+                    setup->printTitleColumns = a;
+            }
+        }
+    }
+}
+
+bool WorkbookStream::structureProtected() const
+{
+    const int i = recordIndex(rtProtect);
+    return i >= 0 && u16(m_globals[i].data, 0) != 0;
+}
+
+bool WorkbookStream::windowsProtected() const
+{
+    const int i = recordIndex(rtWindowProtect);
+    return i >= 0 && u16(m_globals[i].data, 0) != 0;
+}
+
+bool WorkbookStream::hasFilePass() const
+{
+    return recordIndex(rtFilePass) >= 0;
+}
+
+QByteArray WorkbookStream::filePassPayload() const
+{
+    const int i = recordIndex(rtFilePass);
+    return i >= 0 ? m_globals[i].data : QByteArray();
+}
+
+void WorkbookStream::renameSheet(int tab, const QString &name)
+{
+    QByteArray &d = m_globals[boundSheetSlots().at(tab)].data;
+    d = d.left(6) + writeShortString(name);
+}
+
+void WorkbookStream::setVisibility(int tab, SheetVisibility visibility)
+{
+    QByteArray &d = m_globals[boundSheetSlots().at(tab)].data;
+    d[4] = char((quint8(d.at(4)) & ~0x03) | int(visibility));
+    if (visibility != SheetVisibility::Visible)
+        makeActiveSheetVisible();
+}
+
+int WorkbookStream::selfSupBook() const
+{
+    int index = 0;
+    for (const Record &r : m_globals) {
+        if (r.type != rtSupBook)
+            continue;
+        if (r.data.size() >= 4 && u16(r.data, 2) == kSelfSupBookMarker)
+            return index;
+        ++index;
+    }
+    return -1;
+}
+
+void WorkbookStream::remapSheetIndexes(const QList<int> &newTabOfOld)
+{
+    const int oldCount = int(newTabOfOld.size());
+    const int self = selfSupBook();
+    for (Record &r : m_globals) {
+        QByteArray &d = r.data;
+        if (r.type == rtExternSheet) {
+            const int n = u16(d, 0);
+            for (int i = 0; i < n && 2 + 6 * i + 6 <= d.size(); ++i) {
+                const int o = 2 + 6 * i;
+                const int first = u16(d, o + 2), last = u16(d, o + 4);
+                if (int(u16(d, o)) != self || first >= oldCount || last >= oldCount || first > last)
+                    continue; // #REF!, workbook level or another book
+                // The sheets of the range that remain, in their new order.
+                int newFirst = -1, newLast = -1;
+                for (int t = first; t <= last; ++t) {
+                    const int nt = newTabOfOld[t];
+                    if (nt < 0)
+                        continue;
+                    newFirst = newFirst < 0 ? nt : qMin(newFirst, nt);
+                    newLast = qMax(newLast, nt);
+                }
+                if (first != last && newTabOfOld[first] >= 0 && newTabOfOld[last] >= 0) {
+                    // A 3-D range keeps its end sheets wherever they went.
+                    newFirst = qMin(newTabOfOld[first], newTabOfOld[last]);
+                    newLast = qMax(newTabOfOld[first], newTabOfOld[last]);
+                }
+                put16(d, o + 2, newFirst < 0 ? kRefError : quint16(newFirst));
+                put16(d, o + 4, newFirst < 0 ? kRefError : quint16(newLast));
+            }
+        } else if (r.type == rtName && d.size() >= 10) {
+            const int itab = u16(d, 8);
+            if (itab > 0 && itab <= oldCount && newTabOfOld[itab - 1] >= 0)
+                put16(d, 8, quint16(newTabOfOld[itab - 1] + 1));
+        } else if (r.type == rtWindow1 && d.size() >= 18) {
+            const int cur = u16(d, 10), first = u16(d, 12);
+            const int newCur = cur < oldCount ? newTabOfOld[cur] : -1;
+            const int newFirst = first < oldCount ? newTabOfOld[first] : -1;
+            put16(d, 10, quint16(qMax(newCur, 0)));
+            put16(d, 12, quint16(qMax(0, qMin(newFirst, qMax(newCur, 0)))));
+            if (newCur < 0)
+                put16(d, 14, 1);
+        } else if (r.type == rtTabId && d.size() == 2 * oldCount) {
+            QByteArray ids(2 * oldCount, '\0');
+            int kept = 0;
+            for (int t = 0; t < oldCount; ++t) {
+                if (newTabOfOld[t] < 0)
+                    continue;
+                put16(ids, 2 * newTabOfOld[t], u16(d, 2 * t));
+                ++kept;
+            }
+            d = ids.left(2 * kept);
+        } else if (r.type == rtSupBook && d.size() >= 4 && u16(d, 2) == kSelfSupBookMarker) {
+            put16(d, 0, quint16(std::count_if(newTabOfOld.begin(), newTabOfOld.end(), [](int t) { return t >= 0; })));
+        }
+    }
+}
+
+void WorkbookStream::reorderSheets(const QList<int> &order)
+{
+    const QList<int> sheetSlots = boundSheetSlots();
+    QList<Record> records;
+    for (int slot : sheetSlots)
+        records.append(m_globals[slot]);
+    QList<int> newTabOfOld(order.size());
+    QList<int> tabBody(order.size());
+    for (int newTab = 0; newTab < order.size(); ++newTab) {
+        m_globals[sheetSlots[newTab]] = records[order[newTab]];
+        newTabOfOld[order[newTab]] = newTab;
+        tabBody[newTab] = m_tabBody[order[newTab]];
+    }
+    m_tabBody = tabBody;
+    remapSheetIndexes(newTabOfOld);
+}
+
+bool WorkbookStream::deleteSheets(const QList<int> &tabs, BookFileError *error)
+{
+    const int count = sheetCount();
+    const QSet<int> gone(tabs.begin(), tabs.end());
+    QList<int> newTabOfOld(count, -1);
+    for (int t = 0, next = 0; t < count; ++t)
+        if (!gone.contains(t))
+            newTabOfOld[t] = next++;
+
+    // Names scoped to a deleted sheet go; the others are renumbered wherever
+    // a formula refers to them. All of it is prepared before anything changes.
+    QList<int> nameRecords;
+    for (int i = 0; i < m_globals.size(); ++i)
+        if (m_globals[i].type == rtName)
+            nameRecords.append(i);
+    QList<int> newNameIndex;
+    QSet<int> removedNames;
+    for (int i : nameRecords) {
+        const int itab = nameLayout(m_globals[i].data).itab;
+        if (itab > 0 && gone.contains(itab - 1)) {
+            removedNames.insert(i);
+            newNameIndex.append(0);
+        } else {
+            newNameIndex.append(int(newNameIndex.size() - removedNames.size()) + 1);
+        }
+    }
+    QList<Record> globals = m_globals;
+    QList<Body> bodies = m_bodies;
+    if (!removedNames.isEmpty()) {
+        auto renumber = [&newNameIndex](QByteArray &data, qsizetype at, int length) {
+            return FormulaTokens::renumberNames(data, at, length, newNameIndex);
+        };
+        for (int i : nameRecords) {
+            if (removedNames.contains(i))
+                continue;
+            const NameLayout n = nameLayout(globals[i].data);
+            if (n.rgceAt + n.cce > globals[i].data.size()
+                || !FormulaTokens::renumberNames(globals[i].data, n.rgceAt, n.cce, newNameIndex)) {
+                *error = BookFileMessages::unsupported(QStringLiteral("名前の参照を更新できないため、シートを削除"));
+                return false;
+            }
+        }
+        for (int t = 0; t < count; ++t) {
+            if (!gone.contains(t) && !forEachFormula(bodies[m_tabBody[t]].bytes, renumber)) {
+                *error = BookFileMessages::unsupported(QStringLiteral("名前の参照を更新できないため、シートを削除"));
+                return false;
+            }
+        }
+    }
+
+    const QList<int> sheetSlots = boundSheetSlots();
+    QList<int> dropped(removedNames.begin(), removedNames.end());
+    for (int t : gone)
+        dropped.append(sheetSlots[t]);
+    std::sort(dropped.begin(), dropped.end(), std::greater<int>());
+    for (int i : dropped)
+        globals.removeAt(i);
+    QList<int> tabBody;
+    for (int t = 0; t < count; ++t) {
+        if (gone.contains(t))
+            bodies[m_tabBody[t]].removed = true;
+        else
+            tabBody.append(m_tabBody[t]);
+    }
+    m_globals = globals;
+    m_bodies = bodies;
+    m_tabBody = tabBody;
+    remapSheetIndexes(newTabOfOld);
+    makeActiveSheetVisible();
+    return true;
+}
+
+void WorkbookStream::setWindowSelected(int tab, bool selected)
+{
+    QByteArray &body = m_bodies[m_tabBody[tab]].bytes;
+    qsizetype pos = 0;
+    int depth = 0;
+    quint16 type = 0, length = 0;
+    while (recordAt(body, pos, &type, &length) && pos + 4 + length <= body.size()) {
+        if (type == rtBof)
+            ++depth;
+        else if (type == rtEof && --depth <= 0)
+            return;
+        else if (type == rtWindow2 && depth == 1 && length >= 2) {
+            quint16 flags = u16(body, pos + 4);
+            flags = selected ? (flags | kWindowSelected | kWindowActive) : (flags & ~(kWindowSelected | kWindowActive));
+            put16(body, pos + 4, flags);
+        }
+        pos += 4 + length;
+    }
+}
+
+void WorkbookStream::makeActiveSheetVisible()
+{
+    const int w = recordIndex(rtWindow1);
+    if (w < 0 || m_globals[w].data.size() < 18 || sheetCount() == 0)
+        return;
+    QByteArray &d = m_globals[w].data;
+    const int cur = u16(d, 10);
+    const bool selectedGroup = u16(d, 14) > 1;
+    if (cur < sheetCount() && visibility(cur) == SheetVisibility::Visible && !selectedGroup)
+        return;
+    int chosen = -1;
+    for (int t = qMin(cur, sheetCount() - 1); t < sheetCount() && chosen < 0; ++t)
+        if (visibility(t) == SheetVisibility::Visible)
+            chosen = t;
+    for (int t = qMin(cur, sheetCount() - 1); t >= 0 && chosen < 0; --t)
+        if (visibility(t) == SheetVisibility::Visible)
+            chosen = t;
+    if (chosen < 0)
+        return;
+    for (int t = 0; t < sheetCount(); ++t)
+        setWindowSelected(t, t == chosen);
+    put16(d, 10, quint16(chosen));
+    put16(d, 12, quint16(qMin<int>(u16(d, 12), chosen)));
+    put16(d, 14, 1);
+}
+
+void WorkbookStream::setPageSetup(int tab, const PageSetupFacts &setup)
+{
+    Body &body = m_bodies[m_tabBody[tab]];
+    body.bytes = SheetSubstream(body.bytes).withPageSetup(setup, body.originalOffset);
+}
+
+QByteArray WorkbookStream::serialize() const
+{
+    QList<Record> globals = m_globals;
+    qint64 globalsSize = 0;
+    qint64 sstOffset = -1;
+    for (const Record &r : globals) {
+        if (r.type == rtSst && sstOffset < 0)
+            sstOffset = globalsSize;
+        globalsSize += 4 + r.data.size();
+    }
+    QList<qint64> newOffset(m_bodies.size(), -1);
+    qint64 p = globalsSize;
+    for (int i = 0; i < m_bodies.size(); ++i) {
+        if (m_bodies[i].removed)
+            continue;
+        newOffset[i] = p;
+        p += m_bodies[i].bytes.size();
+    }
+    const QList<int> sheetSlots = boundSheetSlots();
+    for (int tab = 0; tab < sheetSlots.size(); ++tab)
+        put32(globals[sheetSlots[tab]].data, 0, quint32(newOffset[m_tabBody[tab]]));
+    const qint64 sstDelta = (sstOffset >= 0 && m_originalSstOffset >= 0) ? sstOffset - m_originalSstOffset : 0;
+    if (sstDelta != 0) {
+        for (Record &r : globals) {
+            if (r.type != rtExtSst)
+                continue;
+            for (qsizetype o = 2; o + 8 <= r.data.size(); o += 8)
+                put32(r.data, o, quint32(qint64(u32(r.data, o)) + sstDelta));
+        }
+    }
+
+    QByteArray out;
+    out.reserve(p);
+    for (const Record &r : globals)
+        out += biff::serialize(r);
+    for (int i = 0; i < m_bodies.size(); ++i) {
+        const Body &b = m_bodies[i];
+        if (b.removed)
+            continue;
+        const qint64 delta = newOffset[i] - b.originalOffset;
+        if (!b.isSheet || delta == 0) {
+            out += b.bytes;
+            continue;
+        }
+        // INDEX holds absolute positions (DEFCOLWIDTH, DBCELLs) of its own substream.
+        QByteArray bytes = b.bytes;
+        qsizetype pos = 0;
+        int depth = 0;
+        quint16 type = 0, length = 0;
+        while (recordAt(bytes, pos, &type, &length) && pos + 4 + length <= bytes.size()) {
+            if (type == rtBof)
+                ++depth;
+            else if (type == rtEof)
+                --depth;
+            else if (type == rtIndex && depth == 1 && length >= 16) {
+                if (u32(bytes, pos + 4 + 12) != 0)
+                    put32(bytes, pos + 4 + 12, quint32(qint64(u32(bytes, pos + 4 + 12)) + delta));
+                for (qsizetype q = pos + 4 + 16; q + 4 <= pos + 4 + length; q += 4)
+                    put32(bytes, q, quint32(qint64(u32(bytes, q)) + delta));
+            }
+            pos += 4 + length;
+        }
+        out += bytes;
+    }
+    return out;
+}
+
+} // namespace quirn

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "BiffRecord.h"
+#include "BookFileError.h"
+#include "SheetFacts.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+namespace quirn {
+
+// The BIFF8 Workbook stream (decrypted) as globals records plus the sheets'
+// substreams, edited in place and written back with every absolute offset
+// the format keeps (BOUNDSHEET, INDEX, EXTSST) recomputed. Bytes the reader
+// does not understand (gaps between substreams, trailing bytes) are kept.
+class WorkbookStream
+{
+public:
+    static std::optional<WorkbookStream> parse(const QByteArray &stream, BookFileError *error);
+
+    int sheetCount() const { return int(m_tabBody.size()); }
+    QString sheetName(int tab) const;
+    int sheetType(int tab) const;
+    SheetVisibility visibility(int tab) const;
+    const QByteArray &substream(int tab) const;
+    SheetFacts sheetFacts(int tab) const;
+
+    bool structureProtected() const;
+    bool windowsProtected() const;
+    bool hasFilePass() const;
+    QByteArray filePassPayload() const;
+
+    void renameSheet(int tab, const QString &name);
+    void setVisibility(int tab, SheetVisibility visibility);
+    // order[newTab] = oldTab; a permutation of every tab.
+    void reorderSheets(const QList<int> &order);
+    // Removes the sheets at `tabs`; references to them become #REF!, names
+    // scoped to them go. False, with nothing changed, when a formula could
+    // not be followed.
+    bool deleteSheets(const QList<int> &tabs, BookFileError *error);
+    void setPageSetup(int tab, const PageSetupFacts &setup);
+
+    QByteArray serialize() const;
+
+private:
+    struct Body
+    {
+        QByteArray bytes;
+        qint64 originalOffset = 0;
+        bool isSheet = false;
+        bool removed = false;
+    };
+
+    QList<int> boundSheetSlots() const;
+    int recordIndex(quint16 type) const;
+    int selfSupBook() const;
+    void remapSheetIndexes(const QList<int> &newTabOfOld);
+    void makeActiveSheetVisible();
+    void setWindowSelected(int tab, bool selected);
+    void fillPrintNames(int tab, PageSetupFacts *setup) const;
+
+    QList<biff::Record> m_globals;
+    QList<Body> m_bodies;          // physical order
+    QList<int> m_tabBody;          // tab position -> body index
+    qint64 m_originalSstOffset = -1;
+};
+
+} // namespace quirn

@@ -1,0 +1,167 @@
+// bookfile-tool: what the book file reader sees in a book, as JSON, and one
+// structural edit applied and saved.
+//
+//   bookfile-tool info BOOK... [--password PW]
+//   bookfile-tool rename BOOK SHEET NEWNAME [--password PW]
+//   bookfile-tool hide|show|veryhide BOOK SHEET [--password PW]
+//   bookfile-tool move BOOK SHEET POSITION [--password PW]    (1-based position)
+//   bookfile-tool delete BOOK SHEET... [--password PW]
+//
+// SHEET is a sheet name or "#n" for the n-th sheet (1-based).
+
+#include "BookFile.h"
+
+#include <QCoreApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QStringList>
+#include <QTextStream>
+
+using namespace quirn;
+
+namespace {
+
+QString kindName(SheetKind kind)
+{
+    switch (kind) {
+    case SheetKind::Worksheet: return QStringLiteral("worksheet");
+    case SheetKind::Chart: return QStringLiteral("chart");
+    case SheetKind::MacroSheet: return QStringLiteral("macro");
+    case SheetKind::DialogSheet: return QStringLiteral("dialog");
+    case SheetKind::Other: return QStringLiteral("other");
+    }
+    return {};
+}
+
+QJsonArray intArray(const QList<int> &values)
+{
+    QJsonArray out;
+    for (int v : values)
+        out.append(v);
+    return out;
+}
+
+QJsonObject pageSetupJson(const PageSetupFacts &p)
+{
+    return QJsonObject{
+        {"hasPrinterSettings", p.hasPrinterSettings}, {"paperSize", p.paperSize},
+        {"orientation", p.orientation}, {"zoom", p.fitToPage ? QJsonValue(false) : QJsonValue(p.zoom)},
+        {"fitToPagesWide", p.fitToPage ? QJsonValue(p.fitToPagesWide) : QJsonValue(false)},
+        {"fitToPagesTall", p.fitToPage ? QJsonValue(p.fitToPagesTall) : QJsonValue(false)},
+        {"firstPageNumber", p.firstPageNumber}, {"order", p.order},
+        {"blackAndWhite", p.blackAndWhite}, {"draft", p.draft},
+        {"printComments", p.printComments}, {"printQuality", intArray(p.printQuality)},
+        {"leftMargin", p.leftMargin}, {"rightMargin", p.rightMargin},
+        {"topMargin", p.topMargin}, {"bottomMargin", p.bottomMargin},
+        {"headerMargin", p.headerMargin}, {"footerMargin", p.footerMargin},
+        {"leftHeader", p.leftHeader}, {"centerHeader", p.centerHeader}, {"rightHeader", p.rightHeader},
+        {"leftFooter", p.leftFooter}, {"centerFooter", p.centerFooter}, {"rightFooter", p.rightFooter},
+        {"centerHorizontally", p.centerHorizontally}, {"centerVertically", p.centerVertically},
+        {"printGridlines", p.printGridlines}, {"printHeadings", p.printHeadings},
+        {"printArea", p.printArea}, {"printTitleRows", p.printTitleRows},
+        {"printTitleColumns", p.printTitleColumns},
+    };
+}
+
+QJsonObject infoJson(const QString &path, const QString &password)
+{
+    BookFile book;
+    const BookFileError error = book.open(path, password);
+    if (error)
+        return QJsonObject{{"file", path}, {"error", error.message}, {"errorCode", int(error.code)}};
+    QJsonArray sheets;
+    for (const SheetFacts &s : book.sheets()) {
+        sheets.append(QJsonObject{
+            {"name", s.name}, {"kind", kindName(s.kind)}, {"visibility", int(s.visibility)},
+            {"protected", s.contentsProtected}, {"embeddedCharts", s.embeddedCharts},
+            {"lastRow", s.lastRow}, {"lastColumn", s.lastColumn},
+            {"rowBreaks", intArray(s.rowBreaks)}, {"columnBreaks", intArray(s.columnBreaks)},
+            {"pageSetup", pageSetupJson(s.pageSetup)},
+        });
+    }
+    QJsonArray modules;
+    for (const VbaModuleFacts &m : book.vbaModules())
+        modules.append(QJsonObject{{"name", m.name}, {"kind", m.kind}});
+    return QJsonObject{
+        {"file", path}, {"sheets", sheets},
+        {"structureProtected", book.structureProtected()}, {"windowsProtected", book.windowsProtected()},
+        {"encryption", book.encryptionName()}, {"vbaProject", book.hasVbaProject()},
+        {"vbaModules", modules},
+    };
+}
+
+int sheetIndex(const BookFile &book, const QString &arg)
+{
+    if (arg.startsWith(QLatin1Char('#'))) {
+        bool ok = false;
+        const int n = arg.mid(1).toInt(&ok);
+        return ok ? n - 1 : -1;
+    }
+    return book.indexOf(arg);
+}
+
+int fail(const QString &message)
+{
+    QTextStream(stderr) << message << Qt::endl;
+    return 1;
+}
+
+int edit(const QString &command, const QStringList &args, const QString &password)
+{
+    if (args.size() < 2)
+        return fail(QStringLiteral("usage: bookfile-tool %1 BOOK SHEET ...").arg(command));
+    BookFile book;
+    if (const auto e = book.open(args[0], password))
+        return fail(e.message);
+    const int index = sheetIndex(book, args[1]);
+    BookFileError error;
+    if (command == QLatin1String("rename") && args.size() == 3)
+        error = book.renameSheet(index, args[2]);
+    else if (command == QLatin1String("hide"))
+        error = book.setSheetVisibility(index, SheetVisibility::Hidden);
+    else if (command == QLatin1String("veryhide"))
+        error = book.setSheetVisibility(index, SheetVisibility::VeryHidden);
+    else if (command == QLatin1String("show"))
+        error = book.setSheetVisibility(index, SheetVisibility::Visible);
+    else if (command == QLatin1String("move") && args.size() == 3) {
+        const int position = args[2].toInt() - 1;
+        error = book.moveSheets({index}, position > index ? position + 1 : position);
+    } else if (command == QLatin1String("delete")) {
+        QList<int> indexes;
+        for (qsizetype i = 1; i < args.size(); ++i)
+            indexes.append(sheetIndex(book, args[i]));
+        error = book.deleteSheets(indexes);
+    } else
+        return fail(QStringLiteral("bookfile-tool: wrong arguments for %1").arg(command));
+    if (error)
+        return fail(error.message);
+    if (const auto e = book.save())
+        return fail(e.message);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QStringList args = app.arguments().mid(1);
+    QString password;
+    const qsizetype p = args.indexOf(QStringLiteral("--password"));
+    if (p >= 0 && p + 1 < args.size()) {
+        password = args[p + 1];
+        args.remove(p, 2);
+    }
+    if (args.isEmpty())
+        return fail(QStringLiteral("usage: bookfile-tool info|rename|hide|show|veryhide|move|delete BOOK ..."));
+    const QString command = args.takeFirst();
+    if (command == QLatin1String("info")) {
+        QJsonArray out;
+        for (const QString &path : args)
+            out.append(infoJson(path, password));
+        QTextStream(stdout) << QJsonDocument(out).toJson(QJsonDocument::Indented);
+        return 0;
+    }
+    return edit(command, args, password);
+}
