@@ -1,0 +1,133 @@
+#include "CommonDialog.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFileDialog>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+class tst_CommonDialog : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void filters_data();
+    void filters();
+    void scriptedAnswers();
+    void initialFolderPersists();
+    void realDialog();
+};
+
+void tst_CommonDialog::init()
+{
+    CommonDialog::resetScript();
+    CommonDialog::setScripted(true);
+}
+
+void tst_CommonDialog::filters_data()
+{
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QString>("qtForm");
+    QTest::newRow("the book filter") << u"Microsoft Excel ﾌﾞｯｸ (*.xls)|*.xls"_qs << u"Microsoft Excel ﾌﾞｯｸ (*.xls)"_qs;
+    QTest::newRow("patterns added") << "Books|*.xls;*.xlt" << "Books (*.xls *.xlt)";
+    QTest::newRow("two entries") << "A (*.a)|*.a|B|*.b" << "A (*.a);;B (*.b)";
+    QTest::newRow("trailing bar") << "All files|*.*|" << "All files (*.*)";
+    QTest::newRow("no pattern") << "Anything" << "Anything";
+    QTest::newRow("empty") << "" << "";
+}
+
+void tst_CommonDialog::filters()
+{
+    QFETCH(QString, filter);
+    QFETCH(QString, qtForm);
+    QCOMPARE(CommonDialog::qtNameFilters(filter), qtForm);
+}
+
+void tst_CommonDialog::scriptedAnswers()
+{
+    CommonDialog::queueAnswer(u"/books/a.xls"_qs);
+    CommonDialog::queueAnswer(QString());
+    const QString filter = u"Microsoft Excel ﾌﾞｯｸ (*.xls)|*.xls"_qs;
+    QCOMPARE(CommonDialog::ShowOpenFileDialog(nullptr, u"ﾌﾞｯｸを開く"_qs, filter, u"/books"_qs), u"/books/a.xls"_qs);
+    QCOMPARE(CommonDialog::ShowOpenFileDialog(nullptr, u"second"_qs, filter, u"/books"_qs), QString());
+    // Nothing queued: Cancel, and the call is marked unanswered.
+    QCOMPARE(CommonDialog::ShowOpenFileDialog(nullptr, u"third"_qs, filter, u"/books"_qs), QString());
+
+    const QList<CommonDialog::Shown> shown = CommonDialog::shownDialogs();
+    QCOMPARE(shown.size(), 3);
+    QCOMPARE(shown[0].title, u"ﾌﾞｯｸを開く"_qs);
+    QCOMPARE(shown[0].filter, u"Microsoft Excel ﾌﾞｯｸ (*.xls)"_qs);
+    QCOMPARE(shown[0].directory, u"/books"_qs);
+    QCOMPARE(shown[0].fileName, QString());
+    QVERIFY(shown[0].answered);
+    QVERIFY(shown[1].answered);
+    QVERIFY(!shown[2].answered);
+}
+
+void tst_CommonDialog::initialFolderPersists()
+{
+    const QString filter = u"Microsoft Excel ﾌﾞｯｸ (*.xls)|*.xls"_qs;
+    CommonDialog::ShowOpenFileDialog(nullptr, u"t"_qs, filter, u"/home/user/books"_qs);
+    CommonDialog::ShowOpenFileDialog(nullptr, u"t"_qs, filter, u"Book1.XLS"_qs);
+    CommonDialog::ShowOpenFileDialog(nullptr, u"t"_qs, filter, u"/other/place/Book2.xls"_qs);
+    CommonDialog::ShowOpenFileDialog(nullptr, u"t"_qs, filter, u"Book3.xls"_qs);
+    CommonDialog::ShowOpenFileDialog(nullptr, u"t"_qs, filter, u"/Book4.xls"_qs);
+
+    const QList<CommonDialog::Shown> shown = CommonDialog::shownDialogs();
+    QCOMPARE(shown.size(), 5);
+    QCOMPARE(shown[1].directory, u"/home/user/books"_qs);
+    QCOMPARE(shown[1].fileName, u"Book1.XLS"_qs);
+    QCOMPARE(shown[2].directory, u"/other/place"_qs);
+    QCOMPARE(shown[2].fileName, u"Book2.xls"_qs);
+    // A file's own folder does not replace the folder given last.
+    QCOMPARE(shown[3].directory, u"/home/user/books"_qs);
+    QCOMPARE(shown[4].directory, u"/"_qs);
+    QCOMPARE(shown[4].fileName, u"Book4.xls"_qs);
+}
+
+void tst_CommonDialog::realDialog()
+{
+    // The real dialog, driven the way a person would: it opens in the folder,
+    // offers the filter, and hands back the file chosen.
+    CommonDialog::setScripted(false);
+    QTemporaryDir dir;
+    const QString book = dir.filePath(u"Book1.xls"_qs);
+    QFile file(book);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+
+    QString seenTitle;
+    QStringList seenFilters;
+    QString seenDirectory;
+    QTimer::singleShot(0, this, [&] {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        if (!dialog)
+            qFatal("the open-file dialog is not showing"); // rather than wait forever
+        QCOMPARE(dialog->objectName(), u"CommonDialog"_qs);
+        seenTitle = dialog->windowTitle();
+        seenFilters = dialog->nameFilters();
+        seenDirectory = dialog->directory().absolutePath();
+        dialog->selectFile(book);
+        static_cast<QDialog *>(dialog)->accept();
+    });
+    const QString chosen = CommonDialog::ShowOpenFileDialog(nullptr, u"ﾌﾞｯｸを開く"_qs,
+                                                            u"Microsoft Excel ﾌﾞｯｸ (*.xls)|*.xls"_qs, dir.path());
+    QCOMPARE(chosen, book);
+    QCOMPARE(seenTitle, u"ﾌﾞｯｸを開く"_qs);
+    QCOMPARE(seenFilters, QStringList{u"Microsoft Excel ﾌﾞｯｸ (*.xls)"_qs});
+    QCOMPARE(seenDirectory, QDir(dir.path()).absolutePath());
+    QVERIFY(CommonDialog::shownDialogs().isEmpty());
+
+    QTimer::singleShot(0, this, [] {
+        auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+        if (!dialog)
+            qFatal("the open-file dialog is not showing");
+        dialog->reject();
+    });
+    QCOMPARE(CommonDialog::ShowOpenFileDialog(nullptr, u"t"_qs, u"All|*.*"_qs, dir.path()), QString());
+}
+
+QTEST_MAIN(tst_CommonDialog)
+#include "tst_CommonDialog.moc"
