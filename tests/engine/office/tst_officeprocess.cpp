@@ -1,0 +1,183 @@
+#include "OfficeTestEnvironment.h"
+
+#include "OfficeDocument.h"
+#include "OfficeError.h"
+#include "OfficeProcess.h"
+#include "OfficeRecord.h"
+
+#include <QFileInfo>
+#include <QProcess>
+#include <QtTest>
+
+#include <csignal>
+
+using namespace std::chrono_literals;
+
+class tst_OfficeProcess : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void startsWithPrivateProfileAndRecord();
+    void reportsVersionAndName();
+    void killedProcessIsNoticedAndRestarts();
+    void stoppedProcessFailsTheCallInsteadOfHanging();
+    void shutdownLeavesNoProcess();
+    void leftoverOfAKilledRunIsFoundAndClosed();
+    void cleanupTestCase();
+
+private:
+    QString fixture(const QString &name) const
+    {
+        return QStringLiteral(QUIRN_FIXTURES_DIR "/") + name;
+    }
+
+    OfficeTestEnvironment m_environment;
+    std::unique_ptr<OfficeProcess> m_office;
+};
+
+void tst_OfficeProcess::initTestCase()
+{
+    m_office = std::make_unique<OfficeProcess>();
+    m_office->start();
+    QVERIFY(m_office->isRunning());
+}
+
+void tst_OfficeProcess::startsWithPrivateProfileAndRecord()
+{
+    QVERIFY(m_office->profileDir().startsWith(m_environment.root()));
+    QVERIFY(QFileInfo(m_office->profileDir() + QStringLiteral("/user")).isDir());
+    QVERIFY(!m_office->runsWithDisplay());
+    QCOMPARE(m_office->processGroup(), m_office->pid());
+    QCOMPARE(::getpgid(pid_t(m_office->pid())), pid_t(m_office->pid()));
+
+    const QList<OfficeRecord> records = OfficeRecord::readAll();
+    QCOMPARE(records.size(), 1);
+    QCOMPARE(records.first().pid, m_office->pid());
+    QCOMPARE(records.first().pipe, m_office->pipeName());
+    QCOMPARE(records.first().ownerPid, QCoreApplication::applicationPid());
+    QVERIFY(records.first().filePath().startsWith(m_environment.root()));
+    // Ours, and our own program still runs: not a leftover.
+    QVERIFY(OfficeProcess::findLeftover().isEmpty());
+}
+
+void tst_OfficeProcess::reportsVersionAndName()
+{
+    QCOMPARE(m_office->productName(), QStringLiteral("LibreOffice"));
+    const QString version = m_office->version();
+    QVERIFY2(QRegularExpression(QStringLiteral("^\\d+\\.\\d+\\.\\d+")).match(version).hasMatch(),
+             qPrintable(version));
+}
+
+void tst_OfficeProcess::killedProcessIsNoticedAndRestarts()
+{
+    auto book = OfficeDocument::load(*m_office, fixture(QStringLiteral("hidden_third_sheet.xls")));
+    QCOMPARE(book->sheetCount(), 4);
+    const qint64 oldGroup = m_office->processGroup();
+
+    ::kill(-pid_t(oldGroup), SIGKILL);
+    QVERIFY(!m_office->isAlive());
+    QVERIFY(!m_office->isRunning());
+    try {
+        book->sheetCount();
+        QFAIL("a call on a killed process succeeded");
+    } catch (const OfficeError &e) {
+        QCOMPARE(e.kind(), OfficeError::Kind::ProcessGone);
+        QVERIFY(!e.message().isEmpty());
+    }
+    book.reset(); // closing a book of a dead process is harmless
+
+    m_office->restart();
+    QVERIFY(m_office->isAlive());
+    QVERIFY(m_office->processGroup() != oldGroup);
+    QVERIFY(!OfficeRecord::hasLiveGroupMembers(oldGroup));
+    auto again = OfficeDocument::load(*m_office, fixture(QStringLiteral("hidden_third_sheet.xls")));
+    QCOMPARE(again->sheetCount(), 4);
+}
+
+void tst_OfficeProcess::stoppedProcessFailsTheCallInsteadOfHanging()
+{
+    auto book = OfficeDocument::load(*m_office, fixture(QStringLiteral("hidden_third_sheet.xls")));
+    const qint64 group = m_office->processGroup();
+    m_office->setCallLimits(2s, 180s);
+
+    ::kill(-pid_t(group), SIGSTOP);
+    try {
+        book->sheetNames();
+        QFAIL("a call on a stopped process returned");
+    } catch (const OfficeError &e) {
+        QCOMPARE(e.kind(), OfficeError::Kind::NotResponding);
+    }
+    QVERIFY(!m_office->isAlive());
+    QVERIFY(!OfficeRecord::hasLiveGroupMembers(group));
+    book.reset();
+
+    m_office->setCallLimits(15s, 180s);
+    m_office->start();
+    QVERIFY(m_office->isAlive());
+}
+
+void tst_OfficeProcess::shutdownLeavesNoProcess()
+{
+    auto book = OfficeDocument::load(*m_office, fixture(QStringLiteral("hidden_third_sheet.xls")));
+    const qint64 group = m_office->processGroup();
+    const OfficeRecord record = OfficeRecord::readAll().value(0);
+    m_office->shutdown();
+    QVERIFY(!m_office->isRunning());
+    QVERIFY(!OfficeRecord::hasLiveGroupMembers(group));
+    QVERIFY(!QFileInfo::exists(record.filePath()));
+    // The book was closed before the end: no lock file stays behind.
+    QVERIFY(!QFileInfo::exists(QStringLiteral(QUIRN_FIXTURES_DIR "/.~lock.hidden_third_sheet.xls#")));
+    book.reset();
+
+    // A destroyed process object ends its process too.
+    qint64 second = 0;
+    {
+        OfficeProcess other;
+        other.start();
+        second = other.processGroup();
+        QVERIFY(OfficeRecord::hasLiveGroupMembers(second));
+    }
+    QVERIFY(!OfficeRecord::hasLiveGroupMembers(second));
+
+    // First use starts it again.
+    auto reloaded = OfficeDocument::load(*m_office, fixture(QStringLiteral("hidden_third_sheet.xls")));
+    QVERIFY(m_office->isRunning());
+    QCOMPARE(reloaded->sheetCount(), 4);
+}
+
+void tst_OfficeProcess::leftoverOfAKilledRunIsFoundAndClosed()
+{
+    QProcess helper;
+    helper.start(QCoreApplication::applicationDirPath() + QStringLiteral("/office_leftover_helper"));
+    QVERIFY(helper.waitForStarted());
+    while (!helper.canReadLine())
+        QVERIFY(helper.waitForReadyRead(-1));
+    const qint64 officePid = helper.readLine().trimmed().toLongLong();
+    QVERIFY(officePid > 0);
+    helper.kill();
+    helper.waitForFinished(-1);
+
+    const QList<OfficeRecord> leftovers = OfficeProcess::findLeftover();
+    QCOMPARE(leftovers.size(), 1);
+    QCOMPARE(leftovers.first().pid, officePid);
+    QVERIFY(leftovers.first().isProcessAlive());
+    // Our own profile is never shared with it.
+    QVERIFY(leftovers.first().profile != m_office->profileDir());
+
+    QVERIFY(OfficeProcess::closeLeftover(leftovers.first()));
+    QVERIFY(!OfficeRecord::hasLiveGroupMembers(leftovers.first().pgid));
+    QVERIFY(OfficeProcess::findLeftover().isEmpty());
+    QVERIFY(m_office->isAlive());
+}
+
+void tst_OfficeProcess::cleanupTestCase()
+{
+    const qint64 group = m_office->processGroup();
+    m_office.reset();
+    QVERIFY(!OfficeRecord::hasLiveGroupMembers(group));
+}
+
+QTEST_GUILESS_MAIN(tst_OfficeProcess)
+#include "tst_officeprocess.moc"
