@@ -1,11 +1,9 @@
+#include "EntryProcedure.h"
+
 #include <QApplication>
-#include <QMainWindow>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Quirn"));
-    window.show();
-    return app.exec();
+    return EntryProcedure::Run() ? app.exec() : 0;
 }

@@ -1,0 +1,31 @@
+#include "ReportSystemError.h"
+
+#include "Globals.h"
+#include "MessageBox.h"
+
+namespace {
+
+// Engine step: the gateway closes the office process without saving any book
+// (cExcel::CloseExcel with no book). Wired when the gateway joins the shell.
+void CloseEngineWithoutSaving()
+{
+}
+
+} // namespace
+
+QString SystemErrorText(long number, const QString &text)
+{
+    return QStringLiteral("システムエラーが発生しました。アプリケーションを強制終了しますか？")
+           + QStringLiteral("\n\n") + QStringLiteral("詳細内容") + QStringLiteral("\n")
+           + QString::number(number) + QStringLiteral("：") + text;
+}
+
+void ReportSystemError(long number, const QString &text)
+{
+    const int answer = MessageBox::Show(SystemErrorText(number, text), 0x1014,
+                                        QStringLiteral("システムエラー"));
+    if (answer != MessageBox::IDYES)
+        return;
+    CloseEngineWithoutSaving();
+    Globals::EndProcess(1);
+}

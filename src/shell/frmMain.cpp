@@ -1,0 +1,935 @@
+#include "frmMain.h"
+
+#include "Globals.h"
+#include "InstanceLock.h"
+#include "MessageBox.h"
+#include "PictureBar.h"
+#include "ReportSystemError.h"
+#include "SettingsMigration.h"
+#include "SettingsStore.h"
+#include "cListView.h"
+#include "frmAbout.h"
+
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFontMetrics>
+#include <QFrame>
+#include <QHeaderView>
+#include <QLabel>
+#include <QListView>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QProgressBar>
+#include <QStandardItemModel>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QTreeView>
+
+// The icons live in this static library: register them before first use.
+static void LoadIcons()
+{
+    Q_INIT_RESOURCE(icons);
+}
+
+namespace {
+
+const QString &Key()
+{
+    return SettingsStore::AppKey;
+}
+
+// The toolbar: button keys in their positions, an empty key a separator.
+struct ToolbarEntry
+{
+    const char *key;
+    const char *tip;
+};
+
+const ToolbarEntry kToolbar[] = {
+    {"FileNew", "新規ﾌﾞｯｸ作成"}, {"", ""},
+    {"FileOpen", "ﾌﾞｯｸ取り込み"}, {"FileSave", "上書き保存"}, {"", ""},
+    {"Print", "印刷"}, {"ReservPrint", "予約印刷"}, {"", ""},
+    {"Properties", "ﾍﾟｰｼﾞ設定"}, {"SheetInf", "ｼｰﾄ情報"}, {"", ""},
+    {"ExcelOpen", "Microsoft Excel で開く"}, {"CopyBook", "新たなﾌﾞｯｸにｺﾋﾟｰ"},
+    {"Delete", "ﾌﾞｯｸﾋﾞｭｰから削除"}, {"", ""},
+    {"AllBook", "全てのﾌﾞｯｸを選択"}, {"AllSheet", "全てのｼｰﾄを選択"}, {"", ""},
+    {"SortAsc", "ｼｰﾄ昇順ｿｰﾄ"}, {"SortDsc", "ｼｰﾄ降順ｿｰﾄ"}, {"", ""},
+    {"Find", "ｼｰﾄ検索"}, {"", ""},
+    {"ViewLarge", "大きいｱｲｺﾝ表示"}, {"ViewSmall", "小さいｱｲｺﾝ表示"},
+    {"ViewList", "一覧表示"}, {"ViewDetails", "詳細表示"},
+};
+
+constexpr int kViewButtonOffset = 24;
+
+} // namespace
+
+frmMain::frmMain(QWidget *parent)
+    : QMainWindow(parent)
+{
+    LoadIcons();
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(Globals::AppTitle);
+    setWindowIcon(QIcon(QStringLiteral(":/icons/Quirn.svg")));
+    BuildMenus();
+    BuildPopupMenus();
+    BuildPanes();
+    BuildToolbar();
+    ConnectHandlers();
+}
+
+frmMain::~frmMain() = default;
+
+// ---------------------------------------------------------------- menus
+
+QMenu *frmMain::AddMenu(QWidget *parent, const QString &name, const QString &caption)
+{
+    auto *menu = new QMenu(caption, parent);
+    menu->setObjectName(name);
+    menu->menuAction()->setObjectName(name);
+    if (auto *bar = qobject_cast<QMenuBar *>(parent))
+        bar->addMenu(menu);
+    else if (auto *owner = qobject_cast<QMenu *>(parent))
+        owner->addMenu(menu);
+    return menu;
+}
+
+QAction *frmMain::AddItem(QMenu *menu, const QString &name, const QString &caption, const QString &shortcut)
+{
+    QAction *action = menu->addAction(caption);
+    action->setObjectName(name);
+    if (!shortcut.isEmpty())
+        action->setShortcut(QKeySequence(shortcut));
+    return action;
+}
+
+QAction *frmMain::AddSeparator(QMenu *menu, const QString &name)
+{
+    QAction *separator = menu->addSeparator();
+    separator->setObjectName(name);
+    return separator;
+}
+
+QAction *frmMain::Item(const QString &name) const
+{
+    const QList<QAction *> actions = findChildren<QAction *>(name);
+    return actions.isEmpty() ? nullptr : actions.first();
+}
+
+void frmMain::BuildMenus()
+{
+    menuBar()->setObjectName(QStringLiteral("menuBar"));
+    BuildFileMenu();
+    BuildEditMenu();
+    BuildViewMenu();
+    BuildToolMenu();
+    BuildHelpMenu();
+}
+
+void frmMain::BuildFileMenu()
+{
+    QMenu *m = AddMenu(menuBar(), "mnuFile", "ﾌｧｲﾙ(&F)");
+    AddItem(m, "mnuFileNew", "新規ﾌﾞｯｸ作成(&N)")->setVisible(false);
+    AddItem(m, "mnuFileOpen", "ﾌﾞｯｸを取り込む(&G)...", "Ctrl+O");
+    AddSeparator(m, "mnuFileBar2");
+    AddItem(m, "mnuFileSave", "上書き保存(&S)", "Ctrl+S");
+    AddItem(m, "mnuFileNewSave", "名前をつけて保存(&A)...");
+    AddSeparator(m, "mnuFileBar8");
+    AddItem(m, "mnuFileDelete", "ﾌﾞｯｸﾋﾞｭｰから削除(&D)");
+    AddSeparator(m, "mnuFileBar7");
+    AddItem(m, "mnuFileProperties", "ﾍﾟｰｼﾞ設定(&U)...", "Ctrl+N");
+    AddSeparator(m, "mnuFileBar9");
+    AddItem(m, "mnuReservePrint", "予約印刷(&R)...", "Ctrl+R");
+    AddItem(m, "mnuPrint", "印刷(&P)...", "Ctrl+P");
+    AddSeparator(m, "mnuFileBar4")->setVisible(false);
+    for (int i = 1; i <= 5; ++i)
+        AddItem(m, QStringLiteral("mnuFileMRU_%1").arg(i), QString())->setVisible(false);
+    AddSeparator(m, "mnuFileBar6");
+    AddItem(m, "mnuFileClose", "Quirnを終了(&X)");
+}
+
+void frmMain::BuildEditMenu()
+{
+    QMenu *m = AddMenu(menuBar(), "mnuEdit", "編集(&E)");
+    AddItem(m, "mnuExcelOpen", "Microsoft Excel で開く(&E)");
+    AddSeparator(m, "mnuFileBar12");
+    AddItem(m, "mnuSelAllBook", "全てのﾌﾞｯｸを選択(&B)");
+    AddItem(m, "mnuSelAllSheet", "全てのｼｰﾄを選択(&S)");
+    AddSeparator(m, "mnuFileBar5");
+    AddItem(m, "mnuBookCopy", "新たなﾌﾞｯｸにｺﾋﾟｰ(&C)", "Ctrl+B");
+    AddItem(m, "mnuSheetInf", "ｼｰﾄ情報を表示(&I)");
+}
+
+void frmMain::BuildViewMenu()
+{
+    QMenu *m = AddMenu(menuBar(), "mnuView", "表示(&V)");
+    QAction *toolbar = AddItem(m, "mnuViewToolbar", "ﾂｰﾙ ﾊﾞｰ(&T)");
+    QAction *statusBar = AddItem(m, "mnuViewStatusBar", "ｽﾃｰﾀｽ ﾊﾞｰ(&B)");
+    for (QAction *a : {toolbar, statusBar}) {
+        a->setCheckable(true);
+        a->setChecked(true);
+    }
+    AddSeparator(m, "mnuViewBar2");
+    const char *modes[] = {"大きいｱｲｺﾝ(&G)", "小さいｱｲｺﾝ(&M)", "一覧(&L)", "詳細(&D)"};
+    auto *group = new QActionGroup(this);
+    for (int i = 0; i < 4; ++i) {
+        QAction *a = AddItem(m, QStringLiteral("mnuListViewMode_%1").arg(i), QString::fromUtf8(modes[i]));
+        a->setCheckable(true);
+        group->addAction(a);
+    }
+    AddSeparator(m, "mnuViewBar3");
+    QMenu *arrange = AddMenu(m, "mnuViewArrangeIcons", "ｱｲｺﾝの整列(&I)");
+    AddItem(arrange, "mnuVAIByName", "名前順(&N)");
+    AddItem(arrange, "mnuVAIBySize", "ｻｲｽﾞ順(&S)");
+    AddItem(arrange, "mnuVAIByType", "種類順(&T)");
+    AddItem(arrange, "mnuVAIByDate", "日付順(&D)");
+    AddItem(arrange, "mnuVAIByAttr", "属性順(&A)");
+    AddItem(m, "mnuViewLineUpIcons", "等間隔に整列(&N)");
+    AddSeparator(m, "mnuViewBar4");
+    AddItem(m, "mnuViewRefresh", "最新の情報に更新(&R)");
+    AddSeparator(m, "mnuViewBar5");
+    AddItem(m, "mnuViewOptions", "ｵﾌﾟｼｮﾝ(&O)...");
+}
+
+void frmMain::BuildToolMenu()
+{
+    QMenu *m = AddMenu(menuBar(), "mnuTool", "ﾂｰﾙ(&T)");
+    AddItem(m, "mnuSheetFind", "ｼｰﾄ検索...(&F)", "Ctrl+F");
+    QMenu *sort = AddMenu(m, "mnuSheetSort", "ｼｰﾄｿｰﾄ(&S)");
+    AddItem(sort, "mnuAsc", "昇順(&A)");
+    AddItem(sort, "mnuDesc", "降順(&D)");
+    AddSeparator(m, "mnuViewBar10");
+    AddItem(m, "mnuSheetRename", "ｼｰﾄ名変更(&N)", "F2");
+    AddItem(m, "mnuSheetDel", "ｼｰﾄ削除(&D)");
+    AddItem(m, "mnuSheetNameGet", "ｼｰﾄ名取得(&G)", "F12");
+    AddSeparator(m, "mnuViewBar11");
+    AddItem(m, "mnuSheetCopy", "ｼｰﾄｺﾋﾟｰ(&C)", "Ctrl+C");
+    AddItem(m, "mnuSheetCut", "ｼｰﾄ切り取り(&T)", "Ctrl+X");
+    AddItem(m, "mnuSheetPast", "ｼｰﾄ貼り付け(&P)", "Ctrl+V");
+    AddSeparator(m, "mnuViewBar12");
+    QMenu *reserve = AddMenu(m, "mnuSheetReservPrint", "印刷予約(&R)");
+    AddItem(reserve, "mnuReservSet", "設定(&S)");
+    AddItem(reserve, "mnuReservReset", "解除(&R)");
+    AddItem(reserve, "mnuReservAllReset", "全解除(&A)");
+}
+
+void frmMain::BuildHelpMenu()
+{
+    QMenu *m = AddMenu(menuBar(), "mnuHelp", "ﾍﾙﾌﾟ(&H)");
+    AddItem(m, "mnuHelpShow", "ﾄﾋﾟｯｸの検索(&H)", "F1");
+    AddSeparator(m, "mnuHelpBar1");
+    AddItem(m, "mnuHelpAbout", "ﾊﾞｰｼﾞｮﾝ情報(&A)...");
+    AddSeparator(m, "mnuHelpBar2");
+    AddItem(m, "mnuUnInst", "登録情報の削除(&U)");
+}
+
+void frmMain::BuildPopupMenus()
+{
+    // The popups are never in the menu bar: they are only popped up.
+    QMenu *book = AddMenu(this, "menuBookPopup", QString());
+    AddItem(book, "BookPopFileDelete", "ﾌﾞｯｸﾋﾞｭｰから削除");
+    AddItem(book, "BookPopExcelOpen", "Microsoft Excel で開く");
+    AddItem(book, "BookPopSelAllSheet", "全てのｼｰﾄを選択");
+    AddItem(book, "BookPopBookCopy", "新たなﾌﾞｯｸにｺﾋﾟｰ");
+    AddItem(book, "BookPopPageSetUp", "ﾍﾟｰｼﾞ設定...");
+    AddItem(book, "BookPopPrint", "印刷...");
+
+    QMenu *sheet = AddMenu(this, "menuSheetPopup", QString());
+    AddItem(sheet, "SheetPopDisplay", "表示");
+    AddItem(sheet, "SheetPopHide", "非表示");
+    AddItem(sheet, "SheetPopProtect", "保護")->setVisible(false);
+    AddItem(sheet, "SheetPopUnProtect", "保護解除")->setVisible(false);
+    AddSeparator(sheet, "PopBar1")->setVisible(false);
+    AddItem(sheet, "SheetPopRename", "ｼｰﾄ名の変更");
+    AddItem(sheet, "SheetPopDelete", "ｼｰﾄを削除");
+    AddSeparator(sheet, "PopBar3");
+    AddItem(sheet, "SheetPopPageSetUp", "ﾍﾟｰｼﾞ設定...");
+    QMenu *reserve = AddMenu(sheet, "PrintReserve", "印刷予約");
+    AddItem(reserve, "PrintReserveSet", "設定");
+    AddItem(reserve, "PrintReserveReset", "解除");
+    AddItem(reserve, "PrintReserveAllReset", "全解除");
+    AddItem(sheet, "SheetPopPrint", "印刷...");
+    AddSeparator(sheet, "PopBar2");
+    QMenu *info = AddMenu(sheet, "SheetPopPropaty", "ｼｰﾄ情報");
+    AddItem(info, "SheetPopName", "ｼｰﾄ名");
+    AddItem(info, "SheetPopPage", "印刷ﾍﾟｰｼﾞ数");
+    AddItem(info, "SheetPopRows", "行数");
+    AddItem(info, "SheetPopColumns", "桁数");
+
+    QMenu *sheetMove = AddMenu(this, "menuSheetMovePopup", QString());
+    AddItem(sheetMove, "PopBeforSheet", QString());
+    AddItem(sheetMove, "PopAfterSheet", QString());
+    AddItem(sheetMove, "PopSheetCancel", "ｷｬﾝｾﾙ");
+
+    QMenu *bookMove = AddMenu(this, "menuBookMovePopup", QString());
+    AddItem(bookMove, "PopBookBefore", "先頭ｼｰﾄの前に移動");
+    AddItem(bookMove, "PopBookAfter", "末尾ｼｰﾄの後に移動");
+    AddItem(bookMove, "PopBookCancel", "ｷｬﾝｾﾙ");
+}
+
+// ---------------------------------------------------------------- toolbar and panes
+
+void frmMain::BuildToolbar()
+{
+    m_toolbar = new QToolBar(m_client);
+    m_toolbar->setObjectName(QStringLiteral("tbToolBar"));
+    m_toolbar->setMovable(false);
+    m_toolbar->setFloatable(false);
+    m_toolbar->setIconSize(QSize(16, 16));
+    auto *views = new QActionGroup(this);
+    for (const ToolbarEntry &entry : kToolbar) {
+        const QString key = QString::fromUtf8(entry.key);
+        if (key.isEmpty()) {
+            m_toolbar->addSeparator();
+            continue;
+        }
+        QAction *button = m_toolbar->addAction(QIcon(QStringLiteral(":/icons/%1.svg").arg(key)),
+                                               QString::fromUtf8(entry.tip));
+        button->setObjectName(QStringLiteral("tb") + key);
+        button->setToolTip(QString::fromUtf8(entry.tip));
+        button->setData(key);
+        if (key.startsWith(QLatin1String("View"))) {
+            button->setCheckable(true);
+            views->addAction(button);
+        }
+    }
+}
+
+QAction *frmMain::ToolbarButton(int position) const
+{
+    const QList<QAction *> buttons = m_toolbar->actions();
+    if (position < 1 || position > buttons.size())
+        return nullptr;
+    return buttons.at(position - 1);
+}
+
+void frmMain::BuildPanes()
+{
+    m_client = new QWidget(this);
+    m_client->setObjectName(QStringLiteral("frmMainClient"));
+    setCentralWidget(m_client);
+
+    m_titles = new QWidget(m_client);
+    m_titles->setObjectName(QStringLiteral("picTitles"));
+    for (int i = 0; i < 4; ++i) {
+        m_title[i] = new QLabel(m_titles);
+        m_title[i]->setObjectName(QStringLiteral("lblTitle_%1").arg(i));
+    }
+    m_title[2]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+
+    m_bookView = new cListView(m_client);
+    m_bookView->setObjectName(QStringLiteral("lvBookView"));
+
+    m_frame = new QFrame(m_client);
+    m_frame->setObjectName(QStringLiteral("Frame1"));
+    m_frame->setFrameShape(QFrame::Panel);
+    m_frame->setFrameShadow(QFrame::Raised);
+    m_header = new QLabel(QStringLiteral("  ｼｰﾄ"), m_frame);
+    m_header->setObjectName(QStringLiteral("Label1"));
+
+    m_sheetView = new cListView(m_client);
+    m_sheetView->setObjectName(QStringLiteral("lvSheetView"));
+
+    m_splitterImage = new QWidget(m_client);
+    m_splitterImage->setObjectName(QStringLiteral("imgSplitter"));
+    m_splitterImage->setCursor(Qt::SplitHCursor);
+    m_splitterBar = new QWidget(m_client);
+    m_splitterBar->setObjectName(QStringLiteral("picSplitter"));
+    m_splitterBar->setAutoFillBackground(true);
+    QPalette grey = m_splitterBar->palette();
+    grey.setColor(QPalette::Window, QColor(128, 128, 128));
+    m_splitterBar->setPalette(grey);
+    m_splitterBar->hide();
+
+    m_statusBar = new QStatusBar(m_client);
+    m_statusBar->setObjectName(QStringLiteral("sbStatusBar"));
+    m_statusBar->setSizeGripEnabled(false);
+    for (int i = 0; i < 3; ++i) {
+        m_panel[i] = new QLabel(m_statusBar);
+        m_panel[i]->setObjectName(QStringLiteral("sbStatusBar_Panel%1").arg(i + 1));
+        m_panel[i]->setFrameShape(QFrame::Panel);
+        m_panel[i]->setFrameShadow(QFrame::Sunken);
+        m_statusBar->addWidget(m_panel[i], i == 0 ? 1 : 0);
+    }
+    m_panel[1]->setMinimumWidth(ToPixels(1500));
+    m_panel[2]->setMinimumWidth(ToPixels(1500));
+
+    m_progressBar = new QProgressBar(m_client);
+    m_progressBar->setObjectName(QStringLiteral("ProgressBar1"));
+    m_progressBar->setTextVisible(false);
+    m_progressBar->hide();
+    m_pictureBar = new PictureBar(m_client);
+    m_pictureBar->setObjectName(QStringLiteral("PictureBar"));
+    m_pictureBar->hide();
+}
+
+void frmMain::ConnectHandlers()
+{
+    connect(Item("mnuViewToolbar"), &QAction::triggered, this, [this] { TrapErrors([this] { ToggleToolbar(); }); });
+    connect(Item("mnuViewStatusBar"), &QAction::triggered, this,
+            [this] { TrapErrors([this] { ToggleStatusBar(); }); });
+    connect(Item("mnuHelpAbout"), &QAction::triggered, this, [this] { TrapErrors([this] { ShowAbout(); }); });
+    connect(Item("mnuFileClose"), &QAction::triggered, this, [this] { TrapErrors([this] { FileClose(); }); });
+    connect(Item("mnuUnInst"), &QAction::triggered, this,
+            [this] { TrapErrors([this] { DeleteAllSettingsAndExit(); }); });
+    for (const char *name : {"mnuFile", "mnuEdit", "mnuView", "mnuTool"}) {
+        QMenu *menu = findChild<QMenu *>(QString::fromLatin1(name));
+        connect(menu, &QMenu::aboutToShow, this, [this, menu] { TrapErrors([this, menu] { DropDownPrologue(menu); }); });
+    }
+    connect(m_toolbar, &QToolBar::actionTriggered, this, [this](QAction *) { TrapErrors([this] { ExcelGuard(); }); });
+    m_splitterImage->installEventFilter(this);
+    m_client->installEventFilter(this);
+    m_header->installEventFilter(this);
+    for (cListView *view : {m_bookView, m_sheetView}) {
+        view->listView()->viewport()->installEventFilter(this);
+        view->reportView()->viewport()->installEventFilter(this);
+    }
+}
+
+// ---------------------------------------------------------------- state routines
+
+void frmMain::Apply(QAction *action, const Opt &enabled)
+{
+    if (action && enabled)
+        action->setEnabled(*enabled);
+}
+
+void frmMain::SetEditMenuState(Opt excelOpen, Opt selAllBook, Opt selAllSheet, Opt bookCopy, Opt sheetInf)
+{
+    Apply(Item("mnuExcelOpen"), excelOpen);
+    Apply(Item("mnuSelAllBook"), selAllBook);
+    Apply(Item("mnuSelAllSheet"), selAllSheet);
+    Apply(Item("mnuBookCopy"), bookCopy);
+    Apply(Item("mnuSheetInf"), sheetInf);
+}
+
+void frmMain::SetArrangeMenuState(Opt byDate, Opt byName, Opt byType, Opt bySize, Opt byAttr)
+{
+    Apply(Item("mnuVAIByDate"), byDate);
+    Apply(Item("mnuVAIByName"), byName);
+    Apply(Item("mnuVAIByType"), byType);
+    Apply(Item("mnuVAIBySize"), bySize);
+    Apply(Item("mnuVAIByAttr"), byAttr);
+}
+
+void frmMain::SetToolMenuState(Opt tool, Opt find, Opt sort, Opt rename, Opt del, Opt copy, Opt cut,
+                               Opt paste, Opt reservPrint, Opt nameGet)
+{
+    Apply(Item("mnuTool"), tool);
+    Apply(Item("mnuSheetFind"), find);
+    Apply(Item("mnuSheetSort"), sort);
+    Apply(Item("mnuSheetRename"), rename);
+    Apply(Item("mnuSheetDel"), del);
+    Apply(Item("mnuSheetCopy"), copy);
+    Apply(Item("mnuSheetCut"), cut);
+    Apply(Item("mnuSheetPast"), paste);
+    Apply(Item("mnuSheetReservPrint"), reservPrint);
+    Apply(Item("mnuSheetNameGet"), nameGet);
+}
+
+frmMain::Opt frmMain::SetToolbarState(Opt fileOpen, Opt fileSave, Opt print, Opt reservPrint, Opt excelOpen,
+                                      Opt properties, Opt del, Opt allBook, Opt allSheet, Opt copyBook,
+                                      Opt sheetInf, Opt sortAsc, Opt sortDsc, Opt find)
+{
+    Apply(ToolbarButton(3), fileOpen);
+    Apply(ToolbarButton(4), fileSave);
+    Apply(ToolbarButton(6), print);
+    if (reservPrint && *reservPrint)
+        reservPrint = ToolbarButton(6)->isEnabled();
+    Apply(ToolbarButton(7), reservPrint);
+    Apply(ToolbarButton(12), excelOpen);
+    Apply(ToolbarButton(9), properties);
+    Apply(ToolbarButton(14), del);
+    Apply(ToolbarButton(16), allBook);
+    Apply(ToolbarButton(17), allSheet);
+    Apply(ToolbarButton(13), copyBook);
+    Apply(ToolbarButton(10), sheetInf);
+    Apply(ToolbarButton(19), sortAsc);
+    Apply(ToolbarButton(20), sortDsc);
+    Apply(ToolbarButton(22), find);
+    return reservPrint;
+}
+
+// ---------------------------------------------------------------- layout
+
+int frmMain::ToPixels(double twips) const
+{
+    return qRound(twips * logicalDpiX() / 1440.0);
+}
+
+double frmMain::ToTwips(int pixels) const
+{
+    return pixels * 1440.0 / logicalDpiX();
+}
+
+double frmMain::WindowWidthTwips() const
+{
+    return ToTwips(m_client->width());
+}
+
+double frmMain::InnerHeightTwips() const
+{
+    return ToTwips(m_client->height());
+}
+
+void frmMain::LayoutPanes(double &x)
+{
+    PaneLayout::Input in;
+    in.windowWidth = WindowWidthTwips();
+    in.innerHeight = InnerHeightTwips();
+    in.toolbarVisible = !m_toolbar->isHidden();
+    in.toolbarHeight = ToTwips(m_toolbar->sizeHint().height());
+    in.titlesTop = in.toolbarVisible ? in.toolbarHeight : 0;
+    in.statusBarVisible = !m_statusBar->isHidden();
+    in.statusBarHeight = ToTwips(std::max(m_statusBar->sizeHint().height(), ToPixels(270)));
+    const PaneLayout::Result r = PaneLayout::Compute(in, x);
+    x = r.splitter;
+    m_splitterLeft = r.splitter;
+
+    // A size that comes out negative (a tiny window) is skipped; the rest goes on.
+    auto place = [this](QWidget *w, const PaneLayout::Rect &rect) {
+        if (rect.width < 0 || rect.height < 0)
+            return;
+        w->setGeometry(ToPixels(rect.left), ToPixels(rect.top), ToPixels(rect.width), ToPixels(rect.height));
+    };
+    const int width = m_client->width();
+    m_toolbar->setGeometry(0, 0, width, ToPixels(in.toolbarHeight));
+    m_titles->setGeometry(0, ToPixels(in.titlesTop), width, ToPixels(in.titlesHeight));
+    for (int i = 0; i < 4; ++i)
+        place(m_title[i], r.titles[i]);
+    place(m_bookView, r.bookView);
+    place(m_splitterImage, r.splitterImage);
+    place(m_sheetView, r.sheetView);
+    place(m_frame, r.frame);
+    place(m_header, {30, 140, r.headerWidth, 220});
+    const int statusHeight = ToPixels(in.statusBarHeight);
+    m_statusBar->setGeometry(0, m_client->height() - statusHeight, width, statusHeight);
+    m_splitterImage->raise();
+}
+
+void frmMain::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    try {
+        ResizeHandler();
+    } catch (...) {
+        // Errors of the resize handler are ignored.
+    }
+}
+
+void frmMain::ResizeHandler()
+{
+    if (isMinimized())
+        return;
+    if (ToTwips(width()) < PaneLayout::MinimumWindowWidth) {
+        resize(ToPixels(PaneLayout::MinimumWindowWidth), height());
+        return;
+    }
+    const bool keepProportion = SettingsStore::GetSetting(Key(), "Option", "ViewAdjust", "0") != QLatin1String("0");
+    double x = PaneLayout::ResizedSplitter(keepProportion, m_prevWidth, m_prevSplitterLeft, m_splitterLeft,
+                                           WindowWidthTwips());
+    LayoutPanes(x);
+    m_prevWidth = WindowWidthTwips();
+    m_prevSplitterLeft = m_splitterLeft;
+}
+
+void frmMain::SplitterPressed()
+{
+    const QRect image = m_splitterImage->geometry();
+    m_barLeft = m_splitterLeft;
+    m_splitterBar->setGeometry(image.x(), image.y(), image.width() / 2, std::max(0, image.height() - ToPixels(20)));
+    m_splitterBar->show();
+    m_splitterBar->raise();
+    m_splitterMoving = true;
+}
+
+void frmMain::SplitterMoved(int mouseX)
+{
+    if (!m_splitterMoving)
+        return;
+    m_barLeft = PaneLayout::BarLeft(m_splitterLeft, ToTwips(mouseX), WindowWidthTwips());
+    m_splitterBar->move(ToPixels(m_barLeft), m_splitterBar->y());
+}
+
+void frmMain::SplitterReleased()
+{
+    if (!m_splitterMoving)
+        return;
+    double x = m_barLeft;
+    LayoutPanes(x);
+    m_splitterBar->hide();
+    m_splitterMoving = false;
+    m_prevSplitterLeft = m_splitterLeft;
+}
+
+void frmMain::ToggleToolbar()
+{
+    // The item has already toggled its check mark: it now says what to show.
+    m_toolbar->setVisible(Item("mnuViewToolbar")->isChecked());
+    double x = m_splitterLeft;
+    LayoutPanes(x);
+}
+
+void frmMain::ToggleStatusBar()
+{
+    m_statusBar->setVisible(Item("mnuViewStatusBar")->isChecked());
+    double x = m_splitterLeft;
+    LayoutPanes(x);
+}
+
+void frmMain::SyncViewModeIndicators()
+{
+    const int mode = m_bookView->viewMode();
+    if (QAction *button = ToolbarButton(mode + kViewButtonOffset))
+        button->setChecked(true);
+    if (QAction *item = Item(QStringLiteral("mnuListViewMode_%1").arg(mode)))
+        item->setChecked(true);
+}
+
+bool frmMain::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_splitterImage) {
+        auto *mouse = static_cast<QMouseEvent *>(event);
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+            TrapErrors([this] { SplitterPressed(); });
+            return true;
+        case QEvent::MouseMove:
+            TrapErrors([this, mouse] { SplitterMoved(qRound(mouse->position().x())); });
+            return true;
+        case QEvent::MouseButtonRelease:
+            TrapErrors([this] { SplitterReleased(); });
+            return true;
+        default:
+            break;
+        }
+    } else if (watched == m_client && event->type() == QEvent::Paint) {
+        SyncViewModeIndicators();
+    } else if (event->type() == QEvent::MouseButtonPress) {
+        // A press on the list views or the sheet header while the book is handed over.
+        bool go = true;
+        TrapErrors([this, &go] { go = ExcelGuard(); });
+        if (!go)
+            return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// ---------------------------------------------------------------- progress display
+
+void frmMain::StartProgress(double min, double max)
+{
+    m_progressOnStatusBar = !m_statusBar->isHidden();
+    if (m_progressOnStatusBar) {
+        const QRect panel = m_panel[0]->geometry();
+        const QRect bar = m_statusBar->geometry();
+        const int inset = ToPixels(50);
+        m_progressBar->setGeometry(bar.x(), bar.y() + inset, panel.width(), bar.height() - inset);
+        m_progressBar->setRange(qRound(min), qRound(max));
+        m_progressBar->setValue(qRound(min));
+        m_progressBar->show();
+        m_progressBar->raise();
+        return;
+    }
+    const QRect book = m_bookView->geometry();
+    const int height = ToPixels(255);
+    m_pictureBar->setGeometry(book.x() + ToPixels(50), book.y() + book.height() - (height + ToPixels(20)),
+                              book.width() - ToPixels(50), height);
+    m_pictureBar->setScaleWidth(max);
+    m_pictureBar->setValue(0);
+    m_pictureBar->show();
+    m_pictureBar->raise();
+}
+
+void frmMain::StepProgress(double value)
+{
+    if (m_progressOnStatusBar)
+        m_progressBar->setValue(qRound(value));
+    else
+        m_pictureBar->setValue(value);
+}
+
+void frmMain::EndProgress()
+{
+    m_progressBar->hide();
+    m_pictureBar->hide();
+}
+
+void frmMain::ResumeProgress()
+{
+    if (m_progressOnStatusBar)
+        m_progressBar->show();
+    else
+        m_pictureBar->show();
+}
+
+void frmMain::SetPanelText(int panel, const QString &text)
+{
+    if (panel >= 1 && panel <= 3)
+        m_panel[panel - 1]->setText(text);
+}
+
+QString frmMain::PanelText(int panel) const
+{
+    return panel >= 1 && panel <= 3 ? m_panel[panel - 1]->text() : QString();
+}
+
+// ---------------------------------------------------------------- load
+
+bool frmMain::Load()
+{
+    Globals::QuitWithoutPrompt = false;
+    BookLoading = false;
+    if (AnotherInstanceRunning() || !CloseRunningEngine()) {
+        Globals::QuitWithoutPrompt = true;
+        return false;
+    }
+    TrapErrors([this] {
+        RestoreGeometry();
+        ApplySheetPageInf();
+        PrepareProgress();
+        DisableSheetCommands();
+        SetEditMenuState(false, {}, {}, {}, false);
+        Item("BookPopExcelOpen")->setEnabled(false);
+        ReadRecentBooks();
+        SetupBookView(static_cast<int>(SettingsStore::GetNumber(Key(), "Settings", "ViewMode", 3)));
+        SetupSheetView();
+    });
+    return true;
+}
+
+bool frmMain::AnotherInstanceRunning()
+{
+    if (InstanceLock::Acquire())
+        return false;
+    MessageBox::Show(QStringLiteral("Quirnは、既に起動しています。"), 0x10, QStringLiteral("Quirn"), this);
+    return true;
+}
+
+bool frmMain::CloseRunningEngine()
+{
+    if (!FindExcelWindow())
+        return true;
+    const QString question = QStringLiteral("Excelアプリケーションもしくは、Excelオブジェクトが起動中のため")
+                             + QStringLiteral("\r\n") + QStringLiteral("Quirn を起動させることができません。")
+                             + QStringLiteral("\r\n\r\n") + QStringLiteral("Excel を終了させ、Quirn を起動させますか？");
+    if (MessageBox::Show(question, 0x14, QString(), this) != MessageBox::IDYES)
+        return false;
+    CloseExcelWindow();
+    while (FindExcelWindow())
+        QCoreApplication::processEvents();
+    return true;
+}
+
+void frmMain::RestoreGeometry()
+{
+    m_splitterLeft = SettingsStore::GetNumber(Key(), "Settings", "SplitterLeft", 3700);
+    const double left = SettingsStore::GetNumber(Key(), "Settings", "MainLeft", 1000);
+    const double top = SettingsStore::GetNumber(Key(), "Settings", "MainTop", 1000);
+    const double width = SettingsStore::GetNumber(Key(), "Settings", "MainWidth", 10000);
+    const double height = SettingsStore::GetNumber(Key(), "Settings", "MainHeight", 7000);
+    move(ToPixels(left), ToPixels(top));
+    resize(std::max(1, ToPixels(width)), std::max(1, ToPixels(height)));
+    double x = m_splitterLeft;
+    LayoutPanes(x);
+}
+
+void frmMain::ApplySheetPageInf()
+{
+    const bool hideInfo = SettingsStore::GetSetting(Key(), "Option", "SheetPageInf", "0") == QLatin1String("1");
+    Item("SheetPopPropaty")->setVisible(!hideInfo);
+    Item("PopBar2")->setVisible(!hideInfo);
+}
+
+void frmMain::PrepareProgress()
+{
+    m_progressBar->hide();
+    m_pictureBar->hide();
+}
+
+void frmMain::DisableSheetCommands()
+{
+    SetToolMenuState({}, false, false, false, false, false, false, false, false, false);
+    for (const char *name : {"SheetPopDisplay", "SheetPopHide", "SheetPopRename", "SheetPopDelete",
+                             "SheetPopPageSetUp", "PrintReserve", "SheetPopPrint", "SheetPopPropaty"})
+        Item(QString::fromLatin1(name))->setEnabled(false);
+}
+
+void frmMain::ReadRecentBooks()
+{
+    for (int i = 0; i < 5; ++i)
+        MruFiles[i] = SettingsStore::GetSetting(Key(), "FileMRU", QStringLiteral("FileMRU_%1").arg(i));
+}
+
+void frmMain::SetupBookView(int viewMode)
+{
+    BuildBookColumns(viewMode);
+}
+
+void frmMain::BuildBookColumns(int viewMode)
+{
+    bool shown[5] = {true, true, true, true, true};
+    for (int i = 1; i <= 4; ++i)
+        shown[i] = SettingsStore::GetBool(Key(), "Option", QStringLiteral("Column(%1)").arg(i), true);
+    QStandardItemModel *model = m_bookView->model();
+    model->clear();
+    const char *captions[] = {"名前", "ｻｲｽﾞ", "種類", "更新日時", "属性"};
+    QStringList headers;
+    headers << QString::fromUtf8(captions[0]);
+    for (int i = 1; i <= 4; ++i) {
+        BookColumnPosition[i] = shown[i] ? static_cast<int>(headers.size()) : 0;
+        if (shown[i])
+            headers << QString::fromUtf8(captions[i]);
+    }
+    model->setHorizontalHeaderLabels(headers);
+    const QFontMetrics metrics(font());
+    QHeaderView *header = m_bookView->reportView()->header();
+    for (int column = 0; column < headers.size(); ++column) {
+        header->resizeSection(column, metrics.horizontalAdvance(headers.at(column)) + ToPixels(240));
+        const bool isSize = BookColumnPosition[1] != 0 && column == BookColumnPosition[1];
+        model->horizontalHeaderItem(column)->setTextAlignment((isSize ? Qt::AlignRight : Qt::AlignLeft)
+                                                              | Qt::AlignVCenter);
+    }
+    m_bookView->setViewMode(viewMode);
+    SetArrangeMenuState(shown[3], true, shown[2], shown[1], shown[4]);
+    SyncViewModeIndicators();
+}
+
+void frmMain::SetupSheetView()
+{
+    m_sheetView->setViewMode(cListView::List);
+    m_sheetView->listView()->setIconSize(QSize(16, 16));
+}
+
+// ---------------------------------------------------------------- commands
+
+void frmMain::DropDownPrologue(QMenu *)
+{
+    ExcelGuard();
+}
+
+bool frmMain::ExcelGuard()
+{
+    if (!Globals::ExcelHandedOver)
+        return true;
+    if (!ConfirmExcelClosed())
+        return false;
+    Globals::ExcelHandedOver = false;
+    return true;
+}
+
+bool frmMain::ConfirmExcelClosed()
+{
+    if (!FindExcelWindow())
+        return true;
+    const QString question = QStringLiteral("Excelアプリケーションもしくは、Excelオブジェクトが起動中です。")
+                             + QStringLiteral("\r\n") + QStringLiteral("Excel を終了ますか？");
+    if (MessageBox::Show(question, 0x14, QString(), this) != MessageBox::IDYES)
+        return false;
+    CloseExcelWindow();
+    while (FindExcelWindow())
+        QCoreApplication::processEvents();
+    return true;
+}
+
+void frmMain::ShowAbout()
+{
+    frmAbout about(Globals::ExcelVersion, this);
+    about.exec();
+}
+
+void frmMain::FileClose()
+{
+    close();
+}
+
+bool frmMain::BookMayBeSaved() const
+{
+    return !ActiveBookPath.trimmed().isEmpty() && SheetsChanged && (BookRestriction & 1) == 0;
+}
+
+void frmMain::DeleteAllSettingsAndExit()
+{
+    QString question = QStringLiteral("Quirnが使用した登録情報を削除し、ﾌﾟﾛｸﾞﾗﾑを終了させます。よろしいですか？");
+    if (BookMayBeSaved())
+        question += QStringLiteral("\r\n") + QStringLiteral("（ 現在、編集中の ｴｸｾﾙﾌﾞｯｸ は保存されません。）");
+    if (MessageBox::Show(question, 0x34, QString(), this) != MessageBox::IDYES)
+        return;
+    CloseEngine(QString());
+    SettingsMigration::DeleteAllSettings();
+    Globals::EndProcess(0);
+}
+
+// ---------------------------------------------------------------- unload
+
+void frmMain::closeEvent(QCloseEvent *event)
+{
+    if (Globals::QuitWithoutPrompt) {
+        event->accept();
+        return;
+    }
+    bool unload = false;
+    TrapErrors([this, &unload] { unload = UnloadHandler(); });
+    if (!unload) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    QCoreApplication::quit();
+}
+
+bool frmMain::UnloadHandler()
+{
+    const int answer = MessageBox::Show(QStringLiteral("Quirnを終了してよろしいですか？"), 0x24, QString(), this);
+    QCoreApplication::processEvents();
+    if (answer != MessageBox::IDYES)
+        return false;
+    QString bookToSave;
+    if (BookMayBeSaved()) {
+        const QString question = QStringLiteral("ｼｰﾄ構成の変更を ") + u'"' + ActiveBookPath + u'"'
+                                 + QStringLiteral(" に保存しますか？");
+        if (MessageBox::Show(question, 0x24, QString(), this) == MessageBox::IDYES)
+            bookToSave = ActiveBookPath;
+    }
+    QCoreApplication::processEvents();
+    SetPanelText(1, QStringLiteral("ｴｸｾﾙを閉じています。"));
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    QCoreApplication::processEvents();
+    CloseEngine(bookToSave);
+    StoreWindowState();
+    QApplication::restoreOverrideCursor();
+    return true;
+}
+
+void frmMain::StoreWindowState()
+{
+    if (!isMinimized()) {
+        SettingsStore::SaveSetting(Key(), "Settings", "MainLeft", SettingsStore::FromNumber(ToTwips(x())));
+        SettingsStore::SaveSetting(Key(), "Settings", "MainTop", SettingsStore::FromNumber(ToTwips(y())));
+        SettingsStore::SaveSetting(Key(), "Settings", "MainWidth", SettingsStore::FromNumber(ToTwips(width())));
+        SettingsStore::SaveSetting(Key(), "Settings", "MainHeight", SettingsStore::FromNumber(ToTwips(height())));
+    }
+    SettingsStore::SaveSetting(Key(), "Settings", "ViewMode", QString::number(m_bookView->viewMode()));
+    SettingsStore::SaveSetting(Key(), "Settings", "SplitterLeft", SettingsStore::FromNumber(m_splitterLeft));
+    for (int i = 0; i < 5; ++i)
+        SettingsStore::SaveSetting(Key(), "FileMRU", QStringLiteral("FileMRU_%1").arg(i), MruFiles.at(i));
+}
+
+// ---------------------------------------------------------------- engine steps
+
+// Whether an office window of the program's own is open (one a killed run left
+// behind, or the book handed to the user): the gateway answers this.
+bool frmMain::FindExcelWindow() const
+{
+    return false;
+}
+
+// Asks that office window to close (it shows its own save prompt).
+void frmMain::CloseExcelWindow()
+{
+}
+
+// Closes the engine at shut-down, saving bookToSave first when it is not empty.
+void frmMain::CloseEngine(const QString &)
+{
+}

@@ -1,0 +1,163 @@
+#pragma once
+
+#include "PaneLayout.h"
+
+#include <QMainWindow>
+#include <QStringList>
+
+#include <optional>
+
+class QAction;
+class QFrame;
+class QLabel;
+class QMenu;
+class QProgressBar;
+class QStatusBar;
+class QToolBar;
+class PictureBar;
+class cListView;
+
+// The main window: two panes (books, sheets) under a toolbar and a title strip,
+// a status bar below, the menu bar and the four popup menus. Every control
+// carries its control name as objectName.
+class frmMain : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    using Opt = std::optional<bool>;
+
+    explicit frmMain(QWidget *parent = nullptr);
+    ~frmMain() override;
+
+    // The load handler; false when start-up was refused (the window is not shown).
+    bool Load();
+
+    // Menu and toolbar state: an omitted argument leaves its item unchanged.
+    void SetEditMenuState(Opt excelOpen = {}, Opt selAllBook = {}, Opt selAllSheet = {},
+                          Opt bookCopy = {}, Opt sheetInf = {});
+    void SetArrangeMenuState(Opt byDate = {}, Opt byName = {}, Opt byType = {}, Opt bySize = {},
+                             Opt byAttr = {});
+    void SetToolMenuState(Opt tool = {}, Opt find = {}, Opt sort = {}, Opt rename = {}, Opt del = {},
+                          Opt copy = {}, Opt cut = {}, Opt paste = {}, Opt reservPrint = {},
+                          Opt nameGet = {});
+    // Returns reservPrint as applied: a True is replaced by the Print button's state.
+    Opt SetToolbarState(Opt fileOpen = {}, Opt fileSave = {}, Opt print = {}, Opt reservPrint = {},
+                        Opt excelOpen = {}, Opt properties = {}, Opt del = {}, Opt allBook = {},
+                        Opt allSheet = {}, Opt copyBook = {}, Opt sheetInf = {}, Opt sortAsc = {},
+                        Opt sortDsc = {}, Opt find = {});
+
+    // Layout (twips).
+    void LayoutPanes(double &x);
+    double SplitterLeft() const { return m_splitterLeft; }
+    double WindowWidthTwips() const;
+    double InnerHeightTwips() const;
+    int ToPixels(double twips) const;
+    double ToTwips(int pixels) const;
+
+    // Progress display.
+    void StartProgress(double min, double max);
+    void StepProgress(double value);
+    void EndProgress();
+    void ResumeProgress();
+
+    // Status bar panels 1..3.
+    void SetPanelText(int panel, const QString &text);
+    QString PanelText(int panel) const;
+
+    // Runs before every drop-down, toolbar click and list-view press while the
+    // book is handed over; false drops the user's action.
+    bool ConfirmExcelClosed();
+
+    // The toolbar button at a 1-based position (separators included).
+    QAction *ToolbarButton(int position) const;
+
+    // Active-book state and recently used books (filled and used by the book view).
+    QString ActiveBookPath;
+    bool SheetsChanged = false;
+    int BookRestriction = 0;
+    bool BookLoading = false;
+    int SheetClipboardMode = -1;
+    QStringList MruFiles = QStringList(6);
+    // Sub-item positions of the optional book columns (0 when not shown): size, type, date, attributes.
+    int BookColumnPosition[5] = {0, 0, 0, 0, 0};
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void BuildMenus();
+    void BuildFileMenu();
+    void BuildEditMenu();
+    void BuildViewMenu();
+    void BuildToolMenu();
+    void BuildHelpMenu();
+    void BuildPopupMenus();
+    void BuildToolbar();
+    void BuildPanes();
+    void ConnectHandlers();
+
+    QMenu *AddMenu(QWidget *parent, const QString &name, const QString &caption);
+    QAction *AddItem(QMenu *menu, const QString &name, const QString &caption,
+                     const QString &shortcut = QString());
+    QAction *AddSeparator(QMenu *menu, const QString &name);
+    QAction *Item(const QString &name) const;
+    static void Apply(QAction *action, const Opt &enabled);
+
+    bool AnotherInstanceRunning();
+    bool CloseRunningEngine();
+    void RestoreGeometry();
+    void ApplySheetPageInf();
+    void PrepareProgress();
+    void DisableSheetCommands();
+    void ReadRecentBooks();
+    void SetupBookView(int viewMode);
+    void BuildBookColumns(int viewMode);
+    void SetupSheetView();
+
+    void ResizeHandler();
+    void SplitterPressed();
+    void SplitterMoved(int mouseX);
+    void SplitterReleased();
+    void ToggleToolbar();
+    void ToggleStatusBar();
+    void SyncViewModeIndicators();
+    void DropDownPrologue(QMenu *menu);
+    bool ExcelGuard();
+    void ShowAbout();
+    void FileClose();
+    void DeleteAllSettingsAndExit();
+    bool UnloadHandler();
+    void StoreWindowState();
+    bool BookMayBeSaved() const;
+
+    // Engine steps: the gateway (cExcel) is wired in here.
+    bool FindExcelWindow() const;
+    void CloseExcelWindow();
+    void CloseEngine(const QString &bookToSave);
+
+    QWidget *m_client = nullptr;
+    QToolBar *m_toolbar = nullptr;
+    QWidget *m_titles = nullptr;
+    QLabel *m_title[4] = {};
+    cListView *m_bookView = nullptr;
+    cListView *m_sheetView = nullptr;
+    QWidget *m_splitterImage = nullptr;
+    QWidget *m_splitterBar = nullptr;
+    QFrame *m_frame = nullptr;
+    QLabel *m_header = nullptr;
+    QStatusBar *m_statusBar = nullptr;
+    QLabel *m_panel[3] = {};
+    QProgressBar *m_progressBar = nullptr;
+    PictureBar *m_pictureBar = nullptr;
+    bool m_progressOnStatusBar = true;
+
+    double m_splitterLeft = 3700;
+    double m_barLeft = 0;
+    bool m_splitterMoving = false;
+    double m_prevWidth = 0;
+    double m_prevSplitterLeft = 0;
+    bool m_closing = false;
+};
