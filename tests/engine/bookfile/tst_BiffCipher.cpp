@@ -165,6 +165,7 @@ private slots:
     void refusesWrongOrMissingPassword();
     void decryptedProtectionHashMatchesVerifier();
     void xorObfuscationRoundTrip();
+    void xorKnownAnswer();
     void refusesUnknownOrDamagedFilePass();
     void fuzzedInputNeverCrashes();
 };
@@ -336,6 +337,28 @@ void tst_BiffCipher::xorObfuscationRoundTrip()
     const QByteArray defaultPayload = BiffCipher::xorFilePassPayload(QString());
     QVERIFY(BiffCipher::create(defaultPayload, QString(), nullptr));
     QVERIFY(BiffCipher::create(defaultPayload, BiffCipher::defaultPassword(), nullptr));
+}
+
+// Key, verifier and key bytes for the default password, as another reader
+// (LibreOffice) accepts them: a fixture obfuscated with them opened there
+// with the same cell contents, and one obfuscated with another password did
+// not open without it.
+void tst_BiffCipher::xorKnownAnswer()
+{
+    const QByteArray payload = BiffCipher::xorFilePassPayload(QString());
+    QCOMPARE(payload.toHex(), QByteArray("000059b30a9a"));
+    QCOMPARE(BiffCipher::xorFilePassPayload("other").toHex(), QByteArray("00006d7d10c4"));
+
+    // Zero bytes encrypt to the key bytes themselves.
+    const QByteArray head = QByteArray::fromHex("0908100000060500000000000000000000000000")
+        + QByteArray::fromHex("2f000600") + payload + QByteArray::fromHex("42002000");
+    const QByteArray plain = head + QByteArray(32, '\0');
+    const auto cipher = BiffCipher::create(payload, QString(), nullptr);
+    QVERIFY(cipher);
+    const QByteArray encrypted = cipher->encrypt(plain);
+    QCOMPARE(encrypted.left(head.size()), head);
+    QCOMPARE(encrypted.mid(head.size()).toHex(),
+             QByteArray("9ae21ee305621e699660986e9404876b9ae21ee305621e699660986e9404876b"));
 }
 
 void tst_BiffCipher::refusesUnknownOrDamagedFilePass()
