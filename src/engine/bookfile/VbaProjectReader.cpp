@@ -4,6 +4,8 @@
 
 #include <QtEndian>
 
+#include <algorithm>
+
 namespace quirn {
 
 namespace {
