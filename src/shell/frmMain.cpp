@@ -729,9 +729,8 @@ void frmMain::RestoreGeometry()
     const double width = SettingsStore::GetNumber(Key(), "Settings", "MainWidth", 10000);
     const double height = SettingsStore::GetNumber(Key(), "Settings", "MainHeight", 7000);
     move(ToPixels(left), ToPixels(top));
+    // The resize handler lays the panes out from these once the window has its size.
     resize(std::max(1, ToPixels(width)), std::max(1, ToPixels(height)));
-    double x = m_splitterLeft;
-    LayoutPanes(x);
 }
 
 void frmMain::ApplySheetPageInf()

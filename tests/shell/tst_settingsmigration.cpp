@@ -6,6 +6,9 @@
 #include <QFile>
 #include <QTest>
 
+// Set up before the application object, so nothing reads the user's folders.
+static IsolatedStore g_store;
+
 class tst_SettingsMigration : public QObject
 {
     Q_OBJECT
@@ -47,7 +50,7 @@ void SeedOlderKey()
 
 void tst_SettingsMigration::initTestCase()
 {
-    m_store = new IsolatedStore;
+    m_store = &g_store;
     MessageBox::SetTestMode(true);
 }
 

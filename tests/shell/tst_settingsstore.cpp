@@ -4,6 +4,9 @@
 #include <QFile>
 #include <QTest>
 
+// Set up before the application object, so nothing reads the user's folders.
+static IsolatedStore g_store;
+
 class tst_SettingsStore : public QObject
 {
     Q_OBJECT
@@ -30,7 +33,7 @@ private:
 
 void tst_SettingsStore::initTestCase()
 {
-    m_store = new IsolatedStore;
+    m_store = &g_store;
 }
 
 void tst_SettingsStore::init()
