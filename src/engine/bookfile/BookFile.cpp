@@ -100,8 +100,8 @@ BookFileError BookFile::open(const QString &path, const QString &password)
     QString streamName = container->findTopLevelStream(QStringLiteral("Workbook"));
     if (streamName.isEmpty())
         streamName = container->findTopLevelStream(QStringLiteral("Book"));
-    if (streamName.isEmpty())
-        return BookFileMessages::notAWorkbook();
+    if (streamName.isEmpty()) // the container may list no stream it cannot read
+        return BookFileMessages::notAWorkbookOrDamaged();
     QByteArray stream;
     if (!container->readStream(streamName, &stream))
         return BookFileMessages::damaged();
@@ -338,6 +338,8 @@ BookFileError BookFile::saveAs(const QString &path)
     if (!isOpen())
         return BookFileMessages::saveFailed(path, QStringLiteral("ブックが開かれていません"));
     const QFileInfo target(path);
+    if (target.exists() && !target.isWritable())
+        return BookFileMessages::saveFailed(path, QStringLiteral("読み取り専用のファイルです"));
     QByteArray stream = d->stream->serialize();
     if (d->cipher)
         stream = d->cipher->encrypt(stream);

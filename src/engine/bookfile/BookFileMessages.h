@@ -39,6 +39,11 @@ struct BookFileMessages
         return BookFileError::make(BookFileError::Code::Damaged,
                                    QStringLiteral("ブックが壊れているため、読み込めません。"));
     }
+    static BookFileError notAWorkbookOrDamaged()
+    {
+        return BookFileError::make(BookFileError::Code::Damaged,
+                                   QStringLiteral("このファイルは Excel ブックではないか、壊れているため、読み込めません。"));
+    }
     static BookFileError invalidSheetName()
     {
         return BookFileError::make(BookFileError::Code::InvalidSheetName,

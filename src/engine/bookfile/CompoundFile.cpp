@@ -18,6 +18,11 @@ void initialiseGsfOnce()
 {
     static const bool done = [] {
         gsf_init();
+        // A damaged container is reported by open() and readStream(); the
+        // library's own complaints about it are not for the user.
+        for (const char *domain : {"libgsf:msole", "libgsf", static_cast<const char *>(nullptr)})
+            g_log_set_handler(domain, GLogLevelFlags(G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_WARNING),
+                              [](const gchar *, GLogLevelFlags, const gchar *, gpointer) {}, nullptr);
         return true;
     }();
     Q_UNUSED(done);
@@ -53,6 +58,26 @@ GsfInput *entryAt(GsfInfile *root, const QString &path)
 bool isStorage(GsfInput *entry)
 {
     return GSF_IS_INFILE(entry) && gsf_infile_num_children(GSF_INFILE(entry)) >= 0;
+}
+
+void collectStreams(GsfInfile *dir, const QString &prefix, QStringList *out)
+{
+    const int n = gsf_infile_num_children(dir);
+    for (int i = 0; i < n; ++i) {
+        GsfInput *child = gsf_infile_child_by_index(dir, i);
+        const char *name = gsf_infile_name_by_index(dir, i);
+        if (!child || !name) {
+            if (child)
+                g_object_unref(child);
+            continue;
+        }
+        const QString path = prefix + QString::fromUtf8(name);
+        if (isStorage(child))
+            collectStreams(GSF_INFILE(child), path + QLatin1Char('/'), out);
+        else
+            out->append(path);
+        g_object_unref(child);
+    }
 }
 
 bool copyTree(GsfInfile *in, GsfOutfile *out, bool topLevel, const QString &replacedStream,
@@ -151,6 +176,13 @@ bool CompoundFile::hasEntry(const QString &path) const
     return true;
 }
 
+QStringList CompoundFile::streamPaths() const
+{
+    QStringList out;
+    collectStreams(d->root, QString(), &out);
+    return out;
+}
+
 bool CompoundFile::readStream(const QString &path, QByteArray *out) const
 {
     GsfInput *entry = entryAt(d->root, path);
@@ -194,7 +226,8 @@ bool CompoundFile::writeCopy(const QString &targetPath, const QString &replacedS
     bool ok = copyTree(d->root, out, true, replacedStream, replacement);
     ok = gsf_output_close(GSF_OUTPUT(out)) && ok;
     g_object_unref(out);
-    ok = gsf_output_close(sink) && ok;
+    if (!gsf_output_is_closed(sink))
+        ok = gsf_output_close(sink) && ok;
     if (!ok && error) {
         const GError *e = gsf_output_error(sink);
         *error = e ? QString::fromUtf8(e->message) : QStringLiteral("write error");

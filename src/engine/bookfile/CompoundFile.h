@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -29,6 +30,9 @@ public:
     bool readStream(const QString &path, QByteArray *out) const;
 
     bool hasEntry(const QString &path) const;
+
+    // Paths of every stream ("A/B/C"), storages walked in directory order.
+    QStringList streamPaths() const;
 
     // Writes the container to `targetPath` with the top-level stream
     // `replacedStream` holding `replacement`.

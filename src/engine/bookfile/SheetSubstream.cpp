@@ -16,6 +16,8 @@ using namespace biff;
 namespace {
 
 constexpr double kPointsPerInch = 72.0;
+constexpr quint32 kMaxRows = 65536;
+constexpr quint16 kMaxColumns = 256;
 
 struct Located
 {
@@ -225,13 +227,13 @@ SheetFacts SheetSubstream::facts(int boundSheetType) const
     if (f.kind != SheetKind::Chart) {
         // Excel's last cell: the end of the saved used range (A1 when empty),
         // widened to the merged area it lies in.
-        f.lastRow = haveDimensions && lastRowPlusOne > 0 ? int(lastRowPlusOne) : 1;
-        f.lastColumn = haveDimensions && lastColPlusOne > 0 ? int(lastColPlusOne) : 1;
+        f.lastRow = haveDimensions ? int(qBound<quint32>(1, lastRowPlusOne, kMaxRows)) : 1;
+        f.lastColumn = haveDimensions ? int(qBound<quint16>(1, lastColPlusOne, kMaxColumns)) : 1;
         for (const MergedArea &m : merged) {
             const int r = f.lastRow - 1, c = f.lastColumn - 1;
             if (r >= m.firstRow && r <= m.lastRow && c >= m.firstCol && c <= m.lastCol) {
-                f.lastRow = m.lastRow + 1;
-                f.lastColumn = m.lastCol + 1;
+                f.lastRow = qMin(m.lastRow + 1, int(kMaxRows));
+                f.lastColumn = qMin(m.lastCol + 1, int(kMaxColumns));
                 break;
             }
         }
