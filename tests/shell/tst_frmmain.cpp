@@ -1,3 +1,4 @@
+#include "EntryProcedure.h"
 #include "Globals.h"
 #include "InstanceLock.h"
 #include "IsolatedStore.h"
@@ -53,6 +54,8 @@ private slots:
     void deleteAllSettingsAsksThenEnds();
     void handlerErrorReachesSystemErrorReport();
     void windowPicture();
+    void handedOverBookIsCheckedBeforeActions();
+    void entryProcedureConvertsAndShows();
 
 private:
     std::unique_ptr<frmMain> LoadedWindow();
@@ -681,6 +684,39 @@ void tst_frmMain::windowPicture()
     QVERIFY(!picture.isNull());
     QVERIFY(picture.save("frmMain.png"));
     QVERIFY(Find<QMenu>(window.get(), "mnuTool")->grab().toImage().save("mnuTool.png"));
+}
+
+void tst_frmMain::handedOverBookIsCheckedBeforeActions()
+{
+    auto window = LoadedWindow();
+    QVERIFY(window);
+    Globals::ExcelHandedOver = true;
+    // The office window is gone already: the action goes on and the flag clears.
+    Find<QAction>(window.get(), "tbFileOpen")->trigger();
+    QVERIFY(!Globals::ExcelHandedOver);
+    QVERIFY(MessageBox::TakeShown().isEmpty());
+    QVERIFY(window->ConfirmExcelClosed());
+}
+
+void tst_frmMain::entryProcedureConvertsAndShows()
+{
+    SettingsStore::SaveSetting(SettingsStore::OldAppKey, "Settings", "MainWidth", "9000");
+    SettingsStore::SaveSetting(SettingsStore::OldAppKey, "Settings", "Warninng2Cut", "1");
+    SettingsStore::SaveSetting(SettingsStore::OldAppKey, "FileMRU", "FileMRU_0", "/data/前年.xls");
+    MessageBox::QueueAnswer(MessageBox::IDYES);
+    QVERIFY(EntryProcedure::Run());
+    frmMain *window = EntryProcedure::MainWindow();
+    QVERIFY(window);
+    QVERIFY(window->isVisible());
+    QCOMPARE(MessageBox::TakeShown().size(), 1);
+    QCOMPARE(window->width(), window->ToPixels(9000));
+    QCOMPARE(window->MruFiles.at(0), QString("/data/前年.xls"));
+    QCOMPARE(Get("Settings", "Warninng1"), QString("00"));
+    QCOMPARE(Get("Settings", "Warninng2Cut"), QString("missing"));
+    QCOMPARE(Get("Settings", "#100"), QString("1"));
+    QVERIFY(SettingsStore::GetAllSettings(SettingsStore::OldAppKey, "Settings").isEmpty());
+    Globals::QuitWithoutPrompt = true;
+    window->close();
 }
 
 QTEST_MAIN(tst_frmMain)

@@ -1,0 +1,177 @@
+#include "EntryProcedure.h"
+#include "FindArrayIndex.h"
+#include "MessageBox.h"
+#include "cListView.h"
+#include "frmAbout.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <QListView>
+#include <QStandardItemModel>
+#include <QTreeView>
+#include <QTest>
+
+class tst_ShellHelpers : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void messageBoxDefaultButtons();
+    void messageBoxSeamRecordsAndAnswersInOrder();
+    void findArrayIndexSearchesFromTheMiddle();
+    void aboutBoxTexts();
+    void engineVersionChecks();
+    void listViewModes();
+    void realBoxMapsStyleWord();
+};
+
+void tst_ShellHelpers::init()
+{
+    MessageBox::SetTestMode(true);
+}
+
+void tst_ShellHelpers::messageBoxDefaultButtons()
+{
+    QCOMPARE(MessageBox::DefaultAnswer(0x10), int(MessageBox::IDOK));
+    QCOMPARE(MessageBox::DefaultAnswer(0x110), int(MessageBox::IDOK)); // one button: the flag has no second
+    QCOMPARE(MessageBox::DefaultAnswer(0x24), int(MessageBox::IDYES));
+    QCOMPARE(MessageBox::DefaultAnswer(0x124), int(MessageBox::IDNO));
+    QCOMPARE(MessageBox::DefaultAnswer(0x1014), int(MessageBox::IDYES));
+    QCOMPARE(MessageBox::DefaultAnswer(0x23), int(MessageBox::IDYES));
+    QCOMPARE(MessageBox::DefaultAnswer(0x223), int(MessageBox::IDCANCEL));
+    QCOMPARE(MessageBox::DefaultAnswer(0x101), int(MessageBox::IDCANCEL));
+    QCOMPARE(MessageBox::DefaultAnswer(0x5), int(MessageBox::IDRETRY));
+}
+
+void tst_ShellHelpers::messageBoxSeamRecordsAndAnswersInOrder()
+{
+    MessageBox::QueueAnswer(MessageBox::IDNO);
+    MessageBox::QueueAnswer(MessageBox::IDCANCEL);
+    QCOMPARE(MessageBox::Show("一つ目", 0x24), int(MessageBox::IDNO));
+    QCOMPARE(MessageBox::Show("二つ目", 0x23, "題"), int(MessageBox::IDCANCEL));
+    QCOMPARE(MessageBox::Show("三つ目", 0x124), int(MessageBox::IDNO)); // nothing queued: the default
+    const auto shown = MessageBox::TakeShown();
+    QCOMPARE(shown.size(), 3);
+    QCOMPARE(shown.at(0).text, QString("一つ目"));
+    QCOMPARE(shown.at(0).title, QString("Quirn"));
+    QCOMPARE(shown.at(1).title, QString("題"));
+    QCOMPARE(shown.at(1).style, 0x23u);
+    QVERIFY(MessageBox::TakeShown().isEmpty());
+}
+
+void tst_ShellHelpers::findArrayIndexSearchesFromTheMiddle()
+{
+    const QVariantList letters = {"a", "b", "c", "d", "e"};
+    QCOMPARE(FindArrayIndex(letters, "c"), 2L);
+    QCOMPARE(FindArrayIndex(letters, "a"), 0L);
+    QCOMPARE(FindArrayIndex(letters, "e"), 4L);
+    QCOMPARE(FindArrayIndex(letters, "E"), -1L);
+    QCOMPARE(FindArrayIndex(letters, "b", 2), -1L);
+    QCOMPARE(FindArrayIndex(letters, "e", 4), 4L);
+    QCOMPARE(FindArrayIndex(letters, "a", 5), -1L);
+    QCOMPARE(FindArrayIndex({}, "a"), -1L);
+    // Duplicates: the middle-out order decides (m, m + 1, m - 1, ...).
+    const QVariantList twice = {"x", "y", "x", "q", "x", "y", "z"};
+    QCOMPARE(FindArrayIndex(twice, "x"), 4L);   // m = 3: 3, 4 → 4
+    QCOMPARE(FindArrayIndex(twice, "y"), 5L);   // 3, 4, 2, 5 → 5
+    QCOMPARE(FindArrayIndex(twice, "y", 0), 5L);
+    QCOMPARE(FindArrayIndex(twice, "x", 5), -1L);
+    const QVariantList even = {"p", "q", "p", "q"};
+    QCOMPARE(FindArrayIndex(even, "q"), 1L);    // m = 1
+    QCOMPARE(FindArrayIndex(even, "p"), 2L);    // 1, 2 → 2
+}
+
+void tst_ShellHelpers::aboutBoxTexts()
+{
+    QCOMPARE(frmAbout::VersionText(1, 0), QString("Version 1.00"));
+    QCOMPARE(frmAbout::VersionText(2, 5), QString("Version 2.05"));
+    QCOMPARE(frmAbout::VersionText(3, 12), QString("Version 3.12"));
+    QCOMPARE(frmAbout::EngineVersionText("7.4"), QString("Microsoft Excel Version : 7.4"));
+    frmAbout about("7.4");
+    QCOMPARE(about.objectName(), QString("frmAbout"));
+    QVERIFY(about.findChild<QLabel *>("lblVersion")->text().startsWith("Version "));
+    QCOMPARE(about.findChild<QLabel *>("lblExcelVersion")->text(), QString("Microsoft Excel Version : 7.4"));
+    QVERIFY(about.findChild<QWidget *>("cmdOK"));
+}
+
+void tst_ShellHelpers::engineVersionChecks()
+{
+    QVERIFY(EntryProcedure::OSVersion() >= 400);
+    QVERIFY(EntryProcedure::CheckEngineVersion("8.0"));
+    QVERIFY(MessageBox::TakeShown().isEmpty());
+    QVERIFY(!EntryProcedure::CheckEngineVersion(""));
+    auto shown = MessageBox::TakeShown();
+    QCOMPARE(shown.size(), 1);
+    QCOMPARE(shown.first().text, QString("Microsoft Excel がインストールされていません。"));
+    QCOMPARE(shown.first().style, 0x10u);
+
+    EntryProcedure::WarnOldEngineVersion("8.0");
+    EntryProcedure::WarnOldEngineVersion("10.0");
+    QVERIFY(MessageBox::TakeShown().isEmpty());
+    EntryProcedure::WarnOldEngineVersion("7.0");
+    shown = MessageBox::TakeShown();
+    QCOMPARE(shown.size(), 1);
+    QCOMPARE(shown.first().text, QString("Ver 8.x (Microsoft Office97) 以前の Excel での動作は保証されません。"
+                                         "< ｲﾝｽﾄｰﾙされている Excel のﾊﾞｰｼﾞｮﾝ ： Ver7.0 >"));
+    QCOMPARE(shown.first().style, 0x130u);
+}
+
+void tst_ShellHelpers::listViewModes()
+{
+    cListView view;
+    view.model()->appendRow(new QStandardItem("a.xls"));
+    view.model()->appendRow(new QStandardItem("b.xls"));
+    QCOMPARE(view.viewMode(), int(cListView::Report));
+    QCOMPARE(view.currentView(), static_cast<QAbstractItemView *>(view.reportView()));
+    view.setViewMode(cListView::LargeIcon);
+    QCOMPARE(view.currentView(), static_cast<QAbstractItemView *>(view.listView()));
+    QCOMPARE(view.listView()->viewMode(), QListView::IconMode);
+    QCOMPARE(view.listView()->iconSize(), QSize(32, 32));
+    view.setViewMode(cListView::List);
+    QCOMPARE(view.listView()->viewMode(), QListView::ListMode);
+    QCOMPARE(view.listView()->flow(), QListView::TopToBottom);
+    view.setViewMode(7);
+    QCOMPARE(view.viewMode(), int(cListView::List));
+    // One selection, whichever presentation shows it.
+    view.selectionModel()->select(view.model()->index(1, 0), QItemSelectionModel::Select);
+    view.setViewMode(cListView::Report);
+    QVERIFY(view.reportView()->selectionModel()->isSelected(view.model()->index(1, 0)));
+}
+
+void tst_ShellHelpers::realBoxMapsStyleWord()
+{
+    MessageBox::SetTestMode(false);
+    QString seenText;
+    QMessageBox::Icon seenIcon = QMessageBox::NoIcon;
+    QStringList seenButtons;
+    QString seenDefault;
+    // Once the box is up, read it and press its "No" button.
+    QTimer::singleShot(0, this, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        seenText = box->text();
+        seenIcon = box->icon();
+        for (QAbstractButton *b : box->buttons())
+            seenButtons << QString::number(box->standardButton(b), 16);
+        seenDefault = QString::number(box->standardButton(box->defaultButton()), 16);
+        box->button(QMessageBox::No)->click();
+    });
+    const int answer = MessageBox::Show("一行目\r\n二行目", 0x134);
+    MessageBox::SetTestMode(true);
+    QCOMPARE(answer, int(MessageBox::IDNO));
+    QCOMPARE(seenText, QString("一行目\n二行目"));
+    QCOMPARE(seenIcon, QMessageBox::Warning);
+    seenButtons.sort();
+    QStringList expected = {QString::number(QMessageBox::Yes, 16), QString::number(QMessageBox::No, 16)};
+    expected.sort();
+    QCOMPARE(seenButtons, expected);
+    QCOMPARE(seenDefault, QString::number(QMessageBox::No, 16));
+}
+
+QTEST_MAIN(tst_ShellHelpers)
+#include "tst_shellhelpers.moc"
