@@ -24,6 +24,7 @@
 #include <QStandardItemModel>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QThread>
 #include <QTreeView>
 
 // The icons live in this static library: register them before first use.
@@ -716,8 +717,7 @@ bool frmMain::CloseRunningEngine()
     if (MessageBox::Show(question, 0x14, QString(), this) != MessageBox::IDYES)
         return false;
     CloseExcelWindow();
-    while (FindExcelWindow())
-        QCoreApplication::processEvents();
+    WaitForExcelWindowGone();
     return true;
 }
 
@@ -802,6 +802,16 @@ void frmMain::SetupSheetView()
 
 // ---------------------------------------------------------------- commands
 
+// Waits, painting, until the office window has closed (the user may be
+// answering its own save prompt, so there is no time limit).
+void frmMain::WaitForExcelWindowGone()
+{
+    while (FindExcelWindow()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        QThread::msleep(20);
+    }
+}
+
 void frmMain::DropDownPrologue(QMenu *)
 {
     ExcelGuard();
@@ -826,8 +836,7 @@ bool frmMain::ConfirmExcelClosed()
     if (MessageBox::Show(question, 0x14, QString(), this) != MessageBox::IDYES)
         return false;
     CloseExcelWindow();
-    while (FindExcelWindow())
-        QCoreApplication::processEvents();
+    WaitForExcelWindowGone();
     return true;
 }
 

@@ -126,6 +126,7 @@ private:
     void SyncViewModeIndicators();
     void DropDownPrologue(QMenu *menu);
     bool ExcelGuard();
+    void WaitForExcelWindowGone();
     void ShowAbout();
     void FileClose();
     void DeleteAllSettingsAndExit();

@@ -525,7 +525,7 @@ void tst_frmMain::shutDownAskedAndDeclined()
     auto window = LoadedWindow();
     QVERIFY(window);
     MessageBox::QueueAnswer(MessageBox::IDNO);
-    QVERIFY(!window->close());
+    Find<QAction>(window.get(), "mnuFileClose")->trigger();
     QVERIFY(window->isVisible());
     const auto shown = MessageBox::TakeShown();
     QCOMPARE(shown.size(), 1);
