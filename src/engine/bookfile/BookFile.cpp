@@ -335,6 +335,20 @@ BookFileError BookFile::save()
 
 BookFileError BookFile::saveAs(const QString &path)
 {
+    if (BookFileError error = writeFile(path))
+        return error;
+    d->path = path;
+    d->modified = false;
+    return {};
+}
+
+BookFileError BookFile::saveCopy(const QString &path) const
+{
+    return writeFile(path);
+}
+
+BookFileError BookFile::writeFile(const QString &path) const
+{
     if (!isOpen())
         return BookFileMessages::saveFailed(path, QStringLiteral("ブックが開かれていません"));
     const QFileInfo target(path);
@@ -360,8 +374,6 @@ BookFileError BookFile::saveAs(const QString &path)
     if (std::rename(QFile::encodeName(tempPath).constData(), QFile::encodeName(path).constData()) != 0)
         return BookFileMessages::saveFailed(path, QString::fromLocal8Bit(strerror(errno)));
     temp.setAutoRemove(false);
-    d->path = path;
-    d->modified = false;
     return {};
 }
 

@@ -74,6 +74,9 @@ public:
     bool isModified() const;
     BookFileError save();
     BookFileError saveAs(const QString &path);
+    // Writes the book's current state to `path` the way save() does, leaving
+    // the book's own path and its modified state as they are.
+    BookFileError saveCopy(const QString &path) const;
 
     // Excel's rules for a sheet name on its own (length and characters).
     static bool isValidSheetName(const QString &name);
@@ -82,6 +85,7 @@ private:
     BookFileError checkIndex(int index) const;
     BookFileError checkStructureEditable() const;
     void refreshFacts();
+    BookFileError writeFile(const QString &path) const;
 
     struct Private;
     std::unique_ptr<Private> d;

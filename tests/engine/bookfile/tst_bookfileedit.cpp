@@ -1,0 +1,669 @@
+// Structural edits of real books, saved and compared record by record with
+// the original, then read back by this reader, by a separate reader of the
+// records (when it is installed) and by LibreOffice.
+
+#include "BiffRecord.h"
+#include "BookFile.h"
+#include "BookRecords.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace quirn;
+using namespace quirn::biff;
+
+namespace {
+
+QString fixture(const QString &name)
+{
+    return QStringLiteral(QUIRN_FIXTURES_DIR "/") + name;
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// The separate reader of the records, run on a book: its JSON, or empty when
+// it is not installed here.
+QJsonObject scanWithOracle(const QString &path, const QString &password = QString())
+{
+    const QString script = QStringLiteral(QUIRN_SOURCE_DIR "/../shared/tools/biffscan.py");
+    if (!QFile::exists(script) || !QFile::exists(QStringLiteral("/usr/bin/python3")))
+        return {};
+    QProcess p;
+    QStringList args{script};
+    if (!password.isEmpty())
+        args << QStringLiteral("--password") << password;
+    p.start(QStringLiteral("/usr/bin/python3"), args << path);
+    p.waitForFinished(-1);
+    const QJsonArray out = QJsonDocument::fromJson(p.readAllStandardOutput()).array();
+    return out.isEmpty() ? QJsonObject() : out.first().toObject();
+}
+
+bool oracleAvailable()
+{
+    QProcess p;
+    p.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), QStringLiteral("import olefile")});
+    p.waitForFinished(-1);
+    return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0
+        && QFile::exists(QStringLiteral(QUIRN_SOURCE_DIR "/../shared/tools/biffscan.py"));
+}
+
+// Sheet names of each XTI entry of the own book ("A" or "A:B", "#REF" when gone).
+QStringList externSheetNames(const BookRecords &book)
+{
+    QStringList out;
+    int self = -1, supbooks = 0;
+    for (const Record &r : book.globals) {
+        if (r.type == rtSupBook) {
+            if (u16(r.data, 2) == 0x0401)
+                self = supbooks;
+            ++supbooks;
+        }
+    }
+    for (const Record &r : book.globals) {
+        if (r.type != rtExternSheet)
+            continue;
+        for (int i = 0, n = u16(r.data, 0); i < n; ++i) {
+            const int sb = u16(r.data, 2 + 6 * i), first = u16(r.data, 4 + 6 * i), last = u16(r.data, 6 + 6 * i);
+            auto nameOf = [&book](int t) {
+                return t < book.sheetNames.size() ? book.sheetNames[t] : QStringLiteral("#REF");
+            };
+            if (sb != self)
+                out << QStringLiteral("other book");
+            else if (first == 0xFFFE)
+                out << QStringLiteral("workbook");
+            else {
+                QStringList ends{nameOf(first), nameOf(last)};
+                ends.sort(); // a 3-D range keeps its end sheets, in either order
+                out << ends.join(QLatin1Char(':'));
+            }
+        }
+    }
+    return out;
+}
+
+struct SavedBook
+{
+    QString original;
+    QString saved;
+    QHash<QString, QString> oldNameOf; // saved sheet name -> original sheet name
+};
+
+} // namespace
+
+class TestBookFileEdit : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void renameChangesOnlyTheSheetDirectory_data();
+    void renameChangesOnlyTheSheetDirectory();
+    void hideAndShowKeepAVisibleActiveSheet();
+    void moveCarriesEverySheetIndexAlong_data();
+    void moveCarriesEverySheetIndexAlong();
+    void deleteTurnsReferencesIntoErrors();
+    void deleteRefusesWhatItCannotFollow();
+    void excelRulesComeFirst();
+    void encryptedBooksStayEncrypted_data();
+    void encryptedBooksStayEncrypted();
+    void pageSetupWritesOnlyItsRecords();
+    void failedSavesLeaveTheBookAsItWas();
+    void killedSaveLeavesAWholeBook();
+    void libreOfficeReadsEverySavedBook();
+
+private:
+    QString copyOf(const QString &fixtureName);
+    void keepForLibreOffice(const QString &original, const QString &saved, const QHash<QString, QString> &oldNameOf);
+
+    QTemporaryDir m_dir;
+    int m_copies = 0;
+    QList<SavedBook> m_saved;
+};
+
+void TestBookFileEdit::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+}
+
+QString TestBookFileEdit::copyOf(const QString &fixtureName)
+{
+    const QString path = m_dir.filePath(QStringLiteral("b%1_%2").arg(++m_copies).arg(fixtureName));
+    QFile::copy(fixture(fixtureName), path);
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup);
+    return path;
+}
+
+void TestBookFileEdit::keepForLibreOffice(const QString &original, const QString &saved,
+                                          const QHash<QString, QString> &oldNameOf)
+{
+    m_saved.append({original, saved, oldNameOf});
+}
+
+void TestBookFileEdit::renameChangesOnlyTheSheetDirectory_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<int>("sheet");
+    QTest::addColumn<QString>("newName");
+    QTest::newRow("every kind, VBA") << "kinds_ws_chart_xlm_dialog_vba.xls" << 1 << QStringLiteral("グラフ&Chart");
+    QTest::newRow("Japanese") << "japanese_sheet_names.xls" << 1 << QStringLiteral("ｼｰﾄ名 変更");
+    QTest::newRow("big, hidden and protected") << "hidden_and_protected_sheets.xls" << 4 << QStringLiteral("Assembled (old)");
+    QTest::newRow("66 sheets, print titles") << "sheets_66_ampersand.xls" << 65 << QStringLiteral("Last & least");
+    QTest::newRow("case only") << "header_ampersand.xls" << 0 << QStringLiteral("SHEET1");
+}
+
+void TestBookFileEdit::renameChangesOnlyTheSheetDirectory()
+{
+    QFETCH(QString, file);
+    QFETCH(int, sheet);
+    QFETCH(QString, newName);
+    const QString path = copyOf(file);
+    const BookRecords before = BookRecords::load(path);
+    BookFile book;
+    QVERIFY(!book.open(path));
+    const QList<SheetFacts> factsBefore = book.sheets();
+    const QString oldName = factsBefore[sheet].name;
+    QVERIFY(!book.renameSheet(sheet, newName));
+    QVERIFY(book.isModified());
+    QVERIFY(!book.save());
+    QVERIFY(!book.isModified());
+
+    const BookRecords after = BookRecords::load(path);
+    QVERIFY(after.error.isEmpty());
+    QCOMPARE(after.otherStreams, before.otherStreams);
+    QCOMPARE(after.differingGlobals(before), QList<quint16>{rtBoundSheet});
+    QHash<QString, QString> oldNameOf;
+    for (const QString &name : after.sheetNames)
+        oldNameOf.insert(name, name == newName ? oldName : name);
+    for (const QString &name : after.sheetNames)
+        QCOMPARE(after.substreams.value(name), before.substreams.value(oldNameOf[name]));
+
+    BookFile again;
+    QVERIFY(!again.open(path));
+    QList<SheetFacts> expected = factsBefore;
+    expected[sheet].name = newName;
+    QCOMPARE(again.sheetCount(), expected.size());
+    for (int i = 0; i < expected.size(); ++i) {
+        QCOMPARE(again.sheet(i).name, expected[i].name);
+        QCOMPARE(again.sheet(i).visibility, expected[i].visibility);
+        QCOMPARE(again.sheet(i).kind, expected[i].kind);
+        QVERIFY(again.sheet(i).pageSetup == expected[i].pageSetup);
+    }
+    QCOMPARE(again.vbaModules().size(), book.vbaModules().size());
+    keepForLibreOffice(fixture(file), path, oldNameOf);
+}
+
+void TestBookFileEdit::hideAndShowKeepAVisibleActiveSheet()
+{
+    const QString path = copyOf(QStringLiteral("visible_hidden_veryhidden.xls"));
+    BookFile book;
+    QVERIFY(!book.open(path));
+    QCOMPARE(book.sheet(2).visibility, SheetVisibility::VeryHidden);
+
+    // The only visible sheet stays visible.
+    QCOMPARE(book.setSheetVisibility(0, SheetVisibility::Hidden).code, BookFileError::Code::NoVisibleSheet);
+    QCOMPARE(book.setSheetVisibility(0, SheetVisibility::VeryHidden).code, BookFileError::Code::NoVisibleSheet);
+    QVERIFY(!book.isModified());
+    // Hiding a very hidden sheet leaves it very hidden.
+    QVERIFY(!book.setSheetVisibility(2, SheetVisibility::Hidden));
+    QCOMPARE(book.sheet(2).visibility, SheetVisibility::VeryHidden);
+    QVERIFY(!book.isModified());
+
+    QVERIFY(!book.setSheetVisibility(2, SheetVisibility::Visible));
+    QVERIFY(!book.setSheetVisibility(0, SheetVisibility::VeryHidden));
+    QVERIFY(!book.save());
+
+    BookFile again;
+    QVERIFY(!again.open(path));
+    QCOMPARE(again.sheet(0).visibility, SheetVisibility::VeryHidden);
+    QCOMPARE(again.sheet(1).visibility, SheetVisibility::Hidden);
+    QCOMPARE(again.sheet(2).visibility, SheetVisibility::Visible);
+
+    // The sheet shown on opening is the visible one, and it alone is selected.
+    const BookRecords after = BookRecords::load(path);
+    for (const Record &r : after.globals)
+        if (r.type == rtWindow1)
+            QCOMPARE(int(u16(r.data, 10)), 2);
+    for (int t = 0; t < 3; ++t) {
+        const QByteArray &body = after.substreams.value(after.sheetNames[t]);
+        qsizetype pos = 0;
+        quint16 type = 0, length = 0;
+        while (recordAt(body, pos, &type, &length) && type != rtWindow2)
+            pos += 4 + length;
+        QVERIFY(type == rtWindow2);
+        QCOMPARE(bool(u16(body, pos + 4) & 0x0200), t == 2);
+    }
+    const BookRecords before = BookRecords::load(fixture(QStringLiteral("visible_hidden_veryhidden.xls")));
+    QCOMPARE(after.otherStreams, before.otherStreams);
+    for (quint16 type : after.differingGlobals(before))
+        QVERIFY(type == rtBoundSheet || type == rtWindow1);
+    keepForLibreOffice(fixture(QStringLiteral("visible_hidden_veryhidden.xls")), path, {});
+}
+
+void TestBookFileEdit::moveCarriesEverySheetIndexAlong_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QList<int>>("moving");
+    QTest::addColumn<int>("before");
+    QTest::newRow("local names, 3-D range end") << "apostrophe_sheet_name.xls" << QList<int>{0} << 4;
+    QTest::newRow("two to the front") << "apostrophe_sheet_name.xls" << QList<int>{3, 2} << 0;
+    QTest::newRow("last of 66 first") << "sheets_66_ampersand.xls" << QList<int>{65} << 0;
+    QTest::newRow("print areas and titles") << "page_setup_fit_print_area.xls" << QList<int>{1} << 0;
+    QTest::newRow("chart across sheets") << "embedded_chart_cross_sheet.xls" << QList<int>{0} << 2;
+    QTest::newRow("VBA document modules") << "hidden_veryhidden_vba_docs.xls" << QList<int>{3} << 1;
+}
+
+void TestBookFileEdit::moveCarriesEverySheetIndexAlong()
+{
+    QFETCH(QString, file);
+    QFETCH(QList<int>, moving);
+    QFETCH(int, before);
+    const QString path = copyOf(file);
+    const BookRecords recordsBefore = BookRecords::load(path);
+    BookFile book;
+    QVERIFY(!book.open(path));
+    const QList<SheetFacts> factsBefore = book.sheets();
+    QVERIFY(!book.moveSheets(moving, before));
+    QVERIFY(!book.save());
+
+    BookFile again;
+    QVERIFY(!again.open(path));
+    QCOMPARE(again.sheetCount(), factsBefore.size());
+    for (const SheetFacts &s : factsBefore) {
+        const int at = again.indexOf(s.name);
+        QVERIFY(at >= 0);
+        QVERIFY(again.sheet(at).pageSetup == s.pageSetup); // print areas and titles follow their sheet
+        QCOMPARE(again.sheet(at).visibility, s.visibility);
+    }
+    for (int k = 0; k < moving.size(); ++k)
+        QCOMPARE(again.sheet(again.indexOf(factsBefore[moving[k]].name)).name, factsBefore[moving[k]].name);
+
+    const BookRecords after = BookRecords::load(path);
+    QCOMPARE(after.otherStreams, recordsBefore.otherStreams);
+    QCOMPARE(externSheetNames(after), externSheetNames(recordsBefore));
+    for (const QString &name : after.sheetNames)
+        QCOMPARE(after.substreams.value(name), recordsBefore.substreams.value(name));
+    for (quint16 type : after.differingGlobals(recordsBefore))
+        QVERIFY2(QList<quint16>({rtBoundSheet, rtExternSheet, rtName, rtWindow1, rtTabId}).contains(type),
+                 qPrintable(QString::number(type, 16)));
+
+    if (oracleAvailable()) {
+        // Every name keeps its scope sheet and its formula's sheets.
+        auto names = [](const QJsonObject &scan) {
+            QStringList out;
+            for (const QJsonValue &v : scan.value(QStringLiteral("workbook")).toObject().value(QStringLiteral("names")).toArray()) {
+                const QJsonObject n = v.toObject();
+                QString formula = n.value(QStringLiteral("formula")).toString();
+                static const QRegularExpression range(QStringLiteral("'([^':]+):([^':]+)'"));
+                auto m = range.match(formula);
+                if (m.hasMatch()) {
+                    QStringList ends{m.captured(1), m.captured(2)};
+                    ends.sort();
+                    formula.replace(m.capturedStart(), m.capturedLength(), ends.join(QLatin1Char(':')));
+                }
+                out << n.value(QStringLiteral("name")).toString() + QLatin1Char('@')
+                           + n.value(QStringLiteral("sheet")).toString() + QLatin1Char('=') + formula;
+            }
+            out.sort();
+            return out;
+        };
+        QCOMPARE(names(scanWithOracle(path)), names(scanWithOracle(fixture(file))));
+    }
+    QHash<QString, QString> same;
+    for (const QString &name : after.sheetNames)
+        same.insert(name, name);
+    keepForLibreOffice(fixture(file), path, same);
+}
+
+void TestBookFileEdit::deleteTurnsReferencesIntoErrors()
+{
+    // Sheet 3 of 66 goes with its print titles; the other sheets' titles stay.
+    const QString path = copyOf(QStringLiteral("sheets_66_ampersand.xls"));
+    BookFile book;
+    QVERIFY(!book.open(path));
+    const QList<SheetFacts> factsBefore = book.sheets();
+    QVERIFY(!book.deleteSheets({2, 40}));
+    QVERIFY(!book.save());
+    BookFile again;
+    QVERIFY(!again.open(path));
+    QCOMPARE(again.sheetCount(), 64);
+    QCOMPARE(again.indexOf(factsBefore[2].name), -1);
+    QCOMPARE(again.indexOf(factsBefore[40].name), -1);
+    for (int i = 0, j = 0; i < factsBefore.size(); ++i) {
+        if (i == 2 || i == 40)
+            continue;
+        QCOMPARE(again.sheet(j).name, factsBefore[i].name);
+        QVERIFY(again.sheet(j).pageSetup == factsBefore[i].pageSetup);
+        ++j;
+    }
+    const BookRecords before = BookRecords::load(fixture(QStringLiteral("sheets_66_ampersand.xls")));
+    const BookRecords after = BookRecords::load(path);
+    QCOMPARE(after.otherStreams, before.otherStreams);
+    for (const QString &name : after.sheetNames)
+        QCOMPARE(after.substreams.value(name), before.substreams.value(name));
+    // References to a deleted sheet read #REF!; the others still name their sheet.
+    const QStringList xtiBefore = externSheetNames(before), xtiAfter = externSheetNames(after);
+    QCOMPARE(xtiAfter.size(), xtiBefore.size());
+    for (int i = 0; i < xtiBefore.size(); ++i) {
+        const QString gone2 = factsBefore[2].name + QLatin1Char(':') + factsBefore[2].name;
+        const QString gone40 = factsBefore[40].name + QLatin1Char(':') + factsBefore[40].name;
+        if (xtiBefore[i] == gone2 || xtiBefore[i] == gone40)
+            QCOMPARE(xtiAfter[i], QStringLiteral("#REF:#REF"));
+        else
+            QCOMPARE(xtiAfter[i], xtiBefore[i]);
+    }
+    if (oracleAvailable()) {
+        const QJsonObject scan = scanWithOracle(path);
+        QCOMPARE(scan.value(QStringLiteral("sheets")).toArray().size(), 64);
+        QCOMPARE(scan.value(QStringLiteral("workbook")).toObject().value(QStringLiteral("names")).toArray().size(),
+                 scanWithOracle(fixture(QStringLiteral("sheets_66_ampersand.xls")))
+                         .value(QStringLiteral("workbook")).toObject().value(QStringLiteral("names")).toArray().size() - 2);
+    }
+    QHash<QString, QString> same;
+    for (const QString &name : after.sheetNames)
+        same.insert(name, name);
+    keepForLibreOffice(fixture(QStringLiteral("sheets_66_ampersand.xls")), path, same);
+}
+
+void TestBookFileEdit::deleteRefusesWhatItCannotFollow()
+{
+    // A global name refers to the local names of sheets 1 to 3: deleting one
+    // of them would leave a dangling name, so nothing is deleted.
+    const QString path = copyOf(QStringLiteral("apostrophe_sheet_name.xls"));
+    BookFile book;
+    QVERIFY(!book.open(path));
+    const BookFileError e = book.deleteSheets({0});
+    QCOMPARE(e.code, BookFileError::Code::Unsupported);
+    QVERIFY(!e.message.isEmpty());
+    QCOMPARE(book.sheetCount(), 4);
+    QVERIFY(!book.isModified());
+    // The last sheet has no such names and goes.
+    QVERIFY(!book.deleteSheets({3}));
+    QVERIFY(!book.save());
+    BookFile again;
+    QVERIFY(!again.open(path));
+    QCOMPARE(again.sheetCount(), 3);
+    QCOMPARE(again.pageSetup(2).printArea, QStringLiteral("$A$1:$N$4"));
+    // Sheet1's formula on the deleted sheet now reads #REF!, as in Excel.
+    keepForLibreOffice(fixture(QStringLiteral("apostrophe_sheet_name.xls")), path,
+                       {{"Sheet2", "Sheet2"}, {"Sheet3", "Sheet3"}});
+}
+
+void TestBookFileEdit::excelRulesComeFirst()
+{
+    const QString path = copyOf(QStringLiteral("hash_in_sheet_names.xls"));
+    const QByteArray original = fileBytes(path);
+    BookFile book;
+    QVERIFY(!book.open(path));
+    for (const QString &bad : {QString(), QStringLiteral("a[1]"), QStringLiteral("a:b"), QStringLiteral("a*"),
+                               QStringLiteral("a?"), QStringLiteral("a/b"), QStringLiteral("a\\b"),
+                               QStringLiteral("'quoted"), QStringLiteral("quoted'"), QString(32, QLatin1Char('x'))}) {
+        const BookFileError e = book.renameSheet(0, bad);
+        QCOMPARE(e.code, BookFileError::Code::InvalidSheetName);
+        QVERIFY(e.message.startsWith(QStringLiteral("シート名が正しくありません。")));
+    }
+    QCOMPARE(book.renameSheet(0, QStringLiteral("data sheet #2")).code, BookFileError::Code::DuplicateSheetName);
+    QCOMPARE(book.renameSheet(5, QStringLiteral("x")).code, BookFileError::Code::NoSuchSheet);
+    QVERIFY(!book.renameSheet(0, QString(31, QLatin1Char('x'))));
+    QVERIFY(!book.renameSheet(0, QStringLiteral("It's fine")));
+    QCOMPARE(book.deleteSheets({0, 1, 2}).code, BookFileError::Code::NoVisibleSheet);
+    QCOMPARE(book.sheetCount(), 3);
+    QVERIFY(BookFile::isValidSheetName(QStringLiteral("日本語のシート名")));
+    // Nothing reached the disk without a save.
+    QCOMPARE(fileBytes(path), original);
+
+    // A book whose structure is protected refuses every structural edit.
+    const QString locked = copyOf(QStringLiteral("wb_protected_structure_xxx.xls"));
+    BookFile protectedBook;
+    QVERIFY(!protectedBook.open(locked));
+    QVERIFY(protectedBook.structureProtected());
+    using C = BookFileError::Code;
+    QCOMPARE(protectedBook.renameSheet(0, QStringLiteral("x")).code, C::StructureProtected);
+    QCOMPARE(protectedBook.setSheetVisibility(0, SheetVisibility::Hidden).code, C::StructureProtected);
+    QCOMPARE(protectedBook.moveSheets({0}, 1).code, C::StructureProtected);
+    QCOMPARE(protectedBook.deleteSheets({0}).code, C::StructureProtected);
+    QVERIFY(!protectedBook.isModified());
+}
+
+void TestBookFileEdit::encryptedBooksStayEncrypted_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("password");
+    QTest::newRow("RC4") << "encrypted_rc4_password.xls" << "password";
+    QTest::newRow("RC4 CryptoAPI") << "encrypted_cryptoapi_freedom.xls" << "freedom";
+}
+
+void TestBookFileEdit::encryptedBooksStayEncrypted()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, password);
+    const QString path = copyOf(file);
+    const BookRecords before = BookRecords::load(path, password);
+    QVERIFY(before.error.isEmpty());
+    BookFile book;
+    QVERIFY(!book.open(path, password));
+    const QString scheme = book.encryptionName();
+    QVERIFY(!book.renameSheet(0, QStringLiteral("暗号化されたまま")));
+    QVERIFY(!book.save());
+
+    BookFile again;
+    QCOMPARE(again.open(path).code, BookFileError::Code::PasswordRequired);
+    QVERIFY(!again.open(path, password));
+    QCOMPARE(again.encryptionName(), scheme);
+    QCOMPARE(again.sheet(0).name, QStringLiteral("暗号化されたまま"));
+
+    const BookRecords after = BookRecords::load(path, password);
+    QVERIFY(after.error.isEmpty());
+    QCOMPARE(after.otherStreams, before.otherStreams);
+    QCOMPARE(after.differingGlobals(before), QList<quint16>{rtBoundSheet});
+    for (int t = 1; t < after.sheetNames.size(); ++t)
+        QCOMPARE(after.substreams.value(after.sheetNames[t]), before.substreams.value(after.sheetNames[t]));
+}
+
+void TestBookFileEdit::pageSetupWritesOnlyItsRecords()
+{
+    // A book encrypted with the default password (its structure is protected)
+    // takes a page setup and stays as it was otherwise.
+    for (const QString &file : {QStringLiteral("header_ampersand.xls"), QStringLiteral("wb_protected_default_password.xls"),
+                                QStringLiteral("kinds_ws_chart_xlm_dialog_vba.xls")}) {
+        const QString path = copyOf(file);
+        const BookRecords before = BookRecords::load(path);
+        BookFile book;
+        QVERIFY(!book.open(path));
+        const bool encrypted = book.isEncrypted();
+        PageSetupFacts ps = book.pageSetup(0);
+        ps.hasPrinterSettings = true;
+        ps.paperSize = 8; // A3
+        ps.orientation = 2;
+        ps.zoom = 85;
+        ps.leftMargin = 36;
+        ps.rightMargin = 28.35;
+        ps.topMargin = 50;
+        ps.bottomMargin = 60;
+        ps.headerMargin = 20;
+        ps.footerMargin = 22;
+        ps.leftHeader = QStringLiteral("&D");
+        ps.centerHeader = QStringLiteral("見積 && 請求");
+        ps.rightHeader = QString();
+        ps.centerFooter = QStringLiteral("&P / &N");
+        ps.centerHorizontally = true;
+        ps.printGridlines = true;
+        ps.printHeadings = true;
+        ps.firstPageNumber = 3;
+        ps.order = 2;
+        ps.blackAndWhite = true;
+        ps.printComments = 1;
+        QVERIFY(!book.setPageSetup(0, ps));
+        QVERIFY(!book.save());
+
+        BookFile again;
+        QVERIFY(!again.open(path));
+        QCOMPARE(again.isEncrypted(), encrypted);
+        const PageSetupFacts got = again.pageSetup(0);
+        QCOMPARE(got.paperSize, 8);
+        QCOMPARE(got.orientation, 2);
+        QCOMPARE(got.zoom, 85);
+        QCOMPARE(got.leftMargin, 36.0);
+        QCOMPARE(got.rightMargin, 28.35);
+        QCOMPARE(got.headerMargin, 20.0);
+        QCOMPARE(got.centerHeader, QStringLiteral("見積 && 請求"));
+        QCOMPARE(got.leftHeader, QStringLiteral("&D"));
+        QCOMPARE(got.centerFooter, QStringLiteral("&P / &N"));
+        QVERIFY(got.centerHorizontally && got.printGridlines && got.printHeadings && got.blackAndWhite);
+        QCOMPARE(got.firstPageNumber, 3);
+        QCOMPARE(got.order, 2);
+        QCOMPARE(got.printComments, 1);
+        for (int t = 1; t < again.sheetCount(); ++t)
+            QVERIFY(again.sheet(t).pageSetup == book.sheet(t).pageSetup);
+
+        const BookRecords after = BookRecords::load(path);
+        QCOMPARE(after.otherStreams, before.otherStreams);
+        QCOMPARE(after.differingGlobals(before), QList<quint16>{});
+        for (int t = 1; t < after.sheetNames.size(); ++t)
+            QCOMPARE(after.substreams.value(after.sheetNames[t]), before.substreams.value(after.sheetNames[t]));
+        if (!encrypted) {
+            QHash<QString, QString> same;
+            for (const QString &name : after.sheetNames)
+                same.insert(name, name);
+            keepForLibreOffice(fixture(file), path, same);
+        }
+    }
+}
+
+void TestBookFileEdit::failedSavesLeaveTheBookAsItWas()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("book.xls"));
+    QVERIFY(QFile::copy(fixture(QStringLiteral("header_ampersand.xls")), path));
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup);
+    const QByteArray original = fileBytes(path);
+    BookFile book;
+    QVERIFY(!book.open(path));
+    QVERIFY(!book.renameSheet(0, QStringLiteral("Renamed")));
+
+    // Into a folder that does not exist.
+    BookFileError e = book.saveAs(dir.filePath(QStringLiteral("no/such/folder/book.xls")));
+    QCOMPARE(e.code, BookFileError::Code::SaveFailed);
+    QVERIFY(!e.message.isEmpty());
+    // Over a book the user may not write (the superuser may write any).
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup);
+    if (::geteuid() != 0) {
+        e = book.save();
+        QCOMPARE(e.code, BookFileError::Code::SaveFailed);
+    }
+    QCOMPARE(fileBytes(path), original);
+    QVERIFY(book.isModified());
+
+    // Writable again: saved, permissions kept, nothing left beside it.
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup);
+    QVERIFY(!book.save());
+    QCOMPARE(QFile::permissions(path), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup
+                                           | QFileDevice::ReadUser | QFileDevice::WriteUser);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("book.xls")});
+    BookFile again;
+    QVERIFY(!again.open(path));
+    QCOMPARE(again.sheet(0).name, QStringLiteral("Renamed"));
+}
+
+void TestBookFileEdit::killedSaveLeavesAWholeBook()
+{
+    // A save killed at different moments: the book on disk is always either
+    // the original or the saved one, never a half-written file.
+    const QByteArray original = fileBytes(fixture(QStringLiteral("hidden_and_protected_sheets.xls")));
+    for (int round = 0; round < 8; ++round) {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("big.xls"));
+        QFile out(path);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write(original);
+        out.close();
+        int ready[2];
+        QCOMPARE(::pipe(ready), 0);
+        const pid_t child = ::fork();
+        QVERIFY(child >= 0);
+        if (child == 0) {
+            BookFile book;
+            if (book.open(path) || book.renameSheet(0, QStringLiteral("Saved")))
+                ::_exit(2);
+            const char go = 'g';
+            if (::write(ready[1], &go, 1) != 1)
+                ::_exit(3);
+            ::_exit(book.save() ? 1 : 0);
+        }
+        char go = 0;
+        QCOMPARE(::read(ready[0], &go, 1), ssize_t(1));
+        ::usleep(useconds_t(round * 3000));
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+        ::close(ready[0]);
+        ::close(ready[1]);
+
+        BookFile book;
+        const BookFileError e = book.open(path);
+        QVERIFY2(!e, qPrintable(e.message));
+        if (book.sheet(0).name != QLatin1String("Saved"))
+            QCOMPARE(fileBytes(path), original);
+    }
+}
+
+void TestBookFileEdit::libreOfficeReadsEverySavedBook()
+{
+    // One office run converts every saved book and its original, one CSV
+    // file per sheet; each sheet of a saved book reads as it did before.
+    QVERIFY(!m_saved.isEmpty());
+    QTemporaryDir work;
+    const QString in = work.filePath(QStringLiteral("in")), outDir = work.filePath(QStringLiteral("out"));
+    QDir().mkpath(in);
+    QStringList inputs;
+    for (int i = 0; i < m_saved.size(); ++i) {
+        const QString o = QStringLiteral("%1/o%2.xls").arg(in).arg(i), s = QStringLiteral("%1/s%2.xls").arg(in).arg(i);
+        QVERIFY(QFile::copy(m_saved[i].original, o));
+        QVERIFY(QFile::copy(m_saved[i].saved, s));
+        inputs << o << s;
+    }
+    QProcess office;
+    office.setProcessChannelMode(QProcess::MergedChannels);
+    office.start(QStringLiteral("soffice"),
+                 QStringList{QStringLiteral("-env:UserInstallation=file://") + work.filePath(QStringLiteral("profile")),
+                             QStringLiteral("--headless"), QStringLiteral("--norestore"), QStringLiteral("--convert-to"),
+                             QStringLiteral("csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,false,false,false,-1"),
+                             QStringLiteral("--outdir"), outDir} + inputs);
+    QVERIFY(office.waitForFinished(-1));
+    QCOMPARE(office.exitCode(), 0);
+
+    const QDir results(outDir);
+    for (int i = 0; i < m_saved.size(); ++i) {
+        const SavedBook &b = m_saved[i];
+        const QStringList savedSheets = results.entryList({QStringLiteral("s%1-*.csv").arg(i)});
+        QVERIFY2(!savedSheets.isEmpty(), qPrintable(b.saved));
+        BookFile book;
+        QVERIFY(!book.open(b.saved));
+        // LibreOffice read the records, not a text fallback: every sheet is there by name.
+        QCOMPARE(savedSheets.size(), book.sheetCount());
+        for (const SheetFacts &s : book.sheets()) {
+            const QString csv = QStringLiteral("s%1-%2.csv").arg(i).arg(s.name);
+            QVERIFY2(results.exists(csv), qPrintable(b.saved + QLatin1Char(' ') + s.name));
+            if (!b.oldNameOf.contains(s.name))
+                continue;
+            const QString before = QStringLiteral("o%1-%2.csv").arg(i).arg(b.oldNameOf[s.name]);
+            QVERIFY2(fileBytes(results.filePath(csv)) == fileBytes(results.filePath(before)),
+                     qPrintable(b.saved + QLatin1Char(' ') + s.name));
+        }
+    }
+}
+
+QTEST_GUILESS_MAIN(TestBookFileEdit)
+#include "tst_bookfileedit.moc"
