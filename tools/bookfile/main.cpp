@@ -6,6 +6,7 @@
 //   bookfile-tool hide|show|veryhide BOOK SHEET [--password PW]
 //   bookfile-tool move BOOK SHEET POSITION [--password PW]    (1-based position)
 //   bookfile-tool delete BOOK SHEET... [--password PW]
+//   bookfile-tool duplicate BOOK SHEET NEWNAME [POSITION] [--password PW]
 //
 // SHEET is a sheet name or "#n" for the n-th sheet (1-based).
 
@@ -127,6 +128,9 @@ int edit(const QString &command, const QStringList &args, const QString &passwor
     else if (command == QLatin1String("move") && args.size() == 3) {
         const int position = args[2].toInt() - 1;
         error = book.moveSheets({index}, position > index ? position + 1 : position);
+    } else if (command == QLatin1String("duplicate") && args.size() >= 3) {
+        const int position = args.size() > 3 ? args[3].toInt() - 1 : book.sheetCount();
+        error = book.duplicateSheet(index, args[2], position);
     } else if (command == QLatin1String("delete")) {
         QList<int> indexes;
         for (qsizetype i = 1; i < args.size(); ++i)
@@ -154,7 +158,7 @@ int main(int argc, char *argv[])
         args.remove(p, 2);
     }
     if (args.isEmpty())
-        return fail(QStringLiteral("usage: bookfile-tool info|rename|hide|show|veryhide|move|delete BOOK ..."));
+        return fail(QStringLiteral("usage: bookfile-tool info|rename|hide|show|veryhide|move|delete|duplicate BOOK ..."));
     const QString command = args.takeFirst();
     if (command == QLatin1String("info")) {
         QJsonArray out;

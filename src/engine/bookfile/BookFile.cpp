@@ -306,6 +306,26 @@ BookFileError BookFile::deleteSheets(const QList<int> &indexes)
     return {};
 }
 
+BookFileError BookFile::duplicateSheet(int index, const QString &newName, int before)
+{
+    if (auto e = checkIndex(index))
+        return e;
+    if (auto e = checkStructureEditable())
+        return e;
+    if (before < 0 || before > sheetCount())
+        return BookFileMessages::noSuchSheet(QString::number(before + 1));
+    if (!isValidSheetName(newName))
+        return BookFileMessages::invalidSheetName();
+    if (indexOf(newName) >= 0)
+        return BookFileMessages::duplicateSheetName(newName);
+    BookFileError error;
+    if (!d->stream->duplicateSheet(index, newName, before, d->hasVba, &error))
+        return error;
+    d->modified = true;
+    refreshFacts();
+    return {};
+}
+
 PageSetupFacts BookFile::pageSetup(int index) const
 {
     return sheet(index).pageSetup;

@@ -66,6 +66,11 @@ public:
     // sheet at `before` (sheetCount() for the end).
     BookFileError moveSheets(const QList<int> &indexes, int before);
     BookFileError deleteSheets(const QList<int> &indexes);
+    // Copies the sheet at `index` under `newName` in front of the sheet at
+    // `before` (sheetCount() for the end); a hidden sheet's copy is hidden.
+    // Sheets with drawings, charts, comments or pivot tables are refused, and
+    // so is a sheet with a VBA module of its own.
+    BookFileError duplicateSheet(int index, const QString &newName, int before);
     PageSetupFacts pageSetup(int index) const;
     // Writes the page setup records of the sheet; print area and titles are
     // not written here.

@@ -104,6 +104,26 @@ bool FormulaTokens::renumberNames(QByteArray &data, qsizetype offset, int length
     return true;
 }
 
+bool FormulaTokens::replaceSheetEntry(QByteArray &data, qsizetype offset, int length, int from, int to)
+{
+    const qsizetype end = offset + length;
+    if (offset < 0 || end > data.size())
+        return false;
+    QList<qsizetype> entries;
+    for (qsizetype p = offset; p < end;) {
+        const int size = tokenDataSize(data, p, end);
+        if (size < 0 || p + 1 + size > end)
+            return false;
+        const quint8 t = baseType(quint8(data.at(p)));
+        if (t >= 0x3A && t <= 0x3D && u16(data, p + 1) == from)
+            entries.append(p + 1);
+        p += 1 + size;
+    }
+    for (qsizetype at : entries)
+        put16(data, at, quint16(to));
+    return true;
+}
+
 QStringList FormulaTokens::areasAsText(const QByteArray &f)
 {
     QStringList out;

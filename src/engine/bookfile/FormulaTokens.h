@@ -16,6 +16,10 @@ public:
     // token this walker does not know or a name that is gone (newIndex 0).
     static bool renumberNames(QByteArray &data, qsizetype offset, int length, const QList<int> &newIndex);
 
+    // Points every 3-D reference of the formula whose sheet entry (ixti) is
+    // `from` at `to` instead. False, with nothing changed, on an unknown token.
+    static bool replaceSheetEntry(QByteArray &data, qsizetype offset, int length, int from, int to);
+
     // The A1 text Excel gives for a print area or print titles name: its
     // areas ("$A$1:$C$9", whole rows "$1:$2", whole columns "$A:$B") joined by
     // commas. Empty when the formula is anything else.

@@ -42,6 +42,11 @@ public:
     // not be followed.
     bool deleteSheets(const QList<int> &tabs, BookFileError *error);
     void setPageSetup(int tab, const PageSetupFacts &setup);
+    // Copies the sheet at `tab` under `name` in front of `before`, with its
+    // own names (print area, titles, local names). False, with nothing
+    // changed, for a sheet whose copy would need more than its records
+    // (drawings, pivot tables, a VBA module).
+    bool duplicateSheet(int tab, const QString &name, int before, bool hasVbaProject, BookFileError *error);
 
     QByteArray serialize() const;
 

@@ -117,6 +117,7 @@ private slots:
     void moveCarriesEverySheetIndexAlong();
     void deleteTurnsReferencesIntoErrors();
     void deleteRefusesWhatItCannotFollow();
+    void duplicateCopiesTheSheetWithItsNames();
     void excelRulesComeFirst();
     void encryptedBooksStayEncrypted_data();
     void encryptedBooksStayEncrypted();
@@ -400,6 +401,55 @@ void TestBookFileEdit::deleteRefusesWhatItCannotFollow()
     // Sheet1's formula on the deleted sheet now reads #REF!, as in Excel.
     keepForLibreOffice(fixture(QStringLiteral("apostrophe_sheet_name.xls")), path,
                        {{"Sheet2", "Sheet2"}, {"Sheet3", "Sheet3"}});
+}
+
+void TestBookFileEdit::duplicateCopiesTheSheetWithItsNames()
+{
+    const QString path = copyOf(QStringLiteral("page_setup_fit_print_area.xls"));
+    const BookRecords before = BookRecords::load(path);
+    BookFile book;
+    QVERIFY(!book.open(path));
+    const SheetFacts source = book.sheet(1);
+    QVERIFY(!source.pageSetup.printArea.isEmpty() && !source.pageSetup.printTitleRows.isEmpty());
+    QCOMPARE(book.duplicateSheet(1, QStringLiteral("format(print)"), 0).code, BookFileError::Code::DuplicateSheetName);
+    QVERIFY(!book.duplicateSheet(1, QStringLiteral("Format(Print) (2)"), 0));
+    QVERIFY(!book.save());
+
+    BookFile again;
+    QVERIFY(!again.open(path));
+    QCOMPARE(again.sheetCount(), 3);
+    QCOMPARE(again.sheet(0).name, QStringLiteral("Format(Print) (2)"));
+    QVERIFY(again.sheet(0).pageSetup == source.pageSetup);
+    QVERIFY(again.sheet(2).pageSetup == source.pageSetup);
+    QCOMPARE(again.sheet(0).lastRow, source.lastRow);
+    const BookRecords after = BookRecords::load(path);
+    QCOMPARE(after.otherStreams, before.otherStreams);
+    QCOMPARE(after.substreams.value(QStringLiteral("Format(Print)")), before.substreams.value(QStringLiteral("Format(Print)")));
+    QCOMPARE(after.substreams.value(QStringLiteral("Format(Print) (2)")).size(),
+             before.substreams.value(QStringLiteral("Format(Print)")).size());
+    keepForLibreOffice(fixture(QStringLiteral("page_setup_fit_print_area.xls")), path,
+                       {{"Format(Print) (2)", "Format(Print)"}, {"Format(Print)", "Format(Print)"}, {"Format", "Format"}});
+
+    // A hidden sheet's copy is hidden.
+    const QString hiddenPath = copyOf(QStringLiteral("hidden_third_sheet.xls"));
+    BookFile hidden;
+    QVERIFY(!hidden.open(hiddenPath));
+    QCOMPARE(hidden.sheet(2).visibility, SheetVisibility::Hidden);
+    QVERIFY(!hidden.duplicateSheet(2, QStringLiteral("Sheet3 (2)"), hidden.sheetCount()));
+    QVERIFY(!hidden.save());
+    BookFile hiddenAgain;
+    QVERIFY(!hiddenAgain.open(hiddenPath));
+    QCOMPARE(hiddenAgain.sheet(hiddenAgain.sheetCount() - 1).visibility, SheetVisibility::Hidden);
+    keepForLibreOffice(fixture(QStringLiteral("hidden_third_sheet.xls")), hiddenPath, {{"Sheet3 (2)", "Sheet3"}});
+
+    // What a copy of the records alone cannot carry is refused.
+    BookFile chart, vba;
+    QVERIFY(!chart.open(fixture(QStringLiteral("embedded_chart_on_sheet2.xls"))));
+    QCOMPARE(chart.duplicateSheet(1, QStringLiteral("copy"), 0).code, BookFileError::Code::Unsupported);
+    QVERIFY(!vba.open(fixture(QStringLiteral("vba_document_module_only.xls"))));
+    QCOMPARE(vba.duplicateSheet(0, QStringLiteral("copy"), 0).code, BookFileError::Code::Unsupported);
+    QCOMPARE(vba.sheetCount(), 3);
+    QVERIFY(!chart.isModified() && !vba.isModified());
 }
 
 void TestBookFileEdit::excelRulesComeFirst()
