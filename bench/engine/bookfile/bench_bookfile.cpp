@@ -1,0 +1,136 @@
+// Benchmarks of the book file, on books LibreOffice makes here: books of 10,
+// 50 and 300 sheets and two big ones. Prints the median of repeated runs.
+//
+//   bench_bookfile [REPETITIONS]
+
+#include "BookFile.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <algorithm>
+#include <functional>
+
+using namespace quirn;
+
+namespace {
+
+QTextStream out(stdout);
+
+// A flat OpenDocument spreadsheet: `sheets` sheets of `rows` rows of ten
+// decimal numbers and a text.
+QByteArray flatSpreadsheet(int sheets, int rows)
+{
+    QByteArray row = "<table:table-row";
+    if (rows > 1)
+        row += " table:number-rows-repeated=\"" + QByteArray::number(rows) + "\"";
+    row += ">";
+    for (int c = 0; c < 10; ++c) {
+        const QByteArray v = QByteArray::number(0.731 * (c + 1) + 0.0173, 'f', 4);
+        row += "<table:table-cell office:value-type=\"float\" office:value=\"" + v + "\"><text:p>" + v + "</text:p></table:table-cell>";
+    }
+    row += "<table:table-cell office:value-type=\"string\"><text:p>見積 text</text:p></table:table-cell></table:table-row>";
+    QByteArray doc =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<office:document xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+        "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" "
+        "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" office:version=\"1.2\" "
+        "office:mimetype=\"application/vnd.oasis.opendocument.spreadsheet\"><office:body><office:spreadsheet>";
+    for (int s = 0; s < sheets; ++s)
+        doc += "<table:table table:name=\"Data " + QByteArray::number(s + 1) + "\">" + row + "</table:table>";
+    return doc + "</office:spreadsheet></office:body></office:document>\n";
+}
+
+bool makeWithOffice(const QTemporaryDir &dir, const QStringList &names)
+{
+    QStringList inputs;
+    for (const QString &n : names)
+        inputs << dir.filePath(n + QStringLiteral(".fods"));
+    QProcess office;
+    office.setProcessChannelMode(QProcess::MergedChannels);
+    office.start(QStringLiteral("soffice"),
+                 QStringList{QStringLiteral("-env:UserInstallation=file://") + dir.filePath(QStringLiteral("profile")),
+                             QStringLiteral("--headless"), QStringLiteral("--norestore"),
+                             QStringLiteral("--convert-to"), QStringLiteral("xls:MS Excel 97"),
+                             QStringLiteral("--outdir"), dir.path()} + inputs);
+    office.waitForFinished(-1);
+    return office.exitCode() == 0;
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+double medianMs(int repetitions, const std::function<void()> &run)
+{
+    QList<double> times;
+    for (int i = 0; i < repetitions; ++i) {
+        QElapsedTimer t;
+        t.start();
+        run();
+        times.append(t.nsecsElapsed() / 1e6);
+    }
+    std::sort(times.begin(), times.end());
+    return times.at(times.size() / 2);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    const int repetitions = argc > 1 ? qMax(1, QString::fromLocal8Bit(argv[1]).toInt()) : 21;
+    QTemporaryDir dir;
+    QStringList books;
+    for (int count : {10, 50, 300}) {
+        books << QStringLiteral("sheets%1").arg(count);
+        if (!writeFile(dir.filePath(books.last() + QStringLiteral(".fods")), flatSpreadsheet(count, 40)))
+            return 1;
+    }
+    if (!writeFile(dir.filePath(QStringLiteral("big1.fods")), flatSpreadsheet(2, 3300))
+        || !writeFile(dir.filePath(QStringLiteral("big5.fods")), flatSpreadsheet(5, 6600))
+        || !makeWithOffice(dir, books + QStringList{QStringLiteral("big1"), QStringLiteral("big5")})) {
+        out << "could not make the books with LibreOffice\n";
+        return 1;
+    }
+
+    out << "book file benchmarks, median of " << repetitions << " runs\n";
+    for (int count : {10, 50, 300}) {
+        const QString path = dir.filePath(QStringLiteral("sheets%1.xls").arg(count));
+        int listed = 0;
+        const double ms = medianMs(repetitions, [&] {
+            BookFile book;
+            book.open(path);
+            listed = int(book.sheets().size());
+        });
+        out << QStringLiteral("open and list every sheet with its facts, %1 sheets (%2 KB): %3 ms\n")
+                   .arg(listed).arg(QFileInfo(path).size() / 1024).arg(ms, 0, 'f', 2);
+    }
+    for (const QString &name : {QStringLiteral("big1"), QStringLiteral("big5")}) {
+        const QString path = dir.filePath(name + QStringLiteral(".xls"));
+        BookFile book;
+        if (book.open(path)) {
+            out << "could not open " << path << "\n";
+            return 1;
+        }
+        int round = 0;
+        const double ms = medianMs(repetitions, [&] {
+            book.renameSheet(0, QStringLiteral("Renamed %1").arg(++round));
+            book.save();
+        });
+        const double openMs = medianMs(repetitions, [&] {
+            BookFile again;
+            again.open(path);
+        });
+        out << QStringLiteral("rename one sheet and save, %1 KB book: %2 ms (open: %3 ms)\n")
+                   .arg(QFileInfo(path).size() / 1024).arg(ms, 0, 'f', 2).arg(openMs, 0, 'f', 2);
+    }
+    return 0;
+}
