@@ -335,15 +335,25 @@ BookFileError BookFile::setPageSetup(int index, const PageSetupFacts &setup)
 {
     if (auto e = checkIndex(index))
         return e;
-    PageSetupFacts current = d->facts[index].pageSetup;
-    PageSetupFacts wanted = setup;
-    wanted.printArea = current.printArea;
-    wanted.printTitleRows = current.printTitleRows;
-    wanted.printTitleColumns = current.printTitleColumns;
-    if (wanted == current)
-        return {};
-    d->stream->setPageSetup(index, wanted);
-    d->modified = true;
+    const PageSetupFacts current = d->facts[index].pageSetup;
+    // Charts have no print area or titles.
+    const bool printNames = d->facts[index].kind != SheetKind::Chart
+        && (setup.printArea != current.printArea || setup.printTitleRows != current.printTitleRows
+            || setup.printTitleColumns != current.printTitleColumns);
+    PageSetupFacts records = setup;
+    records.printArea = current.printArea;
+    records.printTitleRows = current.printTitleRows;
+    records.printTitleColumns = current.printTitleColumns;
+    if (printNames) {
+        BookFileError error;
+        if (!d->stream->setPrintNames(index, setup.printArea, setup.printTitleRows, setup.printTitleColumns, &error))
+            return error;
+        d->modified = true;
+    }
+    if (!(records == current)) {
+        d->stream->setPageSetup(index, records);
+        d->modified = true;
+    }
     refreshFacts();
     return {};
 }

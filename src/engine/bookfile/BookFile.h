@@ -72,8 +72,8 @@ public:
     // so is a sheet with a VBA module of its own.
     BookFileError duplicateSheet(int index, const QString &newName, int before);
     PageSetupFacts pageSetup(int index) const;
-    // Writes the page setup records of the sheet; print area and titles are
-    // not written here.
+    // Writes the page setup records of the sheet that differ from `setup`,
+    // and its print area and print titles names (not for a chart sheet).
     BookFileError setPageSetup(int index, const PageSetupFacts &setup);
 
     bool isModified() const;

@@ -23,6 +23,7 @@ struct BookFileError
         NoVisibleSheet,
         StructureProtected,
         NoSuchSheet,
+        InvalidReference,
         Unsupported,
         SaveFailed,
     };

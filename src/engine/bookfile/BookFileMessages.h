@@ -66,6 +66,11 @@ struct BookFileMessages
         return BookFileError::make(BookFileError::Code::StructureProtected,
                                    QStringLiteral("ブックの構成が保護されているため、シートを変更できません。"));
     }
+    static BookFileError invalidReference()
+    {
+        return BookFileError::make(BookFileError::Code::InvalidReference,
+                                   QStringLiteral("印刷範囲または印刷タイトルの指定が正しくありません。"));
+    }
     static BookFileError noSuchSheet(const QString &what)
     {
         return BookFileError::make(BookFileError::Code::NoSuchSheet,

@@ -2,6 +2,10 @@
 
 #include "BiffRecord.h"
 
+#include <QRegularExpression>
+
+#include <utility>
+
 namespace quirn::biff {
 
 namespace {
@@ -150,6 +154,63 @@ QStringList FormulaTokens::areasAsText(const QByteArray &f)
         p += 1 + size;
     }
     return out;
+}
+
+bool FormulaTokens::parseAreas(const QString &text, QList<Area> *areas)
+{
+    static const QRegularExpression cell(
+        QStringLiteral("^\\$?([A-Z]{0,3})\\$?([0-9]{0,5})(?::\\$?([A-Z]{0,3})\\$?([0-9]{0,5}))?$"),
+        QRegularExpression::CaseInsensitiveOption);
+    areas->clear();
+    for (QString part : text.split(QLatin1Char(','))) {
+        part = part.trimmed();
+        const qsizetype bang = part.lastIndexOf(QLatin1Char('!'));
+        if (bang >= 0)
+            part = part.mid(bang + 1);
+        const auto m = cell.match(part);
+        if (!m.hasMatch() || part.isEmpty())
+            return false;
+        auto column = [](const QString &letters) {
+            int c = 0;
+            for (QChar ch : letters)
+                c = c * 26 + (ch.toUpper().unicode() - u'A' + 1);
+            return c - 1;
+        };
+        const QString c1 = m.captured(1), r1 = m.captured(2);
+        const QString c2 = m.hasCaptured(3) || m.hasCaptured(4) ? m.captured(3) : c1;
+        const QString r2 = m.hasCaptured(3) || m.hasCaptured(4) ? m.captured(4) : r1;
+        Area a;
+        if (c1.isEmpty() != c2.isEmpty() || r1.isEmpty() != r2.isEmpty() || (c1.isEmpty() && r1.isEmpty()))
+            return false;
+        a.firstColumn = c1.isEmpty() ? 0 : column(c1);
+        a.lastColumn = c2.isEmpty() ? kLastColumn : column(c2);
+        a.firstRow = r1.isEmpty() ? 0 : r1.toInt() - 1;
+        a.lastRow = r2.isEmpty() ? kLastRow : r2.toInt() - 1;
+        if (a.firstRow > a.lastRow)
+            std::swap(a.firstRow, a.lastRow);
+        if (a.firstColumn > a.lastColumn)
+            std::swap(a.firstColumn, a.lastColumn);
+        if (a.firstRow < 0 || a.lastRow > kLastRow || a.firstColumn < 0 || a.lastColumn > kLastColumn)
+            return false;
+        areas->append(a);
+    }
+    return !areas->isEmpty();
+}
+
+QByteArray FormulaTokens::areasFormula(const QList<Area> &areas, int ixti)
+{
+    QByteArray body;
+    for (int i = 0; i < areas.size(); ++i) {
+        const Area &a = areas[i];
+        body += char(0x3B); // area3d, reference class
+        body += le16(quint16(ixti)) + le16(quint16(a.firstRow)) + le16(quint16(a.lastRow))
+              + le16(quint16(a.firstColumn)) + le16(quint16(a.lastColumn));
+        if (i > 0)
+            body += char(0x10); // union
+    }
+    if (areas.size() < 2)
+        return body;
+    return char(0x29) + le16(quint16(body.size())) + body; // memfunc around the union
 }
 
 } // namespace quirn::biff

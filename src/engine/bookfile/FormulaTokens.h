@@ -10,6 +10,21 @@ namespace quirn::biff {
 class FormulaTokens
 {
 public:
+    // A rectangle of cells, 0-based and inclusive.
+    struct Area
+    {
+        int firstRow = 0, lastRow = 0, firstColumn = 0, lastColumn = 0;
+    };
+
+    // Areas from A1 text as Excel takes it for a print area or titles
+    // ("$A$1:$C$9,$E$1:$F$4", "$1:$2", "$A:$B", "A1", an optional "Sheet!"
+    // ahead of each); false when the text is not such a list.
+    static bool parseAreas(const QString &text, QList<Area> *areas);
+
+    // The formula of a print area or titles name: the areas on the sheet of
+    // entry `ixti`, joined as a union when there are several.
+    static QByteArray areasFormula(const QList<Area> &areas, int ixti);
+
     // Renumbers every name token (1-based indexes into the book's NAME table)
     // in the `length` bytes of formula at `offset`: index i becomes
     // newIndex[i - 1]. False, with nothing changed, when the formula holds a

@@ -381,39 +381,17 @@ bool WorkbookStream::deleteSheets(const QList<int> &tabs, BookFileError *error)
     for (int i = 0; i < m_globals.size(); ++i)
         if (m_globals[i].type == rtName)
             nameRecords.append(i);
-    QList<int> newNameIndex;
     QSet<int> removedNames;
     for (int i : nameRecords) {
         const int itab = nameLayout(m_globals[i].data).itab;
-        if (itab > 0 && gone.contains(itab - 1)) {
+        if (itab > 0 && gone.contains(itab - 1))
             removedNames.insert(i);
-            newNameIndex.append(0);
-        } else {
-            newNameIndex.append(int(newNameIndex.size() - removedNames.size()) + 1);
-        }
     }
     QList<Record> globals = m_globals;
     QList<Body> bodies = m_bodies;
-    if (!removedNames.isEmpty()) {
-        auto renumber = [&newNameIndex](QByteArray &data, qsizetype at, int length) {
-            return FormulaTokens::renumberNames(data, at, length, newNameIndex);
-        };
-        for (int i : nameRecords) {
-            if (removedNames.contains(i))
-                continue;
-            const NameLayout n = nameLayout(globals[i].data);
-            if (n.rgceAt + n.cce > globals[i].data.size()
-                || !FormulaTokens::renumberNames(globals[i].data, n.rgceAt, n.cce, newNameIndex)) {
-                *error = BookFileMessages::unsupported(QStringLiteral("名前の参照を更新できないため、シートを削除"));
-                return false;
-            }
-        }
-        for (int t = 0; t < count; ++t) {
-            if (!gone.contains(t) && !forEachFormula(bodies[m_tabBody[t]].bytes, renumber)) {
-                *error = BookFileMessages::unsupported(QStringLiteral("名前の参照を更新できないため、シートを削除"));
-                return false;
-            }
-        }
+    if (!renumberNamesWithout(removedNames, gone, &globals, &bodies)) {
+        *error = BookFileMessages::unsupported(QStringLiteral("名前の参照を更新できないため、シートを削除"));
+        return false;
     }
 
     const QList<int> sheetSlots = boundSheetSlots();
@@ -435,6 +413,37 @@ bool WorkbookStream::deleteSheets(const QList<int> &tabs, BookFileError *error)
     m_tabBody = tabBody;
     remapSheetIndexes(newTabOfOld);
     makeActiveSheetVisible();
+    return true;
+}
+
+bool WorkbookStream::renumberNamesWithout(const QSet<int> &removedRecords, const QSet<int> &skippedTabs,
+                                          QList<Record> *globals, QList<Body> *bodies) const
+{
+    if (removedRecords.isEmpty())
+        return true;
+    QList<int> nameRecords;
+    QList<int> newNameIndex;
+    int kept = 0;
+    for (int i = 0; i < globals->size(); ++i) {
+        if ((*globals)[i].type != rtName)
+            continue;
+        nameRecords.append(i);
+        newNameIndex.append(removedRecords.contains(i) ? 0 : ++kept);
+    }
+    for (int i : nameRecords) {
+        if (removedRecords.contains(i))
+            continue;
+        QByteArray &data = (*globals)[i].data;
+        const NameLayout n = nameLayout(data);
+        if (n.rgceAt + n.cce > data.size() || !FormulaTokens::renumberNames(data, n.rgceAt, n.cce, newNameIndex))
+            return false;
+    }
+    auto renumber = [&newNameIndex](QByteArray &data, qsizetype at, int length) {
+        return FormulaTokens::renumberNames(data, at, length, newNameIndex);
+    };
+    for (int t = 0; t < sheetCount(); ++t)
+        if (!skippedTabs.contains(t) && !forEachFormula((*bodies)[m_tabBody[t]].bytes, renumber))
+            return false;
     return true;
 }
 
@@ -718,6 +727,160 @@ bool WorkbookStream::duplicateSheet(int tab, const QString &name, int before, bo
     if (before >= count)
         order.append(count);
     reorderSheets(order);
+    return true;
+}
+
+} // namespace quirn
+
+namespace quirn {
+
+namespace {
+
+constexpr quint16 rtMsoDrawingGroup = 0x00EB;
+constexpr quint16 kNameBuiltin = 0x0020;
+
+QByteArray builtinName(quint8 code, int itab, const QByteArray &formula)
+{
+    QByteArray d(14, '\0');
+    put16(d, 0, kNameBuiltin);
+    d[3] = 1;                      // one character: the built-in code
+    put16(d, 4, quint16(formula.size()));
+    put16(d, 8, quint16(itab));
+    d += char(0);                  // 8-bit characters
+    d += char(code);
+    return d + formula;
+}
+
+} // namespace
+
+int WorkbookStream::ownSheetEntry(int tab, QList<Record> *globals) const
+{
+    // The own book's SUPBOOK, made when the book has none.
+    int supBooks = 0, self = -1, externAt = -1, firstName = -1, beforeTail = -1;
+    for (int i = 0; i < globals->size(); ++i) {
+        const Record &r = (*globals)[i];
+        if (r.type == rtSupBook) {
+            if (r.data.size() >= 4 && u16(r.data, 2) == kSelfSupBookMarker && self < 0)
+                self = supBooks;
+            ++supBooks;
+        } else if (r.type == rtExternSheet && externAt < 0) {
+            externAt = i;
+        } else if (r.type == rtName && firstName < 0) {
+            firstName = i;
+        } else if ((r.type == rtMsoDrawingGroup || r.type == rtSst || r.type == rtEof) && beforeTail < 0) {
+            beforeTail = i;
+        }
+    }
+    if (self < 0) {
+        const Record supBook{rtSupBook, le16(quint16(sheetCount())) + le16(kSelfSupBookMarker)};
+        if (externAt >= 0) {
+            globals->insert(externAt++, supBook);
+        } else {
+            externAt = firstName >= 0 ? firstName : beforeTail;
+            globals->insert(externAt, supBook);
+            globals->insert(++externAt, Record{rtExternSheet, le16(0)});
+        }
+        self = supBooks;
+    } else if (externAt < 0) {
+        externAt = firstName >= 0 ? firstName : beforeTail;
+        globals->insert(externAt, Record{rtExternSheet, le16(0)});
+    }
+    QByteArray &d = (*globals)[externAt].data;
+    const int n = u16(d, 0);
+    for (int x = 0; x < n && 2 + 6 * x + 6 <= d.size(); ++x)
+        if (int(u16(d, 2 + 6 * x)) == self && u16(d, 4 + 6 * x) == tab && u16(d, 6 + 6 * x) == tab)
+            return x;
+    if (d.size() != 2 + 6 * n || d.size() + 6 > kMaxRecordData)
+        return -1;
+    d += le16(quint16(self)) + le16(quint16(tab)) + le16(quint16(tab));
+    put16(d, 0, quint16(n + 1));
+    return n;
+}
+
+bool WorkbookStream::setPrintNames(int tab, const QString &area, const QString &titleRows,
+                                   const QString &titleColumns, BookFileError *error)
+{
+    QList<FormulaTokens::Area> areaList, rowList, columnList;
+    if ((!area.isEmpty() && !FormulaTokens::parseAreas(area, &areaList))
+        || (!titleRows.isEmpty() && !FormulaTokens::parseAreas(titleRows, &rowList))
+        || (!titleColumns.isEmpty() && !FormulaTokens::parseAreas(titleColumns, &columnList))) {
+        *error = BookFileMessages::invalidReference();
+        return false;
+    }
+    // Titles are whole rows and whole columns.
+    for (auto &a : rowList) {
+        a.firstColumn = 0;
+        a.lastColumn = 0xFF;
+    }
+    for (auto &a : columnList) {
+        a.firstRow = 0;
+        a.lastRow = 0xFFFF;
+    }
+
+    QList<Record> globals = m_globals;
+    const bool needsEntry = !areaList.isEmpty() || !rowList.isEmpty() || !columnList.isEmpty();
+    const int entry = needsEntry ? ownSheetEntry(tab, &globals) : -1;
+    if (needsEntry && entry < 0) {
+        *error = BookFileMessages::unsupported(QStringLiteral("印刷範囲を設定"));
+        return false;
+    }
+    const QByteArray areaFormula = areaList.isEmpty() ? QByteArray() : FormulaTokens::areasFormula(areaList, entry);
+    const QByteArray titleFormula = rowList.isEmpty() && columnList.isEmpty()
+        ? QByteArray() : FormulaTokens::areasFormula(columnList + rowList, entry);
+
+    QSet<int> removed;
+    int lastName = -1;
+    bool haveArea = false, haveTitles = false;
+    for (int i = 0; i < globals.size(); ++i) {
+        if (globals[i].type != rtName)
+            continue;
+        lastName = i;
+        const NameLayout n = nameLayout(globals[i].data);
+        if (!n.builtin || n.itab != tab + 1
+            || (n.builtinCode != kBuiltinPrintArea && n.builtinCode != kBuiltinPrintTitles))
+            continue;
+        const QByteArray &formula = n.builtinCode == kBuiltinPrintArea ? areaFormula : titleFormula;
+        (n.builtinCode == kBuiltinPrintArea ? haveArea : haveTitles) = true;
+        if (formula.isEmpty()) {
+            removed.insert(i);
+            continue;
+        }
+        QByteArray &d = globals[i].data;
+        if (n.rgceAt + n.cce > d.size()) {
+            *error = BookFileMessages::unsupported(QStringLiteral("印刷範囲を設定"));
+            return false;
+        }
+        d = d.left(n.rgceAt) + formula + d.mid(n.rgceAt + n.cce);
+        put16(d, 4, quint16(formula.size()));
+    }
+    // New names go after the last one, so that no index into the table moves.
+    QList<Record> added;
+    if (!haveArea && !areaFormula.isEmpty())
+        added.append({rtName, builtinName(kBuiltinPrintArea, tab + 1, areaFormula)});
+    if (!haveTitles && !titleFormula.isEmpty())
+        added.append({rtName, builtinName(kBuiltinPrintTitles, tab + 1, titleFormula)});
+    if (!added.isEmpty()) {
+        int at = lastName >= 0 ? lastName + 1 : -1;
+        if (at < 0) {
+            for (int i = 0; i < globals.size() && at < 0; ++i)
+                if (globals[i].type == rtExternSheet)
+                    at = i + 1;
+        }
+        for (int k = 0; k < added.size(); ++k)
+            globals.insert(at + k, added[k]);
+    }
+
+    QList<Body> bodies = m_bodies;
+    if (!renumberNamesWithout(removed, {}, &globals, &bodies)) {
+        *error = BookFileMessages::unsupported(QStringLiteral("名前の参照を更新できないため、印刷範囲を解除"));
+        return false;
+    }
+    QList<int> dropped(removed.begin(), removed.end());
+    std::sort(dropped.begin(), dropped.end(), std::greater<int>());
+    for (int i : dropped)
+        globals.removeAt(i);
+    m_globals = globals;
+    m_bodies = bodies;
     return true;
 }
 

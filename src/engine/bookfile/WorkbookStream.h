@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QSet>
 #include <QString>
 
 #include <optional>
@@ -42,6 +43,11 @@ public:
     // not be followed.
     bool deleteSheets(const QList<int> &tabs, BookFileError *error);
     void setPageSetup(int tab, const PageSetupFacts &setup);
+    // Writes the print area and print titles names of the sheet from A1
+    // text (empty removes the name). False, with nothing changed, for text
+    // that is no list of areas or a name that cannot go.
+    bool setPrintNames(int tab, const QString &area, const QString &titleRows, const QString &titleColumns,
+                       BookFileError *error);
     // Copies the sheet at `tab` under `name` in front of `before`, with its
     // own names (print area, titles, local names). False, with nothing
     // changed, for a sheet whose copy would need more than its records
@@ -63,9 +69,14 @@ private:
     int recordIndex(quint16 type) const;
     int selfSupBook() const;
     void remapSheetIndexes(const QList<int> &newTabOfOld);
+    // Renumbers name tokens in the given copies as if the NAME records at
+    // `removedRecords` were gone (sheets at `skippedTabs` are not visited).
+    bool renumberNamesWithout(const QSet<int> &removedRecords, const QSet<int> &skippedTabs,
+                              QList<biff::Record> *globals, QList<Body> *bodies) const;
     void makeActiveSheetVisible();
     void setWindowSelected(int tab, bool selected);
     void fillPrintNames(int tab, PageSetupFacts *setup) const;
+    int ownSheetEntry(int tab, QList<biff::Record> *globals) const;
 
     QList<biff::Record> m_globals;
     QList<Body> m_bodies;          // physical order

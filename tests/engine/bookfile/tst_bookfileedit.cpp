@@ -122,6 +122,7 @@ private slots:
     void encryptedBooksStayEncrypted_data();
     void encryptedBooksStayEncrypted();
     void pageSetupWritesOnlyItsRecords();
+    void printAreaAndTitlesAreNames();
     void failedSavesLeaveTheBookAsItWas();
     void killedSaveLeavesAWholeBook();
     void libreOfficeReadsEverySavedBook();
@@ -591,6 +592,63 @@ void TestBookFileEdit::pageSetupWritesOnlyItsRecords()
             keepForLibreOffice(fixture(file), path, same);
         }
     }
+}
+
+void TestBookFileEdit::printAreaAndTitlesAreNames()
+{
+    // A book without any name gets its first ones, with the entries they need.
+    const QString plain = copyOf(QStringLiteral("header_ampersand.xls"));
+    BookFile book;
+    QVERIFY(!book.open(plain));
+    PageSetupFacts ps = book.pageSetup(1);
+    ps.printArea = QStringLiteral("$A$1:$C$10");
+    ps.printTitleRows = QStringLiteral("$1:$2");
+    ps.printTitleColumns = QStringLiteral("$A:$A");
+    QVERIFY(!book.setPageSetup(1, ps));
+    ps.printArea = QStringLiteral("A1:B;");
+    QCOMPARE(book.setPageSetup(1, ps).code, BookFileError::Code::InvalidReference);
+    QVERIFY(!book.save());
+    BookFile again;
+    QVERIFY(!again.open(plain));
+    QCOMPARE(again.pageSetup(1).printArea, QStringLiteral("$A$1:$C$10"));
+    QCOMPARE(again.pageSetup(1).printTitleRows, QStringLiteral("$1:$2"));
+    QCOMPARE(again.pageSetup(1).printTitleColumns, QStringLiteral("$A:$A"));
+    QVERIFY(again.pageSetup(0).printArea.isEmpty());
+    // A sheet moved in front keeps its names.
+    QVERIFY(!again.moveSheets({1}, 0));
+    QCOMPARE(again.pageSetup(0).printArea, QStringLiteral("$A$1:$C$10"));
+    QVERIFY(!again.save());
+    if (oracleAvailable()) {
+        QStringList names;
+        for (const QJsonValue &v : scanWithOracle(plain).value(QStringLiteral("workbook")).toObject().value(QStringLiteral("names")).toArray())
+            names << v.toObject().value(QStringLiteral("name")).toString() + QLatin1Char('@')
+                         + v.toObject().value(QStringLiteral("sheet")).toString() + QLatin1Char('=')
+                         + v.toObject().value(QStringLiteral("formula")).toString();
+        QCOMPARE(names, QStringList({QStringLiteral("Print_Area@Sheet2='Sheet2'!$A$1:$C$10"),
+                                     QStringLiteral("Print_Titles@Sheet2='Sheet2'!$A$1:$A$65536'Sheet2'!$A$1:$IV$2,")}));
+    }
+    keepForLibreOffice(fixture(QStringLiteral("header_ampersand.xls")), plain,
+                       {{"Sheet1", "Sheet1"}, {"Sheet2", "Sheet2"}, {"Sheet3", "Sheet3"}});
+
+    // Names already there are rewritten in place, or go when cleared.
+    const QString named = copyOf(QStringLiteral("page_setup_fit_print_area.xls"));
+    BookFile second;
+    QVERIFY(!second.open(named));
+    PageSetupFacts first = second.pageSetup(0);
+    first.printArea = QStringLiteral("$B$2:$D$5,$F$1:$G$3");
+    QVERIFY(!second.setPageSetup(0, first));
+    PageSetupFacts other = second.pageSetup(1);
+    other.printTitleRows.clear();
+    other.printTitleColumns.clear();
+    QVERIFY(!second.setPageSetup(1, other));
+    QVERIFY(!second.save());
+    BookFile secondAgain;
+    QVERIFY(!secondAgain.open(named));
+    QCOMPARE(secondAgain.pageSetup(0).printArea, QStringLiteral("$B$2:$D$5,$F$1:$G$3"));
+    QVERIFY(secondAgain.pageSetup(1).printTitleRows.isEmpty());
+    QCOMPARE(secondAgain.pageSetup(1).printArea, second.pageSetup(1).printArea);
+    keepForLibreOffice(fixture(QStringLiteral("page_setup_fit_print_area.xls")), named,
+                       {{"Format", "Format"}, {"Format(Print)", "Format(Print)"}});
 }
 
 void TestBookFileEdit::failedSavesLeaveTheBookAsItWas()
