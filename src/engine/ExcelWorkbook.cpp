@@ -1,0 +1,555 @@
+#include "ExcelWorkbook.h"
+
+#include "ExcelApplication.h"
+#include "ExcelError.h"
+#include "OfficeDocument.h"
+#include "OfficeError.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+using quirn::BookFileError;
+using quirn::SheetFacts;
+using quirn::SheetKind;
+using quirn::SheetVisibility;
+
+namespace {
+
+ExcelError fromOffice(const OfficeError &error)
+{
+    if (error.kind() == OfficeError::Kind::NoSuchSheet)
+        return ExcelError::noSuchSheet();
+    return ExcelError::refused(error.message());
+}
+
+SheetFacts factsOfNewSheet(const QString &name)
+{
+    SheetFacts facts;
+    facts.name = name;
+    return facts;
+}
+
+} // namespace
+
+ExcelWorkbook::ExcelWorkbook(ExcelApplication &app, const QString &path)
+    : m_app(app)
+    , m_path(QFileInfo(path).absoluteFilePath())
+{
+    openRecords(m_path);
+}
+
+ExcelWorkbook::ExcelWorkbook(ExcelApplication &app, std::unique_ptr<OfficeDocument> document,
+                             const QString &name)
+    : m_app(app)
+    , m_caption(name)
+    , m_office(std::move(document))
+    , m_officeCurrent(true)
+    , m_officeOwnsState(true)
+{
+    for (const QString &sheet : m_office->sheetNames())
+        m_officeFacts.insert(sheet, factsOfNewSheet(sheet));
+}
+
+ExcelWorkbook::~ExcelWorkbook()
+{
+    m_office.reset();
+    if (!m_officeCopyPath.isEmpty())
+        QFile::remove(m_officeCopyPath);
+}
+
+void ExcelWorkbook::openRecords(const QString &path)
+{
+    const BookFileError error = m_records.open(path, m_password);
+    if (!error) {
+        m_structureProtected = m_records.structureProtected();
+        m_windowsProtected = m_records.windowsProtected();
+        m_vbaModules = m_records.vbaModules();
+        return;
+    }
+    if (error.code != BookFileError::Code::OldFormat)
+        throw ExcelError::refused(error.message);
+    // Older and newer formats are shown through the office, read-only.
+    OfficeDocument::LoadOptions options;
+    options.allowOtherFormats = true;
+    try {
+        m_office = OfficeDocument::load(m_app.office(), path, options);
+    } catch (const OfficeError &officeError) {
+        throw ExcelError::refused(officeError.message());
+    }
+    m_officeCurrent = true;
+    m_structureProtected = m_office->isProtected();
+    for (const QString &sheet : m_office->sheetNames())
+        m_officeFacts.insert(sheet, factsOfNewSheet(sheet));
+}
+
+QString ExcelWorkbook::Name() const
+{
+    return m_path.isEmpty() ? m_caption : QFileInfo(m_path).fileName();
+}
+
+QString ExcelWorkbook::Path() const
+{
+    return m_path.isEmpty() ? QString() : QFileInfo(m_path).absolutePath();
+}
+
+QString ExcelWorkbook::FullName() const
+{
+    return m_path.isEmpty() ? m_caption : m_path;
+}
+
+bool ExcelWorkbook::ProtectStructure() const { return m_structureProtected; }
+bool ExcelWorkbook::ProtectWindows() const { return m_windowsProtected; }
+
+bool ExcelWorkbook::Saved() const
+{
+    if (ownedByOffice())
+        return !m_path.isEmpty() && m_office && !m_office->isModified() && !m_officeOwnsState;
+    return !m_records.isModified();
+}
+
+bool ExcelWorkbook::isReadOnlyFormat() const
+{
+    return !m_records.isOpen() && !m_path.isEmpty();
+}
+
+int ExcelWorkbook::sheetCount() const
+{
+    return ownedByOffice() ? m_office->sheetCount() : m_records.sheetCount();
+}
+
+QStringList ExcelWorkbook::sheetNames() const
+{
+    if (ownedByOffice())
+        return m_office->sheetNames();
+    QStringList names;
+    for (const SheetFacts &facts : m_records.sheets())
+        names << facts.name;
+    return names;
+}
+
+QString ExcelWorkbook::sheetName(int position) const
+{
+    if (position < 1 || position > sheetCount())
+        throw ExcelError::noSuchSheet();
+    return ownedByOffice() ? m_office->sheetName(position - 1)
+                           : m_records.sheet(position - 1).name;
+}
+
+int ExcelWorkbook::sheetPosition(const QString &name) const
+{
+    return sheetNames().indexOf(name) + 1;
+}
+
+int ExcelWorkbook::recordIndex(const QString &name) const
+{
+    const int position = sheetPosition(name);
+    if (position == 0)
+        throw ExcelError::noSuchSheet();
+    return position - 1;
+}
+
+ExcelWorkbook::SheetState ExcelWorkbook::sheetState(const QString &name) const
+{
+    SheetState state;
+    if (!ownedByOffice()) {
+        const SheetFacts facts = m_records.sheet(recordIndex(name));
+        state.kind = facts.kind;
+        state.visible = facts.visibility == SheetVisibility::Visible;
+        state.contentsProtected = facts.contentsProtected;
+        state.embeddedCharts = facts.embeddedCharts;
+        return state;
+    }
+    if (m_office->sheetIndex(name) < 0)
+        throw ExcelError::noSuchSheet();
+    const SheetFacts facts = m_officeFacts.value(name, factsOfNewSheet(name));
+    state.kind = facts.kind;
+    state.embeddedCharts = facts.embeddedCharts;
+    state.visible = m_office->isSheetVisible(name);
+    state.contentsProtected = m_office->isSheetProtected(name);
+    return state;
+}
+
+QList<quirn::VbaModuleFacts> ExcelWorkbook::vbaModules() const
+{
+    return m_vbaModules;
+}
+
+std::pair<int, int> ExcelWorkbook::lastCell(const QString &name)
+{
+    if (!ownedByOffice()) {
+        const SheetFacts facts = m_records.sheet(recordIndex(name));
+        if (facts.lastRow == 0 || facts.lastColumn == 0)
+            return {1, 1}; // Excel's last cell of an empty sheet is A1
+        return {facts.lastRow, facts.lastColumn};
+    }
+    try {
+        const OfficeDocument::CellPosition cell = m_office->lastUsedCell(name);
+        return {cell.row, cell.column};
+    } catch (const OfficeError &error) {
+        throw fromOffice(error);
+    }
+}
+
+int ExcelWorkbook::pageCount(const QString &name)
+{
+    if (sheetPosition(name) == 0)
+        throw ExcelError::noSuchSheet();
+    try {
+        return currentDocument().pageCount(name);
+    } catch (const OfficeError &error) {
+        throw fromOffice(error);
+    }
+}
+
+OfficeDocument &ExcelWorkbook::currentDocument()
+{
+    if (m_office && m_officeCurrent && m_app.officeAnswers())
+        return *m_office;
+    if (ownedByOffice() && m_office && !m_app.officeAnswers())
+        throw ExcelError::refused(QStringLiteral(
+            "表計算エンジンが終了したため、保存されていない変更が失われました。ブックを開き直してください。"));
+    loadOfficeCopy();
+    return *m_office;
+}
+
+// Loads the records' current state into the office: the book itself when it is
+// unchanged, otherwise a snapshot written beside nothing the user owns.
+void ExcelWorkbook::loadOfficeCopy()
+{
+    m_office.reset();
+    QString source = m_path;
+    if (m_records.isModified()) {
+        if (m_officeCopyPath.isEmpty())
+            m_officeCopyPath = m_app.snapshotPath(Name());
+        check(m_records.saveCopy(m_officeCopyPath));
+        source = m_officeCopyPath;
+    }
+    OfficeDocument::LoadOptions options;
+    options.password = m_password;
+    try {
+        m_office = OfficeDocument::load(m_app.office(), source, options);
+    } catch (const OfficeError &error) {
+        throw fromOffice(error);
+    }
+    m_officeCurrent = true;
+}
+
+// From here on the office's copy is the book, until it is saved.
+void ExcelWorkbook::takeOverInOffice()
+{
+    if (ownedByOffice())
+        return;
+    currentDocument();
+    m_officeFacts.clear();
+    for (const SheetFacts &facts : m_records.sheets())
+        m_officeFacts.insert(facts.name, facts);
+    m_officeOwnsState = true;
+}
+
+void ExcelWorkbook::recordsEdited()
+{
+    m_officeCurrent = false;
+}
+
+void ExcelWorkbook::check(const BookFileError &error) const
+{
+    if (error)
+        throw ExcelError::refused(error.message);
+}
+
+void ExcelWorkbook::checkStructureEditable() const
+{
+    if (m_structureProtected)
+        throw ExcelError::refused(QStringLiteral("ブックが保護されているため、変更できません。"));
+    if (isReadOnlyFormat())
+        throw ExcelError::refused(QStringLiteral(
+            "このブックは Excel 97-2003 形式ではないため、変更できません。"));
+}
+
+void ExcelWorkbook::checkOfficeRename(const QString &name, const QString &newName) const
+{
+    checkStructureEditable();
+    if (!quirn::BookFile::isValidSheetName(newName))
+        throw ExcelError::refused(QStringLiteral(
+            "入力されたシート名が正しくありません。31 文字以内で、: \\ / ? * [ ] を含まず、"
+            "先頭と末尾が ' でない名前を入力してください。"));
+    for (const QString &other : sheetNames())
+        if (other != name && other.compare(newName, Qt::CaseInsensitive) == 0)
+            throw ExcelError::refused(QStringLiteral(
+                "この名前は既に使用されています。別の名前を入力してください。"));
+}
+
+void ExcelWorkbook::checkKeepsVisibleSheet(const QStringList &hiding) const
+{
+    for (const QString &name : sheetNames())
+        if (!hiding.contains(name) && sheetState(name).visible)
+            return;
+    throw ExcelError::refused(QStringLiteral("ブックには少なくとも 1 枚の表示されたシートが必要です。"));
+}
+
+void ExcelWorkbook::renameSheet(const QString &name, const QString &newName)
+{
+    if (!ownedByOffice()) {
+        check(m_records.renameSheet(recordIndex(name), newName));
+        recordsEdited();
+        return;
+    }
+    if (m_office->sheetIndex(name) < 0)
+        throw ExcelError::noSuchSheet();
+    if (name == newName)
+        return;
+    checkOfficeRename(name, newName);
+    try {
+        m_office->renameSheet(name, newName);
+    } catch (const OfficeError &error) {
+        throw fromOffice(error);
+    }
+    SheetFacts facts = m_officeFacts.take(name);
+    facts.name = newName;
+    m_officeFacts.insert(newName, facts);
+}
+
+void ExcelWorkbook::setSheetVisible(const QString &name, bool visible)
+{
+    if (!ownedByOffice()) {
+        const int index = recordIndex(name);
+        const SheetVisibility wanted = visible ? SheetVisibility::Visible : SheetVisibility::Hidden;
+        check(m_records.setSheetVisibility(index, wanted));
+        recordsEdited();
+        return;
+    }
+    if (m_office->sheetIndex(name) < 0)
+        throw ExcelError::noSuchSheet();
+    if (sheetState(name).visible == visible)
+        return;
+    checkStructureEditable();
+    if (!visible)
+        checkKeepsVisibleSheet({name});
+    try {
+        m_office->setSheetVisible(name, visible);
+    } catch (const OfficeError &error) {
+        throw fromOffice(error);
+    }
+}
+
+void ExcelWorkbook::deleteSheets(const QStringList &names)
+{
+    for (const QString &name : names)
+        if (sheetPosition(name) == 0)
+            throw ExcelError::noSuchSheet();
+    if (!ownedByOffice()) {
+        QList<int> indexes;
+        for (const QString &name : names)
+            indexes << recordIndex(name);
+        check(m_records.deleteSheets(indexes));
+        recordsEdited();
+        return;
+    }
+    checkStructureEditable();
+    if (names.size() >= sheetCount())
+        throw ExcelError::refused(QStringLiteral("ブックには少なくとも 1 枚のシートが必要です。"));
+    checkKeepsVisibleSheet(names);
+    try {
+        for (const QString &name : names) {
+            m_office->removeSheet(name);
+            m_officeFacts.remove(name);
+        }
+    } catch (const OfficeError &error) {
+        throw fromOffice(error);
+    }
+}
+
+void ExcelWorkbook::moveSheets(const QStringList &names, const QString &target, bool before)
+{
+    if (sheetPosition(target) == 0)
+        throw ExcelError::noSuchSheet();
+    for (const QString &name : names)
+        if (sheetPosition(name) == 0)
+            throw ExcelError::noSuchSheet();
+    if (!ownedByOffice()) {
+        // Excel's order: each sheet lands in front of the target, or behind
+        // the one placed last.
+        QString previous = target;
+        for (const QString &name : names) {
+            const int to = before ? recordIndex(target) : recordIndex(previous) + 1;
+            check(m_records.moveSheets({recordIndex(name)}, to));
+            previous = name;
+        }
+        recordsEdited();
+        return;
+    }
+    checkStructureEditable();
+    try {
+        m_office->moveSheets(names, target, before);
+    } catch (const OfficeError &error) {
+        throw fromOffice(error);
+    }
+}
+
+QString ExcelWorkbook::copyName(const QString &name) const
+{
+    const QStringList names = sheetNames();
+    auto taken = [&names](const QString &candidate) {
+        for (const QString &other : names)
+            if (other.compare(candidate, Qt::CaseInsensitive) == 0)
+                return true;
+        return false;
+    };
+    // "Data (2)" from "Data" and from "Data (1)" alike, as Excel names copies.
+    QString base = name;
+    static const QRegularExpression numbered(QStringLiteral("^(.*) \\((\\d+)\\)$"));
+    const QRegularExpressionMatch match = numbered.match(name);
+    if (match.hasMatch())
+        base = match.captured(1);
+    for (int n = 2;; ++n) {
+        const QString suffix = QStringLiteral(" (%1)").arg(n);
+        const QString candidate = base.left(31 - suffix.size()) + suffix;
+        if (!taken(candidate))
+            return candidate;
+    }
+}
+
+void ExcelWorkbook::copySheets(const QStringList &names, const QString &target, bool before)
+{
+    if (sheetPosition(target) == 0)
+        throw ExcelError::noSuchSheet();
+    for (const QString &name : names)
+        if (sheetPosition(name) == 0)
+            throw ExcelError::noSuchSheet();
+    checkStructureEditable();
+    takeOverInOffice();
+    QString previous = target;
+    try {
+        for (const QString &name : names) {
+            const QString copy = copyName(name);
+            const int to = before ? m_office->sheetIndex(target) : m_office->sheetIndex(previous) + 1;
+            m_office->copySheet(name, copy, to);
+            SheetFacts facts = m_officeFacts.value(name, factsOfNewSheet(name));
+            facts.name = copy;
+            m_officeFacts.insert(copy, facts);
+            previous = copy;
+        }
+    } catch (const OfficeError &error) {
+        throw fromOffice(error);
+    }
+}
+
+QStringList ExcelWorkbook::importSheets(ExcelWorkbook &source, const QStringList &names,
+                                        int beforePosition)
+{
+    for (const QString &name : names)
+        if (source.sheetPosition(name) == 0)
+            throw ExcelError::noSuchSheet();
+    checkStructureEditable();
+    OfficeDocument &from = source.currentDocument();
+    takeOverInOffice();
+    QStringList copies;
+    int before = std::clamp(beforePosition - 1, 0, m_office->sheetCount());
+    try {
+        for (const QString &name : names) {
+            const QString copy = m_office->importSheet(from, name, before);
+            SheetFacts facts = source.ownedByOffice()
+                                   ? source.m_officeFacts.value(name, factsOfNewSheet(name))
+                                   : source.m_records.sheet(source.recordIndex(name));
+            facts.name = copy;
+            m_officeFacts.insert(copy, facts);
+            copies << copy;
+            ++before;
+        }
+    } catch (const OfficeError &error) {
+        throw fromOffice(error);
+    }
+    return copies;
+}
+
+QStringList ExcelWorkbook::officeSaveLosses() const
+{
+    if (!ownedByOffice())
+        return {};
+    QStringList losses;
+    auto add = [&losses](const QString &loss) {
+        if (!losses.contains(loss))
+            losses << loss;
+    };
+    const QStringList present = sheetNames();
+    for (const SheetFacts &facts : m_officeFacts) {
+        if (!present.contains(facts.name))
+            continue;
+        if (facts.kind == SheetKind::Chart)
+            add(QStringLiteral("グラフ シート (ワークシートに変わります)"));
+        if (facts.kind == SheetKind::MacroSheet)
+            add(QStringLiteral("Excel 4.0 マクロ シート (マクロが失われます)"));
+        if (facts.kind == SheetKind::DialogSheet)
+            add(QStringLiteral("ダイアログ シート (ワークシートに変わります)"));
+        if (facts.visibility == SheetVisibility::VeryHidden)
+            add(QStringLiteral("再表示できない非表示の状態 (通常の非表示になります)"));
+        const quirn::PageSetupFacts &setup = facts.pageSetup;
+        if (setup.draft || setup.blackAndWhite || setup.printComments == 16)
+            add(QStringLiteral("印刷設定の一部 (簡易印刷、白黒印刷、コメントの印刷位置)"));
+    }
+    if (!m_password.isEmpty())
+        add(QStringLiteral("読み取りパスワード"));
+    return losses;
+}
+
+void ExcelWorkbook::allowLossySave()
+{
+    m_lossAgreed = true;
+}
+
+void ExcelWorkbook::save()
+{
+    if (m_path.isEmpty())
+        throw ExcelError::refused(QStringLiteral("このブックはまだ保存されていません。名前を付けて保存してください。"));
+    saveAs(m_path);
+}
+
+void ExcelWorkbook::saveAs(const QString &path)
+{
+    const QString target = QFileInfo(path).absoluteFilePath();
+    if (isReadOnlyFormat())
+        throw ExcelError::refused(QStringLiteral(
+            "このブックは Excel 97-2003 形式ではないため、保存できません。"));
+    if (ownedByOffice()) {
+        saveThroughOffice(target);
+        return;
+    }
+    check(m_records.saveAs(target));
+    m_path = target;
+}
+
+void ExcelWorkbook::saveThroughOffice(const QString &path)
+{
+    const QStringList losses = officeSaveLosses();
+    if (!losses.isEmpty() && !m_lossAgreed)
+        throw ExcelError::refused(
+            QStringLiteral("このブックを保存すると、次の内容が失われます。保存は中止されました。\n・")
+            + losses.join(QStringLiteral("\n・")));
+    if (!m_app.officeAnswers())
+        throw ExcelError::refused(QStringLiteral(
+            "表計算エンジンが終了したため、保存されていない変更が失われました。ブックを開き直してください。"));
+    try {
+        m_office->saveAs(path);
+    } catch (const OfficeError &error) {
+        throw fromOffice(error);
+    }
+    m_path = path;
+    m_caption.clear();
+    m_password.clear();
+    m_lossAgreed = false;
+    // The saved file is the book now: read its records again.
+    quirn::BookFile saved;
+    if (saved.open(path)) {
+        m_officeOwnsState = true; // the office still holds the only readable state
+        return;
+    }
+    m_records = std::move(saved);
+    m_structureProtected = m_records.structureProtected();
+    m_windowsProtected = m_records.windowsProtected();
+    m_vbaModules = m_records.vbaModules();
+    m_officeFacts.clear();
+    m_officeOwnsState = false;
+    m_officeCurrent = true;
+}

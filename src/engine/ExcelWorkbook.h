@@ -1,0 +1,121 @@
+#pragma once
+
+#include "BookFile.h"
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+class ExcelApplication;
+class OfficeDocument;
+
+// One open workbook of the engine, as Excel would show it.
+//
+// The book's own records (the book file) answer every question they can and
+// take every in-place edit, so a saved book keeps everything else as Excel
+// wrote it. The office process holds a copy of the book's current state,
+// loaded only when rendering or a conversion needs it. After a change only the
+// office can make (sheets brought from another book, a new book), the office's
+// copy is the book until it is saved: that save goes through the office, is
+// refused while it would lose something the caller has not agreed to lose, and
+// the records are read again from the saved file.
+//
+// Sheet positions are 1-based and names compare exactly; failures throw
+// ExcelError.
+class ExcelWorkbook
+{
+public:
+    struct SheetState
+    {
+        quirn::SheetKind kind = quirn::SheetKind::Worksheet;
+        bool visible = true;
+        bool contentsProtected = false;
+        int embeddedCharts = 0;
+    };
+
+    // Opens the book at `path`.
+    ExcelWorkbook(ExcelApplication &app, const QString &path);
+    // Takes a book the office made; `name` is its caption until it is saved.
+    ExcelWorkbook(ExcelApplication &app, std::unique_ptr<OfficeDocument> document,
+                  const QString &name);
+    ~ExcelWorkbook();
+    ExcelWorkbook(const ExcelWorkbook &) = delete;
+    ExcelWorkbook &operator=(const ExcelWorkbook &) = delete;
+
+    QString Name() const;     // the file name: the book's window caption
+    QString Path() const;     // its folder, empty for a book never saved
+    QString FullName() const; // the path, or the name of a book never saved
+    bool ProtectStructure() const;
+    bool ProtectWindows() const;
+    bool Saved() const;
+    // Not an Excel 97-2003 book (Excel 95 and older, .xlsx under an .xls
+    // name): shown, never written back.
+    bool isReadOnlyFormat() const;
+
+    int sheetCount() const;
+    QStringList sheetNames() const;
+    QString sheetName(int position) const;
+    int sheetPosition(const QString &name) const; // 0 when absent
+    SheetState sheetState(const QString &name) const;
+    QList<quirn::VbaModuleFacts> vbaModules() const;
+    // Excel's last cell of the sheet, (row, column), 1-based.
+    std::pair<int, int> lastCell(const QString &name);
+    // Pages the sheet prints, as the office renders the book's current state.
+    int pageCount(const QString &name);
+
+    void renameSheet(const QString &name, const QString &newName);
+    void setSheetVisible(const QString &name, bool visible);
+    void deleteSheets(const QStringList &names);
+    // Several sheets land next to `target` in the order listed.
+    void moveSheets(const QStringList &names, const QString &target, bool before);
+    void copySheets(const QStringList &names, const QString &target, bool before);
+    // Copies sheets of another book in front of the sheet at `beforePosition`
+    // (sheetCount() + 1 for the end); returns the copies' names.
+    QStringList importSheets(ExcelWorkbook &source, const QStringList &names, int beforePosition);
+
+    // What a save through the office would lose of this book; empty when the
+    // book is saved by its own records.
+    QStringList officeSaveLosses() const;
+    // The caller agrees to lose what officeSaveLosses() lists.
+    void allowLossySave();
+    void save();
+    void saveAs(const QString &path);
+
+    // The office's copy of the book's current state, loaded when needed.
+    OfficeDocument &currentDocument();
+
+    // An Excel-style name for a copy of `name` ("Data (2)") that no sheet has.
+    QString copyName(const QString &name) const;
+
+private:
+    bool ownedByOffice() const { return m_officeOwnsState || !m_records.isOpen(); }
+    void openRecords(const QString &path);
+    void loadOfficeCopy();
+    void takeOverInOffice();
+    void recordsEdited();
+    void check(const quirn::BookFileError &error) const;
+    int recordIndex(const QString &name) const;
+    void checkOfficeRename(const QString &name, const QString &newName) const;
+    void checkStructureEditable() const;
+    void checkKeepsVisibleSheet(const QStringList &hiding) const;
+    void saveThroughOffice(const QString &path);
+
+    ExcelApplication &m_app;
+    QString m_path;    // full path; empty for a book never saved
+    QString m_caption; // name of a book never saved
+    QString m_password;
+    quirn::BookFile m_records;
+    std::unique_ptr<OfficeDocument> m_office;
+    QString m_officeCopyPath; // a snapshot the office copy was loaded from
+    bool m_officeCurrent = false;
+    bool m_officeOwnsState = false;
+    bool m_lossAgreed = false;
+    bool m_structureProtected = false;
+    bool m_windowsProtected = false;
+    // While the office holds the book: what the records knew of each sheet,
+    // by name (sheets brought from other books keep their source's facts).
+    QHash<QString, quirn::SheetFacts> m_officeFacts;
+    QList<quirn::VbaModuleFacts> m_vbaModules;
+};

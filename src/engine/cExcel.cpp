@@ -1,0 +1,431 @@
+#include "cExcel.h"
+
+#include "ExcelApplication.h"
+#include "ExcelError.h"
+#include "ExcelWorkbook.h"
+#include "MessageBox.h"
+#include "OfficeProcess.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+constexpr qint32 VisibleBit = 1;
+constexpr qint32 MacroSheetWord = 2;
+constexpr qint32 ChartBit = 4;
+constexpr qint32 ProtectedBit = 16;
+constexpr unsigned CriticalOk = 0x10;
+
+} // namespace
+
+cExcel::cExcel()
+    : m_office(std::make_shared<OfficeProcess>())
+{
+}
+
+cExcel::~cExcel()
+{
+    xlApp.reset();
+    try {
+        m_office->shutdown();
+    } catch (...) {
+        m_office->kill();
+    }
+}
+
+ExcelApplication &cExcel::application() const
+{
+    if (!xlApp || xlApp->hasQuit())
+        throw ExcelError::noApplication();
+    return *xlApp;
+}
+
+void cExcel::newApplication()
+{
+    xlApp = std::make_shared<ExcelApplication>(m_office);
+}
+
+// ---- starting, restarting and opening --------------------------------------
+
+QString cExcel::ExcelVer()
+{
+    try {
+        newApplication();
+        const QString version = xlApp->Version();
+        xlAppName = xlApp->Name();
+        xlApp->Quit();
+        return version;
+    } catch (const std::exception &) {
+        return QString();
+    }
+}
+
+void cExcel::CreateExcel()
+{
+    if (!xlApp)
+        newApplication();
+}
+
+void cExcel::OpenExcel(const QVariant &BookName)
+{
+    newApplication();
+    if (BookName.typeId() == QMetaType::QStringList) {
+        const QStringList paths = BookName.toStringList();
+        xlApp->SheetsInNewWorkbook = std::max<qsizetype>(1, paths.size());
+        for (const QString &path : paths) {
+            try {
+                xlApp->Open(path);
+            } catch (const ExcelError &) {
+                // a book that fails to open is skipped; the others still open
+            }
+        }
+        return;
+    }
+    xlApp->SheetsInNewWorkbook = 1;
+    try {
+        xlApp->Open(BookName.toString());
+    } catch (const ExcelError &) {
+    }
+    xlAppName = xlApp->Name();
+}
+
+bool cExcel::ExcelStatus() const
+{
+    return xlApp != nullptr;
+}
+
+void cExcel::ReOpenExcel(const QString &BookName)
+{
+    if (xlApp && !xlAppName.isEmpty() && xlApp->Name() == xlAppName)
+        return;
+    newApplication();
+    xlApp->SheetsInNewWorkbook = 1;
+    xlApp->Open(BookName);
+    xlAppName = xlApp->Name();
+}
+
+void cExcel::OpenBook(const QString &BookName)
+{
+    if (!xlApp || xlApp->hasQuit()) {
+        newApplication();
+        xlApp->SheetsInNewWorkbook = 1;
+    } else {
+        xlApp->SheetsInNewWorkbook += 1;
+    }
+    xlApp->Open(BookName);
+    xlAppName = xlApp->Name();
+}
+
+QVariant cExcel::AddNewBook(qint16 Sheets)
+{
+    ExcelApplication &app = application();
+    app.SheetsInNewWorkbook = Sheets;
+    return app.Add().Name();
+}
+
+// ---- closing and saving -------------------------------------------------------
+
+qint32 cExcel::CloseExcel(const QVariant &Book)
+{
+    qint32 saved = 0;
+    if (xlApp && !xlApp->hasQuit()) {
+        xlApp->DisplayAlerts = false;
+        if (Book.isValid() && !Book.toString().isEmpty())
+            saved = SaveExcel(Book.toString());
+        xlApp->CloseAll();
+        xlApp->Quit();
+    }
+    xlApp.reset();
+    return saved;
+}
+
+void cExcel::CloseBook(const QString &Book, const QVariant &Save)
+{
+    ExcelApplication &app = application();
+    app.DisplayAlerts = false;
+    if (Save.isValid())
+        SaveBook(Book);
+    app.Close(app.ActiveWorkbook());
+}
+
+void cExcel::BookActive(const QString &BookName)
+{
+    ExcelApplication &app = application();
+    app.Activate(app.Workbook(BookName));
+}
+
+qint32 cExcel::SaveExcel(const QString &)
+{
+    m_lastSaveError.clear();
+    if (!xlApp || xlApp->hasQuit())
+        return 0;
+    xlApp->DisplayAlerts = false;
+    qint32 result = 0;
+    for (ExcelWorkbook *book : xlApp->Workbooks()) {
+        if (book->Saved())
+            continue; // nothing to write: the file on disk is the book
+        xlApp->Activate(*book);
+        const qint32 saved = saveActive(book->FullName());
+        if (result == 0)
+            result = saved;
+    }
+    return result;
+}
+
+qint32 cExcel::SaveBook(const QString &Book)
+{
+    m_lastSaveError.clear();
+    if (!xlApp || xlApp->hasQuit())
+        return ExcelError::ObjectNotSet;
+    xlApp->DisplayAlerts = false;
+    return saveActive(Book);
+}
+
+qint32 cExcel::saveActive(const QString &path)
+{
+    try {
+        xlApp->ActiveWorkbook().saveAs(path);
+        return 0;
+    } catch (const ExcelError &error) {
+        if (m_lastSaveError.isEmpty())
+            m_lastSaveError = error.description();
+        return error.number();
+    }
+}
+
+// ---- sheets ------------------------------------------------------------------
+
+void cExcel::GetLastRowColOFSheet(const QString &SheetName, qint32 &LastRow, qint32 &LastCol)
+{
+    LastRow = 0;
+    LastCol = 0;
+    try {
+        const auto [row, column] = application().ActiveWorkbook().lastCell(SheetName);
+        LastRow = row;
+        LastCol = column;
+    } catch (const std::exception &) {
+    }
+}
+
+QString cExcel::RenameSheet(const QString &SelectSheet, const QString &NewName)
+{
+    try {
+        application().ActiveWorkbook().renameSheet(SelectSheet, NewName);
+        return QString();
+    } catch (const ExcelError &error) {
+        return error.description();
+    }
+}
+
+qint32 cExcel::GetPageOFSheet(const QString &SheetName, QVariant *Row, QVariant *Col)
+{
+    try {
+        ExcelWorkbook &book = application().ActiveWorkbook();
+        const auto [row, column] = book.lastCell(SheetName);
+        if (Row)
+            *Row = qint32(row);
+        if (Col)
+            *Col = qint32(column);
+        // The office renders the sheet as it prints: print areas, titles,
+        // fit-to-page and charts beyond the data all count. A hidden sheet is
+        // counted as it would print when shown.
+        return book.pageCount(SheetName);
+    } catch (const std::exception &) {
+        MessageBox::Show(QStringLiteral("選択されているﾌﾞｯｸには、ｼｰﾄ ") + SheetName
+                             + QStringLiteral(" は存在しません。")
+                             + QStringLiteral(" ｼｰﾄ名称を変更した場合には、１度保存して下さい。"),
+                         CriticalOk);
+        return 0;
+    }
+}
+
+void cExcel::ActiveBookMaximized()
+{
+    application().ActiveWorkbook(); // a window state only: nothing to show
+}
+
+void cExcel::ActiveBookMinimized()
+{
+    application().ActiveWorkbook();
+}
+
+qint16 cExcel::GetSheetCount()
+{
+    try {
+        return qint16(application().ActiveWorkbook().sheetCount());
+    } catch (const std::exception &) {
+        return -1;
+    }
+}
+
+QString cExcel::GetSheetName(qint16 No)
+{
+    try {
+        return application().ActiveWorkbook().sheetName(No);
+    } catch (const std::exception &) {
+        return QString();
+    }
+}
+
+qint16 cExcel::GetSheetNo(const QString &SheetName)
+{
+    try {
+        const QStringList names = application().ActiveWorkbook().sheetNames();
+        return qint16(names.lastIndexOf(SheetName) + 1);
+    } catch (const std::exception &) {
+        return 0;
+    }
+}
+
+qint16 cExcel::GetActiveWorkBookProtect()
+{
+    try {
+        const ExcelWorkbook &book = application().ActiveWorkbook();
+        return (book.ProtectStructure() || book.ProtectWindows()) ? 1 : 0;
+    } catch (const std::exception &) {
+        return -1;
+    }
+}
+
+qint32 cExcel::GetSheetAttribute(const QString &BookName, const QString &SheetName)
+{
+    BookActive(BookName);
+    ExcelWorkbook &book = application().ActiveWorkbook();
+    ExcelWorkbook::SheetState state;
+    try {
+        state = book.sheetState(SheetName);
+    } catch (const ExcelError &) {
+        // Every read of a missing sheet fails; only the protection step adds
+        // its bit, as it does for a read that fails.
+        return ProtectedBit;
+    }
+    qint32 word = 0;
+    switch (state.kind) {
+    case quirn::SheetKind::Chart:
+        word = ChartBit + (state.visible ? VisibleBit : 0);
+        break;
+    case quirn::SheetKind::Worksheet:
+        word = state.visible ? VisibleBit : 0;
+        if (state.embeddedCharts > 0)
+            word += ChartBit;
+        break;
+    case quirn::SheetKind::MacroSheet:
+        return MacroSheetWord;
+    default:
+        break;
+    }
+    if (state.contentsProtected)
+        word += ProtectedBit;
+    return word;
+}
+
+void cExcel::SetSheetAttribute(const QString &BookName, const QString &SheetName, qint32 Attri)
+{
+    BookActive(BookName);
+    application().ActiveWorkbook().setSheetVisible(SheetName, (Attri & VisibleBit) != 0);
+}
+
+void cExcel::MoveSheet(QString FromBook, const QStringList &FromSheets, const QVariant &ToBook,
+                       const QVariant &ToSheet, const QVariant &Position)
+{
+    const bool before = Position.isValid() && Position.toInt() != 0;
+    transferSheets(true, FromBook, FromSheets, ToBook, ToSheet, before);
+}
+
+void cExcel::CopySheet(QString FromBook, const QStringList &FromSheets, const QVariant &ToBook,
+                       const QVariant &ToSheet, qint16 Position)
+{
+    transferSheets(false, FromBook, FromSheets, ToBook, ToSheet, Position != 0);
+}
+
+// Moves or copies the listed sheets; every failure is ignored, and callers
+// read the sheets again to see what happened.
+void cExcel::transferSheets(bool move, const QString &fromBook, const QStringList &fromSheets,
+                            const QVariant &toBook, const QVariant &toSheet, bool before)
+{
+    try {
+        ExcelApplication &app = application();
+        ExcelWorkbook &source = app.Workbook(fromBook);
+        if (move && fromSheets.size() >= source.sheetCount())
+            return; // a book cannot give away all its sheets
+        if (!toBook.isValid()) {
+            // Into a new book holding exactly these sheets.
+            const int sheetsBefore = app.SheetsInNewWorkbook;
+            app.SheetsInNewWorkbook = 1;
+            ExcelWorkbook &target = app.Add();
+            app.SheetsInNewWorkbook = sheetsBefore;
+            const QString blank = target.sheetName(1);
+            target.importSheets(source, fromSheets, target.sheetCount() + 1);
+            target.deleteSheets({blank});
+            if (move)
+                source.deleteSheets(fromSheets);
+            app.Activate(target);
+            return;
+        }
+        ExcelWorkbook &target = app.Workbook(toBook.toString());
+        const QString targetSheet = toSheet.toString();
+        if (target.sheetPosition(targetSheet) == 0)
+            return;
+        if (&target == &source) {
+            if (move)
+                source.moveSheets(fromSheets, targetSheet, before);
+            else
+                source.copySheets(fromSheets, targetSheet, before);
+            return;
+        }
+        const int position = target.sheetPosition(targetSheet) + (before ? 0 : 1);
+        target.importSheets(source, fromSheets, position);
+        if (move)
+            source.deleteSheets(fromSheets);
+    } catch (const std::exception &) {
+    }
+}
+
+bool cExcel::FindExcelInstance(const QString &)
+{
+    application();
+    return !OfficeProcess::findUserProcess().isEmpty();
+}
+
+void cExcel::DeleteSheet(const QString &SheetName)
+{
+    ExcelApplication &app = application();
+    app.DisplayAlerts = false;
+    app.ActiveWorkbook().deleteSheets({SheetName});
+}
+
+bool cExcel::CheckMacroObject(QStringList &Modules, QList<int> &Types)
+{
+    constexpr int DocumentModule = 100;
+    bool found = false;
+    for (const quirn::VbaModuleFacts &module : application().ActiveWorkbook().vbaModules()) {
+        if (module.kind == DocumentModule)
+            continue;
+        if (!found) {
+            Modules.clear();
+            Types.clear();
+        }
+        found = true;
+        Modules << module.name;
+        Types << module.kind;
+    }
+    return found;
+}
+
+void cExcel::SelectedSheet(const QString &SheetName)
+{
+    ExcelWorkbook &book = application().ActiveWorkbook();
+    if (!book.sheetState(SheetName).visible)
+        throw ExcelError::refused(QStringLiteral("Worksheet クラスの Select メソッドが失敗しました。"));
+}
+
+QStringList cExcel::SaveLosses(const QString &Book)
+{
+    return application().Workbook(Book).officeSaveLosses();
+}
+
+void cExcel::AllowLossySave(const QString &Book)
+{
+    application().Workbook(Book).allowLossySave();
+}

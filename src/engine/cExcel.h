@@ -1,0 +1,94 @@
+#pragma once
+
+#include "ExcelError.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+#include <memory>
+
+class ExcelApplication;
+class OfficeProcess;
+
+// The program's one gateway to the workbook engine. Every subsystem reaches
+// books and sheets through it.
+//
+// Failures are handled in one of three fixed ways per operation: passed to
+// the caller as an ExcelError (number and message text), skipped step by step
+// (the operation returns normally), or ended with a fallback result.
+//
+// Sheet and book operations act on the active workbook of the application;
+// a caller that works on a particular book makes it active first.
+class cExcel
+{
+public:
+    cExcel();
+    ~cExcel(); // ends the engine's process: nothing is left running
+    cExcel(const cExcel &) = delete;
+    cExcel &operator=(const cExcel &) = delete;
+
+    // The engine's application object, null when none is held. Callers read
+    // it and may clear it.
+    std::shared_ptr<ExcelApplication> xlApp;
+
+    QString ExcelVer();
+    void CreateExcel();
+    // BookName: one path (QString) or several (QStringList).
+    void OpenExcel(const QVariant &BookName);
+    bool ExcelStatus() const;
+    void ReOpenExcel(const QString &BookName);
+    void OpenBook(const QString &BookName);
+    QVariant AddNewBook(qint16 Sheets);
+    // Saves every open book first when Book is given and not empty. Returns
+    // what that save returned (0 when nothing failed or nothing was saved).
+    qint32 CloseExcel(const QVariant &Book = QVariant());
+    void CloseBook(const QString &Book, const QVariant &Save = QVariant());
+    void BookActive(const QString &BookName);
+    // Both return 0 when every save succeeded, otherwise the error number of
+    // the first failure; LastSaveError() then has its message text.
+    qint32 SaveExcel(const QString &Book);
+    qint32 SaveBook(const QString &Book);
+    QString LastSaveError() const { return m_lastSaveError; }
+    void GetLastRowColOFSheet(const QString &SheetName, qint32 &LastRow, qint32 &LastCol);
+    QString RenameSheet(const QString &SelectSheet, const QString &NewName);
+    qint32 GetPageOFSheet(const QString &SheetName, QVariant *Row = nullptr,
+                          QVariant *Col = nullptr);
+    void ActiveBookMaximized();
+    void ActiveBookMinimized();
+    qint16 GetSheetCount();
+    QString GetSheetName(qint16 No);
+    qint16 GetSheetNo(const QString &SheetName);
+    qint16 GetActiveWorkBookProtect();
+    qint32 GetSheetAttribute(const QString &BookName, const QString &SheetName);
+    void SetSheetAttribute(const QString &BookName, const QString &SheetName, qint32 Attri);
+    void MoveSheet(QString FromBook, const QStringList &FromSheets,
+                   const QVariant &ToBook = QVariant(), const QVariant &ToSheet = QVariant(),
+                   const QVariant &Position = QVariant());
+    void CopySheet(QString FromBook, const QStringList &FromSheets,
+                   const QVariant &ToBook = QVariant(), const QVariant &ToSheet = QVariant(),
+                   qint16 Position = 0);
+    bool FindExcelInstance(const QString &BookName);
+    void DeleteSheet(const QString &SheetName);
+    bool CheckMacroObject(QStringList &Modules, QList<int> &Types);
+    void SelectedSheet(const QString &SheetName);
+
+    // What saving the book named `Book` would lose (a book holding sheets
+    // brought from another book is saved through the office); empty when its
+    // save keeps everything.
+    QStringList SaveLosses(const QString &Book);
+    // The caller, having asked the user, agrees to those losses.
+    void AllowLossySave(const QString &Book);
+
+private:
+    ExcelApplication &application() const;
+    void newApplication();
+    qint32 saveActive(const QString &path);
+    void transferSheets(bool move, const QString &fromBook, const QStringList &fromSheets,
+                        const QVariant &toBook, const QVariant &toSheet, bool before);
+
+    std::shared_ptr<OfficeProcess> m_office;
+    QString xlAppName;
+    QString m_lastSaveError;
+};
