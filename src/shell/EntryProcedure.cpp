@@ -4,6 +4,7 @@
 #include "InstanceLock.h"
 #include "MessageBox.h"
 #include "SettingsMigration.h"
+#include "cExcel.h"
 #include "frmMain.h"
 
 #include <QCoreApplication>
@@ -69,11 +70,8 @@ bool EntryProcedure::CheckSystem()
 
 bool EntryProcedure::CheckEngineInstalled()
 {
-    const std::optional<QString> version = QueryEngineVersion();
-    if (!version)
-        return true;
-    Globals::ExcelVersion = *version;
-    return CheckEngineVersion(*version);
+    Globals::ExcelVersion = QueryEngineVersion();
+    return CheckEngineVersion(Globals::ExcelVersion);
 }
 
 bool EntryProcedure::CheckEngineVersion(const QString &version)
@@ -85,9 +83,11 @@ bool EntryProcedure::CheckEngineVersion(const QString &version)
     return false;
 }
 
+// The engine is LibreOffice, so the warning is for a version older than the
+// one the program is built and tested with (7.4); it never shows for 7.4 on.
 void EntryProcedure::WarnOldEngineVersion(const QString &version)
 {
-    if (!version.startsWith(u'7'))
+    if (QVersionNumber::fromString(version) >= QVersionNumber(7, 4))
         return;
     MessageBox::Show(QStringLiteral("Ver 8.x (Microsoft Office97) 以前の Excel での動作は保証されません。"
                                     "< ｲﾝｽﾄｰﾙされている Excel のﾊﾞｰｼﾞｮﾝ ： Ver")
@@ -96,7 +96,9 @@ void EntryProcedure::WarnOldEngineVersion(const QString &version)
     QCoreApplication::processEvents();
 }
 
-std::optional<QString> EntryProcedure::QueryEngineVersion()
+// A throw-away gateway starts the engine once to read its version.
+QString EntryProcedure::QueryEngineVersion()
 {
-    return std::nullopt;
+    cExcel probe;
+    return probe.ExcelVer();
 }

@@ -19,13 +19,13 @@ public:
     static int OSVersion();
     // Shows the refusal for a missing engine; false when the version is empty.
     static bool CheckEngineVersion(const QString &version);
-    // Warns (and goes on) when the engine's version begins with "7".
+    // Warns (and goes on) when the engine is older than the one the program
+    // is tested with.
     static void WarnOldEngineVersion(const QString &version);
 
 private:
     static bool CheckSystem();
     static bool CheckEngineInstalled();
-    // Engine step: the gateway's version text (cExcel::ExcelVer); none while
-    // the shell runs without the gateway.
-    static std::optional<QString> QueryEngineVersion();
+    // The gateway's version text (cExcel::ExcelVer), empty without an engine.
+    static QString QueryEngineVersion();
 };

@@ -1,14 +1,17 @@
 #include "ReportSystemError.h"
 
+#include "EntryProcedure.h"
 #include "Globals.h"
+#include "frmMain.h"
 #include "MessageBox.h"
 
 namespace {
 
-// Engine step: the gateway closes the office process without saving any book
-// (cExcel::CloseExcel with no book). Wired when the gateway joins the shell.
+// The gateway closes the engine without saving any book.
 void CloseEngineWithoutSaving()
 {
+    if (frmMain *window = EntryProcedure::MainWindow())
+        window->CloseExcelWithoutSaving();
 }
 
 } // namespace

@@ -3,11 +3,13 @@
 #include "Globals.h"
 #include "InstanceLock.h"
 #include "MessageBox.h"
+#include "OfficeProcess.h"
 #include "PictureBar.h"
 #include "ReportSystemError.h"
 #include "SettingsMigration.h"
 #include "SettingsStore.h"
 #include "cListView.h"
+#include "cExcel.h"
 #include "frmAbout.h"
 
 #include <QActionGroup>
@@ -863,7 +865,7 @@ void frmMain::DeleteAllSettingsAndExit()
         question += QStringLiteral("\r\n") + QStringLiteral("（ 現在、編集中の ｴｸｾﾙﾌﾞｯｸ は保存されません。）");
     if (MessageBox::Show(question, 0x34, QString(), this) != MessageBox::IDYES)
         return;
-    CloseEngine(QString());
+    CloseExcelWithoutSaving();
     SettingsMigration::DeleteAllSettings();
     Globals::EndProcess(0);
 }
@@ -903,9 +905,13 @@ bool frmMain::UnloadHandler()
     SetPanelText(1, QStringLiteral("ｴｸｾﾙを閉じています。"));
     QApplication::setOverrideCursor(Qt::WaitCursor);
     QCoreApplication::processEvents();
-    CloseEngine(bookToSave);
-    StoreWindowState();
+    const bool closed = CloseEngine(bookToSave);
     QApplication::restoreOverrideCursor();
+    if (!closed) {
+        SetPanelText(1, QString());
+        return false;
+    }
+    StoreWindowState();
     return true;
 }
 
@@ -925,19 +931,54 @@ void frmMain::StoreWindowState()
 
 // ---------------------------------------------------------------- engine steps
 
-// Whether an office window of the program's own is open (one a killed run left
-// behind, or the book handed to the user): the gateway answers this.
+cExcel &frmMain::Excel()
+{
+    if (!m_excel)
+        m_excel = std::make_unique<cExcel>();
+    return *m_excel;
+}
+
+void frmMain::CloseExcelWithoutSaving()
+{
+    if (m_excel)
+        m_excel->CloseExcel();
+    m_excel.reset();
+}
+
+// Whether an office window of the program's own is open: one a killed run
+// left behind, or the book handed to the user.
 bool frmMain::FindExcelWindow() const
 {
-    return false;
+    return !OfficeProcess::findLeftover().isEmpty() || !OfficeProcess::findUserProcess().isEmpty();
 }
 
-// Asks that office window to close (it shows its own save prompt).
+// Asks the first office found to close: the user's window shows its own save
+// prompt; a process a killed run left behind is closed (or ended) at once.
 void frmMain::CloseExcelWindow()
 {
+    const QList<OfficeRecord> leftover = OfficeProcess::findLeftover();
+    if (!leftover.isEmpty()) {
+        OfficeProcess::closeLeftover(leftover.first());
+        return;
+    }
+    const QList<OfficeRecord> handedOver = OfficeProcess::findUserProcess();
+    if (!handedOver.isEmpty())
+        OfficeProcess::askToClose(handedOver.first());
 }
 
-// Closes the engine at shut-down, saving bookToSave first when it is not empty.
-void frmMain::CloseEngine(const QString &)
+// Closes the engine at shut-down, saving bookToSave first when it is not
+// empty. A save that fails is reported and the engine stays open with the
+// book, so that nothing the user asked to keep is lost: false.
+bool frmMain::CloseEngine(const QString &bookToSave)
 {
+    if (!m_excel)
+        return true;
+    if (!bookToSave.isEmpty() && m_excel->SaveExcel(bookToSave) != 0) {
+        MessageBox::Show(QStringLiteral("ｼｰﾄ構成の変更を保存できませんでした。") + QStringLiteral("\r\n")
+                             + m_excel->LastSaveError(),
+                         0x10, QString(), this);
+        return false;
+    }
+    CloseExcelWithoutSaving();
+    return true;
 }

@@ -5,6 +5,7 @@
 #include <QMainWindow>
 #include <QStringList>
 
+#include <memory>
 #include <optional>
 
 class QAction;
@@ -15,6 +16,7 @@ class QProgressBar;
 class QStatusBar;
 class QToolBar;
 class PictureBar;
+class cExcel;
 class cListView;
 
 // The main window: two panes (books, sheets) under a toolbar and a title strip,
@@ -68,6 +70,13 @@ public:
     // Runs before every drop-down, toolbar click and list-view press while the
     // book is handed over; false drops the user's action.
     bool ConfirmExcelClosed();
+
+    // The gateway to the engine, created on first use; every subsystem reaches
+    // books through it.
+    cExcel &Excel();
+    // Closes the engine without saving any book (the system-error report and
+    // delete-all end the program this way).
+    void CloseExcelWithoutSaving();
 
     // The toolbar button at a 1-based position (separators included).
     QAction *ToolbarButton(int position) const;
@@ -137,7 +146,7 @@ private:
     // Engine steps: the gateway (cExcel) is wired in here.
     bool FindExcelWindow() const;
     void CloseExcelWindow();
-    void CloseEngine(const QString &bookToSave);
+    bool CloseEngine(const QString &bookToSave);
 
     QWidget *m_client = nullptr;
     QToolBar *m_toolbar = nullptr;
@@ -158,6 +167,7 @@ private:
     double m_splitterLeft = 3700;
     double m_barLeft = 0;
     bool m_splitterMoving = false;
+    std::unique_ptr<cExcel> m_excel;
     double m_prevWidth = 0;
     double m_prevSplitterLeft = 0;
     bool m_closing = false;

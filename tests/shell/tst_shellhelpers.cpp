@@ -111,7 +111,10 @@ void tst_ShellHelpers::engineVersionChecks()
 
     EntryProcedure::WarnOldEngineVersion("8.0");
     EntryProcedure::WarnOldEngineVersion("10.0");
+    EntryProcedure::WarnOldEngineVersion("7.4.7.2");
     QVERIFY(MessageBox::TakeShown().isEmpty());
+    EntryProcedure::WarnOldEngineVersion("6.4.7");
+    QCOMPARE(MessageBox::TakeShown().size(), 1);
     EntryProcedure::WarnOldEngineVersion("7.0");
     shown = MessageBox::TakeShown();
     QCOMPARE(shown.size(), 1);
