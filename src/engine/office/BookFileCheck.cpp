@@ -21,6 +21,53 @@ quint16 word(const QByteArray &bytes, int at)
     return quint16(quint8(bytes.at(at)) | (quint8(bytes.at(at + 1)) << 8));
 }
 
+quint32 dword(const QByteArray &bytes, int at)
+{
+    return quint32(word(bytes, at)) | (quint32(word(bytes, at + 2)) << 16);
+}
+
+// The sectors the header points at (FAT sectors, first directory sector) must
+// lie inside the file; a cut-off copy fails here.
+bool compoundHeaderFits(const QByteArray &header, qint64 fileSize)
+{
+    if (header.size() < 512)
+        return false;
+    const int shift = word(header, 30);
+    if (shift != 9 && shift != 12)
+        return false;
+    const qint64 sectorSize = qint64(1) << shift;
+    const auto fits = [&](quint32 sector) {
+        return sector >= 0xFFFFFFFA || (qint64(sector) + 1) * sectorSize < fileSize;
+    };
+    const quint32 fatSectors = dword(header, 44);
+    if (!fits(dword(header, 48)))
+        return false;
+    for (quint32 i = 0; i < qMin<quint32>(fatSectors, 109); ++i) {
+        if (!fits(dword(header, 76 + int(i) * 4)))
+            return false;
+    }
+    return true;
+}
+
+// A workbook stream longer than the whole file means a cut-off copy. The
+// workbook's entry is in the first directory sector in practice.
+bool workbookEntryFits(QFile &file, const QByteArray &header, qint64 fileSize)
+{
+    const qint64 sectorSize = qint64(1) << word(header, 30);
+    const quint32 directory = dword(header, 48);
+    if (!file.seek((qint64(directory) + 1) * sectorSize))
+        return false;
+    const QByteArray entries = file.read(sectorSize);
+    for (int at = 0; at + 128 <= entries.size(); at += 128) {
+        const int nameBytes = qMin<int>(word(entries, at + 64), 64);
+        const QString name = QString::fromUtf16(
+            reinterpret_cast<const char16_t *>(entries.constData() + at), qMax(0, nameBytes / 2 - 1));
+        if (name.compare(QLatin1String("Workbook"), Qt::CaseInsensitive) == 0)
+            return dword(entries, at + 120) <= fileSize;
+    }
+    return true;
+}
+
 // Looks for the workbook stream of a compound file by name, ignoring case as
 // the container format does.
 BookFileCheck::Format classifyCompound(const QString &path, bool &encrypted)
@@ -90,10 +137,13 @@ BookFileCheck::Format BookFileCheck::classify(const QString &path, bool &encrypt
         return Format::Unreadable;
     if (file.size() == 0)
         return Format::Empty;
-    const QByteArray head = file.read(8);
-    file.close();
-    if (head.size() == 8 && std::memcmp(head.constData(), kCompoundSignature, 8) == 0)
+    const QByteArray head = file.read(512);
+    if (head.size() >= 8 && std::memcmp(head.constData(), kCompoundSignature, 8) == 0) {
+        if (!compoundHeaderFits(head, info.size()) || !workbookEntryFits(file, head, info.size()))
+            return Format::Damaged;
+        file.close();
         return classifyCompound(path, encrypted);
+    }
     if (head.startsWith("PK\x03\x04"))
         return Format::OpenXml;
     if (head.size() >= 4) {

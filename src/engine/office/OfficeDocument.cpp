@@ -5,14 +5,13 @@
 #include "OfficeConnection.h"
 #include "OfficeError.h"
 #include "OfficeProcess.h"
+#include "PageStyleCopy.h"
 #include "UnoText.h"
 
 #include <com/sun/star/awt/XTopWindow.hpp>
 #include <com/sun/star/awt/XWindow.hpp>
-#include <com/sun/star/beans/PropertyAttribute.hpp>
 #include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/beans/XPropertySet.hpp>
-#include <com/sun/star/beans/XPropertySetInfo.hpp>
 #include <com/sun/star/container/XIndexAccess.hpp>
 #include <com/sun/star/container/XNameAccess.hpp>
 #include <com/sun/star/container/XNameContainer.hpp>
@@ -215,8 +214,6 @@ struct OfficeDocument::Private
     }
 
     void storeTo(const QString &target) const;
-    QString copyPageStyle(const Private &source, const uno::Reference<sheet::XSpreadsheet> &from,
-                          const QString &copyName) const;
 };
 
 OfficeDocument::OfficeDocument(OfficeProcess &process)
@@ -515,37 +512,6 @@ void OfficeDocument::moveSheets(const QStringList &names, const QString &target,
     });
 }
 
-QString OfficeDocument::Private::copyPageStyle(const Private &source,
-                                               const uno::Reference<sheet::XSpreadsheet> &from,
-                                               const QString &copyName) const
-{
-    rtl::OUString styleName;
-    props(from)->getPropertyValue("PageStyle") >>= styleName;
-    uno::Reference<beans::XPropertySet> original(source.pageStyles()->getByName(styleName),
-                                                 uno::UNO_QUERY_THROW);
-    const uno::Reference<container::XNameContainer> styles = pageStyles();
-    QString name = QStringLiteral("PageStyle_") + copyName;
-    for (int n = 2; styles->hasByName(toOUString(name)); ++n)
-        name = QStringLiteral("PageStyle_%1_%2").arg(copyName).arg(n);
-    uno::Reference<lang::XMultiServiceFactory> factory(model, uno::UNO_QUERY_THROW);
-    uno::Reference<beans::XPropertySet> style(
-        factory->createInstance("com.sun.star.style.PageStyle"), uno::UNO_QUERY_THROW);
-    styles->insertByName(toOUString(name), uno::Any(style));
-    const uno::Sequence<beans::Property> all = original->getPropertySetInfo()->getProperties();
-    for (const beans::Property &p : all) {
-        if (p.Attributes & beans::PropertyAttribute::READONLY)
-            continue;
-        try {
-            style->setPropertyValue(p.Name, original->getPropertyValue(p.Name));
-        } catch (const lang::DisposedException &) {
-            throw;
-        } catch (const uno::Exception &) {
-            // A property the new style does not take keeps its default.
-        }
-    }
-    return name;
-}
-
 QString OfficeDocument::importSheet(const OfficeDocument &source, const QString &name,
                                     int beforeIndex)
 {
@@ -564,7 +530,11 @@ QString OfficeDocument::importSheet(const OfficeDocument &source, const QString 
 
         // What the office's import leaves behind: page style, print ranges,
         // hidden state.
-        const QString style = d->copyPageStyle(*source.d, from, copyName);
+        rtl::OUString originalStyle;
+        Private::props(from)->getPropertyValue("PageStyle") >>= originalStyle;
+        uno::Reference<beans::XPropertySet> original(source.d->pageStyles()->getByName(originalStyle),
+                                                     uno::UNO_QUERY_THROW);
+        const QString style = PageStyleCopy::copy(original, d->model, d->pageStyles(), copyName);
         Private::props(copy)->setPropertyValue("PageStyle", uno::Any(toOUString(style)));
 
         uno::Reference<sheet::XPrintAreas> fromAreas(from, uno::UNO_QUERY_THROW);
@@ -604,7 +574,10 @@ void OfficeDocument::Private::storeTo(const QString &target) const
                           QStringLiteral("ブック %1 は読み取り専用で開かれているため、保存できません。")
                               .arg(quoted(shown)));
     }
-    if (info.exists() && !info.isWritable())
+    // Read-only: not writable for us, or no write permission for anyone (the
+    // latter matters when running with full privileges).
+    constexpr QFile::Permissions anyWrite = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
+    if (info.exists() && (!info.isWritable() || !(info.permissions() & anyWrite)))
         throw failed(QStringLiteral("ファイルは読み取り専用です。"));
     if (!QFileInfo(info.absolutePath()).isDir())
         throw failed(QStringLiteral("保存先のフォルダがありません。"));
@@ -659,40 +632,55 @@ void OfficeDocument::exportPdf(const QStringList &sheets, const QString &pdfPath
                                int toPage)
 {
     const QString absolute = QFileInfo(pdfPath).absoluteFilePath();
-    QList<uno::Reference<sheet::XSpreadsheet>> all;
-    QList<bool> wasVisible;
-    bool wasModified = false;
-    d->quick([&] {
+    d->slow([&] {
         for (const QString &n : sheets)
             d->sheet(n);
         const QStringList names = d->names();
+        QList<uno::Reference<sheet::XSpreadsheet>> all;
+        QList<bool> wasVisible;
         for (int i = 0; i < names.size(); ++i) {
             all.append(d->sheetAt(i));
             wasVisible.append(Private::visible(all.last()));
         }
-        wasModified = bool(uno::Reference<util::XModifiable>(d->model, uno::UNO_QUERY_THROW)->isModified());
-    });
-    const QStringList names = sheetNames();
-    const auto setVisibility = [&](const std::function<bool(int)> &wanted) {
-        // Show first, then hide: the book always keeps a visible sheet.
-        for (int pass = 0; pass < 2; ++pass) {
-            for (int i = 0; i < all.size(); ++i) {
-                if (wanted(i) == (pass == 0))
-                    Private::props(all[i])->setPropertyValue("IsVisible", uno::Any(wanted(i)));
-            }
-        }
+        const bool wasModified =
+            uno::Reference<util::XModifiable>(d->model, uno::UNO_QUERY_THROW)->isModified();
+        const auto chosen = [&](int i) { return sheets.contains(names[i]); };
+
+        // The office prints a hidden sheet that has print ranges: take them
+        // away from the sheets left out for the time of the export.
+        QList<uno::Sequence<table::CellRangeAddress>> savedAreas;
         for (int i = 0; i < all.size(); ++i) {
-            if (Private::visible(all[i]) != wanted(i))
-                return false;
+            uno::Reference<sheet::XPrintAreas> areas(all[i], uno::UNO_QUERY_THROW);
+            savedAreas.append(chosen(i) ? uno::Sequence<table::CellRangeAddress>()
+                                        : areas->getPrintAreas());
+            if (savedAreas.last().hasElements())
+                areas->setPrintAreas(uno::Sequence<table::CellRangeAddress>());
         }
-        return true;
-    };
-    const auto restore = [&] {
-        setVisibility([&](int i) { return wasVisible[i]; });
-        d->setModified(wasModified);
-    };
-    d->slow([&] {
-        if (!setVisibility([&](int i) { return sheets.contains(names[i]); })) {
+        const auto setVisibility = [&](const std::function<bool(int)> &wanted) {
+            // Show first, then hide: the book always keeps a visible sheet.
+            for (int pass = 0; pass < 2; ++pass) {
+                for (int i = 0; i < all.size(); ++i) {
+                    if (wanted(i) == (pass == 0))
+                        Private::props(all[i])->setPropertyValue("IsVisible", uno::Any(wanted(i)));
+                }
+            }
+            for (int i = 0; i < all.size(); ++i) {
+                if (Private::visible(all[i]) != wanted(i))
+                    return false;
+            }
+            return true;
+        };
+        const auto restore = [&] {
+            setVisibility([&](int i) { return wasVisible[i]; });
+            for (int i = 0; i < all.size(); ++i) {
+                if (savedAreas[i].hasElements())
+                    uno::Reference<sheet::XPrintAreas>(all[i], uno::UNO_QUERY_THROW)
+                        ->setPrintAreas(savedAreas[i]);
+            }
+            d->setModified(wasModified);
+        };
+
+        if (!setVisibility(chosen)) {
             restore();
             throw OfficeError(Kind::ExportFailed,
                               QStringLiteral("シートの表示状態を変更できないため、PDF を作成できません。"));
