@@ -118,6 +118,7 @@ private slots:
     void deleteTurnsReferencesIntoErrors();
     void deleteRefusesWhatItCannotFollow();
     void duplicateCopiesTheSheetWithItsNames();
+    void editsABookLibreOfficeMade();
     void excelRulesComeFirst();
     void encryptedBooksStayEncrypted_data();
     void encryptedBooksStayEncrypted();
@@ -451,6 +452,72 @@ void TestBookFileEdit::duplicateCopiesTheSheetWithItsNames()
     QCOMPARE(vba.duplicateSheet(0, QStringLiteral("copy"), 0).code, BookFileError::Code::Unsupported);
     QCOMPARE(vba.sheetCount(), 3);
     QVERIFY(!chart.isModified() && !vba.isModified());
+}
+
+void TestBookFileEdit::editsABookLibreOfficeMade()
+{
+    // A book LibreOffice writes: formulas on another sheet, a hidden sheet.
+    const QByteArray cell = "<table:table-cell office:value-type=\"float\" office:value=\"%1\"/>";
+    QByteArray prices = "<table:table table:name=\"Prices\">";
+    for (int v : {120, 80, 45})
+        prices += "<table:table-row>" + QByteArray(cell).replace("%1", QByteArray::number(v)) + "</table:table-row>";
+    prices += "</table:table>";
+    const QByteArray fods =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<office:document "
+        "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+        "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" "
+        "xmlns:style=\"urn:oasis:names:tc:opendocument:xmlns:style:1.0\" "
+        "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" "
+        "xmlns:of=\"urn:oasis:names:tc:opendocument:xmlns:of:1.2\" office:version=\"1.2\" "
+        "office:mimetype=\"application/vnd.oasis.opendocument.spreadsheet\"><office:automatic-styles>"
+        "<style:style style:name=\"hid\" style:family=\"table\"><style:table-properties table:display=\"false\"/></style:style>"
+        "</office:automatic-styles><office:body><office:spreadsheet>" + prices +
+        "<table:table table:name=\"Totals\"><table:table-row><table:table-cell table:formula=\"of:=SUM([$Prices.A1:.A3])\" "
+        "office:value-type=\"float\" office:value=\"245\"/><table:table-cell table:formula=\"of:=[$Prices.A2]*2\" "
+        "office:value-type=\"float\" office:value=\"160\"/></table:table-row></table:table>"
+        "<table:table table:name=\"Hidden\" table:style-name=\"hid\"><table:table-row>" + QByteArray(cell).replace("%1", "7") +
+        "</table:table-row></table:table><table:table table:name=\"Notes\"><table:table-row>"
+        "<table:table-cell office:value-type=\"string\"><text:p>メモ</text:p></table:table-cell></table:table-row></table:table>"
+        "</office:spreadsheet></office:body></office:document>\n";
+    QTemporaryDir made;
+    QFile f(made.filePath(QStringLiteral("made.fods")));
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(fods);
+    f.close();
+    QProcess office;
+    office.setProcessChannelMode(QProcess::MergedChannels);
+    office.start(QStringLiteral("soffice"),
+                 {QStringLiteral("-env:UserInstallation=file://") + made.filePath(QStringLiteral("profile")),
+                  QStringLiteral("--headless"), QStringLiteral("--norestore"), QStringLiteral("--convert-to"),
+                  QStringLiteral("xls:MS Excel 97"), QStringLiteral("--outdir"), made.path(), f.fileName()});
+    QVERIFY(office.waitForFinished(-1));
+    const QString original = m_dir.filePath(QStringLiteral("made.xls"));
+    QVERIFY(QFile::copy(made.filePath(QStringLiteral("made.xls")), original));
+    const QString path = m_dir.filePath(QStringLiteral("made_edited.xls"));
+    QVERIFY(QFile::copy(original, path));
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+
+    BookFile book;
+    QVERIFY(!book.open(path));
+    QCOMPARE(book.sheetCount(), 4);
+    QCOMPARE(book.sheet(2).visibility, SheetVisibility::Hidden);
+    QVERIFY(!book.moveSheets({1}, 4));
+    QVERIFY(!book.renameSheet(0, QStringLiteral("単価")));
+    QVERIFY(!book.deleteSheets({book.indexOf(QStringLiteral("Notes"))}));
+    QVERIFY(!book.save());
+    BookFile again;
+    QVERIFY(!again.open(path));
+    QStringList order;
+    for (const SheetFacts &s : again.sheets())
+        order << s.name;
+    QCOMPARE(order, QStringList({QStringLiteral("単価"), QStringLiteral("Hidden"), QStringLiteral("Totals")}));
+    QCOMPARE(again.sheet(1).visibility, SheetVisibility::Hidden);
+    // The totals' references still name the renamed, moved sheet of prices.
+    QStringList references = externSheetNames(BookRecords::load(original));
+    references.replaceInStrings(QStringLiteral("Prices"), QStringLiteral("単価"));
+    QCOMPARE(externSheetNames(BookRecords::load(path)), references);
+    QVERIFY(references.contains(QStringLiteral("単価:単価")));
+    keepForLibreOffice(original, path, {{"単価", "Prices"}, {"Hidden", "Hidden"}, {"Totals", "Totals"}});
 }
 
 void TestBookFileEdit::excelRulesComeFirst()
