@@ -419,6 +419,8 @@ void ExcelWorkbook::copySheets(const QStringList &names, const QString &target, 
         if (sheetPosition(name) == 0)
             throw ExcelError::noSuchSheet();
     checkStructureEditable();
+    if (!ownedByOffice() && copyInRecords(names, target, before))
+        return;
     takeOverInOffice();
     QString previous = target;
     try {
@@ -434,6 +436,37 @@ void ExcelWorkbook::copySheets(const QStringList &names, const QString &target, 
     } catch (const OfficeError &error) {
         throw fromOffice(error);
     }
+}
+
+// Copies the sheets through the book's own records, which keeps everything;
+// false (with nothing changed) when the records cannot copy one of them, so
+// that the office copies them instead.
+bool ExcelWorkbook::copyInRecords(const QStringList &names, const QString &target, bool before)
+{
+    QStringList made;
+    auto undo = [this, &made] {
+        QList<int> indexes;
+        for (const QString &copy : made)
+            indexes << recordIndex(copy);
+        if (!indexes.isEmpty())
+            m_records.deleteSheets(indexes);
+    };
+    QString previous = target;
+    for (const QString &name : names) {
+        const QString copy = copyName(name);
+        const int to = before ? recordIndex(target) : recordIndex(previous) + 1;
+        const BookFileError error = m_records.duplicateSheet(recordIndex(name), copy, to);
+        if (error) {
+            undo();
+            if (error.code == BookFileError::Code::Unsupported)
+                return false;
+            check(error);
+        }
+        made << copy;
+        previous = copy;
+    }
+    recordsEdited();
+    return true;
 }
 
 QStringList ExcelWorkbook::importSheets(ExcelWorkbook &source, const QStringList &names,
@@ -462,6 +495,23 @@ QStringList ExcelWorkbook::importSheets(ExcelWorkbook &source, const QStringList
         throw fromOffice(error);
     }
     return copies;
+}
+
+quirn::PageSetupFacts ExcelWorkbook::pageSetup(const QString &name) const
+{
+    if (ownedByOffice())
+        throw ExcelError::refused(QStringLiteral(
+            "このブックのページ設定は、ブックを保存してから変更してください。"));
+    return m_records.pageSetup(recordIndex(name));
+}
+
+void ExcelWorkbook::setPageSetup(const QString &name, const quirn::PageSetupFacts &setup)
+{
+    if (ownedByOffice())
+        throw ExcelError::refused(QStringLiteral(
+            "このブックのページ設定は、ブックを保存してから変更してください。"));
+    check(m_records.setPageSetup(recordIndex(name), setup));
+    recordsEdited();
 }
 
 QStringList ExcelWorkbook::officeSaveLosses() const

@@ -75,6 +75,11 @@ public:
     // (sheetCount() + 1 for the end); returns the copies' names.
     QStringList importSheets(ExcelWorkbook &source, const QStringList &names, int beforePosition);
 
+    // The sheet's page setup as its records hold it (Excel's units and codes).
+    quirn::PageSetupFacts pageSetup(const QString &name) const;
+    // Writes the page setup records that differ, print area and titles included.
+    void setPageSetup(const QString &name, const quirn::PageSetupFacts &setup);
+
     // What a save through the office would lose of this book; empty when the
     // book is saved by its own records.
     QStringList officeSaveLosses() const;
@@ -101,6 +106,7 @@ private:
     void checkStructureEditable() const;
     void checkKeepsVisibleSheet(const QStringList &hiding) const;
     void saveThroughOffice(const QString &path);
+    bool copyInRecords(const QStringList &names, const QString &target, bool before);
 
     ExcelApplication &m_app;
     QString m_path;    // full path; empty for a book never saved
