@@ -69,6 +69,7 @@ private slots:
     void savesAtomicallyKeepingPermissions();
     void refusesToSaveOverReadOnlyFile();
     void exportsChosenSheetsAndRestoresTheBook();
+    void handOverNeedsADisplay();
 
 private:
     QString copyOf(const QString &name)
@@ -502,6 +503,21 @@ void tst_OfficeDocument::exportsChosenSheetsAndRestoresTheBook()
     QVERIFY(hidden->isSheetVisible(QStringLiteral("Sheet1")));
     QVERIFY(hidden->isModified());
     QVERIFY_THROWS_EXCEPTION(OfficeError, hidden->exportPdf({QStringLiteral("sheet1")}, pdf));
+}
+
+void tst_OfficeDocument::handOverNeedsADisplay()
+{
+    QVERIFY(!m_office.runsWithDisplay());
+    auto book = OfficeDocument::load(m_office, fixture(QStringLiteral("hidden_third_sheet.xls")));
+    try {
+        book->showToUser();
+        QFAIL("showed a book without a display");
+    } catch (const OfficeError &e) {
+        QCOMPARE(e.kind(), Kind::NoDisplay);
+    }
+    // Nothing was handed over: the book and the process are still ours.
+    QVERIFY(book->isOpen());
+    QCOMPARE(book->sheetCount(), 4);
 }
 
 QTEST_GUILESS_MAIN(tst_OfficeDocument)
