@@ -40,6 +40,22 @@ void ExcelApplication::Quit()
     m_quit = true;
 }
 
+void ExcelApplication::setVisible(bool visible)
+{
+    if (!visible || m_visible)
+        return;
+    ExcelWorkbook &book = ActiveWorkbook();
+    for (ExcelWorkbook *other : m_books)
+        if (other->holdsUnsavedOfficeState())
+            throw ExcelError::refused(QStringLiteral(
+                "保存されていないブック \"%1\" があるため、ブックを開けません。").arg(other->Name()));
+    // Nothing of ours may stay in the process the user is given.
+    for (ExcelWorkbook *other : m_books)
+        other->releaseOfficeCopy();
+    book.showToUser();
+    m_visible = true;
+}
+
 ExcelWorkbook &ExcelApplication::Open(const QString &path)
 {
     if (m_quit)

@@ -32,6 +32,13 @@ public:
     void Quit();
     bool hasQuit() const { return m_quit; }
 
+    // Making the application visible shows the active book in a window of
+    // the office process and hands that process to the user; the next use of
+    // the office starts a new one. Throws ExcelError (no display, unsaved
+    // changes).
+    bool Visible() const { return m_visible; }
+    void setVisible(bool visible);
+
     int SheetsInNewWorkbook = 1;
     bool DisplayAlerts = true;
 
@@ -66,4 +73,5 @@ private:
     int m_snapshotCount = 0;
     int m_newBookCount = 0;
     bool m_quit = false;
+    bool m_visible = false;
 };

@@ -214,6 +214,31 @@ OfficeDocument &ExcelWorkbook::currentDocument()
     return *m_office;
 }
 
+void ExcelWorkbook::showToUser()
+{
+    if (!Saved() || m_path.isEmpty())
+        throw ExcelError::refused(QStringLiteral("変更を保存してから、ブックを開いてください。"));
+    m_office.reset();
+    m_officeCurrent = false;
+    OfficeDocument::LoadOptions options;
+    options.password = m_password;
+    options.allowOtherFormats = isReadOnlyFormat();
+    try {
+        std::unique_ptr<OfficeDocument> shown = OfficeDocument::load(m_app.office(), m_path, options);
+        shown->showToUser();
+    } catch (const OfficeError &error) {
+        throw fromOffice(error);
+    }
+}
+
+void ExcelWorkbook::releaseOfficeCopy()
+{
+    if (ownedByOffice())
+        return;
+    m_office.reset();
+    m_officeCurrent = false;
+}
+
 // Loads the records' current state into the office: the book itself when it is
 // unchanged, otherwise a snapshot written beside nothing the user owns.
 void ExcelWorkbook::loadOfficeCopy()

@@ -88,6 +88,13 @@ public:
     void save();
     void saveAs(const QString &path);
 
+    // Shows the book, as saved, in a window of the office process and gives
+    // that process to the user. Refused while the book has unsaved changes.
+    void showToUser();
+    // Lets go of the office's copy (a book the office alone holds keeps it).
+    void releaseOfficeCopy();
+    bool holdsUnsavedOfficeState() const { return ownedByOffice() && !Saved(); }
+
     // The office's copy of the book's current state, loaded when needed.
     OfficeDocument &currentDocument();
 

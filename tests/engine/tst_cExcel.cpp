@@ -398,6 +398,29 @@ private slots:
         QCOMPARE(MessageBox::TakeShown().size(), 0);
     }
 
+    void handingOverNeedsASavedBookAndADisplay()
+    {
+        const QString path = copyOf(QStringLiteral("vba_module1.xls"));
+        m_excel->OpenExcel(path);
+        QCOMPARE(m_excel->RenameSheet(QStringLiteral("Sheet1"), QStringLiteral("One")), QString());
+        try {
+            m_excel->xlApp->setVisible(true);
+            QFAIL("a book with unsaved changes was handed over");
+        } catch (const ExcelError &error) {
+            QVERIFY(error.description().contains(QStringLiteral("保存")));
+        }
+        QCOMPARE(m_excel->SaveBook(path), 0);
+        // Tests run without a display: the user is told, nothing is shown.
+        try {
+            m_excel->xlApp->setVisible(true);
+            QFAIL("a book was shown without a display");
+        } catch (const ExcelError &error) {
+            QVERIFY(error.description().contains(QStringLiteral("画面")));
+        }
+        QCOMPARE(m_excel->xlApp->Visible(), false);
+        QCOMPARE(m_excel->GetSheetName(1), QStringLiteral("One"));
+    }
+
     void closingLeavesNoBookOpen()
     {
         const QString path = copyOf(QStringLiteral("vba_module1.xls"));
