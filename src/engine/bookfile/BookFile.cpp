@@ -22,6 +22,8 @@ namespace quirn {
 namespace {
 
 const QString kVbaStorage = QStringLiteral("_VBA_PROJECT_CUR");
+// Far beyond any book Excel 97-2003 writes; a file this big is not read into memory.
+constexpr qint64 kLargestBook = qint64(1) << 30;
 
 bool startsWithOldBof(const QByteArray &bytes)
 {
@@ -84,6 +86,8 @@ BookFileError BookFile::open(const QString &path, const QString &password)
     QFile file(path);
     if (info.isDir() || !file.open(QIODevice::ReadOnly))
         return BookFileMessages::notReadable(path);
+    if (info.size() > kLargestBook)
+        return BookFileMessages::tooLarge(path);
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         return BookFileMessages::notReadable(path);
@@ -381,7 +385,10 @@ BookFileError BookFile::writeFile(const QString &path) const
 {
     if (!isOpen())
         return BookFileMessages::saveFailed(path, QStringLiteral("ブックが開かれていません"));
-    const QFileInfo target(path);
+    // Saving over a symbolic link writes the book it points to.
+    const QFileInfo link(path);
+    const QString targetPath = link.isSymLink() ? link.symLinkTarget() : path;
+    const QFileInfo target(targetPath);
     if (target.exists() && !target.isWritable())
         return BookFileMessages::saveFailed(path, QStringLiteral("読み取り専用のファイルです"));
     QByteArray stream = d->stream->serialize();
@@ -398,10 +405,10 @@ BookFileError BookFile::writeFile(const QString &path) const
     QString reason;
     if (!d->container->writeCopy(tempPath, d->streamName, stream, &reason) || !syncFile(tempPath))
         return BookFileMessages::saveFailed(path, reason.isEmpty() ? QStringLiteral("書き込みエラー") : reason);
-    const QFileDevice::Permissions permissions = target.exists() ? QFile::permissions(path)
+    const QFileDevice::Permissions permissions = target.exists() ? QFile::permissions(targetPath)
                                                                  : QFile::permissions(tempPath) | QFileDevice::ReadGroup | QFileDevice::ReadOther;
     QFile::setPermissions(tempPath, permissions);
-    if (std::rename(QFile::encodeName(tempPath).constData(), QFile::encodeName(path).constData()) != 0)
+    if (std::rename(QFile::encodeName(tempPath).constData(), QFile::encodeName(targetPath).constData()) != 0)
         return BookFileMessages::saveFailed(path, QString::fromLocal8Bit(strerror(errno)));
     temp.setAutoRemove(false);
     return {};

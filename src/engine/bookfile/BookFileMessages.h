@@ -19,6 +19,11 @@ struct BookFileMessages
         return BookFileError::make(BookFileError::Code::NotReadable,
                                    QStringLiteral("\"%1\" を読み込めません。ファイルにアクセスできるか確認してください。").arg(path));
     }
+    static BookFileError tooLarge(const QString &path)
+    {
+        return BookFileError::make(BookFileError::Code::NotReadable,
+                                   QStringLiteral("\"%1\" は大きすぎるため、読み込めません。").arg(path));
+    }
     static BookFileError notAWorkbook()
     {
         return BookFileError::make(BookFileError::Code::NotAWorkbook,

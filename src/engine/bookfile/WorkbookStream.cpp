@@ -447,6 +447,24 @@ bool WorkbookStream::renumberNamesWithout(const QSet<int> &removedRecords, const
     return true;
 }
 
+bool WorkbookStream::isWindowSelected(int tab) const
+{
+    const QByteArray &body = m_bodies[m_tabBody[tab]].bytes;
+    qsizetype pos = 0;
+    int depth = 0;
+    quint16 type = 0, length = 0;
+    while (recordAt(body, pos, &type, &length) && pos + 4 + length <= body.size()) {
+        if (type == rtBof)
+            ++depth;
+        else if (type == rtEof && --depth <= 0)
+            break;
+        else if (type == rtWindow2 && depth == 1 && length >= 2)
+            return u16(body, pos + 4) & kWindowSelected;
+        pos += 4 + length;
+    }
+    return true; // nothing to select
+}
+
 void WorkbookStream::setWindowSelected(int tab, bool selected)
 {
     QByteArray &body = m_bodies[m_tabBody[tab]].bytes;
@@ -475,7 +493,7 @@ void WorkbookStream::makeActiveSheetVisible()
     QByteArray &d = m_globals[w].data;
     const int cur = u16(d, 10);
     const bool selectedGroup = u16(d, 14) > 1;
-    if (cur < sheetCount() && visibility(cur) == SheetVisibility::Visible && !selectedGroup)
+    if (cur < sheetCount() && visibility(cur) == SheetVisibility::Visible && !selectedGroup && isWindowSelected(cur))
         return;
     int chosen = -1;
     for (int t = qMin(cur, sheetCount() - 1); t < sheetCount() && chosen < 0; ++t)

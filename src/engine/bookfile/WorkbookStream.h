@@ -74,6 +74,7 @@ private:
     bool renumberNamesWithout(const QSet<int> &removedRecords, const QSet<int> &skippedTabs,
                               QList<biff::Record> *globals, QList<Body> *bodies) const;
     void makeActiveSheetVisible();
+    bool isWindowSelected(int tab) const;
     void setWindowSelected(int tab, bool selected);
     void fillPrintNames(int tab, PageSetupFacts *setup) const;
     int ownSheetEntry(int tab, QList<biff::Record> *globals) const;

@@ -117,6 +117,7 @@ private slots:
     void moveCarriesEverySheetIndexAlong();
     void deleteTurnsReferencesIntoErrors();
     void deleteRefusesWhatItCannotFollow();
+    void deletingTheActiveSheetSelectsAnother();
     void duplicateCopiesTheSheetWithItsNames();
     void editsABookLibreOfficeMade();
     void excelRulesComeFirst();
@@ -520,6 +521,39 @@ void TestBookFileEdit::editsABookLibreOfficeMade()
     keepForLibreOffice(original, path, {{"単価", "Prices"}, {"Hidden", "Hidden"}, {"Totals", "Totals"}});
 }
 
+void TestBookFileEdit::deletingTheActiveSheetSelectsAnother()
+{
+    const QString path = copyOf(QStringLiteral("hidden_third_sheet.xls"));
+    auto activeTab = [](const BookRecords &b) {
+        for (const Record &r : b.globals)
+            if (r.type == rtWindow1)
+                return int(u16(r.data, 10));
+        return -1;
+    };
+    auto selected = [](const BookRecords &b, int tab) {
+        const QByteArray &body = b.substreams.value(b.sheetNames[tab]);
+        qsizetype pos = 0;
+        quint16 type = 0, length = 0;
+        while (recordAt(body, pos, &type, &length) && type != rtWindow2)
+            pos += 4 + length;
+        return type == rtWindow2 && (u16(body, pos + 4) & 0x0200);
+    };
+    const int active = activeTab(BookRecords::load(path));
+    QVERIFY(active >= 0);
+    BookFile book;
+    QVERIFY(!book.open(path));
+    QVERIFY(!book.deleteSheets({active}));
+    QVERIFY(!book.save());
+    const BookRecords after = BookRecords::load(path);
+    const int now = activeTab(after);
+    QVERIFY(now >= 0 && now < after.sheetNames.size());
+    BookFile again;
+    QVERIFY(!again.open(path));
+    QCOMPARE(again.sheet(now).visibility, SheetVisibility::Visible);
+    for (int t = 0; t < after.sheetNames.size(); ++t)
+        QCOMPARE(selected(after, t), t == now);
+}
+
 void TestBookFileEdit::excelRulesComeFirst()
 {
     const QString path = copyOf(QStringLiteral("hash_in_sheet_names.xls"));
@@ -751,6 +785,17 @@ void TestBookFileEdit::failedSavesLeaveTheBookAsItWas()
     BookFile again;
     QVERIFY(!again.open(path));
     QCOMPARE(again.sheet(0).name, QStringLiteral("Renamed"));
+
+    // Saved through a symbolic link, the book it points to changes; the link stays.
+    const QString link = dir.filePath(QStringLiteral("link.xls"));
+    QVERIFY(QFile::link(path, link));
+    BookFile linked;
+    QVERIFY(!linked.open(link));
+    QVERIFY(!linked.renameSheet(0, QStringLiteral("Through the link")));
+    QVERIFY(!linked.save());
+    QVERIFY(QFileInfo(link).isSymLink());
+    QVERIFY(!again.open(path));
+    QCOMPARE(again.sheet(0).name, QStringLiteral("Through the link"));
 }
 
 void TestBookFileEdit::killedSaveLeavesAWholeBook()
