@@ -281,7 +281,7 @@ void OfficeProcess::connectToSpawned()
     while (true) {
         int status = 0;
         if (::waitpid(pid_t(m_record.pid), &status, WNOHANG) == pid_t(m_record.pid)) {
-            m_record.pid = -m_record.pid; // reaped: never signal that number again
+            m_reaped = true; // never wait for or signal that number again
             throw OfficeError(OfficeError::Kind::StartFailed,
                               QStringLiteral("表計算エンジンが起動直後に終了しました。"));
         }
@@ -347,6 +347,7 @@ void OfficeProcess::kill()
     if (m_record.pgid > 0)
         ::kill(-pid_t(m_record.pgid), SIGKILL);
     reap();
+    waitForGroupToEnd(m_record.pgid, kExitWait);
     m_record.remove();
     clear();
 }
@@ -354,7 +355,7 @@ void OfficeProcess::kill()
 void OfficeProcess::waitForExit()
 {
     const auto deadline = std::chrono::steady_clock::now() + kExitWait;
-    while (m_record.pid > 0) {
+    while (m_record.pid > 0 && !m_reaped) {
         int status = 0;
         const pid_t r = ::waitpid(pid_t(m_record.pid), &status, WNOHANG);
         if (r == pid_t(m_record.pid) || (r < 0 && errno == ECHILD))
@@ -373,7 +374,7 @@ void OfficeProcess::waitForExit()
 
 void OfficeProcess::reap()
 {
-    if (m_record.pid > 0) {
+    if (m_record.pid > 0 && !m_reaped) {
         int status = 0;
         while (::waitpid(pid_t(m_record.pid), &status, 0) < 0 && errno == EINTR) {
         }
@@ -386,6 +387,7 @@ void OfficeProcess::clear()
         m_connection->markGone();
     m_connection.reset();
     m_record = OfficeRecord();
+    m_reaped = false;
 }
 
 OfficeRecord OfficeProcess::handOver()
@@ -398,6 +400,7 @@ OfficeRecord OfficeProcess::handOver()
     // new process.
     m_connection.reset();
     m_record = OfficeRecord();
+    m_reaped = false;
     return user;
 }
 

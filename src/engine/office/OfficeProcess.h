@@ -78,6 +78,7 @@ private:
     std::shared_ptr<OfficeConnection> m_connection;
     OfficeRecord m_record;
     bool m_withDisplay = false;
+    bool m_reaped = false; // the launcher's exit status was collected
     std::chrono::milliseconds m_quickLimit{15000};
     std::chrono::milliseconds m_longLimit{180000};
 };
