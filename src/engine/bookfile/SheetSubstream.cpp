@@ -301,6 +301,18 @@ const quint16 kPageSetupOrder[] = {rtPrintHeaders, rtPrintGridlines, rtWsBool, r
                                    rtHCenter, rtVCenter, rtLeftMargin, rtRightMargin,
                                    rtTopMargin, rtBottomMargin, rtSetup};
 
+// Where page setup records go in a sheet that has none: in front of the
+// protection, column and cell records (or the chart's own records).
+int fallbackAnchor(const QVector<Located> &recs)
+{
+    static const QList<quint16> following = {0x0012, 0x0013, 0x0063, 0x00DD, 0x0055, 0x007D, 0x0200,
+                                             0x0208, 0x023E, 0x0033, 0x1001, 0x1002};
+    for (int i = 1; i < recs.size(); ++i)
+        if (recs[i].depth == 1 && following.contains(recs[i].record.type))
+            return i - 1;
+    return 0; // right after the BOF
+}
+
 } // namespace
 
 QByteArray SheetSubstream::withPageSetup(const PageSetupFacts &ps, qint64 base) const
@@ -312,8 +324,11 @@ QByteArray SheetSubstream::withPageSetup(const PageSetupFacts &ps, qint64 base) 
             at.insert(recs[i].record.type, i);
 
     QHash<quint16, QByteArray> wanted;
-    wanted[rtPrintHeaders] = flagRecord(ps.printHeadings);
-    wanted[rtPrintGridlines] = flagRecord(ps.printGridlines);
+    const bool chart = !recs.isEmpty() && u16(recs.first().record.data, 2) == kBofDtChart;
+    if (!chart || at.contains(rtPrintHeaders))
+        wanted[rtPrintHeaders] = flagRecord(ps.printHeadings);
+    if (!chart || at.contains(rtPrintGridlines))
+        wanted[rtPrintGridlines] = flagRecord(ps.printGridlines);
     if (at.contains(rtWsBool)) {
         QByteArray w = recs[at[rtWsBool]].record.data;
         put16(w, 0, ps.fitToPage ? (u16(w, 0) | 0x0100) : (u16(w, 0) & ~0x0100));
@@ -350,7 +365,7 @@ QByteArray SheetSubstream::withPageSetup(const PageSetupFacts &ps, qint64 base) 
                     anchor = at[kPageSetupOrder[j]] - 1;
         }
         if (anchor < 0)
-            anchor = 0; // right after the BOF
+            anchor = fallbackAnchor(recs);
         insertAfter[anchor].append({type, wanted[type]});
         at.insert(type, anchor); // later missing records follow this one
     }

@@ -125,6 +125,7 @@ private slots:
     void encryptedBooksStayEncrypted();
     void pageSetupWritesOnlyItsRecords();
     void printAreaAndTitlesAreNames();
+    void pageSetupOfAChartSheet();
     void failedSavesLeaveTheBookAsItWas();
     void killedSaveLeavesAWholeBook();
     void libreOfficeReadsEverySavedBook();
@@ -750,6 +751,35 @@ void TestBookFileEdit::printAreaAndTitlesAreNames()
     QCOMPARE(secondAgain.pageSetup(1).printArea, second.pageSetup(1).printArea);
     keepForLibreOffice(fixture(QStringLiteral("page_setup_fit_print_area.xls")), named,
                        {{"Format", "Format"}, {"Format(Print)", "Format(Print)"}});
+}
+
+void TestBookFileEdit::pageSetupOfAChartSheet()
+{
+    const QString path = copyOf(QStringLiteral("kinds_ws_chart_xlm_dialog_vba.xls"));
+    BookFile book;
+    QVERIFY(!book.open(path));
+    QCOMPARE(book.sheet(1).kind, SheetKind::Chart);
+    PageSetupFacts ps = book.pageSetup(1);
+    ps.leftMargin = 40;
+    ps.centerFooter = QStringLiteral("&A");
+    ps.printArea = QStringLiteral("$A$1:$B$2"); // a chart has none
+    ps.printGridlines = true;                   // nor gridlines
+    QVERIFY(!book.setPageSetup(1, ps));
+    QVERIFY(!book.save());
+    BookFile again;
+    QVERIFY(!again.open(path));
+    QCOMPARE(again.pageSetup(1).leftMargin, 40.0);
+    QCOMPARE(again.pageSetup(1).centerFooter, QStringLiteral("&A"));
+    QVERIFY(again.pageSetup(1).printArea.isEmpty());
+    const QByteArray chart = BookRecords::load(path).substreams.value(QStringLiteral("Chart1"));
+    qsizetype pos = 0;
+    quint16 type = 0, length = 0;
+    while (recordAt(chart, pos, &type, &length)) {
+        QVERIFY(type != rtPrintGridlines && type != rtPrintHeaders);
+        pos += 4 + length;
+    }
+    keepForLibreOffice(fixture(QStringLiteral("kinds_ws_chart_xlm_dialog_vba.xls")), path,
+                       {{"Sheet1", "Sheet1"}, {"Macro1", "Macro1"}});
 }
 
 void TestBookFileEdit::failedSavesLeaveTheBookAsItWas()
