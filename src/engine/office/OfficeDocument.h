@@ -12,7 +12,8 @@ class OfficeProcess;
 // real Excel 97-2003 workbook (other formats only on request, read-only),
 // macros never run, links are never updated, and the office never waits for a
 // person. Sheet names compare exactly (the office itself ignores case).
-// Indexes are 0-based. Failures throw OfficeError.
+// Indexes are 0-based. Failures throw OfficeError. A document must not
+// outlive the OfficeProcess that loaded it.
 class OfficeDocument
 {
 public:

@@ -68,6 +68,8 @@ private slots:
     void importCarriesPageSetupAndHiddenState();
     void savesAtomicallyKeepingPermissions();
     void refusesToSaveOverReadOnlyFile();
+    void handlesOddCharactersInPaths();
+    void bookInUseElsewhereIsAnError();
     void exportsChosenSheetsAndRestoresTheBook();
     void handOverNeedsADisplay();
 
@@ -469,6 +471,46 @@ void tst_OfficeDocument::refusesToSaveOverReadOnlyFile()
     QVERIFY_THROWS_EXCEPTION(OfficeError,
                              book->saveAs(m_work.filePath(QStringLiteral("missing/dir/book.xls"))));
     QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+}
+
+void tst_OfficeDocument::handlesOddCharactersInPaths()
+{
+    const QString folder = m_work.filePath(QStringLiteral("フォルダ #1 100%"));
+    QVERIFY(QDir().mkpath(folder));
+    const QString path = folder + QStringLiteral("/日本語 ブック #2 %41;a.xls");
+    QVERIFY(QFile::copy(fixture(QStringLiteral("japanese_sheet_names.xls")), path));
+    {
+        auto book = OfficeDocument::load(m_office, path);
+        QCOMPARE(book->path(), path);
+        QCOMPARE(book->sheetCount(), 5);
+        book->renameSheet(QStringLiteral("日本語のみ"), QStringLiteral("名前 #&'中"));
+        book->save();
+        book->exportPdf({QStringLiteral("sheet日本語")}, folder + QStringLiteral("/出力 #.pdf"));
+    }
+    QVERIFY(QFile::exists(folder + QStringLiteral("/出力 #.pdf")));
+    auto reloaded = OfficeDocument::load(m_office, path);
+    QCOMPARE(reloaded->sheetName(1), QStringLiteral("名前 #&'中"));
+}
+
+void tst_OfficeDocument::bookInUseElsewhereIsAnError()
+{
+    const QString path = copyOf(QStringLiteral("visible_hidden_veryhidden.xls"));
+    // The lock another office user leaves beside the book.
+    QFile lock(m_work.filePath(QStringLiteral(".~lock.visible_hidden_veryhidden.xls#")));
+    QVERIFY(lock.open(QIODevice::WriteOnly));
+    lock.write(",Someone Else,otherhost,07.12.2026 09:00,file:///home/someone/.config/libreoffice/4;\n");
+    lock.close();
+
+    try {
+        auto book = OfficeDocument::load(m_office, path);
+        QFAIL("opened a book that is in use");
+    } catch (const OfficeError &e) {
+        QCOMPARE(e.kind(), Kind::FileLocked);
+    }
+    QVERIFY(lock.exists()); // someone else's lock is left alone
+    lock.remove();
+    auto book = OfficeDocument::load(m_office, path);
+    QCOMPARE(book->sheetCount(), 3);
 }
 
 void tst_OfficeDocument::exportsChosenSheetsAndRestoresTheBook()
