@@ -59,6 +59,29 @@ int vbaKind(const QString &kind)
     return 1;
 }
 
+// One of the edits, chosen by the round: on damaged records each either
+// works or is refused.
+BookFileError editSomehow(BookFile *book, int round)
+{
+    switch (round / 5 % 5) {
+    case 0:
+        return book->moveSheets({0}, book->sheetCount());
+    case 1:
+        return book->renameSheet(0, QStringLiteral("改名"));
+    case 2: {
+        PageSetupFacts ps = book->pageSetup(0);
+        ps.leftMargin += 1;
+        ps.centerHeader = QStringLiteral("&P");
+        ps.printArea = QStringLiteral("$A$1:$B$2");
+        return book->setPageSetup(0, ps);
+    }
+    case 3:
+        return book->duplicateSheet(0, QStringLiteral("複製"), 1);
+    default:
+        return book->deleteSheets({book->sheetCount() - 1});
+    }
+}
+
 } // namespace
 
 class TestBookFileReader : public QObject
@@ -300,7 +323,7 @@ void TestBookFileReader::survivesDamagedCopiesOfEveryFixture()
                 QVERIFY(s.lastRow >= 0 && s.lastRow <= 65536);
                 QVERIFY(s.lastColumn >= 0 && s.lastColumn <= 256);
             }
-            if (round % 10 == 0 && book.sheetCount() > 1 && !book.moveSheets({0}, book.sheetCount())) {
+            if (round % 5 == 0 && book.sheetCount() > 1 && !editSomehow(&book, round)) {
                 // Whatever was read and edited is written so that it reads back.
                 const QString saved = dir.filePath(QStringLiteral("saved.xls"));
                 if (!book.saveAs(saved)) {
