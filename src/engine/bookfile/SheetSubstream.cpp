@@ -18,6 +18,7 @@ namespace {
 constexpr double kPointsPerInch = 72.0;
 constexpr quint32 kMaxRows = 65536;
 constexpr quint16 kMaxColumns = 256;
+constexpr quint16 kDefaultResolution = 600; // dpi, for printer settings made here
 
 struct Located
 {
@@ -276,6 +277,9 @@ QByteArray setupData(const QByteArray &old, const PageSetupFacts &ps)
             put16(d, 12, quint16(ps.printQuality.at(0)));
         if (ps.printQuality.size() >= 2)
             put16(d, 14, quint16(ps.printQuality.at(1)));
+        for (qsizetype o : {12, 14})
+            if (u16(d, o) == 0)
+                put16(d, o, kDefaultResolution);
         if (u16(d, 32) == 0)
             put16(d, 32, 1);
     }
