@@ -582,12 +582,34 @@ void OfficeDocument::Private::storeTo(const QString &target) const
     if (!QFileInfo(info.absolutePath()).isDir())
         throw failed(QStringLiteral("保存先のフォルダがありません。"));
 
+    const uno::Sequence<beans::PropertyValue> args =
+        properties({property("FilterName", uno::Any(rtl::OUString("MS Excel 97"))),
+                    property("Overwrite", uno::Any(true))});
+    const bool neverSaved = conn().call(CallKind::Quick, [&] { return model->getURL().isEmpty(); });
+    if (neverSaved && !info.exists()) {
+        // A new book written to a new file: nothing can be lost, and the book
+        // takes the file's name (printed by the file name field).
+        try {
+            conn().call(CallKind::Long, [&] {
+                uno::Reference<frame::XStorable>(model, uno::UNO_QUERY_THROW)
+                    ->storeAsURL(toFileUrl(target), args);
+            });
+        } catch (const OfficeError &e) {
+            QFile::remove(target);
+            if (e.kind() == Kind::NotResponding || e.kind() == Kind::ProcessGone)
+                throw;
+            throw failed(e.message());
+        }
+        if (!startsWithCompoundSignature(target)) {
+            QFile::remove(target);
+            throw failed(QStringLiteral("書き出したファイルが正しくありません。"));
+        }
+        return;
+    }
+
     const QString temporary = temporaryNameBeside(target);
     try {
         conn().call(CallKind::Long, [&] {
-            const uno::Sequence<beans::PropertyValue> args =
-                properties({property("FilterName", uno::Any(rtl::OUString("MS Excel 97"))),
-                            property("Overwrite", uno::Any(true))});
             uno::Reference<frame::XStorable>(model, uno::UNO_QUERY_THROW)
                 ->storeToURL(toFileUrl(temporary), args);
         });

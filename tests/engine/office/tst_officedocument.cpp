@@ -330,6 +330,14 @@ void tst_OfficeDocument::createsExcelLikeBook()
     QVERIFY(book->path().isEmpty());
     QVERIFY(!book->isModified());
     QVERIFY_THROWS_EXCEPTION(OfficeError, book->save());
+    // Excel prints no header or footer on a new book (the office's default
+    // would print the sheet name and "Page 1").
+    const QString pdf = m_work.filePath(QStringLiteral("new.pdf"));
+    book->exportPdf({QStringLiteral("Sheet1")}, pdf);
+    QCOMPARE(pdfPageCount(pdf), 1);
+    const QString text = pdfText(pdf);
+    QVERIFY2(!text.contains(QStringLiteral("Sheet1")) && !text.contains(QStringLiteral("Page")),
+             qPrintable(text));
 
     const QString target = m_work.filePath(QStringLiteral("new book.xls"));
     book->saveAs(target);
@@ -418,6 +426,14 @@ void tst_OfficeDocument::importCarriesPageSetupAndHiddenState()
 
     const QString saved = m_work.filePath(QStringLiteral("imported.xls"));
     target->saveAs(saved);
+    // The new book took its file's name: the file name field prints it.
+    target->exportPdf({QStringLiteral("customer")}, pdf);
+    if (!customerText.isEmpty())
+        QVERIFY(pdfText(pdf).contains(QStringLiteral("imported.xls")));
+    target->renameSheet(QStringLiteral("Sheet1"), QStringLiteral("Renamed"));
+    target->save();
+    target->renameSheet(QStringLiteral("Renamed"), QStringLiteral("Sheet1"));
+    target->save();
     auto reloaded = OfficeDocument::load(m_office, saved);
     verify(*reloaded);
 }
