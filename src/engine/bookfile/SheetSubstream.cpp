@@ -16,6 +16,7 @@ using namespace biff;
 namespace {
 
 constexpr double kPointsPerInch = 72.0;
+constexpr quint16 rtDConRef = 0x0051;
 constexpr quint32 kMaxRows = 65536;
 constexpr quint16 kMaxColumns = 256;
 constexpr quint16 kDefaultResolution = 600; // dpi, for printer settings made here
@@ -305,6 +306,38 @@ const quint16 kPageSetupOrder[] = {rtPrintHeaders, rtPrintGridlines, rtWsBool, r
                                    rtHCenter, rtVCenter, rtLeftMargin, rtRightMargin,
                                    rtTopMargin, rtBottomMargin, rtSetup};
 
+// The substream from its records (with `insertAfter` records added after
+// the record at each index) and whatever bytes followed them; INDEX pointers
+// follow the records they point at.
+QByteArray rebuild(const QVector<Located> &recs, const QHash<int, QList<Record>> &insertAfter,
+                   const QByteArray &original, qint64 base)
+{
+    QByteArray out;
+    QHash<qint64, qint64> moved; // old offset -> new offset
+    QList<qsizetype> indexRecords;
+    for (int i = 0; i < recs.size(); ++i) {
+        moved.insert(recs[i].offset, out.size());
+        if (recs[i].depth == 1 && recs[i].record.type == rtIndex)
+            indexRecords.append(out.size());
+        out += serialize(recs[i].record);
+        for (const Record &r : insertAfter.value(i))
+            out += serialize(r);
+    }
+    out += original.mid(recs.isEmpty() ? 0 : recs.last().offset + 4 + recs.last().record.data.size());
+    for (qsizetype pos : indexRecords) {
+        const quint16 length = u16(out, pos + 2);
+        for (qsizetype q = pos + 4 + 12; q + 4 <= pos + 4 + length; q += 4) {
+            const qint64 old = qint64(u32(out, q));
+            if (old == 0)
+                continue;
+            const auto it = moved.constFind(old - base);
+            if (it != moved.constEnd())
+                put32(out, q, quint32(base + it.value()));
+        }
+    }
+    return out;
+}
+
 // Where page setup records go in a sheet that has none: in front of the
 // protection, column and cell records (or the chart's own records).
 int fallbackAnchor(const QVector<Located> &recs)
@@ -374,34 +407,42 @@ QByteArray SheetSubstream::withPageSetup(const PageSetupFacts &ps, qint64 base) 
         at.insert(type, anchor); // later missing records follow this one
     }
 
-    // Rebuild, remembering where each original record went.
-    QByteArray out;
-    QHash<qint64, qint64> moved; // old offset -> new offset
-    QList<qsizetype> indexRecords;
-    for (int i = 0; i < recs.size(); ++i) {
-        moved.insert(recs[i].offset, out.size());
-        if (recs[i].depth == 1 && recs[i].record.type == rtIndex)
-            indexRecords.append(out.size());
-        out += serialize(recs[i].record);
-        for (const Record &r : insertAfter.value(i))
-            out += serialize(r);
-    }
-    out += m_bytes.mid(recs.isEmpty() ? 0 : recs.last().offset + 4 + recs.last().record.data.size());
+    return rebuild(recs, insertAfter, m_bytes, base);
+}
 
-    // INDEX keeps absolute positions of records after it: point them at the
-    // records' new places.
-    for (qsizetype pos : indexRecords) {
-        const quint16 length = u16(out, pos + 2);
-        for (qsizetype q = pos + 4 + 12; q + 4 <= pos + 4 + length; q += 4) {
-            const qint64 old = qint64(u32(out, q));
-            if (old == 0)
-                continue;
-            const auto it = moved.constFind(old - base);
-            if (it != moved.constEnd())
-                put32(out, q, quint32(base + it.value()));
-        }
-    }
-    return out;
+bool SheetSubstream::renamePivotSourceSheet(QByteArray &d, const QString &oldName, const QString &newName)
+{
+    if (d.size() < 9)
+        return false;
+    // The source's "file": character 2 and a sheet name of this book.
+    const int count = u16(d, 6);
+    const bool wide = quint8(d.at(8)) & 1;
+    const qsizetype end = 9 + qsizetype(count) * (wide ? 2 : 1);
+    if (count < 1 || end > d.size())
+        return false;
+    QString file;
+    for (int i = 0; i < count; ++i)
+        file += wide ? QChar(u16(d, 9 + 2 * i)) : QChar(quint8(d.at(9 + i)));
+    if (file.at(0) != QChar(0x02) || file.mid(1).compare(oldName, Qt::CaseInsensitive) != 0)
+        return false;
+    d = d.left(6) + writeString(QChar(0x02) + newName) + d.mid(end);
+    return true;
+}
+
+QByteArray SheetSubstream::withPivotSourceRenamed(const QString &oldName, const QString &newName, qint64 base) const
+{
+    bool hasSource = false;
+    quint16 type = 0, length = 0;
+    for (qsizetype pos = 0; !hasSource && recordAt(m_bytes, pos, &type, &length); pos += 4 + length)
+        hasSource = type == rtDConRef;
+    if (!hasSource)
+        return m_bytes;
+    QVector<Located> recs = locate(m_bytes);
+    bool changed = false;
+    for (Located &l : recs)
+        if (l.record.type == rtDConRef)
+            changed = renamePivotSourceSheet(l.record.data, oldName, newName) || changed;
+    return changed ? rebuild(recs, {}, m_bytes, base) : m_bytes;
 }
 
 } // namespace quirn

@@ -21,6 +21,14 @@ public:
     // own absolute pointers (INDEX) are relative to.
     QByteArray withPageSetup(const PageSetupFacts &setup, qint64 base) const;
 
+    // Points a pivot cache source (a DCONREF record's data) on sheet
+    // `oldName` of this book at `newName`; false when it is another source.
+    static bool renamePivotSourceSheet(QByteArray &dconref, const QString &oldName, const QString &newName);
+
+    // The substream with the pivot table sources on sheet `oldName` of this
+    // book pointing at `newName`.
+    QByteArray withPivotSourceRenamed(const QString &oldName, const QString &newName, qint64 base) const;
+
 private:
     QByteArray m_bytes;
 };

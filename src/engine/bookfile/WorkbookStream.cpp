@@ -266,8 +266,16 @@ QByteArray WorkbookStream::filePassPayload() const
 
 void WorkbookStream::renameSheet(int tab, const QString &name)
 {
+    const QString oldName = sheetName(tab);
     QByteArray &d = m_globals[boundSheetSlots().at(tab)].data;
     d = d.left(6) + writeShortString(name);
+    // Pivot caches name their source sheet; the names follow.
+    for (Record &r : m_globals)
+        if (r.type == 0x0051)
+            SheetSubstream::renamePivotSourceSheet(r.data, oldName, name);
+    for (Body &body : m_bodies)
+        if (body.isSheet && !body.removed)
+            body.bytes = SheetSubstream(body.bytes).withPivotSourceRenamed(oldName, name, body.originalOffset);
 }
 
 void WorkbookStream::setVisibility(int tab, SheetVisibility visibility)

@@ -112,6 +112,7 @@ private slots:
     void initTestCase();
     void renameChangesOnlyTheSheetDirectory_data();
     void renameChangesOnlyTheSheetDirectory();
+    void renameCarriesPivotSourcesAlong();
     void hideAndShowKeepAVisibleActiveSheet();
     void moveCarriesEverySheetIndexAlong_data();
     void moveCarriesEverySheetIndexAlong();
@@ -209,6 +210,34 @@ void TestBookFileEdit::renameChangesOnlyTheSheetDirectory()
     }
     QCOMPARE(again.vbaModules().size(), book.vbaModules().size());
     keepForLibreOffice(fixture(file), path, oldNameOf);
+}
+
+void TestBookFileEdit::renameCarriesPivotSourcesAlong()
+{
+    // The pivot table's source is a sheet "Data" the book lacks: once the
+    // sheet is named so, renaming it again takes the source along.
+    const QString path = copyOf(QStringLiteral("pivot_cache_extra_sheet.xls"));
+    BookFile book;
+    QVERIFY(!book.open(path));
+    QVERIFY(!book.renameSheet(0, QStringLiteral("Data")));
+    QVERIFY(!book.save());
+    const BookRecords named = BookRecords::load(path);
+    QVERIFY(!book.renameSheet(0, QStringLiteral("Source sheet")));
+    QVERIFY(!book.save());
+    const BookRecords renamed = BookRecords::load(path);
+    QCOMPARE(renamed.differingGlobals(named), QList<quint16>({0x0051, rtBoundSheet}));
+    auto sourceOf = [](const BookRecords &b) {
+        for (const Record &r : b.globals)
+            if (r.type == 0x0051)
+                return r.data;
+        return QByteArray();
+    };
+    QCOMPARE(sourceOf(named).mid(6), QByteArray("\x05\x00\x00\x02" "Data\x00", 9));
+    QCOMPARE(sourceOf(renamed).mid(6), QByteArray("\x0D\x00\x00\x02" "Source sheet\x00", 17));
+    BookFile again;
+    QVERIFY(!again.open(path));
+    QCOMPARE(again.sheet(0).name, QStringLiteral("Source sheet"));
+    keepForLibreOffice(fixture(QStringLiteral("pivot_cache_extra_sheet.xls")), path, {{"Source sheet", "Pivot"}});
 }
 
 void TestBookFileEdit::hideAndShowKeepAVisibleActiveSheet()
