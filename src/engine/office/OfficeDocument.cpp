@@ -654,7 +654,7 @@ void OfficeDocument::exportPdf(const QStringList &sheets, const QString &pdfPath
                                int toPage)
 {
     const QString absolute = QFileInfo(pdfPath).absoluteFilePath();
-    d->slow([&] {
+    const bool exported = d->slow([&] {
         for (const QString &n : sheets)
             d->sheet(n);
         const QStringList names = d->names();
@@ -703,9 +703,8 @@ void OfficeDocument::exportPdf(const QStringList &sheets, const QString &pdfPath
         };
 
         if (!setVisibility(chosen)) {
-            restore();
-            throw OfficeError(Kind::ExportFailed,
-                              QStringLiteral("シートの表示状態を変更できないため、PDF を作成できません。"));
+            restore(); // a protected book: print from a copy instead
+            return false;
         }
         uno::Sequence<beans::PropertyValue> filterData;
         if (fromPage > 0 || toPage > 0) {
@@ -728,7 +727,34 @@ void OfficeDocument::exportPdf(const QStringList &sheets, const QString &pdfPath
                                                       .arg(toQString(e.Message)));
         }
         restore();
+        return true;
     });
+    if (!exported)
+        exportThroughCopy(sheets, absolute, fromPage, toPage);
+}
+
+void OfficeDocument::exportThroughCopy(const QStringList &sheets, const QString &pdfPath,
+                                       int fromPage, int toPage)
+{
+    // The office does not show or hide sheets of a protected book; a new book
+    // with copies of the chosen sheets prints the same pages.
+    std::unique_ptr<OfficeDocument> copy = create(*d->process, 1);
+    const QString initial = copy->sheetName(0);
+    QStringList chosen;
+    QStringList copies;
+    for (const QString &name : sheetNames()) {
+        if (!sheets.contains(name))
+            continue;
+        chosen.append(name);
+        copies.append(copy->importSheet(*this, name, copy->sheetCount()));
+        copy->setSheetVisible(copies.last(), true);
+    }
+    copy->removeSheet(initial);
+    for (int i = 0; i < chosen.size(); ++i) {
+        if (copies[i] != chosen[i]) // the name field prints the sheet's own name
+            copy->renameSheet(copies[i], chosen[i]);
+    }
+    copy->exportPdf(chosen, pdfPath, fromPage, toPage);
 }
 
 void OfficeDocument::close()

@@ -76,7 +76,9 @@ public:
     void save();
     void saveAs(const QString &path);
     // Writes the chosen sheets to a PDF; pages fromPage..toPage when given
-    // (1-based, 0 = open end). The book is left as it was.
+    // (1-based, 0 = open end). The book is left as it was. (From a protected
+    // book the pages come from a copy: a file name in a header prints as the
+    // copy's.)
     void exportPdf(const QStringList &sheets, const QString &pdfPath, int fromPage = 0,
                    int toPage = 0);
 
@@ -88,6 +90,8 @@ public:
 private:
     struct Private;
     explicit OfficeDocument(OfficeProcess &process);
+    void exportThroughCopy(const QStringList &sheets, const QString &pdfPath, int fromPage,
+                           int toPage);
 
     std::unique_ptr<Private> d;
 };

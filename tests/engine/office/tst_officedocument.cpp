@@ -561,6 +561,19 @@ void tst_OfficeDocument::exportsChosenSheetsAndRestoresTheBook()
     QVERIFY(hidden->isSheetVisible(QStringLiteral("Sheet1")));
     QVERIFY(hidden->isModified());
     QVERIFY_THROWS_EXCEPTION(OfficeError, hidden->exportPdf({QStringLiteral("sheet1")}, pdf));
+
+    // The office will not hide sheets of a protected book; the chosen sheet
+    // prints all the same, and the book stays as it was.
+    auto locked = OfficeDocument::load(m_office, fixture(QStringLiteral("wb_protected_default_password.xls")));
+    const QString first = QStringLiteral("Лист1");
+    locked->exportPdf({first}, pdf);
+    QCOMPARE(pdfPageCount(pdf), locked->pageCount(first));
+    const QString all = pdfText(pdf);
+    locked->exportPdf({first, QStringLiteral("Лист2")}, m_work.filePath(QStringLiteral("all.pdf")));
+    QVERIFY(locked->isProtected());
+    QVERIFY(!locked->isModified());
+    QCOMPARE(locked->sheetCount(), 3);
+    QVERIFY(all.isEmpty() || !all.contains(QStringLiteral("???")));
 }
 
 void tst_OfficeDocument::handOverNeedsADisplay()
