@@ -209,6 +209,14 @@ void TestBookFileEdit::renameChangesOnlyTheSheetDirectory()
         QVERIFY(again.sheet(i).pageSetup == expected[i].pageSetup);
     }
     QCOMPARE(again.vbaModules().size(), book.vbaModules().size());
+    if (oracleAvailable()) {
+        const QJsonArray sheets = scanWithOracle(path).value(QStringLiteral("sheets")).toArray();
+        QCOMPARE(sheets.size(), expected.size());
+        for (int i = 0; i < expected.size(); ++i) {
+            QCOMPARE(sheets[i].toObject().value(QStringLiteral("name")).toString(), expected[i].name);
+            QCOMPARE(sheets[i].toObject().value(QStringLiteral("hsState")).toInt(), int(expected[i].visibility));
+        }
+    }
     keepForLibreOffice(fixture(file), path, oldNameOf);
 }
 
