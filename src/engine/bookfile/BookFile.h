@@ -68,8 +68,9 @@ public:
     BookFileError deleteSheets(const QList<int> &indexes);
     // Copies the sheet at `index` under `newName` in front of the sheet at
     // `before` (sheetCount() for the end); a hidden sheet's copy is hidden.
-    // Sheets with drawings, charts, comments or pivot tables are refused, and
-    // so is a sheet with a VBA module of its own.
+    // Sheets with drawings, charts, comments or pivot tables are refused (an
+    // empty drawing layer is left out of the copy), and so is a sheet with a
+    // VBA module of its own.
     BookFileError duplicateSheet(int index, const QString &newName, int before);
     PageSetupFacts pageSetup(int index) const;
     // Writes the page setup records of the sheet that differ from `setup`,

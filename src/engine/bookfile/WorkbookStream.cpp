@@ -599,9 +599,44 @@ namespace quirn {
 namespace {
 
 constexpr quint16 rtMsoDrawing = 0x00EC;
+constexpr quint16 rtMsoDrawingSelection = 0x00ED;
 constexpr quint16 rtSxView = 0x00B0;
 constexpr quint16 rtCodeName = 0x01BA;
 constexpr int kMaxRecordData = 8224;
+
+// Whether the sheet's drawing layer has no shape besides the group that
+// every drawing has (as LibreOffice writes for any sheet): one MSODRAWING
+// record, no objects, notes or text boxes, and a drawing of at most one shape.
+bool holdsOnlyAnEmptyDrawing(const QByteArray &body)
+{
+    QByteArray drawing;
+    int drawings = 0, others = 0, depth = 0;
+    qsizetype pos = 0;
+    quint16 type = 0, length = 0;
+    while (recordAt(body, pos, &type, &length) && pos + 4 + length <= body.size()) {
+        if (type == rtBof && ++depth > 1)
+            ++others; // an embedded chart
+        else if (type == rtEof)
+            --depth;
+        else if (type == rtMsoDrawing) {
+            ++drawings;
+            drawing = body.mid(pos + 4, length);
+        } else if (type == 0x005D || type == 0x001C || type == 0x01B6) // OBJ, NOTE, TXO
+            ++others;
+        pos += 4 + length;
+    }
+    if (drawings != 1 || others != 0 || drawing.size() < 8 || u16(drawing, 2) != 0xF002)
+        return false;
+    // The drawing container's records: the drawing record counts the shapes.
+    for (qsizetype p = 8; p + 8 <= drawing.size();) {
+        const quint16 recordType = u16(drawing, p + 2);
+        const quint32 recordLength = u32(drawing, p + 4);
+        if (recordType == 0xF008)
+            return recordLength >= 8 && p + 16 <= drawing.size() && u32(drawing, p + 8) <= 1;
+        p += 8 + qsizetype(recordLength);
+    }
+    return false;
+}
 
 // The sheet's substream ready to be a copy: not selected, without its code
 // name; false when the sheet holds records a plain copy cannot carry. `base`
@@ -609,6 +644,7 @@ constexpr int kMaxRecordData = 8224;
 bool prepareCopy(const QByteArray &body, qint64 base, bool hasVbaProject, QByteArray *copy)
 {
     copy->clear();
+    const bool emptyDrawing = holdsOnlyAnEmptyDrawing(body);
     QList<std::pair<qsizetype, qsizetype>> removed; // (offset in body, size)
     QList<qsizetype> indexRecords;
     qsizetype pos = 0;
@@ -620,8 +656,13 @@ bool prepareCopy(const QByteArray &body, qint64 base, bool hasVbaProject, QByteA
             ++depth;
         else if (type == rtEof)
             --depth;
-        if (type == rtMsoDrawing || type == rtSxView)
+        if (type == rtSxView || (type == rtMsoDrawing && !emptyDrawing))
             return false;
+        if ((type == rtMsoDrawing || type == rtMsoDrawingSelection) && depth == 1) {
+            removed.append({pos, 4 + length});
+            pos += 4 + length;
+            continue;
+        }
         if (type == rtCodeName && depth == 1) {
             if (hasVbaProject)
                 return false;

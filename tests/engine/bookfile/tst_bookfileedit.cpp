@@ -543,20 +543,23 @@ void TestBookFileEdit::editsABookLibreOfficeMade()
     QVERIFY(!book.moveSheets({1}, 4));
     QVERIFY(!book.renameSheet(0, QStringLiteral("単価")));
     QVERIFY(!book.deleteSheets({book.indexOf(QStringLiteral("Notes"))}));
+    // Its sheets carry an empty drawing layer, which a copy leaves out.
+    QVERIFY(!book.duplicateSheet(0, QStringLiteral("単価 (2)"), 3));
     QVERIFY(!book.save());
     BookFile again;
     QVERIFY(!again.open(path));
     QStringList order;
     for (const SheetFacts &s : again.sheets())
         order << s.name;
-    QCOMPARE(order, QStringList({QStringLiteral("単価"), QStringLiteral("Hidden"), QStringLiteral("Totals")}));
+    QCOMPARE(order, QStringList({QStringLiteral("単価"), QStringLiteral("Hidden"), QStringLiteral("Totals"),
+                                 QStringLiteral("単価 (2)")}));
     QCOMPARE(again.sheet(1).visibility, SheetVisibility::Hidden);
     // The totals' references still name the renamed, moved sheet of prices.
     QStringList references = externSheetNames(BookRecords::load(original));
     references.replaceInStrings(QStringLiteral("Prices"), QStringLiteral("単価"));
     QCOMPARE(externSheetNames(BookRecords::load(path)), references);
     QVERIFY(references.contains(QStringLiteral("単価:単価")));
-    keepForLibreOffice(original, path, {{"単価", "Prices"}, {"Hidden", "Hidden"}, {"Totals", "Totals"}});
+    keepForLibreOffice(original, path, {{"単価", "Prices"}, {"Hidden", "Hidden"}, {"Totals", "Totals"}, {"単価 (2)", "Prices"}});
 }
 
 void TestBookFileEdit::deletingTheActiveSheetSelectsAnother()
