@@ -1,10 +1,16 @@
 #include "cExcel.h"
 
+#include "BookSaveDialog.h"
 #include "ExcelApplication.h"
 #include "ExcelError.h"
 #include "ExcelWorkbook.h"
 #include "MessageBox.h"
 #include "OfficeProcess.h"
+#include "PageSetupProperties.h"
+#include "SheetPrintJob.h"
+#include "frmPageSetup.h"
+
+#include <QCoreApplication>
 
 #include <QDir>
 #include <QFileInfo>
@@ -16,6 +22,7 @@ constexpr qint32 MacroSheetWord = 2;
 constexpr qint32 ChartBit = 4;
 constexpr qint32 ProtectedBit = 16;
 constexpr unsigned CriticalOk = 0x10;
+constexpr unsigned ExclamationOk = 0x30;
 
 } // namespace
 
@@ -324,6 +331,154 @@ void cExcel::SetSheetAttribute(const QString &BookName, const QString &SheetName
 {
     BookActive(BookName);
     application().ActiveWorkbook().setSheetVisible(SheetName, (Attri & VisibleBit) != 0);
+}
+
+// ---- page setup, printing and the engine's own dialogs ------------------------
+
+void cExcel::PageSetUp(const QString &SheetName)
+{
+    SetActiveSheetPropaty(SheetName);
+}
+
+// Every listed sheet exists and is shown: a group of sheets is selected to
+// print it, and a hidden sheet cannot be selected.
+void cExcel::checkPrintable(ExcelWorkbook &book, const QStringList &sheets) const
+{
+    if (sheets.isEmpty())
+        throw ExcelError::noSuchSheet();
+    for (const QString &name : sheets) {
+        if (!book.sheetState(name).visible)
+            throw ExcelError::refused(QStringLiteral("Sheets クラスの Select メソッドが失敗しました。"));
+    }
+}
+
+void cExcel::PrintExcelSheet(const QStringList &SheetName, const QVariant &SheetCopies,
+                             const QVariant &FromPage, const QVariant &ToPage)
+{
+    ExcelWorkbook &book = application().ActiveWorkbook();
+    checkPrintable(book, SheetName);
+    const auto given = [](const QVariant &value) {
+        return value.isValid() && !value.isNull() && !value.toString().isEmpty();
+    };
+    const auto whole = [](const QVariant &value, const QString &what) {
+        bool ok = false;
+        const int number = value.toInt(&ok);
+        if (!ok || number < 1)
+            throw ExcelError::refused(QStringLiteral("PrintOut メソッドが失敗しました。%1が正しくありません。").arg(what));
+        return number;
+    };
+    const int copies = given(SheetCopies) ? whole(SheetCopies, QStringLiteral("印刷部数")) : 1;
+    const int from = given(FromPage) ? whole(FromPage, QStringLiteral("開始ページ")) : 0;
+    const int to = given(ToPage) ? whole(ToPage, QStringLiteral("終了ページ")) : 0;
+    if (from > 0 && to > 0 && from > to)
+        return; // an empty range prints nothing
+    SheetPrintJob::print(book.currentDocument(), SheetName, book.Name(), copies, from, to);
+}
+
+void cExcel::PreviewExcelSheet(const QStringList &SheetName)
+{
+    ExcelWorkbook &book = application().ActiveWorkbook();
+    checkPrintable(book, SheetName);
+    SheetPrintJob::preview(book.currentDocument(), SheetName, QFileInfo(book.Name()).completeBaseName());
+}
+
+qint32 cExcel::DspExcelSaveAsDialog(const QString &BookPath, const QString &)
+{
+    ExcelWorkbook &book = application().ActiveWorkbook();
+    const QString path = BookSaveDialog::Show(QStringLiteral("名前を付けて保存"), BookPath);
+    if (!path.isEmpty())
+        book.saveAs(path);
+    return 0;
+}
+
+QString cExcel::DspExcelNewBookDialog(const QString &BookName)
+{
+    ExcelApplication &app = application();
+    QString folder = QDir::homePath();
+    if (!BookName.isEmpty() && app.hasActiveWorkbook() && !app.ActiveWorkbook().Path().isEmpty())
+        folder = app.ActiveWorkbook().Path();
+    const QString path = BookSaveDialog::Show(QStringLiteral("新規作成"),
+                                              QDir(folder).filePath(QStringLiteral("Book1.xls")));
+    if (path.isEmpty())
+        return QString();
+    ExcelWorkbook &book = app.Add();
+    try {
+        book.saveAs(path);
+    } catch (const ExcelError &) {
+        app.Close(book); // no half-made book stays behind
+        throw;
+    }
+    m_newBookPath = QFileInfo(path).absoluteFilePath();
+    return book.Name();
+}
+
+// The sheet the page setup dialog is for: the one named, or the first shown.
+QString cExcel::setupSheet(ExcelWorkbook &book, const QString &SheetName) const
+{
+    if (!SheetName.isEmpty()) {
+        if (!book.sheetState(SheetName).visible)
+            throw ExcelError::refused(QStringLiteral("Worksheet クラスの Select メソッドが失敗しました。"));
+        return SheetName;
+    }
+    for (const QString &name : book.sheetNames()) {
+        if (book.sheetState(name).visible)
+            return name;
+    }
+    throw ExcelError::noSuchSheet();
+}
+
+qint32 cExcel::DspExcelPageSetupDialog(const QString &, const QString &SheetName)
+{
+    ExcelWorkbook &book = application().ActiveWorkbook();
+    const QString sheet = setupSheet(book, SheetName);
+    SetupChartName.clear();
+    const bool chart = book.sheetState(sheet).kind == quirn::SheetKind::Chart;
+    if (chart)
+        SetupChartName = sheet;
+
+    quirn::PageSetupFacts current;
+    try {
+        current = book.pageSetup(sheet);
+    } catch (const ExcelError &error) {
+        // The dialog cannot show this sheet's setup: say why rather than
+        // leaving the user without an answer.
+        MessageBox::Show(error.description(), ExclamationOk);
+        return 0;
+    }
+    const qint32 rc = frmPageSetup::Show(current, chart, sheet,
+                                         [&book, &sheet](const quirn::PageSetupFacts &setup) {
+                                             book.setPageSetup(sheet, setup);
+                                         });
+    if (rc == -1) {
+        try {
+            PageSetupProperties::capture(book.pageSetup(sheet), chart, CapturedSetup);
+            m_setupCaptured = true;
+        } catch (const ExcelError &) {
+        }
+    }
+    return rc;
+}
+
+void cExcel::SetActiveSheetPropaty(const QString &SheetName)
+{
+    try {
+        ExcelWorkbook &book = application().ActiveWorkbook();
+        const ExcelWorkbook::SheetState state = book.sheetState(SheetName);
+        if (!state.visible)
+            throw ExcelError::refused(QStringLiteral("Worksheet クラスの Select メソッドが失敗しました。"));
+        if (!m_setupCaptured)
+            throw ExcelError::refused(QStringLiteral("ページ設定が取り込まれていません。"));
+        const bool targetChart = state.kind == quirn::SheetKind::Chart;
+        quirn::PageSetupFacts setup = book.pageSetup(SheetName);
+        const QStringList written = PageSetupProperties::apply(CapturedSetup, !SetupChartName.isEmpty(),
+                                                               targetChart, setup);
+        if (!written.isEmpty())
+            book.setPageSetup(SheetName, setup);
+    } catch (const std::exception &) {
+        MessageBox::Show(QStringLiteral("ｼｰﾄ \"") + SheetName + QStringLiteral("\"のﾍﾟｰｼﾞ設定はできませんでした。"),
+                         ExclamationOk);
+        QCoreApplication::processEvents();
+    }
 }
 
 void cExcel::MoveSheet(QString FromBook, const QStringList &FromSheets, const QVariant &ToBook,

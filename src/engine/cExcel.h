@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CapturedPageSetup.h"
 #include "ExcelError.h"
 
 #include <QList>
@@ -10,6 +11,7 @@
 #include <memory>
 
 class ExcelApplication;
+class ExcelWorkbook;
 class OfficeProcess;
 
 // The program's one gateway to the workbook engine. Every subsystem reaches
@@ -63,6 +65,29 @@ public:
     qint16 GetActiveWorkBookProtect();
     qint32 GetSheetAttribute(const QString &BookName, const QString &SheetName);
     void SetSheetAttribute(const QString &BookName, const QString &SheetName, qint32 Attri);
+    // Applies the captured page setup to the sheet (SetActiveSheetPropaty).
+    void PageSetUp(const QString &SheetName);
+    // Prints the listed sheets of the active book, as they are now, as one
+    // job on the default printer: SheetCopies copies (1 when omitted), pages
+    // FromPage to ToPage when given and not empty.
+    void PrintExcelSheet(const QStringList &SheetName, const QVariant &SheetCopies = QVariant(),
+                         const QVariant &FromPage = QVariant(), const QVariant &ToPage = QVariant());
+    // Shows the listed sheets as they would print, in the desktop's PDF viewer.
+    void PreviewExcelSheet(const QStringList &SheetName);
+    // Saves the active book under a name the user chooses (BookPath proposed).
+    qint32 DspExcelSaveAsDialog(const QString &BookPath, const QString &BookName);
+    // Creates a blank book saved where the user chooses and makes it active;
+    // returns its name, empty when the user cancelled. NewBookPath() then
+    // gives its full path.
+    QString DspExcelNewBookDialog(const QString &BookName);
+    QString NewBookPath() const { return m_newBookPath; }
+    // Shows the page setup dialog for the sheet of the active book (the first
+    // visible sheet when SheetName is empty). OK writes the sheet's page setup
+    // and captures it for SetActiveSheetPropaty: -1; Cancel: 0.
+    qint32 DspExcelPageSetupDialog(const QString &BookName, const QString &SheetName);
+    // Writes the captured page setup to one sheet of the active book, only the
+    // properties that differ; a sheet that refuses gets a message.
+    void SetActiveSheetPropaty(const QString &SheetName);
     void MoveSheet(QString FromBook, const QStringList &FromSheets,
                    const QVariant &ToBook = QVariant(), const QVariant &ToSheet = QVariant(),
                    const QVariant &Position = QVariant());
@@ -85,10 +110,16 @@ private:
     ExcelApplication &application() const;
     void newApplication();
     qint32 saveActive(const QString &path);
+    QString setupSheet(ExcelWorkbook &book, const QString &SheetName) const;
+    void checkPrintable(ExcelWorkbook &book, const QStringList &sheets) const;
     void transferSheets(bool move, const QString &fromBook, const QStringList &fromSheets,
                         const QVariant &toBook, const QVariant &toSheet, bool before);
 
     std::shared_ptr<OfficeProcess> m_office;
     QString xlAppName;
     QString m_lastSaveError;
+    CapturedPageSetup CapturedSetup;
+    QString SetupChartName;
+    bool m_setupCaptured = false;
+    QString m_newBookPath;
 };

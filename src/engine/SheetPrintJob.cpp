@@ -1,0 +1,171 @@
+#include "SheetPrintJob.h"
+
+#include "ExcelError.h"
+#include "OfficeDocument.h"
+#include "OfficeError.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTemporaryFile>
+#include <QUrl>
+
+namespace {
+
+// CUPS answers within seconds; a server that does not is treated as absent.
+constexpr int CupsWaitMs = 60000;
+
+struct PreviewRecord
+{
+    bool recorded = false;
+    QStringList paths;
+};
+
+PreviewRecord &previews()
+{
+    static PreviewRecord record;
+    return record;
+}
+
+struct Run
+{
+    bool started = false;
+    int exitCode = -1;
+    QString output;
+    QString errors;
+};
+
+Run runTool(const QString &program, const QStringList &arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    Run run;
+    run.started = process.waitForStarted(CupsWaitMs);
+    if (!run.started)
+        return run;
+    if (!process.waitForFinished(CupsWaitMs)) {
+        process.kill();
+        process.waitForFinished();
+        return run;
+    }
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.output = QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
+    run.errors = QString::fromLocal8Bit(process.readAllStandardError()).trimmed();
+    return run;
+}
+
+ExcelError printFailed(const QString &reason)
+{
+    return ExcelError::refused(QStringLiteral("印刷できませんでした。") + reason);
+}
+
+void exportSheets(OfficeDocument &document, const QStringList &sheets, const QString &pdf,
+                  int fromPage, int toPage)
+{
+    try {
+        document.exportPdf(sheets, pdf, fromPage, toPage);
+    } catch (const OfficeError &error) {
+        throw printFailed(error.message());
+    }
+}
+
+} // namespace
+
+QString SheetPrintJob::defaultPrinter()
+{
+    for (const char *variable : {"LPDEST", "PRINTER"}) {
+        const QString named = qEnvironmentVariable(variable).trimmed();
+        if (!named.isEmpty())
+            return named;
+    }
+    const Run run = runTool(QStringLiteral("lpstat"), {QStringLiteral("-d")});
+    if (!run.started || run.exitCode != 0)
+        return QString();
+    // "system default destination: name", or "no system default destination"
+    static const QRegularExpression destination(QStringLiteral(":\\s*(\\S+)\\s*$"));
+    const QRegularExpressionMatch match = destination.match(run.output);
+    return match.hasMatch() ? match.captured(1) : QString();
+}
+
+int SheetPrintJob::pdfPageCount(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray bytes = file.readAll();
+    // The page tree's root carries the count of every page.
+    static const QRegularExpression pages(QStringLiteral("/Type\\s*/Pages\\b[^>]*?/Count\\s+(\\d+)"));
+    int count = 0;
+    auto it = pages.globalMatch(QString::fromLatin1(bytes));
+    while (it.hasNext())
+        count = std::max(count, it.next().captured(1).toInt());
+    if (count > 0)
+        return count;
+    static const QRegularExpression page(QStringLiteral("/Type\\s*/Page\\b(?!s)"));
+    return int(QString::fromLatin1(bytes).count(page));
+}
+
+void SheetPrintJob::print(OfficeDocument &document, const QStringList &sheets, const QString &title,
+                          int copies, int fromPage, int toPage)
+{
+    const QString printer = defaultPrinter();
+    if (printer.isEmpty())
+        throw ExcelError::refused(QStringLiteral(
+            "通常使うプリンタが設定されていないため、印刷できません。プリンタを設定してから、もう一度印刷してください。"));
+
+    QTemporaryDir folder;
+    if (!folder.isValid())
+        throw printFailed(folder.errorString());
+    const QString pdf = folder.filePath(QStringLiteral("print.pdf"));
+    exportSheets(document, sheets, pdf, fromPage, toPage);
+    if (pdfPageCount(pdf) == 0)
+        return; // the page range lies beyond the last page: nothing to print
+
+    const Run run = runTool(QStringLiteral("lp"),
+                            {QStringLiteral("-d"), printer, QStringLiteral("-n"),
+                             QString::number(copies), QStringLiteral("-o"),
+                             QStringLiteral("collate=true"), QStringLiteral("-t"), title, pdf});
+    if (!run.started)
+        throw printFailed(QStringLiteral("印刷コマンド (lp) を実行できません。"));
+    if (run.exitCode != 0)
+        throw printFailed(run.errors.isEmpty() ? QStringLiteral("プリンタ \"%1\" が応答しません。").arg(printer)
+                                               : run.errors);
+}
+
+QString SheetPrintJob::preview(OfficeDocument &document, const QStringList &sheets,
+                               const QString &title)
+{
+    QTemporaryFile file(QDir::temp().filePath(QStringLiteral("%1-XXXXXX.pdf").arg(title)));
+    file.setAutoRemove(false); // the viewer reads it after this call
+    if (!file.open())
+        throw ExcelError::refused(QStringLiteral("プレビューを作成できませんでした。") + file.errorString());
+    const QString pdf = file.fileName();
+    file.close();
+    try {
+        document.exportPdf(sheets, pdf);
+    } catch (const OfficeError &error) {
+        QFile::remove(pdf);
+        throw ExcelError::refused(QStringLiteral("プレビューを作成できませんでした。") + error.message());
+    }
+    if (previews().recorded) {
+        previews().paths << pdf;
+        return pdf;
+    }
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(pdf)))
+        throw ExcelError::refused(QStringLiteral(
+            "PDF を表示するアプリケーションが見つからないため、プレビューを表示できません。"));
+    return pdf;
+}
+
+void SheetPrintJob::setPreviewRecorded(bool recorded)
+{
+    previews().recorded = recorded;
+}
+
+QStringList SheetPrintJob::recordedPreviews()
+{
+    return previews().paths;
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+class OfficeDocument;
+
+// Prints sheets of a book as the office renders its current state: the
+// chosen sheets become one PDF (in the book's order, with the page range),
+// which goes to the system's default printer through CUPS as one job with
+// the copies asked for. Failures throw ExcelError; nothing is ever reported
+// as printed that did not reach the printer's queue.
+class SheetPrintJob
+{
+public:
+    // fromPage/toPage are 1-based, 0 for an open end.
+    static void print(OfficeDocument &document, const QStringList &sheets, const QString &title,
+                      int copies, int fromPage, int toPage);
+
+    // Writes the sheets to a PDF of their own and opens it in the desktop's
+    // viewer; returns the PDF's path.
+    static QString preview(OfficeDocument &document, const QStringList &sheets,
+                           const QString &title);
+
+    // The printer a job without a destination goes to; empty when none.
+    static QString defaultPrinter();
+
+    // Pages of a PDF written by the office (0 when it cannot be read).
+    static int pdfPageCount(const QString &path);
+
+    // Tests: previews are recorded instead of opened.
+    static void setPreviewRecorded(bool recorded);
+    static QStringList recordedPreviews();
+};
