@@ -16,7 +16,6 @@ using namespace biff;
 namespace {
 
 constexpr quint16 kRefError = 0xFFFF;
-constexpr quint16 kWorkbookLevel = 0xFFFE;
 constexpr quint16 kSelfSupBookMarker = 0x0401;
 constexpr quint16 kWindowSelected = 0x0200;
 constexpr quint16 kWindowActive = 0x0400;
