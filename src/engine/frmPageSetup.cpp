@@ -266,8 +266,12 @@ QWidget *frmPageSetup::buildMarginsTab()
 
     auto labelled = [](const QString &text, QWidget *box) {
         auto *column = new QVBoxLayout;
-        column->addWidget(new QLabel(text));
+        auto *label = new QLabel(text);
+        label->setBuddy(box);
+        column->addStretch();
+        column->addWidget(label);
         column->addWidget(box);
+        column->addStretch();
         return column;
     };
     auto *grid = new QGridLayout;
@@ -410,7 +414,9 @@ QWidget *frmPageSetup::buildSheetTab()
     printGrid->addWidget(m_gridlines, 0, 0);
     printGrid->addWidget(m_headings, 0, 1);
     printGrid->addWidget(m_blackAndWhite, 1, 0);
-    printGrid->addWidget(new QLabel(QStringLiteral("コメント(&M):")), 1, 1);
+    auto *commentsLabel = new QLabel(QStringLiteral("コメント(&M):"));
+    commentsLabel->setBuddy(m_comments);
+    printGrid->addWidget(commentsLabel, 1, 1);
     printGrid->addWidget(m_comments, 1, 2);
     printGrid->addWidget(m_draft, 2, 0);
 
