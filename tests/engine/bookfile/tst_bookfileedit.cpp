@@ -39,7 +39,7 @@ QByteArray fileBytes(const QString &path)
 // it is not installed here.
 QJsonObject scanWithOracle(const QString &path, const QString &password = QString())
 {
-    const QString script = QStringLiteral(QUIRN_SOURCE_DIR "/../shared/tools/biffscan.py");
+    const QString script = QStringLiteral(QUIRN_SOURCE_DIR "/tests/tools/biffscan.py");
     if (!QFile::exists(script) || !QFile::exists(QStringLiteral("/usr/bin/python3")))
         return {};
     QProcess p;
@@ -58,7 +58,7 @@ bool oracleAvailable()
     p.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), QStringLiteral("import olefile")});
     p.waitForFinished(-1);
     return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0
-        && QFile::exists(QStringLiteral(QUIRN_SOURCE_DIR "/../shared/tools/biffscan.py"));
+        && QFile::exists(QStringLiteral(QUIRN_SOURCE_DIR "/tests/tools/biffscan.py"));
 }
 
 // Sheet names of each XTI entry of the own book ("A" or "A:B", "#REF" when gone).
