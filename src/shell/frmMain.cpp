@@ -11,10 +11,20 @@
 #include "cListView.h"
 #include "cExcel.h"
 #include "frmAbout.h"
+#include "BookHandOver.h"
+#include "BookImport.h"
+#include "BookList.h"
+#include "BookPresentation.h"
+#include "BookSelection.h"
+#include "RecentBooks.h"
+#include "SheetList.h"
 
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDragMoveEvent>
+#include <QDropEvent>
+#include <QKeyEvent>
 #include <QFontMetrics>
 #include <QFrame>
 #include <QHeaderView>
@@ -78,6 +88,12 @@ frmMain::frmMain(QWidget *parent)
     BuildPopupMenus();
     BuildPanes();
     BuildToolbar();
+    m_books = std::make_unique<BookList>(*this);
+    m_import = std::make_unique<BookImport>(*this);
+    m_selection = std::make_unique<BookSelection>(*this);
+    m_presentation = std::make_unique<BookPresentation>(*this);
+    m_recent = std::make_unique<RecentBooks>(*this);
+    m_sheets = std::make_unique<SheetList>(*this);
     ConnectHandlers();
 }
 
@@ -111,6 +127,11 @@ QAction *frmMain::AddSeparator(QMenu *menu, const QString &name)
     QAction *separator = menu->addSeparator();
     separator->setObjectName(name);
     return separator;
+}
+
+QMenu *frmMain::Popup(const QString &name) const
+{
+    return findChild<QMenu *>(name);
 }
 
 QAction *frmMain::Item(const QString &name) const
@@ -380,13 +401,217 @@ void frmMain::ConnectHandlers()
         connect(menu, &QMenu::aboutToShow, this, [this, menu] { TrapErrors([this, menu] { DropDownPrologue(menu); }); });
     }
     connect(m_toolbar, &QToolBar::actionTriggered, this, [this](QAction *) { TrapErrors([this] { ExcelGuard(); }); });
+    ConnectBookHandlers();
+    ConnectSheetHandlers();
     m_splitterImage->installEventFilter(this);
     m_client->installEventFilter(this);
     m_header->installEventFilter(this);
     for (cListView *view : {m_bookView, m_sheetView}) {
         view->listView()->viewport()->installEventFilter(this);
         view->reportView()->viewport()->installEventFilter(this);
+        view->listView()->installEventFilter(this);
+        view->reportView()->installEventFilter(this);
     }
+}
+
+void frmMain::Connect(const QString &name, std::function<void()> handler)
+{
+    connect(Item(name), &QAction::triggered, this, [handler] { TrapErrors(handler); });
+}
+
+void frmMain::ConnectBookHandlers()
+{
+    for (const char *name : {"mnuFileOpen", "tbFileOpen"})
+        Connect(QString::fromLatin1(name), [this] { m_import->FileOpen(); });
+    for (const char *name : {"mnuFileNew", "tbFileNew"})
+        Connect(QString::fromLatin1(name), [this] { m_import->NewBook(); });
+    for (const char *name : {"mnuFileDelete", "BookPopFileDelete", "tbDelete"})
+        Connect(QString::fromLatin1(name), [this] { m_import->RemoveBooks(); });
+    for (const char *name : {"mnuExcelOpen", "BookPopExcelOpen", "tbExcelOpen"})
+        Connect(QString::fromLatin1(name), [this] { BookHandOver::ExcelOpen(*this); });
+    const char *viewButtons[] = {"tbViewLarge", "tbViewSmall", "tbViewList", "tbViewDetails"};
+    for (int i = 0; i < 4; ++i) {
+        Connect(QStringLiteral("mnuListViewMode_%1").arg(i), [this, i] { m_presentation->ListViewMode(i); });
+        Connect(QString::fromLatin1(viewButtons[i]), [this, i] { m_presentation->ListViewMode(i); });
+    }
+    const char *arrange[] = {"mnuVAIByName", "mnuVAIBySize", "mnuVAIByType", "mnuVAIByDate", "mnuVAIByAttr"};
+    for (int i = 0; i < 5; ++i)
+        Connect(QString::fromLatin1(arrange[i]), [this, i] { m_presentation->SortBooksBy(i); });
+    Connect(QStringLiteral("mnuViewLineUpIcons"), [this] { m_presentation->LineUpIcons(); });
+    Connect(QStringLiteral("mnuViewRefresh"), [this] { m_presentation->Refresh(); });
+    for (const char *name : {"mnuSelAllBook", "tbAllBook"})
+        Connect(QString::fromLatin1(name), [this] { m_presentation->SelectAllBooks(); });
+    for (int k = 1; k <= 5; ++k)
+        Connect(QStringLiteral("mnuFileMRU_%1").arg(k), [this, k] { m_recent->OpenRecent(k); });
+
+    for (QAbstractItemView *view : {static_cast<QAbstractItemView *>(m_bookView->listView()),
+                                    static_cast<QAbstractItemView *>(m_bookView->reportView())}) {
+        view->setAcceptDrops(true);
+        view->viewport()->setAcceptDrops(true);
+        view->setDropIndicatorShown(false);
+        connect(view, &QAbstractItemView::clicked, this, [this](const QModelIndex &index) {
+            TrapErrors([this, index] { m_selection->OpenSelectedBook(index.row(), m_clickModifiers); });
+        });
+    }
+    m_bookView->reportView()->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_bookView->reportView()->header()->setSectionsClickable(true);
+    connect(m_bookView->reportView()->header(), &QHeaderView::sectionClicked, this,
+            [this](int column) { TrapErrors([this, column] { m_presentation->ColumnClick(column); }); });
+}
+
+void frmMain::ConnectSheetHandlers()
+{
+    for (const char *name : {"mnuSelAllSheet", "tbAllSheet", "BookPopSelAllSheet"})
+        Connect(QString::fromLatin1(name), [this] { m_sheets->SelectAllSheets(); });
+    for (const char *name : {"SheetPopDisplay", "SheetPopHide"})
+        Item(QString::fromLatin1(name))->setCheckable(true);
+    for (QAbstractItemView *view : {static_cast<QAbstractItemView *>(m_sheetView->listView()),
+                                    static_cast<QAbstractItemView *>(m_sheetView->reportView())}) {
+        connect(view, &QAbstractItemView::clicked, this, [this](const QModelIndex &index) {
+            TrapErrors([this, index] { m_sheets->ItemClick(index.row(), m_clickModifiers); });
+        });
+        connect(view, &QAbstractItemView::doubleClicked, this,
+                [this](const QModelIndex &) { TrapErrors([this] { m_sheets->DblClick(); }); });
+    }
+}
+
+namespace {
+
+// The button as the list views' handlers number it: 1 left, 2 right, 4 middle.
+int ButtonNumber(Qt::MouseButton button)
+{
+    switch (button) {
+    case Qt::LeftButton:
+        return 1;
+    case Qt::RightButton:
+        return 2;
+    case Qt::MiddleButton:
+        return 4;
+    default:
+        return 0;
+    }
+}
+
+} // namespace
+
+bool frmMain::FilterBookView(QObject *watched, QEvent *event)
+{
+    const bool viewport = watched == m_bookView->listView()->viewport()
+                          || watched == m_bookView->reportView()->viewport();
+    const bool view = watched == m_bookView->listView() || watched == m_bookView->reportView();
+    if (viewport) {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress: {
+            auto *mouse = static_cast<QMouseEvent *>(event);
+            m_clickModifiers = mouse->modifiers();
+            TrapErrors([this, mouse] { m_selection->MouseDown(ButtonNumber(mouse->button())); });
+            return false;
+        }
+        case QEvent::MouseButtonRelease: {
+            auto *mouse = static_cast<QMouseEvent *>(event);
+            m_clickModifiers = mouse->modifiers();
+            const bool right = mouse->button() == Qt::RightButton;
+            // After the list has handled the release (and its item click).
+            QMetaObject::invokeMethod(this, [this, right] {
+                TrapErrors([this, right] {
+                    if (!right)
+                        m_selection->UpdateSelectionCountText();
+                    m_selection->Click();
+                });
+            }, Qt::QueuedConnection);
+            return false;
+        }
+        case QEvent::DragEnter:
+        case QEvent::DragMove: {
+            auto *drag = static_cast<QDragMoveEvent *>(event);
+            Qt::DropAction effect = Qt::IgnoreAction;
+            TrapErrors([&] { effect = m_import->DragOver(*drag->mimeData(), drag->modifiers(), drag->position().toPoint()); });
+            if (effect == Qt::IgnoreAction) {
+                drag->ignore();
+            } else {
+                drag->setDropAction(effect);
+                drag->accept();
+            }
+            return true;
+        }
+        case QEvent::Drop: {
+            auto *drop = static_cast<QDropEvent *>(event);
+            drop->acceptProposedAction();
+            TrapErrors([this, drop] { m_import->Drop(*drop->mimeData(), drop->position().toPoint()); });
+            return true;
+        }
+        default:
+            return false;
+        }
+    }
+    if (!view)
+        return false;
+    if (event->type() == QEvent::KeyPress) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        bool used = false;
+        TrapErrors([&] { used = m_selection->KeyPress(key->key(), key->modifiers() & Qt::ControlModifier); });
+        return used;
+    }
+    if (event->type() == QEvent::KeyRelease) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        TrapErrors([this, key] { m_selection->KeyUp(key->key()); });
+    } else if (event->type() == QEvent::FocusIn) {
+        TrapErrors([this] { m_selection->GotFocus(); });
+    }
+    return false;
+}
+
+bool frmMain::FilterSheetView(QObject *watched, QEvent *event)
+{
+    const bool viewport = watched == m_sheetView->listView()->viewport()
+                          || watched == m_sheetView->reportView()->viewport();
+    const bool view = watched == m_sheetView->listView() || watched == m_sheetView->reportView();
+    if (viewport) {
+        auto *mouse = static_cast<QMouseEvent *>(event);
+        switch (event->type()) {
+        case QEvent::MouseButtonPress: {
+            m_clickModifiers = mouse->modifiers();
+            m_sheetPressPos = mouse->position().toPoint();
+            const QModelIndex hit = m_sheetView->currentView()->indexAt(m_sheetPressPos);
+            m_sheetDragArmed = mouse->button() == Qt::LeftButton && hit.isValid()
+                               && m_sheetView->selectionModel()->isSelected(hit);
+            TrapErrors([this, mouse] { m_sheets->MouseDown(ButtonNumber(mouse->button())); });
+            return false;
+        }
+        case QEvent::MouseMove:
+            if (m_sheetDragArmed && (mouse->buttons() & Qt::LeftButton)
+                && (mouse->position().toPoint() - m_sheetPressPos).manhattanLength()
+                       >= QApplication::startDragDistance()) {
+                m_sheetDragArmed = false;
+                TrapErrors([this] { m_sheets->StartDrag(); });
+                return true;
+            }
+            return false;
+        case QEvent::MouseButtonRelease:
+            m_sheetDragArmed = false;
+            m_clickModifiers = mouse->modifiers();
+            QMetaObject::invokeMethod(this, [this] { TrapErrors([this] { m_sheets->Click(); }); },
+                                      Qt::QueuedConnection);
+            return false;
+        default:
+            return false;
+        }
+    }
+    if (!view)
+        return false;
+    if (event->type() == QEvent::KeyPress) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        bool used = false;
+        TrapErrors([&] { used = m_sheets->KeyPress(key->key(), key->modifiers()); });
+        return used;
+    }
+    if (event->type() == QEvent::KeyRelease) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        TrapErrors([this, key] { m_sheets->KeyUp(key->key()); });
+    } else if (event->type() == QEvent::FocusIn) {
+        TrapErrors([this] { m_sheets->GotFocus(); });
+    }
+    return false;
 }
 
 // ---------------------------------------------------------------- state routines
@@ -615,6 +840,8 @@ bool frmMain::eventFilter(QObject *watched, QEvent *event)
         if (!go)
             return true;
     }
+    if (FilterBookView(watched, event) || FilterSheetView(watched, event))
+        return true;
     return QMainWindow::eventFilter(watched, event);
 }
 
@@ -695,6 +922,7 @@ bool frmMain::Load()
         SetEditMenuState(false, {}, {}, {}, false);
         Item("BookPopExcelOpen")->setEnabled(false);
         ReadRecentBooks();
+        m_recent->ShowLoaded();
         SetupBookView(static_cast<int>(SettingsStore::GetNumber(Key(), "Settings", "ViewMode", 3)));
         SetupSheetView();
     });
@@ -772,6 +1000,7 @@ void frmMain::BuildBookColumns(int viewMode)
     bool shown[5] = {true, true, true, true, true};
     for (int i = 1; i <= 4; ++i)
         shown[i] = SettingsStore::GetBool(Key(), "Option", QStringLiteral("Column(%1)").arg(i), true);
+    m_books->Clear();
     QStandardItemModel *model = m_bookView->model();
     model->clear();
     const char *captions[] = {"名前", "ｻｲｽﾞ", "種類", "更新日時", "属性"};
@@ -779,6 +1008,8 @@ void frmMain::BuildBookColumns(int viewMode)
     headers << QString::fromUtf8(captions[0]);
     for (int i = 1; i <= 4; ++i) {
         BookColumnPosition[i] = shown[i] ? static_cast<int>(headers.size()) : 0;
+        if (shown[i])
+            ColumnSortKey[i] = BookColumnPosition[i];
         if (shown[i])
             headers << QString::fromUtf8(captions[i]);
     }

@@ -1,9 +1,13 @@
 #pragma once
 
 #include "PaneLayout.h"
+#include "ReserveTable.h"
+#include "SheetTableEntry.h"
 
 #include <QMainWindow>
 #include <QStringList>
+
+#include <functional>
 
 #include <memory>
 #include <optional>
@@ -18,6 +22,12 @@ class QToolBar;
 class PictureBar;
 class cExcel;
 class cListView;
+class BookImport;
+class BookList;
+class BookPresentation;
+class BookSelection;
+class RecentBooks;
+class SheetList;
 
 // The main window: two panes (books, sheets) under a toolbar and a title strip,
 // a status bar below, the menu bar and the four popup menus. Every control
@@ -90,6 +100,36 @@ public:
     QStringList MruFiles = QStringList(6);
     // Sub-item positions of the optional book columns (0 when not shown): size, type, date, attributes.
     int BookColumnPosition[5] = {0, 0, 0, 0, 0};
+    // Sort key of each column for arrange-by (name, size, type, date, attributes); a column
+    // not shown keeps the key it had when it was last built.
+    int ColumnSortKey[5] = {0, 0, 0, 0, 0};
+    bool HasProtectedSheets = false;
+    int ActivePane = 0;     // 0 book view, 1 sheet view
+    int BookViewButton = 0; // button of the last press on the book view (2 right)
+    // The sheets of the active book at the last fill, in book order.
+    QList<SheetTableEntry> SheetTable;
+    ReserveTable Reserve;
+
+    // The panes and labels the book and sheet views work on.
+    cListView *BookView() const { return m_bookView; }
+    cListView *SheetView() const { return m_sheetView; }
+    QLabel *Title(int index) const { return m_title[index]; }
+    QLabel *SheetHeader() const { return m_header; }
+    QMenu *Popup(const QString &name) const;
+    // A menu item, popup item or toolbar button by its name.
+    QAction *Action(const QString &name) const { return Item(name); }
+
+    // What a drop of sheets on another book does (moving and copying sheets
+    // between books); nothing while it is not set.
+    std::function<void()> SheetDropOnBook;
+
+    // The handlers of the book and sheet views.
+    BookList &Books() const { return *m_books; }
+    BookImport &Import() const { return *m_import; }
+    BookSelection &Selection() const { return *m_selection; }
+    BookPresentation &Presentation() const { return *m_presentation; }
+    RecentBooks &Recent() const { return *m_recent; }
+    SheetList &Sheets() const { return *m_sheets; }
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -107,6 +147,11 @@ private:
     void BuildToolbar();
     void BuildPanes();
     void ConnectHandlers();
+    void ConnectBookHandlers();
+    void ConnectSheetHandlers();
+    void Connect(const QString &name, std::function<void()> handler);
+    bool FilterBookView(QObject *watched, QEvent *event);
+    bool FilterSheetView(QObject *watched, QEvent *event);
 
     QMenu *AddMenu(QWidget *parent, const QString &name, const QString &caption);
     QAction *AddItem(QMenu *menu, const QString &name, const QString &caption,
@@ -168,6 +213,15 @@ private:
     double m_barLeft = 0;
     bool m_splitterMoving = false;
     std::unique_ptr<cExcel> m_excel;
+    std::unique_ptr<BookList> m_books;
+    std::unique_ptr<BookImport> m_import;
+    std::unique_ptr<BookSelection> m_selection;
+    std::unique_ptr<BookPresentation> m_presentation;
+    std::unique_ptr<RecentBooks> m_recent;
+    std::unique_ptr<SheetList> m_sheets;
+    Qt::KeyboardModifiers m_clickModifiers;
+    QPoint m_sheetPressPos;
+    bool m_sheetDragArmed = false;
     double m_prevWidth = 0;
     double m_prevSplitterLeft = 0;
     bool m_closing = false;

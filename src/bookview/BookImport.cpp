@@ -1,0 +1,340 @@
+#include "BookImport.h"
+
+#include "BookList.h"
+#include "BookSelection.h"
+#include "Globals.h"
+#include "MessageBox.h"
+#include "NewBookDialog.h"
+#include "SettingsStore.h"
+#include "SheetList.h"
+#include "WaitCursor.h"
+#include "cExcel.h"
+#include "cFile.h"
+#include "cListView.h"
+#include "CommonDialog.h"
+#include "frmMain.h"
+
+#include <QAbstractItemView>
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMimeData>
+#include <QStandardItemModel>
+#include <QUrl>
+
+namespace {
+
+const QString BookFilter = QStringLiteral("Microsoft Excel ﾌﾞｯｸ (*.xls)|*.xls");
+
+QStringList LocalPaths(const QMimeData &data)
+{
+    QStringList paths;
+    for (const QUrl &url : data.urls()) {
+        if (url.isLocalFile())
+            paths << QDir::cleanPath(url.toLocalFile());
+    }
+    return paths;
+}
+
+} // namespace
+
+BookImport::BookImport(frmMain &form)
+    : m_form(form)
+{
+}
+
+bool BookImport::IsBookFile(const QString &path)
+{
+    return cFile::Extension(path) == QLatin1String("XLS");
+}
+
+QString BookImport::WithBookExtension(const QString &path)
+{
+    if (path.right(4).toLower().normalized(QString::NormalizationForm_KC) == QLatin1String(".xls"))
+        return path;
+    return path + QStringLiteral(".xls");
+}
+
+// ---------------------------------------------------------------- file dialog
+
+void BookImport::FileOpen()
+{
+    m_form.Selection().OfferToSaveChanges();
+    QCoreApplication::processEvents();
+    QString initial = SettingsStore::GetSetting(SettingsStore::AppKey, QStringLiteral("Settings"),
+                                                QStringLiteral("LastLoadFile"));
+    if (initial.isEmpty())
+        initial = QCoreApplication::applicationDirPath();
+    QString path = CommonDialog::ShowOpenFileDialog(&m_form, QStringLiteral("ｴｸｾﾙﾌﾞｯｸ選択"), BookFilter, initial);
+    if (path.isEmpty())
+        return;
+    path = WithBookExtension(path);
+    if (!QFileInfo(path).isFile()) {
+        MessageBox::Show(QStringLiteral("ﾌｧｲﾙ\"") + path + QStringLiteral("\"はありません。"), 0x10, QString(),
+                         &m_form);
+        return;
+    }
+    SettingsStore::SaveSetting(SettingsStore::AppKey, QStringLiteral("Settings"), QStringLiteral("LastLoadFile"),
+                               path);
+    m_form.Books().DeselectAll();
+    m_form.repaint();
+    m_form.Books().AddBookItem(path);
+    m_form.Books().AutoSizeBookColumns();
+    m_form.setWindowTitle(path + QStringLiteral(" - ") + Globals::AppTitle);
+    m_form.Title(0)->setText(path);
+    OpenImported(path);
+}
+
+// Selects the imported book's item and opens it.
+void BookImport::OpenImported(const QString &path)
+{
+    const int row = m_form.Books().FindItem(path);
+    m_form.Books().Select(row);
+    m_form.Selection().OpenSelectedBook(row);
+    m_form.SetPanelText(1, BookSelection::SelectionCountText(1, m_form.Books().Count()));
+}
+
+// ---------------------------------------------------------------- drag and drop
+
+int BookImport::RowAt(const QPoint &pos) const
+{
+    return m_form.BookView()->currentView()->indexAt(pos).row();
+}
+
+Qt::DropAction BookImport::DragOver(const QMimeData &data, Qt::KeyboardModifiers modifiers, const QPoint &pos)
+{
+    if (m_form.BookLoading)
+        return Qt::IgnoreAction;
+    if (data.hasUrls()) {
+        for (const QString &path : LocalPaths(data)) {
+            if (IsBookFile(path) || QFileInfo(path).isDir())
+                return Qt::CopyAction;
+        }
+        return Qt::IgnoreAction;
+    }
+    if (!data.hasFormat(SheetList::DragFormat))
+        return Qt::IgnoreAction;
+    const int row = RowAt(pos);
+    if (row < 0 || (m_form.BookRestriction & 1))
+        return Qt::IgnoreAction;
+    const Qt::DropAction effect =
+        (modifiers & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier)) == Qt::ShiftModifier
+            ? Qt::MoveAction
+            : Qt::CopyAction;
+    // The selection follows the pointer.
+    m_form.Books().DeselectAll();
+    m_form.Books().Select(row);
+    return effect;
+}
+
+void BookImport::Drop(const QMimeData &data, const QPoint &pos)
+{
+    if (m_form.BookLoading)
+        return;
+    m_form.activateWindow();
+    m_form.raise();
+    if (!data.hasUrls()) {
+        if (data.hasFormat(SheetList::DragFormat))
+            DropSheets(pos);
+        return;
+    }
+    WaitCursor wait;
+    int count = 0;
+    QString last;
+    for (const QString &path : LocalPaths(data)) {
+        const QFileInfo info(path);
+        if (info.isDir()) {
+            m_folderChain.clear();
+            last = ImportFolder(path, count);
+        } else if (IsBookFile(path)) {
+            m_form.Books().AddBookItem(path);
+            last = path;
+            ++count;
+        }
+    }
+    m_form.setFocus();
+    if (count == 0)
+        return;
+    m_form.Books().DeselectAll();
+    m_form.Books().AutoSizeBookColumns();
+    const int row = m_form.Books().FindItem(last);
+    if (row < 0)
+        return;
+    m_form.setWindowTitle(last + QStringLiteral(" - ") + Globals::AppTitle);
+    m_form.Title(0)->setText(m_form.Books().Key(row));
+    m_form.Selection().SetRestrictionTitle(QString());
+    OpenImported(last);
+    m_form.Action(QStringLiteral("mnuExcelOpen"))->setEnabled(true);
+    m_form.Action(QStringLiteral("BookPopExcelOpen"))->setEnabled(true);
+}
+
+void BookImport::DropSheets(const QPoint &pos)
+{
+    if (RowAt(pos) < 0)
+        return;
+    const QList<int> selected = m_form.Books().SelectedRows();
+    if (selected.isEmpty())
+        return;
+    if (m_form.Books().Key(selected.first()) == m_form.ActiveBookPath) {
+        MessageBox::Show(QStringLiteral("同一のﾌﾞｯｸ内のｼｰﾄの移動／ｺﾋﾟｰはｼｰﾄﾋﾞｭｰで行ってください。"), 0x30, QString(),
+                         &m_form);
+        return;
+    }
+    // Moving or copying sheets onto another book is the sheet transfer's work.
+    if (m_form.SheetDropOnBook)
+        m_form.SheetDropOnBook();
+}
+
+QString BookImport::ImportFolder(const QString &folder, int &count)
+{
+    QString last;
+    const QString canonical = QFileInfo(folder).canonicalFilePath();
+    // A link back to a folder being imported would never end: skip it.
+    if (canonical.isEmpty() || m_folderChain.contains(canonical))
+        return last;
+    m_folderChain << canonical;
+    try {
+        const QFileInfoList entries =
+            QDir(folder).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+        if (entries.size() > FolderLimit)
+            throw std::length_error("folder listing");
+        for (const QFileInfo &entry : entries) {
+            const QString path = folder + u'/' + entry.fileName();
+            if (entry.isDir()) {
+                const QString found = ImportFolder(path, count);
+                if (!found.isEmpty())
+                    last = found;
+            } else if (IsBookFile(path)) {
+                last = path;
+                m_form.Books().AddBookItem(path);
+                ++count;
+            }
+        }
+    } catch (...) {
+        m_folderChain.removeLast();
+        MessageBox::Show(QStringLiteral("指定ﾎﾙﾀﾞ内のﾌｧｲﾙ数が多すぎます。"), 0x10, QString(), &m_form);
+        QCoreApplication::processEvents();
+        return QString();
+    }
+    m_folderChain.removeLast();
+    return last;
+}
+
+// ---------------------------------------------------------------- new book
+
+// The new book is saved where the user chooses before it is added: a book
+// in the view is always a file on disk.
+void BookImport::NewBook()
+{
+    const QString folder = m_form.ActiveBookPath.isEmpty() ? QDir::homePath()
+                                                           : QFileInfo(m_form.ActiveBookPath).absolutePath();
+    QString path = NewBookDialog::Ask(&m_form, folder);
+    if (path.isEmpty())
+        return;
+    path = WithBookExtension(path);
+    if (path.compare(m_form.ActiveBookPath, Qt::CaseInsensitive) == 0) {
+        MessageBox::Show(u'"' + path + u'"' + QStringLiteral(" は開いているﾌﾞｯｸです。別の名前を指定してください。"),
+                         0x30, QString(), &m_form);
+        return;
+    }
+    qint32 saved = 0;
+    QString error;
+    {
+        WaitCursor wait;
+        m_form.setEnabled(false);
+        try {
+            cExcel &excel = m_form.Excel();
+            m_form.Sheets().ReopenExcelIfNeeded();
+            excel.CreateExcel();
+            excel.AddNewBook(1);
+            saved = excel.SaveBook(path);
+            error = excel.LastSaveError();
+            excel.CloseBook(QString());
+            if (!m_form.ActiveBookPath.isEmpty())
+                excel.BookActive(cFile::GetFileName(m_form.ActiveBookPath));
+        } catch (...) {
+            m_form.setEnabled(true);
+            throw;
+        }
+        m_form.setEnabled(true);
+    }
+    if (saved != 0 || !QFileInfo(path).isFile()) {
+        MessageBox::Show(u'"' + path + u'"' + QStringLiteral(" に新規ﾌﾞｯｸを保存できませんでした。") + u'\n' + error,
+                         0x10, QString(), &m_form);
+        return;
+    }
+    m_form.Books().AddBookItem(path);
+    m_form.Books().AutoSizeBookColumns();
+}
+
+// ---------------------------------------------------------------- removal
+
+void BookImport::RemoveBooks()
+{
+    if (!m_form.ActiveBookPath.trimmed().isEmpty() && m_form.SheetsChanged && (m_form.BookRestriction & 1) == 0) {
+        const QString question = QStringLiteral("ｼｰﾄ構成の変更を ") + u'"' + m_form.ActiveBookPath + u'"'
+                                 + QStringLiteral(" に保存しますか？");
+        if (MessageBox::Show(question, 0x24, QString(), &m_form) == MessageBox::IDYES) {
+            WaitCursor wait;
+            QCoreApplication::processEvents();
+            m_form.Excel().CloseExcel(m_form.ActiveBookPath);
+        }
+    }
+    for (int row : m_form.Books().SelectedRows())
+        m_form.Reserve.Blank(m_form.Reserve.FindReserveBook(m_form.Books().Key(row)));
+    if (m_form.Reserve.CountReservedBooks() == 0) {
+        m_form.Action(QStringLiteral("mnuReservePrint"))->setEnabled(false);
+        m_form.Action(QStringLiteral("tbReservPrint"))->setEnabled(false);
+    }
+    const int position = RemoveSelectedBooks();
+    m_form.SheetsChanged = false;
+    if (m_form.Books().Count() == 0) {
+        ClearWindowState();
+    } else {
+        const int row = std::min(position, m_form.Books().Count() - 1);
+        m_form.Books().Select(row);
+        m_form.Selection().OpenSelectedBook(row);
+        m_form.SetPanelText(1, BookSelection::SelectionCountText(1, m_form.Books().Count()));
+    }
+    if (m_form.ActiveBookPath.isEmpty()) {
+        m_form.Action(QStringLiteral("mnuExcelOpen"))->setEnabled(false);
+        m_form.Action(QStringLiteral("BookPopExcelOpen"))->setEnabled(false);
+    }
+}
+
+// Removes the selected items; returns the row of the last item left.
+int BookImport::RemoveSelectedBooks()
+{
+    BookList &books = m_form.Books();
+    for (int row = books.Count() - 1; row >= 0; --row) {
+        if (books.IsSelected(row))
+            books.RemoveRow(row);
+    }
+    return books.Count() - 1;
+}
+
+void BookImport::ClearWindowState()
+{
+    m_form.Sheets().Clear();
+    m_form.SheetTable.clear();
+    for (int i = 0; i < 4; ++i)
+        m_form.Title(i)->clear();
+    m_form.Selection().SetRestrictionTitle(QString());
+    QPalette face = m_form.Title(2)->palette();
+    face.setColor(QPalette::Window, face.color(QPalette::Button));
+    m_form.Title(2)->setPalette(face);
+    m_form.ActiveBookPath.clear();
+    m_form.BookRestriction = 0;
+    m_form.setWindowTitle(QStringLiteral("Quirn"));
+    m_form.SetPanelText(1, QString());
+    m_form.SetPanelText(3, QString());
+    m_form.SheetHeader()->setText(QStringLiteral("  ｼｰﾄ"));
+    m_form.Excel().CloseExcel();
+    for (const char *name : {"mnuFileSave", "mnuFileNewSave", "mnuFileDelete", "mnuFileProperties", "mnuExcelOpen",
+                             "mnuSelAllBook", "mnuSelAllSheet", "mnuBookCopy", "mnuSheetInf"})
+        m_form.Action(QString::fromLatin1(name))->setEnabled(false);
+    m_form.SetToolbarState({}, false, false, false, false, false, false, false, false, false, false, false, false,
+                           false);
+}

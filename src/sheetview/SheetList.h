@@ -1,0 +1,70 @@
+#pragma once
+
+#include "SheetTableEntry.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+class QMimeData;
+class frmMain;
+
+// The sheet view: the sheets of the active book in book order, each with the
+// icon of its kind, visibility and protection; the sheet table beside it; and
+// the view's clicks, keys and popup.
+class SheetList
+{
+public:
+    // The drag format of sheet items: their keys, one per line.
+    static const QString DragFormat;
+
+    explicit SheetList(frmMain &form);
+
+    // Fills the view, the header and the sheet table from the engine's active
+    // book, filtered by the option "SheetVisible". True when a listed sheet is
+    // protected.
+    bool LoadSheetView(const QString &bookPath);
+    // Refills the view from the entries' keys without asking the engine.
+    void RebuildSheetView(const QList<SheetTableEntry> &entries);
+    void Clear();
+    int FindSheetInTable(const QString &name) const;
+    void BlankSheetNames(const QStringList &names);
+    bool MultipleSheetsSelected() const;
+
+    QString Key(int row) const;
+    QString Text(int row) const;
+    int Count() const;
+    QList<int> SelectedRows() const;
+
+    // Handlers.
+    void ItemClick(int row, Qt::KeyboardModifiers modifiers);
+    void Click();
+    void DblClick();
+    void MouseDown(int button);
+    void GotFocus();
+    void KeyDown(int key, Qt::KeyboardModifiers modifiers);
+    bool KeyPress(int key, Qt::KeyboardModifiers modifiers);
+    void KeyUp(int key);
+    void SelectAllSheets();
+    // The data a drag of the selected sheets carries; null when none is selected.
+    QMimeData *DragData() const;
+    void StartDrag();
+
+    // Restarts the engine on the active book when it is gone.
+    void ReopenExcelIfNeeded();
+
+    int SheetMouseButton = 0;
+    bool ShiftAtKeyDown = false;
+    // The order of the next header sort (Qt::SortOrder): a fill makes it descending.
+    int SortOrder = 1;
+
+private:
+    void AddItem(const QString &key, const QString &name, int icon);
+    void UpdateSelectionCount();
+    void SetSingleSheetCommands(bool enabled);
+    void ShowReserveMark(const QString &name);
+    void ShowPopup(const QList<int> &selected, int reference);
+    bool OfferToOpenUnsaved();
+
+    frmMain &m_form;
+};
