@@ -451,6 +451,10 @@ void frmMain::ConnectBookHandlers()
         view->setDropIndicatorShown(false);
         connect(view, &QAbstractItemView::clicked, this, [this](const QModelIndex &index) {
             TrapErrors([this, index] { m_selection->OpenSelectedBook(index.row(), m_clickModifiers); });
+            TrapErrors([this] {
+                m_selection->UpdateSelectionCountText();
+                m_selection->Click();
+            });
         });
     }
     m_bookView->reportView()->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -469,6 +473,7 @@ void frmMain::ConnectSheetHandlers()
                                     static_cast<QAbstractItemView *>(m_sheetView->reportView())}) {
         connect(view, &QAbstractItemView::clicked, this, [this](const QModelIndex &index) {
             TrapErrors([this, index] { m_sheets->ItemClick(index.row(), m_clickModifiers); });
+            TrapErrors([this] { m_sheets->Click(); });
         });
         connect(view, &QAbstractItemView::doubleClicked, this,
                 [this](const QModelIndex &) { TrapErrors([this] { m_sheets->DblClick(); }); });
@@ -510,15 +515,16 @@ bool frmMain::FilterBookView(QObject *watched, QEvent *event)
         case QEvent::MouseButtonRelease: {
             auto *mouse = static_cast<QMouseEvent *>(event);
             m_clickModifiers = mouse->modifiers();
+            // A left click on an item is handled with the item click, after it.
+            const bool onItem = m_bookView->currentView()->indexAt(mouse->position().toPoint()).isValid();
+            if (mouse->button() == Qt::LeftButton && onItem)
+                return false;
             const bool right = mouse->button() == Qt::RightButton;
-            // After the list has handled the release (and its item click).
-            QMetaObject::invokeMethod(this, [this, right] {
-                TrapErrors([this, right] {
-                    if (!right)
-                        m_selection->UpdateSelectionCountText();
-                    m_selection->Click();
-                });
-            }, Qt::QueuedConnection);
+            TrapErrors([this, right] {
+                if (!right)
+                    m_selection->UpdateSelectionCountText();
+                m_selection->Click();
+            });
             return false;
         }
         case QEvent::DragEnter:
@@ -590,8 +596,11 @@ bool frmMain::FilterSheetView(QObject *watched, QEvent *event)
         case QEvent::MouseButtonRelease:
             m_sheetDragArmed = false;
             m_clickModifiers = mouse->modifiers();
-            QMetaObject::invokeMethod(this, [this] { TrapErrors([this] { m_sheets->Click(); }); },
-                                      Qt::QueuedConnection);
+            // A left click on an item is handled with the item click, after it.
+            if (mouse->button() == Qt::LeftButton
+                && m_sheetView->currentView()->indexAt(mouse->position().toPoint()).isValid())
+                return false;
+            TrapErrors([this] { m_sheets->Click(); });
             return false;
         default:
             return false;
