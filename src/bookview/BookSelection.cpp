@@ -128,7 +128,7 @@ void BookSelection::LoadActiveBook(int row, bool fromRecent)
             ReopenIfGone(key);
             return;
         }
-        m_form.Sheets().ItemClick(0, Qt::NoModifier);
+        m_form.Sheets().SelectFirstSheet();
         m_form.SheetsChanged = false;
         if (fromRecent) {
             m_form.Action(QStringLiteral("mnuExcelOpen"))->setEnabled(true);

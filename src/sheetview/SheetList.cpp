@@ -357,6 +357,13 @@ void SheetList::KeyUp(int key)
     UpdateSelectionCount();
 }
 
+void SheetList::SelectFirstSheet()
+{
+    const QModelIndex first = m_form.SheetView()->model()->index(0, 0);
+    m_form.SheetView()->selectionModel()->setCurrentIndex(first, QItemSelectionModel::ClearAndSelect);
+    ItemClick(0, Qt::NoModifier);
+}
+
 void SheetList::SelectAllSheets()
 {
     m_form.ActivePane = 1;

@@ -46,6 +46,8 @@ public:
     bool KeyPress(int key, Qt::KeyboardModifiers modifiers);
     void KeyUp(int key);
     void SelectAllSheets();
+    // Selects the first sheet alone, as a click on it.
+    void SelectFirstSheet();
     // The data a drag of the selected sheets carries; null when none is selected.
     QMimeData *DragData() const;
     void StartDrag();
