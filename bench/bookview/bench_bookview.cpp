@@ -1,0 +1,139 @@
+// Book view benchmarks, medians of several runs:
+//  - importing a folder of 1000 books (not opened) until all are listed;
+//  - clicking a book of many sheets until its sheets are listed with their
+//    icons and the first is selected;
+//  - the program's own peak resident size with those 1000 books listed (the
+//    engine's process is not counted: no book is opened for it).
+// Settings and the user's folders are redirected to a temporary folder.
+
+#include "BookImport.h"
+#include "BookList.h"
+#include "BookSelection.h"
+#include "MessageBox.h"
+#include "SettingsMigration.h"
+#include "SheetList.h"
+#include "WarningSeam.h"
+#include "frmMain.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+long PeakResidentKb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toLong();
+    }
+    return -1;
+}
+
+QString Fixture(const char *name)
+{
+    return QStringLiteral(QUIRN_FIXTURES_DIR "/") + QString::fromLatin1(name);
+}
+
+void RemoveAll(frmMain &window)
+{
+    window.Books().Clear();
+    window.MruFiles = QStringList(6);
+}
+
+double ImportFolderOnce(frmMain &window, const QString &folder)
+{
+    RemoveAll(window);
+    QCoreApplication::processEvents();
+    QElapsedTimer timer;
+    timer.start();
+    int count = 0;
+    window.Import().ImportFolder(folder, count);
+    window.Books().AutoSizeBookColumns();
+    QCoreApplication::processEvents();
+    const double ms = timer.nsecsElapsed() / 1e6;
+    if (count != 1000 || window.Books().Count() != 1000)
+        std::fprintf(stderr, "imported %d\n", count);
+    return ms;
+}
+
+double ClickBookOnce(frmMain &window, int bigRow, int smallRow)
+{
+    // Another book first, so that the click really changes the active book.
+    window.Books().DeselectAll();
+    window.Books().Select(smallRow);
+    window.Selection().OpenSelectedBook(smallRow);
+    window.Books().SetTag(bigRow, QString());
+    window.Books().DeselectAll();
+    window.Books().Select(bigRow);
+    QCoreApplication::processEvents();
+    QElapsedTimer timer;
+    timer.start();
+    window.Selection().OpenSelectedBook(bigRow);
+    QCoreApplication::processEvents();
+    const double ms = timer.nsecsElapsed() / 1e6;
+    if (window.Sheets().Count() < 50 || window.Sheets().SelectedRows() != QList<int>({0}))
+        std::fprintf(stderr, "listed %d sheets\n", window.Sheets().Count());
+    return ms;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QTemporaryDir home;
+    qputenv("XDG_CONFIG_HOME", (home.path() + "/config").toUtf8());
+    qputenv("XDG_RUNTIME_DIR", (home.path() + "/runtime").toUtf8());
+    QDir().mkpath(home.path() + "/config");
+    QDir().mkpath(home.path() + "/runtime");
+    QFile::setPermissions(home.path() + "/runtime", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QApplication app(argc, argv);
+    MessageBox::SetTestMode(true);
+    WarningSeam::SetTestMode(true);
+    SettingsMigration::DeleteAllSettings();
+
+    const QString folder = home.path() + "/books";
+    QDir().mkpath(folder);
+    for (int i = 0; i < 1000; ++i)
+        QFile::copy(Fixture("hidden_third_sheet.xls"), folder + QStringLiteral("/book%1.xls").arg(i, 4, 10, QLatin1Char('0')));
+
+    frmMain window;
+    if (!window.Load())
+        return 1;
+    window.show();
+
+    std::vector<double> imports;
+    for (int run = 0; run < 5; ++run)
+        imports.push_back(ImportFolderOnce(window, folder));
+    std::printf("import folder of 1000 books until listed: median %.1f ms (budget 1500 ms)\n", Median(imports));
+    std::printf("peak resident size with 1000 books listed: %.1f MB (budget 150 MB)\n", PeakResidentKb() / 1024.0);
+
+    RemoveAll(window);
+    const QString big = home.path() + "/sheets_66_ampersand.xls";
+    const QString small = home.path() + "/small.xls";
+    QFile::copy(Fixture("sheets_66_ampersand.xls"), big);
+    QFile::copy(Fixture("hidden_third_sheet.xls"), small);
+    window.Books().AddBookItem(big);
+    window.Books().AddBookItem(small);
+    std::vector<double> clicks;
+    for (int run = 0; run < 15; ++run)
+        clicks.push_back(ClickBookOnce(window, window.Books().FindItem(big), window.Books().FindItem(small)));
+    std::printf("click a %d-sheet book until listed and the first selected: median %.1f ms (budget 80 ms)\n",
+                window.Sheets().Count(), Median(clicks));
+    return 0;
+}
