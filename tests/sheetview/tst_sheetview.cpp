@@ -16,6 +16,7 @@
 #include <QListView>
 #include <QMenu>
 #include <QMimeData>
+#include <QPainter>
 #include <QStandardItemModel>
 #include <QUrl>
 
@@ -183,6 +184,14 @@ void tst_SheetView::iconsAreDistinctAtSixteenPixels()
             QVERIFY(image != other);
         images << image;
     }
+    // The nine side by side, enlarged, left in the test's folder for a look.
+    QImage strip(16 * SheetIcons::Count, 16, QImage::Format_ARGB32);
+    strip.fill(Qt::white);
+    QPainter painter(&strip);
+    for (int i = 0; i < SheetIcons::Count; ++i)
+        painter.drawImage(16 * i, 0, images.at(i));
+    painter.end();
+    QVERIFY(strip.scaled(strip.size() * 8).save("sheeticons.png"));
 }
 
 // ---------------------------------------------------------------- filling
