@@ -120,9 +120,20 @@ void SheetPrintJob::print(OfficeDocument &document, const QStringList &sheets, c
     if (!folder.isValid())
         throw printFailed(folder.errorString());
     const QString pdf = folder.filePath(QStringLiteral("print.pdf"));
-    exportSheets(document, sheets, pdf, fromPage, toPage);
+    try {
+        exportSheets(document, sheets, pdf, fromPage, toPage);
+    } catch (const ExcelError &) {
+        // The office refuses a range that starts beyond the last page, where
+        // Excel prints nothing.
+        if (fromPage <= 0)
+            throw;
+        exportSheets(document, sheets, pdf, 0, 0);
+        if (fromPage > pdfPageCount(pdf))
+            return;
+        throw;
+    }
     if (pdfPageCount(pdf) == 0)
-        return; // the page range lies beyond the last page: nothing to print
+        return; // nothing on the pages asked for
 
     const Run run = runTool(QStringLiteral("lp"),
                             {QStringLiteral("-d"), printer, QStringLiteral("-n"),

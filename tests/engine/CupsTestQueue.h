@@ -1,0 +1,125 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <csignal>
+#include <sys/prctl.h>
+
+// A CUPS server of the test's own, with one queue that writes every job to a
+// file (a PDF, copies included) and is the server's default destination.
+// CUPS_SERVER points at its socket for the life of the object, so that no job
+// of the test can reach a real printer.
+class CupsTestQueue
+{
+public:
+    static constexpr const char *QueueName = "quirn-test";
+
+    CupsTestQueue()
+    {
+        qunsetenv("LPDEST");
+        qunsetenv("PRINTER");
+        // The filters run as the server's own user: they read the printer's
+        // description and write into the output and temporary folders.
+        const auto readable = QFileDevice::Permissions(0x7755);
+        const auto writable = QFileDevice::Permissions(0x7777);
+        QFile::setPermissions(m_root.path(), readable);
+        for (const char *folder : {"etc", "etc/ppd", "spool", "tmp", "cache", "state", "log", "out"}) {
+            const QString path = m_root.filePath(QLatin1String(folder));
+            QDir().mkpath(path);
+            QFile::setPermissions(path, qstrcmp(folder, "out") == 0 || qstrcmp(folder, "tmp") == 0 ? writable : readable);
+        }
+        write(QStringLiteral("etc/cups-files.conf"),
+              QStringLiteral("ServerRoot %1/etc\nRequestRoot %1/spool\nTempDir %1/tmp\n"
+                             "CacheDir %1/cache\nStateDir %1/state\nAccessLog %1/log/access_log\n"
+                             "ErrorLog %1/log/error_log\nPageLog %1/log/page_log\n"
+                             "FileDevice Yes\nSystemGroup root\n")
+                  .arg(m_root.path()));
+        write(QStringLiteral("etc/cupsd.conf"),
+              QStringLiteral("Listen %1\nLogLevel info\nBrowsing No\n"
+                             "<Location />\n  Order allow,deny\n  Allow all\n</Location>\n"
+                             "<Location /admin>\n  Order allow,deny\n  Allow all\n</Location>\n")
+                  .arg(socket()));
+        // The server ends with the test process, however that ends.
+        m_server.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
+        m_server.start(QStringLiteral("cupsd"),
+                       {QStringLiteral("-f"), QStringLiteral("-c"), m_root.filePath(QStringLiteral("etc/cupsd.conf")),
+                        QStringLiteral("-s"), m_root.filePath(QStringLiteral("etc/cups-files.conf"))});
+        m_server.waitForStarted();
+        qputenv("CUPS_SERVER", QFile::encodeName(socket()));
+        while (!QFile::exists(socket()) && m_server.state() == QProcess::Running)
+            QThread::msleep(50);
+        addQueue();
+    }
+
+    ~CupsTestQueue()
+    {
+        m_server.terminate();
+        m_server.waitForFinished();
+        qunsetenv("CUPS_SERVER");
+    }
+
+    QString socket() const { return m_root.filePath(QStringLiteral("cups.sock")); }
+    QString outputFile() const { return m_root.filePath(QStringLiteral("out/job.pdf")); }
+    bool isRunning() const { return m_server.state() == QProcess::Running; }
+
+    void addQueue()
+    {
+        run({QStringLiteral("lpadmin"), QStringLiteral("-p"), QLatin1String(QueueName), QStringLiteral("-E"),
+             QStringLiteral("-v"), QStringLiteral("file://") + outputFile(), QStringLiteral("-P"),
+             QStringLiteral("/usr/share/ppd/cupsfilters/Generic-PDF_Printer-PDF.ppd"),
+             QStringLiteral("-o"), QStringLiteral("printer-error-policy=abort-job")});
+        run({QStringLiteral("lpadmin"), QStringLiteral("-d"), QLatin1String(QueueName)});
+    }
+
+    void removeQueue() { run({QStringLiteral("lpadmin"), QStringLiteral("-x"), QLatin1String(QueueName)}); }
+
+    // Jobs the server finished since it started.
+    int completedJobs() const
+    {
+        return lines({QStringLiteral("lpstat"), QStringLiteral("-W"), QStringLiteral("completed"),
+                      QStringLiteral("-o"), QLatin1String(QueueName)});
+    }
+
+    // Waits until no job is pending, then takes the last job's output away.
+    QByteArray takeOutput()
+    {
+        while (lines({QStringLiteral("lpstat"), QStringLiteral("-o"), QLatin1String(QueueName)}) > 0)
+            QThread::msleep(100);
+        QFile file(outputFile());
+        if (!file.open(QIODevice::ReadOnly))
+            return QByteArray();
+        const QByteArray bytes = file.readAll();
+        file.close();
+        file.remove();
+        return bytes;
+    }
+
+private:
+    void write(const QString &name, const QString &text)
+    {
+        QFile file(m_root.filePath(name));
+        file.open(QIODevice::WriteOnly);
+        file.write(text.toUtf8());
+    }
+
+    static QString run(const QStringList &command)
+    {
+        QProcess process;
+        process.start(command.first(), command.mid(1));
+        process.waitForFinished(-1);
+        return QString::fromLocal8Bit(process.readAllStandardOutput());
+    }
+
+    static int lines(const QStringList &command)
+    {
+        return int(run(command).split(QLatin1Char('\n'), Qt::SkipEmptyParts).size());
+    }
+
+    QTemporaryDir m_root;
+    QProcess m_server;
+};
