@@ -1,0 +1,123 @@
+// Benchmark of the page setup apply: one captured setup with ten properties
+// that differ from the targets, applied to the other 99 sheets of a 100-sheet
+// book. Prints the median time per sheet over all repetitions.
+//
+//   bench_pagesetup [REPETITIONS]
+
+#include "BookFile.h"
+#include "ExcelApplication.h"
+#include "ExcelWorkbook.h"
+#include "MessageBox.h"
+#include "cExcel.h"
+#include "frmPageSetup.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <algorithm>
+
+namespace {
+
+QTextStream out(stdout);
+
+double median(QList<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const qsizetype n = values.size();
+    return n == 0 ? 0 : n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+// A book of 100 copies of a small worksheet, all with the same page setup.
+QString makeBook(const QTemporaryDir &dir)
+{
+    const QString path = dir.filePath(QStringLiteral("hundred.xls"));
+    QFile::copy(QStringLiteral(QUIRN_FIXTURES_DIR "/print_titles_rows_cols.xls"), path);
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    quirn::BookFile book;
+    if (book.open(path))
+        return QString();
+    while (book.sheetCount() > 1)
+        book.deleteSheets({book.sheetCount() - 1});
+    for (int i = 2; i <= 100; ++i) {
+        if (book.duplicateSheet(0, QStringLiteral("Sheet%1").arg(i, 3, 10, QLatin1Char('0')), book.sheetCount()))
+            return QString();
+    }
+    return book.save() ? QString() : path;
+}
+
+// Ten properties away from the book's setup.
+bool chooseTen(frmPageSetup &dialog)
+{
+    auto line = [&dialog](const char *name) { return dialog.findChild<QLineEdit *>(QLatin1String(name)); };
+    auto box = [&dialog](const char *name) { return dialog.findChild<QCheckBox *>(QLatin1String(name)); };
+    dialog.findChild<QRadioButton *>(QStringLiteral("optLandscape"))->setChecked(true);
+    dialog.findChild<QSpinBox *>(QStringLiteral("txtZoom"))->setValue(75);
+    auto *paper = dialog.findChild<QComboBox *>(QStringLiteral("cboPaperSize"));
+    paper->setCurrentIndex(paper->findData(8));
+    line("txtCenterHeader")->setText(QStringLiteral("&A"));
+    line("txtRightFooter")->setText(QStringLiteral("&P / &N"));
+    line("txtFirstPageNumber")->setText(QStringLiteral("3"));
+    box("chkCenterHorizontally")->setChecked(true);
+    box("chkDraft")->setChecked(true);
+    box("chkBlackAndWhite")->setChecked(true);
+    box("chkPrintGridlines")->setChecked(true);
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const int repetitions = argc > 1 ? std::max(1, atoi(argv[1])) : 5;
+    MessageBox::SetTestMode(true);
+    frmPageSetup::setScripted(true);
+
+    QTemporaryDir dir;
+    const QString path = makeBook(dir);
+    if (path.isEmpty()) {
+        out << "could not make the 100-sheet book\n";
+        return 1;
+    }
+
+    cExcel excel;
+    QList<double> perSheet;
+    QList<double> perBatch;
+    for (int r = 0; r < repetitions; ++r) {
+        excel.OpenExcel(path); // the book as saved: earlier applies are dropped
+        frmPageSetup::queueScript(chooseTen);
+        if (excel.DspExcelPageSetupDialog(QStringLiteral("hundred.xls"), QStringLiteral("Sheet1")) != -1) {
+            out << "the capture failed\n";
+            return 1;
+        }
+        QElapsedTimer batch;
+        batch.start();
+        for (int i = 2; i <= 100; ++i) {
+            QElapsedTimer one;
+            one.start();
+            excel.SetActiveSheetPropaty(QStringLiteral("Sheet%1").arg(i, 3, 10, QLatin1Char('0')));
+            perSheet << one.nsecsElapsed() / 1e6;
+        }
+        perBatch << batch.nsecsElapsed() / 1e6 / 99;
+    }
+    const quirn::PageSetupFacts last = excel.xlApp->ActiveWorkbook().pageSetup(QStringLiteral("Sheet100"));
+    if (!MessageBox::TakeShown().isEmpty() || last.orientation != 2 || !last.draft) {
+        out << "a sheet refused the setup\n";
+        return 1;
+    }
+    out << QStringLiteral("apply a captured setup (10 differing properties) to 99 sheets of a 100-sheet book, %1 runs\n")
+               .arg(repetitions);
+    out << QStringLiteral("  median per sheet: %1 ms\n").arg(median(perSheet), 0, 'f', 3);
+    out << QStringLiteral("  median of each run's mean per sheet: %1 ms\n").arg(median(perBatch), 0, 'f', 3);
+    return 0;
+}
