@@ -24,21 +24,47 @@ constexpr qint32 ProtectedBit = 16;
 constexpr unsigned CriticalOk = 0x10;
 constexpr unsigned ExclamationOk = 0x30;
 
+// An engine process kept warm between two gateways (the start-up check's and
+// the main window's).
+std::shared_ptr<OfficeProcess> g_warmOffice;
+
+void shutDown(OfficeProcess &office)
+{
+    try {
+        office.shutdown();
+    } catch (...) {
+        office.kill();
+    }
+}
+
+void shutDownWarmOffice()
+{
+    if (g_warmOffice)
+        shutDown(*g_warmOffice);
+    g_warmOffice.reset();
+}
+
 } // namespace
 
 cExcel::cExcel()
-    : m_office(std::make_shared<OfficeProcess>())
+    : m_office(g_warmOffice ? std::move(g_warmOffice) : std::make_shared<OfficeProcess>())
 {
 }
 
 cExcel::~cExcel()
 {
     xlApp.reset();
-    try {
-        m_office->shutdown();
-    } catch (...) {
-        m_office->kill();
+    if (m_keepWarm && !g_warmOffice) {
+        g_warmOffice = m_office;
+        qAddPostRoutine(shutDownWarmOffice);
+        return;
     }
+    shutDown(*m_office);
+}
+
+void cExcel::KeepEngineWarm()
+{
+    m_keepWarm = true;
 }
 
 ExcelApplication &cExcel::application() const

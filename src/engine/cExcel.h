@@ -26,8 +26,11 @@ class OfficeProcess;
 class cExcel
 {
 public:
+    // Takes the engine's process a previous instance kept warm, if any.
     cExcel();
-    ~cExcel(); // ends the engine's process: nothing is left running
+    // Ends the engine's process (nothing is left running), unless
+    // KeepEngineWarm() was called.
+    ~cExcel();
     cExcel(const cExcel &) = delete;
     cExcel &operator=(const cExcel &) = delete;
 
@@ -99,6 +102,11 @@ public:
     bool CheckMacroObject(QStringList &Modules, QList<int> &Types);
     void SelectedSheet(const QString &SheetName);
 
+    // Hands this instance's engine process, still running, to the next cExcel
+    // of the program instead of ending it; ended with the application if no
+    // instance takes it.
+    void KeepEngineWarm();
+
     // What saving the book named `Book` would lose (a book holding sheets
     // brought from another book is saved through the office); empty when its
     // save keeps everything.
@@ -116,6 +124,7 @@ private:
                         const QVariant &toBook, const QVariant &toSheet, bool before);
 
     std::shared_ptr<OfficeProcess> m_office;
+    bool m_keepWarm = false;
     QString xlAppName;
     QString m_lastSaveError;
     CapturedPageSetup CapturedSetup;

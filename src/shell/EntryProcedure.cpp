@@ -96,9 +96,13 @@ void EntryProcedure::WarnOldEngineVersion(const QString &version)
     QCoreApplication::processEvents();
 }
 
-// A throw-away gateway starts the engine once to read its version.
+// A throw-away gateway starts the engine once to read its version; the
+// process it started is kept warm for the main window's gateway.
 QString EntryProcedure::QueryEngineVersion()
 {
     cExcel probe;
-    return probe.ExcelVer();
+    const QString version = probe.ExcelVer();
+    if (!version.isEmpty())
+        probe.KeepEngineWarm();
+    return version;
 }

@@ -1,0 +1,181 @@
+// Benchmarks of the gateway against a real office process. Prints medians.
+//
+//   bench_gateway [REPETITIONS]
+//
+// - select-a-book: close the current book, open another, read the sheet count
+//   and every name and attribute word (books of 10, 50 and 300 sheets, warm),
+//   beside the same done literally: a new office process for every open, the
+//   book loaded into it;
+// - the first page count after a book switch;
+// - engine start to the first book loaded, and closing it at exit;
+// - the office process's peak resident size after 20 books of 10 sheets.
+
+#include "BookFile.h"
+#include "ExcelApplication.h"
+#include "MessageBox.h"
+#include "OfficeDocument.h"
+#include "OfficeProcess.h"
+#include "cExcel.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <algorithm>
+#include <functional>
+
+namespace {
+
+QTextStream out(stdout);
+
+double medianMs(int repetitions, const std::function<void()> &run)
+{
+    QList<double> times;
+    for (int i = 0; i < repetitions; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        run();
+        times << timer.nsecsElapsed() / 1e6;
+    }
+    std::sort(times.begin(), times.end());
+    return times.at(times.size() / 2);
+}
+
+// A book of `sheets` sheets made from a real one by copying its first sheet.
+QString makeBook(const QTemporaryDir &dir, int sheets, const QString &name)
+{
+    const QString path = dir.filePath(name);
+    QFile::copy(QStringLiteral(QUIRN_FIXTURES_DIR "/hidden_third_sheet.xls"), path);
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    quirn::BookFile book;
+    book.open(path);
+    for (int i = book.sheetCount(); i < sheets; ++i)
+        book.duplicateSheet(0, QStringLiteral("Copy %1").arg(i), book.sheetCount());
+    book.save();
+    return path;
+}
+
+void selectBook(cExcel &excel, const QString &path)
+{
+    excel.CloseExcel();
+    excel.OpenExcel(path);
+    const QString caption = QFileInfo(path).fileName();
+    const qint16 count = excel.GetSheetCount();
+    for (qint16 i = 1; i <= count; ++i)
+        excel.GetSheetAttribute(caption, excel.GetSheetName(i));
+}
+
+// The same, done as the original design reads: a new engine for every open,
+// the book loaded into it, every fact asked of the office.
+void selectBookLiterally(const QString &path)
+{
+    OfficeProcess office;
+    office.start();
+    std::unique_ptr<OfficeDocument> document = OfficeDocument::load(office, path);
+    for (const QString &name : document->sheetNames()) {
+        document->isSheetVisible(name);
+        document->isSheetProtected(name);
+    }
+    document.reset();
+    office.shutdown();
+}
+
+qint64 peakResidentKb(qint64 group)
+{
+    qint64 peak = 0;
+    for (const QString &pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        const QList<QByteArray> fields = stat.readAll().split(' ');
+        if (fields.size() < 5 || fields.at(4).toLongLong() != group)
+            continue;
+        QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+        status.open(QIODevice::ReadOnly);
+        for (const QByteArray &line : status.readAll().split('\n'))
+            if (line.startsWith("VmHWM:"))
+                peak = std::max(peak, line.mid(6).trimmed().split(' ').first().toLongLong());
+    }
+    return peak;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    MessageBox::SetTestMode(true);
+    const int repetitions = argc > 1 ? std::max(3, atoi(argv[1])) : 15;
+    QTemporaryDir dir;
+    out << "gateway benchmarks, medians of " << repetitions << " runs\n";
+
+    const QList<int> sizes{10, 50, 300};
+    QHash<int, QStringList> books;
+    for (int size : sizes)
+        books[size] = {makeBook(dir, size, QStringLiteral("a%1.xls").arg(size)),
+                       makeBook(dir, size, QStringLiteral("b%1.xls").arg(size))};
+
+    cExcel excel;
+    for (int size : sizes) {
+        int turn = 0;
+        selectBook(excel, books[size].at(0));
+        const double warm = medianMs(repetitions, [&] { selectBook(excel, books[size].at(++turn % 2)); });
+        out << "select-a-book, " << size << " sheets, warm: " << warm << " ms\n";
+        if (size == 300)
+            continue;
+        const double literal = medianMs(std::max(3, repetitions / 3),
+                                        [&] { selectBookLiterally(books[size].at(0)); });
+        out << "  literally (new engine per open): " << literal << " ms, ratio "
+            << literal / warm << "x\n";
+        out.flush();
+    }
+
+    for (int size : {10, 50}) {
+        int turn = 0;
+        const double first = medianMs(repetitions, [&] {
+            excel.CloseExcel();
+            excel.OpenExcel(books[size].at(++turn % 2));
+            excel.GetPageOFSheet(QStringLiteral("Sheet1"));
+        });
+        out << "first page count after a book switch, " << size << " sheets: " << first << " ms\n";
+    }
+
+    const double startToOpen = medianMs(std::max(3, repetitions / 3), [&] {
+        OfficeProcess office;
+        office.start();
+        OfficeDocument::load(office, books[10].at(0));
+        office.shutdown();
+    });
+    out << "engine start to the first book loaded: " << startToOpen << " ms\n";
+    QList<double> exits;
+    for (int i = 0; i < std::max(3, repetitions / 3); ++i) {
+        auto gateway = std::make_unique<cExcel>();
+        gateway->OpenExcel(books[10].at(0));
+        gateway->GetPageOFSheet(QStringLiteral("Sheet1"));
+        QElapsedTimer timer;
+        timer.start();
+        gateway->CloseExcel();
+        gateway.reset();
+        exits << timer.nsecsElapsed() / 1e6;
+    }
+    std::sort(exits.begin(), exits.end());
+    const double exitTime = exits.at(exits.size() / 2);
+    out << "exit with the engine closed: " << exitTime << " ms\n";
+
+    QStringList twenty;
+    for (int i = 0; i < 20; ++i)
+        twenty << makeBook(dir, 10, QStringLiteral("m%1.xls").arg(i));
+    cExcel memory;
+    for (const QString &path : twenty) {
+        memory.CloseExcel();
+        memory.OpenExcel(path);
+        memory.GetPageOFSheet(QStringLiteral("Sheet1"));
+    }
+    out << "office peak resident size after 20 books of 10 sheets: "
+        << peakResidentKb(memory.xlApp->office().processGroup()) / 1024 << " MB\n";
+    return 0;
+}
