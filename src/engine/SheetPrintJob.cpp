@@ -109,8 +109,10 @@ int SheetPrintJob::pdfPageCount(const QString &path)
 }
 
 void SheetPrintJob::print(OfficeDocument &document, const QStringList &sheets, const QString &title,
-                          int copies, int fromPage, int toPage)
+                          const Options &options)
 {
+    const int fromPage = options.fromPage;
+    const int toPage = options.toPage;
     const QString printer = defaultPrinter();
     if (printer.isEmpty())
         throw ExcelError::refused(QStringLiteral(
@@ -135,10 +137,15 @@ void SheetPrintJob::print(OfficeDocument &document, const QStringList &sheets, c
     if (pdfPageCount(pdf) == 0)
         return; // nothing on the pages asked for
 
-    const Run run = runTool(QStringLiteral("lp"),
-                            {QStringLiteral("-d"), printer, QStringLiteral("-n"),
-                             QString::number(copies), QStringLiteral("-o"),
-                             QStringLiteral("collate=true"), QStringLiteral("-t"), title, pdf});
+    QStringList arguments{QStringLiteral("-d"), printer, QStringLiteral("-n"),
+                          QString::number(options.copies), QStringLiteral("-o"),
+                          QStringLiteral("collate=true"), QStringLiteral("-t"), title};
+    // The office's PDF keeps the colours and detail: the printer is asked.
+    if (options.blackAndWhite)
+        arguments << QStringLiteral("-o") << QStringLiteral("print-color-mode=monochrome");
+    if (options.draft)
+        arguments << QStringLiteral("-o") << QStringLiteral("print-quality=3");
+    const Run run = runTool(QStringLiteral("lp"), arguments << pdf);
     if (!run.started)
         throw printFailed(QStringLiteral("印刷コマンド (lp) を実行できません。"));
     if (run.exitCode != 0)

@@ -14,9 +14,17 @@ class OfficeDocument;
 class SheetPrintJob
 {
 public:
-    // fromPage/toPage are 1-based, 0 for an open end.
+    struct Options
+    {
+        int copies = 1;
+        int fromPage = 0; // 1-based, 0 for an open end
+        int toPage = 0;
+        bool blackAndWhite = false; // every sheet asks for black and white
+        bool draft = false;         // every sheet asks for draft quality
+    };
+
     static void print(OfficeDocument &document, const QStringList &sheets, const QString &title,
-                      int copies, int fromPage, int toPage);
+                      const Options &options);
 
     // Writes the sheets to a PDF of their own and opens it in the desktop's
     // viewer; returns the PDF's path.

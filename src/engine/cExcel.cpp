@@ -11,7 +11,6 @@
 #include "frmPageSetup.h"
 
 #include <QCoreApplication>
-
 #include <QDir>
 #include <QFileInfo>
 
@@ -398,7 +397,18 @@ void cExcel::PrintExcelSheet(const QStringList &SheetName, const QVariant &Sheet
     const int to = given(ToPage) ? whole(ToPage, QStringLiteral("終了ページ")) : 0;
     if (from > 0 && to > 0 && from > to)
         return; // an empty range prints nothing
-    SheetPrintJob::print(book.currentDocument(), SheetName, book.Name(), copies, from, to);
+    SheetPrintJob::Options options{copies, from, to, true, true};
+    for (const QString &name : SheetName) {
+        try {
+            const quirn::PageSetupFacts setup = book.pageSetup(name);
+            options.blackAndWhite &= setup.blackAndWhite;
+            options.draft &= setup.draft;
+        } catch (const ExcelError &) {
+            // a book held by the office: its own print settings only
+            options.blackAndWhite = options.draft = false;
+        }
+    }
+    SheetPrintJob::print(book.currentDocument(), SheetName, book.Name(), options);
 }
 
 void cExcel::PreviewExcelSheet(const QStringList &SheetName)

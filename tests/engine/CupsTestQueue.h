@@ -18,6 +18,7 @@ class CupsTestQueue
 {
 public:
     static constexpr const char *QueueName = "quirn-test";
+    static constexpr const char *ColourQueueName = "quirn-test-colour";
 
     CupsTestQueue()
     {
@@ -40,7 +41,7 @@ public:
                              "FileDevice Yes\nSystemGroup root\n")
                   .arg(m_root.path()));
         write(QStringLiteral("etc/cupsd.conf"),
-              QStringLiteral("Listen %1\nLogLevel info\nBrowsing No\n"
+              QStringLiteral("Listen %1\nLogLevel info\nBrowsing No\nDirtyCleanInterval 0\n"
                              "<Location />\n  Order allow,deny\n  Allow all\n</Location>\n"
                              "<Location /admin>\n  Order allow,deny\n  Allow all\n</Location>\n")
                   .arg(socket()));
@@ -78,6 +79,20 @@ public:
 
     void removeQueue() { run({QStringLiteral("lpadmin"), QStringLiteral("-x"), QLatin1String(QueueName)}); }
 
+    // Makes a colour printer (its jobs are not kept) the default, or the
+    // file-writing queue again: the colour mode a job was sent with shows
+    // only on a printer that has a choice.
+    void useColourPrinter(bool colour)
+    {
+        if (colour) {
+            run({QStringLiteral("lpadmin"), QStringLiteral("-p"), QLatin1String(ColourQueueName), QStringLiteral("-E"),
+                 QStringLiteral("-v"), QStringLiteral("file:///dev/null"), QStringLiteral("-P"),
+                 QStringLiteral("/usr/share/ppd/cupsfilters/pxlcolor.ppd")});
+        }
+        run({QStringLiteral("lpadmin"), QStringLiteral("-d"),
+             QLatin1String(colour ? ColourQueueName : QueueName)});
+    }
+
     // Jobs the server finished since it started.
     int completedJobs() const
     {
@@ -85,11 +100,16 @@ public:
                       QStringLiteral("-o"), QLatin1String(QueueName)});
     }
 
+    void waitForJobs() const
+    {
+        while (lines({QStringLiteral("lpstat"), QStringLiteral("-o")}) > 0)
+            QThread::msleep(100);
+    }
+
     // Waits until no job is pending, then takes the last job's output away.
     QByteArray takeOutput()
     {
-        while (lines({QStringLiteral("lpstat"), QStringLiteral("-o"), QLatin1String(QueueName)}) > 0)
-            QThread::msleep(100);
+        waitForJobs();
         QFile file(outputFile());
         if (!file.open(QIODevice::ReadOnly))
             return QByteArray();
@@ -97,6 +117,18 @@ public:
         file.close();
         file.remove();
         return bytes;
+    }
+
+    // The attributes the last job was sent with, as the server keeps them.
+    QByteArray lastJobAttributes() const
+    {
+        const QDir spool(m_root.filePath(QStringLiteral("spool")));
+        const QStringList control = spool.entryList({QStringLiteral("c*")}, QDir::Files, QDir::Name);
+        if (control.isEmpty())
+            return QByteArray();
+        QFile file(spool.filePath(control.last()));
+        file.open(QIODevice::ReadOnly);
+        return file.readAll();
     }
 
 private:

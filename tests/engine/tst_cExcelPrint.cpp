@@ -9,6 +9,7 @@
 #include "cExcel.h"
 #include "frmPageSetup.h"
 
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -151,6 +152,31 @@ private slots:
         m_excel->PrintExcelSheet({QStringLiteral("Chart1")}, 1, 5, 6);
         QCOMPARE(m_cups->completedJobs(), jobs + 2);
         QVERIFY_THROWS_EXCEPTION(ExcelError, m_excel->PrintExcelSheet({QStringLiteral("Sheet2")}, 0));
+    }
+
+    void blackAndWhiteAndDraftAreAskedOfThePrinter()
+    {
+        m_cups->useColourPrinter(true);
+        m_excel->PrintExcelSheet({QStringLiteral("Sheet2")});
+        m_cups->waitForJobs();
+        QByteArray attributes = m_cups->lastJobAttributes();
+        QVERIFY(attributes.contains("print-color-mode"));
+        QVERIFY(!attributes.contains("monochrome"));
+
+        // Both sheets ask for black and white and draft.
+        frmPageSetup::queueScript([](frmPageSetup &dialog) {
+            dialog.findChild<QCheckBox *>(QStringLiteral("chkBlackAndWhite"))->setChecked(true);
+            dialog.findChild<QCheckBox *>(QStringLiteral("chkDraft"))->setChecked(true);
+            return true;
+        });
+        QCOMPARE(m_excel->DspExcelPageSetupDialog(QString(), QStringLiteral("Sheet2")), -1);
+        m_excel->PageSetUp(QStringLiteral("Chart2"));
+        m_excel->PrintExcelSheet({QStringLiteral("Sheet2"), QStringLiteral("Chart2")});
+        m_cups->waitForJobs();
+        attributes = m_cups->lastJobAttributes();
+        m_cups->useColourPrinter(false);
+        QVERIFY(attributes.contains("monochrome"));
+        QVERIFY(attributes.contains("print-quality"));
     }
 
     void savedSetupPrintsThroughTheOffice()
