@@ -1,5 +1,6 @@
 #include "BookSaveDialog.h"
 
+#include <QApplication>
 #include <QFileDialog>
 #include <QQueue>
 
@@ -29,7 +30,7 @@ QString BookSaveDialog::Show(const QString &title, const QString &proposedPath, 
         const QString answer = s.answers.isEmpty() ? QString() : s.answers.dequeue();
         return answer.isEmpty() ? QString() : withBookSuffix(answer);
     }
-    QFileDialog dialog(owner, title, proposedPath,
+    QFileDialog dialog(owner ? owner : QApplication::activeWindow(), title, proposedPath,
                        QStringLiteral("Microsoft Excel ブック (*.xls)"));
     dialog.setObjectName(QStringLiteral("dlgBookSave"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);

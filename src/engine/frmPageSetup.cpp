@@ -572,7 +572,7 @@ void frmPageSetup::accept()
 int frmPageSetup::Show(const PageSetupFacts &setup, bool chart, const QString &sheetName,
                        const Writer &write, QWidget *parent)
 {
-    frmPageSetup dialog(setup, chart, sheetName, parent);
+    frmPageSetup dialog(setup, chart, sheetName, parent ? parent : QApplication::activeWindow());
     dialog.m_write = write;
     if (!state().scripted)
         return dialog.exec() == QDialog::Accepted ? -1 : 0;
