@@ -489,6 +489,7 @@ qint32 cExcel::DspExcelPageSetupDialog(const QString &, const QString &SheetName
         try {
             PageSetupProperties::capture(book.pageSetup(sheet), chart, CapturedSetup);
             m_setupCaptured = true;
+            m_capturedFromChart = chart;
         } catch (const ExcelError &) {
         }
     }
@@ -506,7 +507,7 @@ void cExcel::SetActiveSheetPropaty(const QString &SheetName)
             throw ExcelError::refused(QStringLiteral("ページ設定が取り込まれていません。"));
         const bool targetChart = state.kind == quirn::SheetKind::Chart;
         quirn::PageSetupFacts setup = book.pageSetup(SheetName);
-        const QStringList written = PageSetupProperties::apply(CapturedSetup, !SetupChartName.isEmpty(),
+        const QStringList written = PageSetupProperties::apply(CapturedSetup, m_capturedFromChart,
                                                                targetChart, setup);
         if (!written.isEmpty())
             book.setPageSetup(SheetName, setup);

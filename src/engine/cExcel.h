@@ -130,5 +130,9 @@ private:
     CapturedPageSetup CapturedSetup;
     QString SetupChartName;
     bool m_setupCaptured = false;
+    // Whether CapturedSetup came from a chart sheet; unlike SetupChartName it
+    // changes only with the capture, so a cancelled dialog does not change
+    // how the standing capture applies.
+    bool m_capturedFromChart = false;
     QString m_newBookPath;
 };

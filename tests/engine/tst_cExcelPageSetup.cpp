@@ -191,6 +191,14 @@ private slots:
         QCOMPARE(chart.zoom, chartBefore.zoom);
         QCOMPARE(chart.printGridlines, chartBefore.printGridlines);
 
+        // A dialog cancelled on the chart sheet leaves the worksheet capture
+        // applying as one.
+        frmPageSetup::queueScript([](frmPageSetup &) { return false; });
+        QCOMPARE(m_excel->DspExcelPageSetupDialog(QString(), QStringLiteral("Chart1")), 0);
+        m_excel->SetActiveSheetPropaty(QStringLiteral("Data"));
+        QVERIFY(setupOf(QStringLiteral("Data")).fitToPage);
+        QVERIFY(setupOf(QStringLiteral("Data")).printGridlines);
+
         // The other way: a chart sheet's setup leaves a worksheet's print
         // area, titles and worksheet group alone.
         frmPageSetup::queueScript([](frmPageSetup &dialog) {
