@@ -94,7 +94,7 @@ int SheetPrintJob::pdfPageCount(const QString &path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return 0;
+        return -1;
     const QByteArray bytes = file.readAll();
     // The page tree's root carries the count of every page.
     static const QRegularExpression pages(QStringLiteral("/Type\\s*/Pages\\b[^>]*?/Count\\s+(\\d+)"));
@@ -105,7 +105,11 @@ int SheetPrintJob::pdfPageCount(const QString &path)
     if (count > 0)
         return count;
     static const QRegularExpression page(QStringLiteral("/Type\\s*/Page\\b(?!s)"));
-    return int(QString::fromLatin1(bytes).count(page));
+    const int pageObjects = int(QString::fromLatin1(bytes).count(page));
+    if (pageObjects > 0)
+        return pageObjects;
+    // An empty page tree, or one this reading cannot see.
+    return bytes.contains("/Type/Pages") || bytes.contains("/Type /Pages") ? 0 : -1;
 }
 
 void SheetPrintJob::print(OfficeDocument &document, const QStringList &sheets, const QString &title,
@@ -130,7 +134,8 @@ void SheetPrintJob::print(OfficeDocument &document, const QStringList &sheets, c
         if (fromPage <= 0)
             throw;
         exportSheets(document, sheets, pdf, 0, 0);
-        if (fromPage > pdfPageCount(pdf))
+        const int pages = pdfPageCount(pdf);
+        if (pages >= 0 && fromPage > pages)
             return;
         throw;
     }

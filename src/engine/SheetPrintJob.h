@@ -34,7 +34,7 @@ public:
     // The printer a job without a destination goes to; empty when none.
     static QString defaultPrinter();
 
-    // Pages of a PDF written by the office (0 when it cannot be read).
+    // Pages of a PDF written by the office; -1 when they cannot be told.
     static int pdfPageCount(const QString &path);
 
     // Tests: previews are recorded instead of opened.
