@@ -29,6 +29,7 @@
 #include <QFrame>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLayout>
 #include <QListView>
 #include <QMenuBar>
 #include <QMouseEvent>
@@ -375,6 +376,13 @@ void frmMain::BuildPanes()
         m_panel[i]->setFrameShadow(QFrame::Sunken);
         m_statusBar->addWidget(m_panel[i], i == 0 ? 1 : 0);
     }
+    // As tall as a Japanese text makes them, so that the bar keeps its height
+    // when the panels get their texts.
+    m_panel[0]->setText(QStringLiteral("ﾌﾞｯｸﾋﾞｭｰ 個"));
+    const int panelHeight = m_panel[0]->sizeHint().height();
+    m_panel[0]->clear();
+    for (QLabel *panel : m_panel)
+        panel->setMinimumHeight(panelHeight);
     m_panel[1]->setMinimumWidth(ToPixels(1500));
     m_panel[2]->setMinimumWidth(ToPixels(1500));
 
@@ -718,6 +726,8 @@ void frmMain::LayoutPanes(double &x)
     in.toolbarHeight = ToTwips(m_toolbar->sizeHint().height());
     in.titlesTop = in.toolbarVisible ? in.toolbarHeight : 0;
     in.statusBarVisible = !m_statusBar->isHidden();
+    if (m_statusBar->layout())
+        m_statusBar->layout()->activate();
     in.statusBarHeight = ToTwips(std::max(m_statusBar->sizeHint().height(), ToPixels(270)));
     const PaneLayout::Result r = PaneLayout::Compute(in, x);
     x = r.splitter;
