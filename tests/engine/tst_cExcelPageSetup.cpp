@@ -8,6 +8,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -142,6 +143,56 @@ private slots:
         for (int i = 0; i < 4; ++i)
             verifyChosen(reread.pageSetup(i), false);
         QCOMPARE(reread.pageSetup(1).printQuality, reread.pageSetup(0).printQuality);
+    }
+
+    void everyFieldOfTheDialogSurvivesSaveAndReload()
+    {
+        const QString path = copyOf(QStringLiteral("page_setup_fit_print_area.xls"));
+        m_excel->OpenExcel(path);
+        PageSetupFacts chosen;
+        frmPageSetup::queueScript([&chosen](frmPageSetup &dialog) {
+            chooseSetup(dialog);
+            control<QRadioButton>(dialog, "optFitToPages")->setChecked(true);
+            control<QSpinBox>(dialog, "txtFitToPagesWide")->setValue(2);
+            control<QSpinBox>(dialog, "txtFitToPagesTall")->setValue(0);
+            auto *quality = control<QComboBox>(dialog, "cboPrintQuality");
+            quality->setCurrentIndex(quality->findText(QStringLiteral("300 dpi")));
+            const char *margins[] = {"txtTopMargin", "txtBottomMargin", "txtLeftMargin",
+                                     "txtRightMargin", "txtHeaderMargin", "txtFooterMargin"};
+            for (int i = 0; i < 6; ++i)
+                control<QDoubleSpinBox>(dialog, margins[i])->setValue(1.0 + i * 0.3);
+            control<QCheckBox>(dialog, "chkCenterVertically")->setChecked(true);
+            control<QLineEdit>(dialog, "txtLeftHeader")->setText(QStringLiteral("&D &T"));
+            control<QLineEdit>(dialog, "txtLeftFooter")->setText(QStringLiteral("&F"));
+            control<QLineEdit>(dialog, "txtCenterFooter")->setText(QStringLiteral("見積 && 請求"));
+            control<QLineEdit>(dialog, "txtPrintTitleRows")->setText(QStringLiteral("$1:$2"));
+            control<QLineEdit>(dialog, "txtPrintTitleColumns")->setText(QStringLiteral("$A:$A"));
+            control<QCheckBox>(dialog, "chkPrintHeadings")->setChecked(true);
+            auto *comments = control<QComboBox>(dialog, "cboPrintComments");
+            comments->setCurrentIndex(comments->findData(16));
+            control<QRadioButton>(dialog, "optOverThenDown")->setChecked(true);
+            chosen = dialog.setup();
+            return true;
+        });
+        const QString sheet = m_excel->GetSheetName(1);
+        QCOMPARE(m_excel->DspExcelPageSetupDialog(QString(), sheet), -1);
+        QCOMPARE(m_excel->SaveExcel(path), 0);
+
+        quirn::BookFile reread;
+        QVERIFY(!reread.open(path));
+        PageSetupFacts saved = reread.pageSetup(0);
+        for (auto margin : {&PageSetupFacts::topMargin, &PageSetupFacts::bottomMargin,
+                            &PageSetupFacts::leftMargin, &PageSetupFacts::rightMargin,
+                            &PageSetupFacts::headerMargin, &PageSetupFacts::footerMargin}) {
+            QVERIFY(qAbs(saved.*margin - chosen.*margin) < 0.001);
+            saved.*margin = chosen.*margin;
+        }
+        QCOMPARE(saved.printQuality, (QList<int>{300, 300}));
+        QCOMPARE(saved, chosen);
+
+        // The office still reads and renders the saved book.
+        m_excel->OpenExcel(path);
+        QVERIFY(m_excel->GetPageOFSheet(sheet) >= 1);
     }
 
     void equalSetupWritesNothing()
