@@ -291,7 +291,7 @@ void BookSelection::Click()
         }
         DisableSheetCommandsWhenEmpty();
     }
-    if (m_form.BookViewButton == 2) {
+    if (m_form.BookViewButton == 2 && m_form.Action(QStringLiteral("menuBookPopup"))->isEnabled()) {
         QAbstractItemView *view = m_form.BookView()->currentView();
         const QList<int> selected = m_form.Books().SelectedRows();
         const QModelIndex index = m_form.BookView()->model()->index(selected.isEmpty() ? 0 : selected.first(), 0);

@@ -11,6 +11,7 @@
 #include "WarningSetting.h"
 #include "cExcel.h"
 #include "cListView.h"
+#include "OfficeProcess.h"
 
 #include <QAction>
 #include <QLabel>
@@ -59,6 +60,8 @@ private slots:
     void selectAllAndSelectionCountText();
     void rightClickWithoutActiveBookShowsNoPopup();
     void newBookIsSavedWhereChosenAndAdded();
+    void windowPicture();
+    void handOverShowsTheBookInAWindowOfItsOwn();
 
 private:
     void Drop(const QStringList &paths);
@@ -726,6 +729,51 @@ void tst_BookView::newBookIsSavedWhereChosenAndAdded()
     m_window->Books().Select(fresh);
     m_window->Selection().OpenSelectedBook(fresh);
     QCOMPARE(m_window->Sheets().Count(), 1);
+}
+
+void tst_BookView::windowPicture()
+{
+    // The real window with books listed and one selected, left in the test's
+    // folder for a look: icons, Japanese texts and columns.
+    for (const char *name : {"kinds_ws_chart_xlm_dialog_vba.xls", "japanese_sheet_names.xls",
+                             "hidden_and_protected_sheets.xls", "visibility_chartsheet_vba_cyrillic.xls"})
+        BookViewHarness::Copy(m_dir->path(), QString::fromLatin1(name));
+    BookViewHarness::MakeReadOnly(m_dir->path() + "/hidden_and_protected_sheets.xls");
+    m_window->resize(1000, 600);
+    m_window->Presentation().ListViewMode(3);
+    Drop({m_dir->path()});
+    const int row = m_window->Books().FindItem(m_dir->path() + "/hidden_and_protected_sheets.xls");
+    m_window->Books().DeselectAll();
+    m_window->Books().Select(row);
+    m_window->Selection().OpenSelectedBook(row);
+    QCOMPARE(m_window->Sheets().Count(), 7);
+    QVERIFY(m_window->grab().toImage().save("bookview.png"));
+    QFile::setPermissions(m_dir->path() + "/hidden_and_protected_sheets.xls", QFile::ReadOwner | QFile::WriteOwner);
+}
+
+void tst_BookView::handOverShowsTheBookInAWindowOfItsOwn()
+{
+    // Needs a display (run the test under Xvfb with QT_QPA_PLATFORM=xcb);
+    // without one the sheet view tests check that the user is told so.
+    if (!OfficeProcess::displayAvailable())
+        QSKIP("no display");
+    const QString book = BookViewHarness::Copy(m_dir->path(), "hidden_third_sheet.xls", "shown.xls");
+    Drop({book});
+    m_window->Action("mnuExcelOpen")->trigger();
+    QVERIFY(MessageBox::TakeShown().isEmpty());
+    QVERIFY(Globals::ExcelHandedOver);
+    QVERIFY(!m_window->Excel().ExcelStatus());
+    QCOMPARE(OfficeProcess::findUserProcess().size(), 1);
+    // The next action asks to close that window; the office closes it.
+    MessageBox::QueueAnswer(MessageBox::IDYES);
+    QVERIFY(m_window->ConfirmExcelClosed());
+    QVERIFY(OfficeProcess::findUserProcess().isEmpty());
+    Globals::ExcelHandedOver = false;
+    // The sheet view still works: the engine reopens the book when needed.
+    m_window->Books().DeselectAll();
+    m_window->Sheets().ItemClick(1, Qt::NoModifier);
+    QVERIFY(m_window->Excel().ExcelStatus());
+    QCOMPARE(m_window->Title(1)->text(), QString("Sheet2"));
 }
 
 QTEST_MAIN(tst_BookView)
