@@ -111,6 +111,8 @@ private slots:
 
     void cleanupTestCase()
     {
+        for (const QString &preview : SheetPrintJob::recordedPreviews())
+            QFile::remove(preview);
         m_excel.reset();
         m_cups.reset();
     }
