@@ -424,7 +424,16 @@ void frmMain::ConnectHandlers()
 
 void frmMain::Connect(const QString &name, std::function<void()> handler)
 {
-    connect(Item(name), &QAction::triggered, this, [handler] { TrapErrors(handler); });
+    // While the book is handed over the user is asked first (a toolbar button
+    // has asked already); a user who keeps the office window drops the command.
+    const bool button = name.startsWith(QLatin1String("tb"));
+    connect(Item(name), &QAction::triggered, this, [this, handler, button] {
+        TrapErrors([this, handler, button] {
+            if (Globals::ExcelHandedOver && (button || !ExcelGuard()))
+                return;
+            handler();
+        });
+    });
 }
 
 void frmMain::ConnectBookHandlers()
