@@ -61,7 +61,8 @@ QString BookImport::WithBookExtension(const QString &path)
 
 void BookImport::FileOpen()
 {
-    m_form.Selection().OfferToSaveChanges();
+    if (!m_form.Selection().OfferToSaveChanges())
+        return;
     QCoreApplication::processEvents();
     QString initial = SettingsStore::GetSetting(SettingsStore::AppKey, QStringLiteral("Settings"),
                                                 QStringLiteral("LastLoadFile"));
@@ -279,7 +280,14 @@ void BookImport::RemoveBooks()
         if (MessageBox::Show(question, 0x24, QString(), &m_form) == MessageBox::IDYES) {
             WaitCursor wait;
             QCoreApplication::processEvents();
-            m_form.Excel().CloseExcel(m_form.ActiveBookPath);
+            // Saved first and closed after: a failed save keeps the book and its changes.
+            if (m_form.Excel().SaveExcel(m_form.ActiveBookPath) != 0) {
+                MessageBox::Show(QStringLiteral("ｼｰﾄ構成の変更を保存できませんでした。") + QStringLiteral("\r\n")
+                                     + m_form.Excel().LastSaveError(),
+                                 0x10, QString(), &m_form);
+                return;
+            }
+            m_form.Excel().CloseExcel();
         }
     }
     for (int row : m_form.Books().SelectedRows())

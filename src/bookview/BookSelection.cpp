@@ -75,7 +75,10 @@ void BookSelection::OpenSelectedBook(int row, Qt::KeyboardModifiers modifiers)
 void BookSelection::OpenBookByPath(const QString &path)
 {
     m_form.BookLoading = true;
-    OfferToSaveChanges();
+    if (!OfferToSaveChanges()) {
+        m_form.BookLoading = false;
+        return;
+    }
     m_form.Books().DeselectAll();
     m_form.ActiveBookPath = path;
     try {
@@ -105,8 +108,12 @@ void BookSelection::LoadActiveBook(int row, bool fromRecent)
     const bool firstSelection = m_form.Books().Tag(row).isEmpty();
     {
         WaitCursor wait;
-        if (!fromRecent)
-            OfferToSaveChanges();
+        if (!fromRecent && !OfferToSaveChanges()) {
+            // The active book stays; so does its selection.
+            m_form.Books().DeselectAll();
+            m_form.Books().Select(m_form.Books().FindItem(m_form.ActiveBookPath));
+            return;
+        }
         QCoreApplication::processEvents();
         m_form.ActiveBookPath = key;
         m_form.setWindowTitle(text + QStringLiteral(" - ") + Globals::AppTitle);
@@ -261,15 +268,21 @@ void BookSelection::AdvanceTag(int row)
     m_form.Books().SetTag(row, tag.isEmpty() ? QStringLiteral("1") : QString::number(tag.toInt() + 1));
 }
 
-void BookSelection::OfferToSaveChanges()
+bool BookSelection::OfferToSaveChanges()
 {
     if (!m_form.ActiveBookPath.trimmed().isEmpty() && m_form.SheetsChanged && (m_form.BookRestriction & 1) == 0) {
         const QString question = QStringLiteral("ｼｰﾄ構成の変更を ") + u'"' + m_form.ActiveBookPath + u'"'
                                  + QStringLiteral(" に保存しますか？");
-        if (MessageBox::Show(question, 0x24, QString(), &m_form) == MessageBox::IDYES)
-            m_form.Excel().SaveExcel(m_form.ActiveBookPath);
+        if (MessageBox::Show(question, 0x24, QString(), &m_form) == MessageBox::IDYES
+            && m_form.Excel().SaveExcel(m_form.ActiveBookPath) != 0) {
+            MessageBox::Show(QStringLiteral("ｼｰﾄ構成の変更を保存できませんでした。") + QStringLiteral("\r\n")
+                                 + m_form.Excel().LastSaveError(),
+                             0x10, QString(), &m_form);
+            return false;
+        }
     }
     m_form.SheetsChanged = false;
+    return true;
 }
 
 // ---------------------------------------------------------------- clicks and keys

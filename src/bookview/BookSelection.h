@@ -44,8 +44,9 @@ public:
     void DisableSingleBookCommands();
 
     // The unsaved-changes question (when it applies); Yes saves the active book.
-    // SheetsChanged is cleared either way.
-    void OfferToSaveChanges();
+    // SheetsChanged is cleared, except when the save fails: that is reported
+    // and false returned, and the caller leaves the book active.
+    bool OfferToSaveChanges();
     // The restriction label: white on red with text, button face without.
     void SetRestrictionTitle(const QString &text);
     // "n/m 個のｵﾌﾞｼﾞｪｸﾄが選択されています".

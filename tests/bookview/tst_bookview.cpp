@@ -50,6 +50,7 @@ private slots:
     void projectComponentsAreListed();
     void unreadableBookIsToldAndListsNothing();
     void clickingTheActiveBookDoesNothing();
+    void unsavedChangesAreSavedOrKeptWhenTheSaveFails();
     void shiftAndCtrlClicksNeverOpen();
     void firstSelectionCountGrows();
     void recentBooksShiftAndNumbering();
@@ -475,6 +476,44 @@ void tst_BookView::clickingTheActiveBookDoesNothing()
     QCOMPARE(m_window->Books().Tag(0), QString("1"));
     QVERIFY(!m_window->BookLoading);
     m_window->ActiveBookPath = book;
+}
+
+void tst_BookView::unsavedChangesAreSavedOrKeptWhenTheSaveFails()
+{
+    const QString edited = BookViewHarness::Copy(m_dir->path() + "/work", "hidden_third_sheet.xls", "edited.xls");
+    const QString other = BookViewHarness::Copy(m_dir->path(), "vba_module1.xls", "other.xls");
+    Drop({other, edited});
+    auto select = [this](const QString &path) {
+        const int row = m_window->Books().FindItem(path);
+        m_window->Books().DeselectAll();
+        m_window->Books().Select(row);
+        m_window->Selection().OpenSelectedBook(row);
+    };
+    m_window->Excel().RenameSheet("Sheet1", "Renamed");
+    m_window->SheetsChanged = true;
+
+    // The folder went away: the save fails, the user is told, the book stays active with its changes.
+    QVERIFY(QDir().rename(m_dir->path() + "/work", m_dir->path() + "/moved"));
+    MessageBox::QueueAnswer(MessageBox::IDYES);
+    select(other);
+    auto shown = MessageBox::TakeShown();
+    QCOMPARE(shown.size(), 2);
+    QCOMPARE(shown.at(0).text, "ｼｰﾄ構成の変更を \"" + edited + "\" に保存しますか？");
+    QCOMPARE(shown.at(0).style, 0x24u);
+    QVERIFY(shown.at(1).text.startsWith("ｼｰﾄ構成の変更を保存できませんでした。\r\n"));
+    QCOMPARE(m_window->ActiveBookPath, edited);
+    QVERIFY(m_window->SheetsChanged);
+    QCOMPARE(m_window->Books().SelectedRows(), QList<int>({m_window->Books().FindItem(edited)}));
+
+    // Back in place: Yes saves, and the book on disk has the change.
+    QVERIFY(QDir().rename(m_dir->path() + "/moved", m_dir->path() + "/work"));
+    MessageBox::QueueAnswer(MessageBox::IDYES);
+    select(other);
+    QCOMPARE(MessageBox::TakeShown().size(), 1);
+    QCOMPARE(m_window->ActiveBookPath, other);
+    QVERIFY(!m_window->SheetsChanged);
+    select(edited);
+    QCOMPARE(m_window->Sheets().Text(0), QString("Renamed"));
 }
 
 void tst_BookView::shiftAndCtrlClicksNeverOpen()
