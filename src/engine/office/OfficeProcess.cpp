@@ -18,6 +18,8 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
 #include <QRandomGenerator>
 #include <QStandardPaths>
 #include <QThread>
@@ -127,7 +129,16 @@ bool OfficeProcess::displayAvailable()
 {
     if (qEnvironmentVariable("QT_QPA_PLATFORM") == QLatin1String("offscreen"))
         return false;
-    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    const QString display = qEnvironmentVariable("DISPLAY");
+    if (display.isEmpty())
+        return !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    // A local X display ":N" or "unix:N" must have its socket; an office
+    // that cannot open its display ends at start.
+    static const QRegularExpression local(QStringLiteral("^(unix)?:(\\d+)(\\.\\d+)?$"));
+    const QRegularExpressionMatch match = local.match(display);
+    if (!match.hasMatch())
+        return true; // a remote display: the office finds out
+    return QFileInfo::exists(QStringLiteral("/tmp/.X11-unix/X") + match.captured(2));
 }
 
 void OfficeProcess::setCallLimits(std::chrono::milliseconds quick, std::chrono::milliseconds longer)
@@ -177,7 +188,21 @@ void OfficeProcess::start()
         return;
     if (m_record.pid != 0)
         kill(); // the previous process died or hangs: end what is left of it
-    spawn();
+    const bool withDisplay = displayAvailable();
+    try {
+        startOnce(withDisplay);
+    } catch (const OfficeError &) {
+        // An office that cannot open the display ends at once: without a
+        // window the program still works.
+        if (!withDisplay)
+            throw;
+        startOnce(false);
+    }
+}
+
+void OfficeProcess::startOnce(bool withDisplay)
+{
+    spawn(withDisplay);
     try {
         connectToSpawned();
         configureProfile();
@@ -212,9 +237,9 @@ QString OfficeProcess::chooseProfile() const
     }
 }
 
-void OfficeProcess::spawn()
+void OfficeProcess::spawn(bool withDisplay)
 {
-    m_withDisplay = displayAvailable();
+    m_withDisplay = withDisplay;
     OfficeRecord record;
     record.profile = chooseProfile();
     QDir().mkpath(record.profile);
@@ -282,8 +307,10 @@ void OfficeProcess::connectToSpawned()
         int status = 0;
         if (::waitpid(pid_t(m_record.pid), &status, WNOHANG) == pid_t(m_record.pid)) {
             m_reaped = true; // never wait for or signal that number again
+            const int code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
             throw OfficeError(OfficeError::Kind::StartFailed,
-                              QStringLiteral("表計算エンジンが起動直後に終了しました。"));
+                              QStringLiteral("表計算エンジンが起動直後に終了しました。（終了コード %1）")
+                                  .arg(code));
         }
         m_connection = OfficeConnection::tryOpen(m_record.pipe, m_watchdog, m_record.pgid, limits);
         if (m_connection)

@@ -43,9 +43,12 @@ public:
     qint64 processGroup() const;
     QString pipeName() const;
     QString profileDir() const;
-    bool runsWithDisplay() const; // started --invisible (a window can be shown)
+    // Started --invisible, so a window can be shown. False when there is no
+    // display, or the office could not open it (it then runs headless).
+    bool runsWithDisplay() const;
 
-    // A display exists: DISPLAY or WAYLAND_DISPLAY set, and Qt not offscreen.
+    // A display exists: DISPLAY (a local one with its socket) or
+    // WAYLAND_DISPLAY set, and Qt not offscreen.
     static bool displayAvailable();
 
     // Processes left by a run that ended without shutting its office down.
@@ -66,7 +69,8 @@ private:
     // The process now belongs to the user: let go of it without ending it.
     OfficeRecord handOver();
 
-    void spawn();
+    void startOnce(bool withDisplay);
+    void spawn(bool withDisplay);
     void connectToSpawned();
     void configureProfile();
     void waitForExit();

@@ -15,11 +15,6 @@ using Kind = OfficeError::Kind;
 
 namespace {
 
-QString fixture(const QString &name)
-{
-    return QStringLiteral(QUIRN_FIXTURES_DIR "/") + name;
-}
-
 int pdfPageCount(const QString &path)
 {
     QFile file(path);
@@ -74,11 +69,13 @@ private slots:
     void handOverNeedsADisplay();
 
 private:
+    QString fixture(const QString &name) const { return m_environment.fixture(name); }
+
     QString copyOf(const QString &name)
     {
         const QString target = m_work.filePath(name);
         QFile::remove(target);
-        QFile::copy(fixture(name), target);
+        QFile::copy(QStringLiteral(QUIRN_FIXTURES_DIR "/") + name, target);
         QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner);
         return target;
     }
@@ -494,7 +491,7 @@ void tst_OfficeDocument::handlesOddCharactersInPaths()
     const QString folder = m_work.filePath(QStringLiteral("フォルダ #1 100%"));
     QVERIFY(QDir().mkpath(folder));
     const QString path = folder + QStringLiteral("/日本語 ブック #2 %41;a.xls");
-    QVERIFY(QFile::copy(fixture(QStringLiteral("japanese_sheet_names.xls")), path));
+    QVERIFY(QFile::copy(QStringLiteral(QUIRN_FIXTURES_DIR "/japanese_sheet_names.xls"), path));
     {
         auto book = OfficeDocument::load(m_office, path);
         QCOMPARE(book->path(), path);

@@ -5,6 +5,8 @@
 #include "OfficeProcess.h"
 #include "OfficeRecord.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QtTest>
@@ -12,6 +14,29 @@
 #include <csignal>
 
 using namespace std::chrono_literals;
+
+namespace {
+
+// The states of the running members of a process group ("S", "R", "T"...).
+QStringList memberStates(qint64 group)
+{
+    QStringList states;
+    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
+    for (const QString &entry : entries) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(entry));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray text = stat.readAll();
+        const int close = text.lastIndexOf(')');
+        const QList<QByteArray> fields = text.mid(close + 2).split(' ');
+        if (close > 0 && fields.size() > 2 && fields.at(2).toLongLong() == group
+            && fields.at(0) != "Z")
+            states.append(QString::fromLatin1(fields.at(0)));
+    }
+    return states;
+}
+
+} // namespace
 
 class tst_OfficeProcess : public QObject
 {
@@ -28,10 +53,7 @@ private slots:
     void cleanupTestCase();
 
 private:
-    QString fixture(const QString &name) const
-    {
-        return QStringLiteral(QUIRN_FIXTURES_DIR "/") + name;
-    }
+    QString fixture(const QString &name) const { return m_environment.fixture(name); }
 
     OfficeTestEnvironment m_environment;
     std::unique_ptr<OfficeProcess> m_office;
@@ -104,7 +126,13 @@ void tst_OfficeProcess::stoppedProcessFailsTheCallInsteadOfHanging()
     const qint64 group = m_office->processGroup();
     m_office->setCallLimits(2s, 180s);
 
-    ::kill(-pid_t(group), SIGSTOP);
+    QCOMPARE(::kill(-pid_t(group), SIGSTOP), 0);
+    QStringList states = memberStates(group);
+    while (states.size() != states.count(QStringLiteral("T"))) {
+        QTest::qWait(10);
+        states = memberStates(group);
+    }
+    QVERIFY(states.size() >= 2); // the launcher and the office itself
     try {
         book->sheetNames();
         QFAIL("a call on a stopped process returned");
@@ -139,7 +167,8 @@ void tst_OfficeProcess::shutdownLeavesNoProcess()
         "<item oor:path=\"/org.openoffice.Office.Calc/Filter/Import/VBA\"><prop oor:name=\"UseExport\" "
         "oor:op=\"fuse\"><value>false</value>")));
     // The book was closed before the end: no lock file stays behind.
-    QVERIFY(!QFileInfo::exists(QStringLiteral(QUIRN_FIXTURES_DIR "/.~lock.hidden_third_sheet.xls#")));
+    QVERIFY(!QFileInfo::exists(QFileInfo(fixture(QStringLiteral("hidden_third_sheet.xls"))).path()
+                               + QStringLiteral("/.~lock.hidden_third_sheet.xls#")));
     book.reset();
 
     // A destroyed process object ends its process too.
