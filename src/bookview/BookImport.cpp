@@ -4,7 +4,7 @@
 #include "BookSelection.h"
 #include "Globals.h"
 #include "MessageBox.h"
-#include "NewBookDialog.h"
+#include "ExcelError.h"
 #include "SettingsStore.h"
 #include "SheetList.h"
 #include "WaitCursor.h"
@@ -229,44 +229,30 @@ QString BookImport::ImportFolder(const QString &folder, int &count)
 // in the view is always a file on disk.
 void BookImport::NewBook()
 {
-    const QString folder = m_form.ActiveBookPath.isEmpty() ? QDir::homePath()
-                                                           : QFileInfo(m_form.ActiveBookPath).absolutePath();
-    QString path = NewBookDialog::Ask(&m_form, folder);
-    if (path.isEmpty())
-        return;
-    path = WithBookExtension(path);
-    if (path.compare(m_form.ActiveBookPath, Qt::CaseInsensitive) == 0) {
-        MessageBox::Show(u'"' + path + u'"' + QStringLiteral(" は開いているﾌﾞｯｸです。別の名前を指定してください。"),
-                         0x30, QString(), &m_form);
-        return;
-    }
-    qint32 saved = 0;
-    QString error;
-    {
-        WaitCursor wait;
-        m_form.setEnabled(false);
-        try {
-            cExcel &excel = m_form.Excel();
-            m_form.Sheets().ReopenExcelIfNeeded();
-            excel.CreateExcel();
-            excel.AddNewBook(1);
-            saved = excel.SaveBook(path);
-            error = excel.LastSaveError();
-            excel.CloseBook(QString());
-            if (!m_form.ActiveBookPath.isEmpty())
-                excel.BookActive(cFile::GetFileName(m_form.ActiveBookPath));
-        } catch (...) {
-            m_form.setEnabled(true);
-            throw;
-        }
+    cExcel &excel = m_form.Excel();
+    if (!m_form.ActiveBookPath.isEmpty())
+        m_form.Sheets().ReopenExcelIfNeeded();
+    excel.CreateExcel();
+    const QString fileName = cFile::GetFileName(m_form.ActiveBookPath);
+    QString name;
+    m_form.setEnabled(false);
+    try {
+        name = excel.DspExcelNewBookDialog(fileName);
+    } catch (const ExcelError &error) {
         m_form.setEnabled(true);
-    }
-    if (saved != 0 || !QFileInfo(path).isFile()) {
-        MessageBox::Show(u'"' + path + u'"' + QStringLiteral(" に新規ﾌﾞｯｸを保存できませんでした。") + u'\n' + error,
+        MessageBox::Show(QStringLiteral("新規ﾌﾞｯｸを保存できませんでした。") + QStringLiteral("\r\n")
+                             + error.description(),
                          0x10, QString(), &m_form);
         return;
     }
-    m_form.Books().AddBookItem(path);
+    m_form.setEnabled(true);
+    if (name.isEmpty())
+        return;
+    // The active book stays the engine's active book.
+    excel.CloseBook(name);
+    if (!m_form.ActiveBookPath.isEmpty())
+        excel.BookActive(fileName);
+    m_form.Books().AddBookItem(excel.NewBookPath());
     m_form.Books().AutoSizeBookColumns();
 }
 

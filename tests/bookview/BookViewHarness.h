@@ -3,7 +3,7 @@
 #include "CommonDialog.h"
 #include "Globals.h"
 #include "MessageBox.h"
-#include "NewBookDialog.h"
+#include "BookSaveDialog.h"
 #include "SettingsMigration.h"
 #include "WarningSeam.h"
 #include "frmMain.h"
@@ -27,7 +27,8 @@ public:
         WarningSeam::SetTestMode(true);
         CommonDialog::setScripted(true);
         CommonDialog::resetScript();
-        NewBookDialog::SetScripted(true);
+        BookSaveDialog::setScripted(true);
+        BookSaveDialog::resetScript();
     }
 
     static std::unique_ptr<frmMain> Window()

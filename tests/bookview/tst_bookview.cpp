@@ -753,10 +753,12 @@ void tst_BookView::newBookIsSavedWhereChosenAndAdded()
     // Cancel adds nothing.
     m_window->Action("tbFileNew")->trigger();
     QCOMPARE(Books(), 1);
-    NewBookDialog::QueueAnswer(m_dir->path() + "/fresh");
+    BookSaveDialog::queueAnswer(m_dir->path() + "/fresh.xls");
     m_window->Action("tbFileNew")->trigger();
     QVERIFY2(MessageBox::TakeShown().isEmpty(), "no message");
     QVERIFY(QFile::exists(m_dir->path() + "/fresh.xls"));
+    QCOMPARE(BookSaveDialog::shownDialogs().size(), 2);
+    QCOMPARE(BookSaveDialog::shownDialogs().last().proposedPath, m_dir->path() + "/Book1.xls");
     QCOMPARE(Books(), 2);
     QVERIFY(m_window->Books().FindItem(m_dir->path() + "/fresh.xls") >= 0);
     // The active book is still the engine's active book.
