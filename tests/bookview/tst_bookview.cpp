@@ -59,6 +59,8 @@ private slots:
     void removingOneOfSeveralOpensTheLast();
     void arrangeByTogglesOrderAndSortsByDisplayName();
     void selectAllAndSelectionCountText();
+    void refreshRelistsTheActiveBook();
+    void viewModesCheckTheirItemAndButton();
     void rightClickWithoutActiveBookShowsNoPopup();
     void newBookIsSavedWhereChosenAndAdded();
     void windowPicture();
@@ -726,6 +728,40 @@ void tst_BookView::selectAllAndSelectionCountText()
     m_window->Books().DeselectAll();
     m_window->Selection().UpdateSelectionCountText();
     QCOMPARE(Panel(1), QString("1/2 個のｵﾌﾞｼﾞｪｸﾄが選択されています"));
+}
+
+void tst_BookView::refreshRelistsTheActiveBook()
+{
+    // No active book: nothing happens.
+    m_window->Action("mnuViewRefresh")->trigger();
+    QVERIFY(MessageBox::TakeShown().isEmpty());
+    QCOMPARE(m_window->Sheets().Count(), 0);
+
+    const QString book = BookViewHarness::Copy(m_dir->path(), "hidden_third_sheet.xls", "fresh.xls");
+    Drop({book});
+    m_window->Excel().RenameSheet("Sheet2", "Changed");
+    QCOMPARE(m_window->Sheets().Text(1), QString("Sheet2"));
+    m_window->Action("mnuViewRefresh")->trigger();
+    QCOMPARE(m_window->Sheets().Text(1), QString("Changed"));
+    QCOMPARE(m_window->SheetTable.at(1).Name, QString("Changed"));
+    // The book item itself is not read again.
+    QCOMPARE(m_window->Books().Count(), 1);
+}
+
+void tst_BookView::viewModesCheckTheirItemAndButton()
+{
+    const char *buttons[] = {"tbViewLarge", "tbViewSmall", "tbViewList", "tbViewDetails"};
+    for (int mode : {0, 1, 2, 3}) {
+        m_window->Action(QStringLiteral("mnuListViewMode_%1").arg(mode))->trigger();
+        QCOMPARE(m_window->BookView()->viewMode(), mode);
+        QVERIFY(m_window->Action(QStringLiteral("mnuListViewMode_%1").arg(mode))->isChecked());
+        QVERIFY(m_window->Action(buttons[mode])->isChecked());
+    }
+    m_window->Action("tbViewList")->trigger();
+    QCOMPARE(m_window->BookView()->viewMode(), 2);
+    QVERIFY(!m_window->Action("mnuListViewMode_3")->isChecked());
+    m_window->Action("mnuViewLineUpIcons")->trigger();
+    QVERIFY(MessageBox::TakeShown().isEmpty());
 }
 
 void tst_BookView::rightClickWithoutActiveBookShowsNoPopup()
