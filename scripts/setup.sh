@@ -11,7 +11,7 @@ libreoffice-calc libreoffice-dev libreoffice-dev-common
 cups cups-client cups-bsd printer-driver-cups-pdf
 fonts-noto-cjk
 xvfb xauth
-python3 python3-olefile poppler-utils
+python3 python3-olefile poppler-utils x11-utils
 "
 
 missing=""

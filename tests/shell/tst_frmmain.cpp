@@ -1,3 +1,4 @@
+#include "CommonDialog.h"
 #include "EntryProcedure.h"
 #include "Globals.h"
 #include "InstanceLock.h"
@@ -104,6 +105,7 @@ void tst_frmMain::initTestCase()
 void tst_frmMain::init()
 {
     MessageBox::SetTestMode(true);
+    CommonDialog::setScripted(true); // a command that opens the file dialog is answered with Cancel
     SettingsMigration::DeleteAllSettings();
     g_endedWith.clear();
     Globals::QuitWithoutPrompt = false;
