@@ -522,6 +522,35 @@ QStringList ExcelWorkbook::importSheets(ExcelWorkbook &source, const QStringList
     return copies;
 }
 
+// How a sheet the office holds should be saved: hidden as the office shows it,
+// very hidden as its records knew it.
+SheetVisibility ExcelWorkbook::intendedVisibility(const QString &name) const
+{
+    if (m_office->isSheetVisible(name))
+        return SheetVisibility::Visible;
+    const auto known = m_officeFacts.constFind(name);
+    if (known != m_officeFacts.constEnd() && known->visibility == SheetVisibility::VeryHidden)
+        return SheetVisibility::VeryHidden;
+    return SheetVisibility::Hidden;
+}
+
+// The office's export drops some sheets' hidden state (and never writes very
+// hidden): what it wrote is read back and put right through the records.
+void ExcelWorkbook::restoreVisibility(const QHash<QString, SheetVisibility> &intended)
+{
+    bool changed = false;
+    for (int index = 0; index < m_records.sheetCount(); ++index) {
+        const SheetFacts facts = m_records.sheet(index);
+        const auto wanted = intended.constFind(facts.name);
+        if (wanted == intended.constEnd() || *wanted == facts.visibility)
+            continue;
+        if (!m_records.setSheetVisibility(index, *wanted))
+            changed = true;
+    }
+    if (changed)
+        check(m_records.save());
+}
+
 quirn::PageSetupFacts ExcelWorkbook::pageSetup(const QString &name) const
 {
     if (ownedByOffice())
@@ -558,8 +587,6 @@ QStringList ExcelWorkbook::officeSaveLosses() const
             add(QStringLiteral("Excel 4.0 マクロ シート (マクロが失われます)"));
         if (facts.kind == SheetKind::DialogSheet)
             add(QStringLiteral("ダイアログ シート (ワークシートに変わります)"));
-        if (facts.visibility == SheetVisibility::VeryHidden)
-            add(QStringLiteral("再表示できない非表示の状態 (通常の非表示になります)"));
         const quirn::PageSetupFacts &setup = facts.pageSetup;
         if (setup.draft || setup.blackAndWhite || setup.printComments == 16)
             add(QStringLiteral("印刷設定の一部 (簡易印刷、白黒印刷、コメントの印刷位置)"));
@@ -605,7 +632,10 @@ void ExcelWorkbook::saveThroughOffice(const QString &path)
     if (!m_app.officeAnswers())
         throw ExcelError::refused(QStringLiteral(
             "表計算エンジンが終了したため、保存されていない変更が失われました。ブックを開き直してください。"));
+    QHash<QString, SheetVisibility> intended;
     try {
+        for (const QString &name : m_office->sheetNames())
+            intended.insert(name, intendedVisibility(name));
         m_office->saveAs(path);
     } catch (const OfficeError &error) {
         throw fromOffice(error);
@@ -621,6 +651,7 @@ void ExcelWorkbook::saveThroughOffice(const QString &path)
         return;
     }
     m_records = std::move(saved);
+    restoreVisibility(intended);
     m_structureProtected = m_records.structureProtected();
     m_windowsProtected = m_records.windowsProtected();
     m_vbaModules = m_records.vbaModules();

@@ -113,6 +113,8 @@ private:
     void checkStructureEditable() const;
     void checkKeepsVisibleSheet(const QStringList &hiding) const;
     void saveThroughOffice(const QString &path);
+    quirn::SheetVisibility intendedVisibility(const QString &name) const;
+    void restoreVisibility(const QHash<QString, quirn::SheetVisibility> &intended);
     bool copyInRecords(const QStringList &names, const QString &target, bool before);
 
     ExcelApplication &m_app;

@@ -1,3 +1,4 @@
+#include "BookFile.h"
 #include "ExcelApplication.h"
 #include "ExcelWorkbook.h"
 #include "MessageBox.h"
@@ -344,6 +345,32 @@ private slots:
         QCOMPARE(sheetNames(), (QStringList{"Data", "Sheet3", "Chart1"}));
         QCOMPARE(m_excel->GetSheetAttribute(QStringLiteral("chartsheet_data_chart.xls"),
                                             QStringLiteral("Sheet3")), 0);
+    }
+
+    void anOfficeSaveKeepsHiddenAndVeryHiddenSheets()
+    {
+        const QString target = copyOf(QStringLiteral("visible_hidden_veryhidden.xls"));
+        const QString source = copyOf(QStringLiteral("vba_module1.xls"));
+        m_excel->OpenExcel(QStringList{target, source});
+        m_excel->CopySheet(QStringLiteral("vba_module1.xls"), {"Sheet2"},
+                           QStringLiteral("visible_hidden_veryhidden.xls"), QStringLiteral("Visible"));
+        // Very hidden is put right through the book's records after the save.
+        QCOMPARE(m_excel->SaveLosses(QStringLiteral("visible_hidden_veryhidden.xls")), QStringList());
+        m_excel->BookActive(QStringLiteral("visible_hidden_veryhidden.xls"));
+        QCOMPARE(m_excel->SaveBook(target), 0);
+        quirn::BookFile saved;
+        QVERIFY(!saved.open(target));
+        QStringList names;
+        QList<quirn::SheetVisibility> states;
+        for (const quirn::SheetFacts &facts : saved.sheets()) {
+            names << facts.name;
+            states << facts.visibility;
+        }
+        QCOMPARE(names, (QStringList{"Visible", "Sheet2", "Hidden", "VeryHidden"}));
+        QCOMPARE(states, (QList<quirn::SheetVisibility>{quirn::SheetVisibility::Visible,
+                                                         quirn::SheetVisibility::Visible,
+                                                         quirn::SheetVisibility::Hidden,
+                                                         quirn::SheetVisibility::VeryHidden}));
     }
 
     void movingToNoBookMakesANewBook()

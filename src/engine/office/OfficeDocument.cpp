@@ -28,6 +28,7 @@
 #include <com/sun/star/sheet/XPrintAreas.hpp>
 #include <com/sun/star/sheet/XSheetCellCursor.hpp>
 #include <com/sun/star/sheet/XSpreadsheet.hpp>
+#include <com/sun/star/sheet/XSpreadsheetView.hpp>
 #include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
 #include <com/sun/star/sheet/XSpreadsheets2.hpp>
 #include <com/sun/star/sheet/XUsedAreaCursor.hpp>
@@ -214,6 +215,27 @@ struct OfficeDocument::Private
     }
 
     void storeTo(const QString &target) const;
+
+    // The .xls export writes the view's active sheet as visible: a hidden
+    // sheet left active (an imported or copied one, say) would come back
+    // shown. Makes the first visible sheet active instead.
+    void keepActiveSheetVisible() const
+    {
+        uno::Reference<sheet::XSpreadsheetView> view(model->getCurrentController(), uno::UNO_QUERY);
+        if (!view.is())
+            return;
+        const uno::Reference<sheet::XSpreadsheet> active = view->getActiveSheet();
+        if (active.is() && visible(active))
+            return;
+        uno::Reference<container::XIndexAccess> access(sheets(), uno::UNO_QUERY_THROW);
+        for (sal_Int32 i = 0; i < access->getCount(); ++i) {
+            const uno::Reference<sheet::XSpreadsheet> candidate = sheetAt(i);
+            if (visible(candidate)) {
+                view->setActiveSheet(candidate);
+                return;
+            }
+        }
+    }
 };
 
 OfficeDocument::OfficeDocument(OfficeProcess &process)
@@ -585,6 +607,7 @@ void OfficeDocument::Private::storeTo(const QString &target) const
     const uno::Sequence<beans::PropertyValue> args =
         properties({property("FilterName", uno::Any(rtl::OUString("MS Excel 97"))),
                     property("Overwrite", uno::Any(true))});
+    conn().call(CallKind::Quick, [&] { keepActiveSheetVisible(); });
     const bool neverSaved = conn().call(CallKind::Quick, [&] { return model->getURL().isEmpty(); });
     if (neverSaved && !info.exists()) {
         // A new book written to a new file: nothing can be lost, and the book
