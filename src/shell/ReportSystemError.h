@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ExcelError.h"
 #include "RunTimeError.h"
 
 #include <QString>
@@ -25,6 +26,8 @@ bool TrapErrors(Handler &&handler)
         return true;
     } catch (const RunTimeError &e) {
         ReportSystemError(e.Number(), QString::fromStdString(e.what()));
+    } catch (const ExcelError &e) {
+        ReportSystemError(e.number(), e.description());
     } catch (const std::system_error &e) {
         ReportSystemError(e.code().value(), QString::fromLocal8Bit(e.what()));
     } catch (const std::exception &e) {

@@ -657,6 +657,11 @@ void tst_frmMain::handlerErrorReachesSystemErrorReport()
     QCOMPARE(shown.first().title, QString("システムエラー"));
     QVERIFY(g_endedWith.isEmpty());
 
+    // An engine error reaches the report with its own number and text.
+    MessageBox::QueueAnswer(MessageBox::IDNO);
+    TrapErrors([] { throw ExcelError(1004, "エラー"); });
+    QVERIFY(MessageBox::TakeShown().first().text.endsWith("\n1004：エラー"));
+
     // Yes ends the process at once, writing nothing back.
     MessageBox::QueueAnswer(MessageBox::IDYES);
     TrapErrors([] { throw std::runtime_error("broken"); });
