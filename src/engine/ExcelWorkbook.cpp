@@ -225,10 +225,19 @@ void ExcelWorkbook::showToUser()
     options.allowOtherFormats = isReadOnlyFormat();
     try {
         std::unique_ptr<OfficeDocument> shown = OfficeDocument::load(m_app.office(), m_path, options);
+        if (sheetPosition(m_selectedSheet) != 0)
+            shown->activateSheet(m_selectedSheet);
         shown->showToUser();
     } catch (const OfficeError &error) {
         throw fromOffice(error);
     }
+}
+
+void ExcelWorkbook::selectSheet(const QString &name)
+{
+    if (!sheetState(name).visible)
+        throw ExcelError::refused(QStringLiteral("Worksheet クラスの Select メソッドが失敗しました。"));
+    m_selectedSheet = name;
 }
 
 void ExcelWorkbook::releaseOfficeCopy()

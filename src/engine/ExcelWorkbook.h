@@ -91,6 +91,8 @@ public:
     // Shows the book, as saved, in a window of the office process and gives
     // that process to the user. Refused while the book has unsaved changes.
     void showToUser();
+    // The sheet the book's window shows when it is handed to the user.
+    void selectSheet(const QString &name);
     // Lets go of the office's copy (a book the office alone holds keeps it).
     void releaseOfficeCopy();
     bool holdsUnsavedOfficeState() const { return ownedByOffice() && !Saved(); }
@@ -121,6 +123,7 @@ private:
     QString m_path;    // full path; empty for a book never saved
     QString m_caption; // name of a book never saved
     QString m_password;
+    QString m_selectedSheet;
     quirn::BookFile m_records;
     std::unique_ptr<OfficeDocument> m_office;
     QString m_officeCopyPath; // a snapshot the office copy was loaded from

@@ -607,9 +607,7 @@ bool cExcel::CheckMacroObject(QStringList &Modules, QList<int> &Types)
 
 void cExcel::SelectedSheet(const QString &SheetName)
 {
-    ExcelWorkbook &book = application().ActiveWorkbook();
-    if (!book.sheetState(SheetName).visible)
-        throw ExcelError::refused(QStringLiteral("Worksheet クラスの Select メソッドが失敗しました。"));
+    application().ActiveWorkbook().selectSheet(SheetName);
 }
 
 QStringList cExcel::SaveLosses(const QString &Book)

@@ -400,6 +400,16 @@ bool OfficeDocument::isSheetVisible(const QString &name) const
     return d->quick([&] { return Private::visible(d->sheet(name)); });
 }
 
+void OfficeDocument::activateSheet(const QString &name)
+{
+    d->quick([&] {
+        const uno::Reference<sheet::XSpreadsheet> s = d->sheet(name);
+        uno::Reference<sheet::XSpreadsheetView> view(d->model->getCurrentController(), uno::UNO_QUERY);
+        if (view.is() && Private::visible(s))
+            view->setActiveSheet(s);
+    });
+}
+
 void OfficeDocument::setSheetVisible(const QString &name, bool visible)
 {
     d->quick([&] {

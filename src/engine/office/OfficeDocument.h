@@ -52,6 +52,8 @@ public:
     int sheetIndex(const QString &name) const; // exact comparison; -1 when absent
     bool isSheetVisible(const QString &name) const;
     void setSheetVisible(const QString &name, bool visible);
+    // Makes a visible sheet the one the book's window shows.
+    void activateSheet(const QString &name);
     bool isSheetProtected(const QString &name) const;
     bool isProtected() const; // book structure or windows protected
     bool isModified() const;
