@@ -24,6 +24,17 @@ ExcelError fromOffice(const OfficeError &error)
     return ExcelError::refused(error.message());
 }
 
+// Runs a call into the office's copy; its failures reach callers as Excel's.
+template <typename Call>
+auto viaOffice(Call &&call) -> decltype(call())
+{
+    try {
+        return call();
+    } catch (const OfficeError &error) {
+        throw fromOffice(error);
+    }
+}
+
 SheetFacts factsOfNewSheet(const QString &name)
 {
     SheetFacts facts;
@@ -105,7 +116,11 @@ bool ExcelWorkbook::ProtectWindows() const { return m_windowsProtected; }
 bool ExcelWorkbook::Saved() const
 {
     if (ownedByOffice())
-        return !m_path.isEmpty() && m_office && !m_office->isModified() && !m_officeOwnsState;
+        try {
+            return !m_path.isEmpty() && m_office && !m_office->isModified() && !m_officeOwnsState;
+        } catch (const OfficeError &) {
+            return false; // the office's copy is gone with its process
+        }
     return !m_records.isModified();
 }
 
@@ -116,13 +131,15 @@ bool ExcelWorkbook::isReadOnlyFormat() const
 
 int ExcelWorkbook::sheetCount() const
 {
-    return ownedByOffice() ? m_office->sheetCount() : m_records.sheetCount();
+    if (ownedByOffice())
+        return viaOffice([this] { return m_office->sheetCount(); });
+    return m_records.sheetCount();
 }
 
 QStringList ExcelWorkbook::sheetNames() const
 {
     if (ownedByOffice())
-        return m_office->sheetNames();
+        return viaOffice([this] { return m_office->sheetNames(); });
     QStringList names;
     for (const SheetFacts &facts : m_records.sheets())
         names << facts.name;
@@ -133,8 +150,9 @@ QString ExcelWorkbook::sheetName(int position) const
 {
     if (position < 1 || position > sheetCount())
         throw ExcelError::noSuchSheet();
-    return ownedByOffice() ? m_office->sheetName(position - 1)
-                           : m_records.sheet(position - 1).name;
+    if (ownedByOffice())
+        return viaOffice([&] { return m_office->sheetName(position - 1); });
+    return m_records.sheet(position - 1).name;
 }
 
 int ExcelWorkbook::sheetPosition(const QString &name) const
@@ -161,13 +179,15 @@ ExcelWorkbook::SheetState ExcelWorkbook::sheetState(const QString &name) const
         state.embeddedCharts = facts.embeddedCharts;
         return state;
     }
-    if (m_office->sheetIndex(name) < 0)
+    if (sheetPosition(name) == 0)
         throw ExcelError::noSuchSheet();
     const SheetFacts facts = m_officeFacts.value(name, factsOfNewSheet(name));
     state.kind = facts.kind;
     state.embeddedCharts = facts.embeddedCharts;
-    state.visible = m_office->isSheetVisible(name);
-    state.contentsProtected = m_office->isSheetProtected(name);
+    viaOffice([&] {
+        state.visible = m_office->isSheetVisible(name);
+        state.contentsProtected = m_office->isSheetProtected(name);
+    });
     return state;
 }
 
@@ -330,7 +350,7 @@ void ExcelWorkbook::renameSheet(const QString &name, const QString &newName)
         recordsEdited();
         return;
     }
-    if (m_office->sheetIndex(name) < 0)
+    if (sheetPosition(name) == 0)
         throw ExcelError::noSuchSheet();
     if (name == newName)
         return;
@@ -354,7 +374,7 @@ void ExcelWorkbook::setSheetVisible(const QString &name, bool visible)
         recordsEdited();
         return;
     }
-    if (m_office->sheetIndex(name) < 0)
+    if (sheetPosition(name) == 0)
         throw ExcelError::noSuchSheet();
     if (sheetState(name).visible == visible)
         return;
@@ -513,7 +533,7 @@ QStringList ExcelWorkbook::importSheets(ExcelWorkbook &source, const QStringList
     OfficeDocument &from = source.currentDocument();
     takeOverInOffice();
     QStringList copies;
-    int before = std::clamp(beforePosition - 1, 0, m_office->sheetCount());
+    int before = std::clamp(beforePosition - 1, 0, sheetCount());
     try {
         for (const QString &name : names) {
             const QString copy = m_office->importSheet(from, name, before);
