@@ -290,6 +290,16 @@ void ExcelWorkbook::loadOfficeCopy()
     m_officeCurrent = true;
 }
 
+// Nothing reached the office's copy after all: the records are the book again
+// (so a failed copy never leaves the book behind a dead office).
+void ExcelWorkbook::giveBackToRecords()
+{
+    m_officeOwnsState = false;
+    m_officeFacts.clear();
+    m_office.reset();
+    m_officeCurrent = false;
+}
+
 // From here on the office's copy is the book, until it is saved.
 void ExcelWorkbook::takeOverInOffice()
 {
@@ -475,6 +485,7 @@ void ExcelWorkbook::copySheets(const QStringList &names, const QString &target, 
     checkStructureEditable();
     if (!ownedByOffice() && copyInRecords(names, target, before))
         return;
+    const bool wasOwned = ownedByOffice();
     takeOverInOffice();
     QString previous = target;
     try {
@@ -488,6 +499,8 @@ void ExcelWorkbook::copySheets(const QStringList &names, const QString &target, 
             previous = copy;
         }
     } catch (const OfficeError &error) {
+        if (!wasOwned && previous == target)
+            giveBackToRecords();
         throw fromOffice(error);
     }
 }
@@ -531,6 +544,7 @@ QStringList ExcelWorkbook::importSheets(ExcelWorkbook &source, const QStringList
             throw ExcelError::noSuchSheet();
     checkStructureEditable();
     OfficeDocument &from = source.currentDocument();
+    const bool wasOwned = ownedByOffice();
     takeOverInOffice();
     QStringList copies;
     int before = std::clamp(beforePosition - 1, 0, sheetCount());
@@ -546,6 +560,8 @@ QStringList ExcelWorkbook::importSheets(ExcelWorkbook &source, const QStringList
             ++before;
         }
     } catch (const OfficeError &error) {
+        if (!wasOwned && copies.isEmpty())
+            giveBackToRecords();
         throw fromOffice(error);
     }
     return copies;

@@ -108,6 +108,7 @@ private:
     void openRecords(const QString &path);
     void loadOfficeCopy();
     void takeOverInOffice();
+    void giveBackToRecords();
     void recordsEdited();
     void check(const quirn::BookFileError &error) const;
     int recordIndex(const QString &name) const;

@@ -373,6 +373,27 @@ private slots:
                                                          quirn::SheetVisibility::VeryHidden}));
     }
 
+    void sheetsCopiedIntoAMacroBookKeepItsProject()
+    {
+        const QString book = QStringLiteral("vba_module1.xls");
+        const QString target = copyOf(book);
+        const QString source = copyOf(QStringLiteral("hidden_third_sheet.xls"));
+        m_excel->OpenExcel(QStringList{target, source});
+        m_excel->CopySheet(QStringLiteral("hidden_third_sheet.xls"), {"Sheet4"}, book,
+                           QStringLiteral("Sheet1"));
+        // Sheets with code modules of their own are copied by the office.
+        m_excel->CopySheet(book, {"Sheet2"}, book, QStringLiteral("Sheet3"));
+        m_excel->BookActive(book);
+        QCOMPARE(sheetNames(), (QStringList{"Sheet1", "Sheet4", "Sheet2", "Sheet3", "Sheet2 (2)"}));
+        QCOMPARE(m_excel->SaveBook(target), 0);
+        m_excel->OpenExcel(target);
+        QCOMPARE(sheetNames(), (QStringList{"Sheet1", "Sheet4", "Sheet2", "Sheet3", "Sheet2 (2)"}));
+        QStringList modules;
+        QList<int> types;
+        QVERIFY(m_excel->CheckMacroObject(modules, types));
+        QCOMPARE(modules, QStringList{"Module1"});
+    }
+
     void movingToNoBookMakesANewBook()
     {
         const QString book = QStringLiteral("vba_module1.xls");

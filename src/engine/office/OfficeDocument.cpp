@@ -29,6 +29,8 @@
 #include <com/sun/star/sheet/XSheetCellCursor.hpp>
 #include <com/sun/star/sheet/XSpreadsheet.hpp>
 #include <com/sun/star/sheet/XSpreadsheetView.hpp>
+#include <com/sun/star/document/XEmbeddedScripts.hpp>
+#include <com/sun/star/script/vba/XVBACompatibility.hpp>
 #include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
 #include <com/sun/star/sheet/XSpreadsheets2.hpp>
 #include <com/sun/star/sheet/XUsedAreaCursor.hpp>
@@ -554,8 +556,18 @@ QString OfficeDocument::importSheet(const OfficeDocument &source, const QString 
     return d->quick([&] {
         const uno::Reference<sheet::XSpreadsheet> from = source.d->sheet(name);
         uno::Reference<sheet::XSpreadsheetDocument> sourceDoc(source.d->model, uno::UNO_QUERY_THROW);
+        // The office ends when it makes a code module for a sheet brought
+        // into a book with a VBA project: the book's VBA mode is off meanwhile.
+        uno::Reference<script::vba::XVBACompatibility> vba(
+            uno::Reference<document::XEmbeddedScripts>(d->model, uno::UNO_QUERY_THROW)->getBasicLibraries(),
+            uno::UNO_QUERY);
+        const bool vbaMode = vba.is() && vba->getVBACompatibilityMode();
+        if (vbaMode)
+            vba->setVBACompatibilityMode(false);
         const sal_Int32 at = d->sheets()->importSheet(sourceDoc, toOUString(name),
                                                       sal_Int32(beforeIndex));
+        if (vbaMode)
+            vba->setVBACompatibilityMode(true);
         const uno::Reference<sheet::XSpreadsheet> copy = d->sheetAt(at);
         const QString copyName =
             toQString(uno::Reference<container::XNamed>(copy, uno::UNO_QUERY_THROW)->getName());
