@@ -1,18 +1,16 @@
 #include "BiffCipher.h"
 
+#include "CompoundFile.h"
+
 #include <QFile>
 #include <QRandomGenerator>
 #include <QtEndian>
 #include <QtTest>
 
-#include <gsf/gsf-infile-msole.h>
-#include <gsf/gsf-infile.h>
-#include <gsf/gsf-input-memory.h>
-#include <gsf/gsf-input.h>
-#include <gsf/gsf-utils.h>
 
 using quirn::BiffCipher;
 using quirn::BookFileError;
+using quirn::CompoundFile;
 
 namespace {
 
@@ -34,24 +32,10 @@ QByteArray workbookStream(const QString &file)
     QFile f(file);
     if (!f.open(QIODevice::ReadOnly))
         return {};
-    const QByteArray bytes = f.readAll();
-    GsfInput *input = gsf_input_memory_new(reinterpret_cast<const guint8 *>(bytes.constData()),
-                                           bytes.size(), FALSE);
-    GError *error = nullptr;
-    GsfInfile *infile = gsf_infile_msole_new(input, &error);
-    g_object_unref(input);
-    if (!infile) {
-        g_clear_error(&error);
-        return {};
-    }
+    const std::unique_ptr<CompoundFile> container = CompoundFile::open(f.readAll());
     QByteArray out;
-    if (GsfInput *child = gsf_infile_child_by_name(infile, "Workbook")) {
-        out.resize(gsf_input_size(child));
-        if (!gsf_input_read(child, out.size(), reinterpret_cast<guint8 *>(out.data())))
-            out.clear();
-        g_object_unref(child);
-    }
-    g_object_unref(infile);
+    if (container)
+        container->readStream(QStringLiteral("Workbook"), &out);
     return out;
 }
 
@@ -158,7 +142,6 @@ class tst_BiffCipher : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
     void decryptsAndEncryptsBack_data();
     void decryptsAndEncryptsBack();
     void refusesWrongOrMissingPassword_data();
@@ -169,11 +152,6 @@ private slots:
     void refusesUnknownOrDamagedFilePass();
     void fuzzedInputNeverCrashes();
 };
-
-void tst_BiffCipher::initTestCase()
-{
-    gsf_init();
-}
 
 void tst_BiffCipher::decryptsAndEncryptsBack_data()
 {

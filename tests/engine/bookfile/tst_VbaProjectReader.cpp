@@ -1,5 +1,7 @@
 #include "VbaProjectReader.h"
 
+#include "CompoundFile.h"
+
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -8,13 +10,9 @@
 #include <QtEndian>
 #include <QtTest>
 
-#include <gsf/gsf-infile-msole.h>
-#include <gsf/gsf-infile.h>
-#include <gsf/gsf-input-memory.h>
-#include <gsf/gsf-input.h>
-#include <gsf/gsf-utils.h>
 
 using quirn::BookFileError;
+using quirn::CompoundFile;
 using quirn::VbaProjectReader;
 using Kind = VbaProjectReader::ModuleKind;
 
@@ -32,30 +30,10 @@ QByteArray compoundStream(const QString &file, const QString &path)
     QFile f(file);
     if (!f.open(QIODevice::ReadOnly))
         return {};
-    const QByteArray bytes = f.readAll();
-    GsfInput *input = gsf_input_memory_new(reinterpret_cast<const guint8 *>(bytes.constData()),
-                                           bytes.size(), FALSE);
-    GError *error = nullptr;
-    GsfInfile *root = gsf_infile_msole_new(input, &error);
-    g_object_unref(input);
-    if (!root) {
-        g_clear_error(&error);
-        return {};
-    }
-    GsfInput *current = GSF_INPUT(root);
-    for (const QString &part : path.split(QLatin1Char('/'))) {
-        GsfInput *child = GSF_IS_INFILE(current)
-            ? gsf_infile_child_by_name(GSF_INFILE(current), part.toUtf8().constData())
-            : nullptr;
-        g_object_unref(current);
-        current = child;
-        if (!current)
-            return {};
-    }
-    QByteArray out(gsf_input_size(current), '\0');
-    if (!gsf_input_read(current, out.size(), reinterpret_cast<guint8 *>(out.data())))
-        out.clear();
-    g_object_unref(current);
+    const std::unique_ptr<CompoundFile> container = CompoundFile::open(f.readAll());
+    QByteArray out;
+    if (container)
+        container->readStream(path, &out);
     return out;
 }
 
@@ -162,7 +140,6 @@ class tst_VbaProjectReader : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
     void decompressesContainers();
     void refusesDamagedContainers();
     void readsEveryFixtureProject_data();
@@ -172,11 +149,6 @@ private slots:
     void refusesDamagedDirStreams();
     void fuzzedInputNeverCrashes();
 };
-
-void tst_VbaProjectReader::initTestCase()
-{
-    gsf_init();
-}
 
 void tst_VbaProjectReader::decompressesContainers()
 {
