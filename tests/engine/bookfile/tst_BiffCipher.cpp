@@ -26,7 +26,7 @@ QString fixture(const QString &name)
     return QStringLiteral(QUIRN_FIXTURES_DIR "/") + name;
 }
 
-// The top-level "Workbook" stream of a compound file, read with libgsf.
+// The top-level "Workbook" stream of a compound file.
 QByteArray workbookStream(const QString &file)
 {
     QFile f(file);

@@ -23,7 +23,7 @@ QString fixture(const QString &name)
     return QStringLiteral(QUIRN_FIXTURES_DIR "/") + name;
 }
 
-// The stream at `path` ("A/B/c") of a compound file, read with libgsf; empty
+// The stream at `path` ("A/B/c") of a compound file; empty
 // when the file or the stream cannot be read.
 QByteArray compoundStream(const QString &file, const QString &path)
 {
