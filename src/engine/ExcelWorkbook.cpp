@@ -550,7 +550,17 @@ QStringList ExcelWorkbook::importSheets(ExcelWorkbook &source, const QStringList
     int before = std::clamp(beforePosition - 1, 0, sheetCount());
     try {
         for (const QString &name : names) {
-            const QString copy = m_office->importSheet(from, name, before);
+            // A clash is named as Excel names it ("Data (2)"), not as the office does.
+            const QStringList present = sheetNames();
+            const bool clash = std::any_of(present.cbegin(), present.cend(), [&](const QString &other) {
+                return other.compare(name, Qt::CaseInsensitive) == 0;
+            });
+            const QString wanted = clash ? copyName(name) : name;
+            QString copy = m_office->importSheet(from, name, before);
+            if (copy != wanted) {
+                m_office->renameSheet(copy, wanted);
+                copy = wanted;
+            }
             SheetFacts facts = source.ownedByOffice()
                                    ? source.m_officeFacts.value(name, factsOfNewSheet(name))
                                    : source.m_records.sheet(source.recordIndex(name));

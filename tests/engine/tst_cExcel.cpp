@@ -383,8 +383,13 @@ private slots:
                            QStringLiteral("Sheet1"));
         // Sheets with code modules of their own are copied by the office.
         m_excel->CopySheet(book, {"Sheet2"}, book, QStringLiteral("Sheet3"));
+        // A clash with a sheet of the target is named as Excel names it.
+        m_excel->CopySheet(QStringLiteral("hidden_third_sheet.xls"), {"Sheet1"}, book,
+                           QStringLiteral("Sheet3"));
         m_excel->BookActive(book);
-        QCOMPARE(sheetNames(), (QStringList{"Sheet1", "Sheet4", "Sheet2", "Sheet3", "Sheet2 (2)"}));
+        QCOMPARE(sheetNames(), (QStringList{"Sheet1", "Sheet4", "Sheet2", "Sheet3", "Sheet1 (2)",
+                                            "Sheet2 (2)"}));
+        m_excel->DeleteSheet(QStringLiteral("Sheet1 (2)"));
         QCOMPARE(m_excel->SaveBook(target), 0);
         m_excel->OpenExcel(target);
         QCOMPARE(sheetNames(), (QStringList{"Sheet1", "Sheet4", "Sheet2", "Sheet3", "Sheet2 (2)"}));
