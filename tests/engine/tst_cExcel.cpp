@@ -474,6 +474,24 @@ private slots:
         QCOMPARE(m_excel->GetSheetName(1), QStringLiteral("One"));
     }
 
+    void aHungOfficeIsEndedAndTheNextCallWorks()
+    {
+        const QString book = QStringLiteral("hidden_third_sheet.xls");
+        m_excel->OpenExcel(copyOf(book));
+        QVERIFY(m_excel->GetPageOFSheet(QStringLiteral("Sheet1")) >= 1);
+        OfficeProcess &office = m_excel->xlApp->office();
+        office.setCallLimits(std::chrono::milliseconds(1500), std::chrono::milliseconds(1500));
+        const qint64 hung = office.processGroup();
+        ::kill(-pid_t(hung), SIGSTOP);
+        // Unsaved record edits are rendered by a new office; the hung one is ended.
+        QCOMPARE(m_excel->RenameSheet(QStringLiteral("Sheet1"), QStringLiteral("One")), QString());
+        QVERIFY(m_excel->GetPageOFSheet(QStringLiteral("One")) >= 1);
+        QVERIFY(office.processGroup() != hung);
+        QTRY_VERIFY(::kill(-pid_t(hung), 0) != 0);
+        QCOMPARE(MessageBox::TakeShown().size(), 0);
+        office.setCallLimits(std::chrono::seconds(15), std::chrono::seconds(180));
+    }
+
     void closingLeavesNoBookOpen()
     {
         const QString path = copyOf(QStringLiteral("vba_module1.xls"));
