@@ -1197,10 +1197,11 @@ cExcel &frmMain::Excel()
     return *m_excel;
 }
 
+// The process may end at once afterwards: the engine is ended here, also the
+// one the start-up check kept warm if no book was opened yet.
 void frmMain::CloseExcelWithoutSaving()
 {
-    if (m_excel)
-        m_excel->CloseExcel();
+    Excel().CloseExcel();
     m_excel.reset();
 }
 
