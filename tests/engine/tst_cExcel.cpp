@@ -492,6 +492,30 @@ private slots:
         office.setCallLimits(std::chrono::seconds(15), std::chrono::seconds(180));
     }
 
+    void aSaveInAHungOfficeFailsAndKeepsTheOriginal()
+    {
+        const QString target = copyOf(QStringLiteral("vba_module1.xls"));
+        const QString source = copyOf(QStringLiteral("hidden_third_sheet.xls"));
+        m_excel->OpenExcel(QStringList{target, source});
+        m_excel->CopySheet(QStringLiteral("hidden_third_sheet.xls"), {"Sheet1"},
+                           QStringLiteral("vba_module1.xls"), QStringLiteral("Sheet3"));
+        m_excel->BookActive(QStringLiteral("vba_module1.xls"));
+        QCOMPARE(sheetNames().size(), 4);
+        const QByteArray before = digest(target);
+        OfficeProcess &office = m_excel->xlApp->office();
+        office.setCallLimits(std::chrono::milliseconds(1500), std::chrono::milliseconds(1500));
+        ::kill(-pid_t(office.processGroup()), SIGSTOP);
+        QVERIFY(m_excel->SaveBook(target) != 0);
+        QVERIFY(!m_excel->LastSaveError().isEmpty());
+        QCOMPARE(digest(target), before);
+        office.setCallLimits(std::chrono::seconds(15), std::chrono::seconds(180));
+        // The book opens again as it was saved, and renders with a new office.
+        m_excel->OpenExcel(target);
+        QCOMPARE(sheetNames(), (QStringList{"Sheet1", "Sheet2", "Sheet3"}));
+        QVERIFY(m_excel->GetPageOFSheet(QStringLiteral("Sheet1")) >= 1);
+        QCOMPARE(MessageBox::TakeShown().size(), 0);
+    }
+
     void closingLeavesNoBookOpen()
     {
         const QString path = copyOf(QStringLiteral("vba_module1.xls"));
