@@ -591,9 +591,6 @@ QByteArray WorkbookStream::serialize() const
     return out;
 }
 
-} // namespace quirn
-
-namespace quirn {
 
 namespace {
 
@@ -796,9 +793,6 @@ bool WorkbookStream::duplicateSheet(int tab, const QString &name, int before, bo
     return true;
 }
 
-} // namespace quirn
-
-namespace quirn {
 
 namespace {
 
