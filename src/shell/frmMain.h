@@ -137,14 +137,6 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void BuildMenus();
-    void BuildFileMenu();
-    void BuildEditMenu();
-    void BuildViewMenu();
-    void BuildToolMenu();
-    void BuildHelpMenu();
-    void BuildPopupMenus();
-    void BuildToolbar();
     void BuildPanes();
     void ConnectHandlers();
     void ConnectBookHandlers();
@@ -153,10 +145,6 @@ private:
     bool FilterBookView(QObject *watched, QEvent *event);
     bool FilterSheetView(QObject *watched, QEvent *event);
 
-    QMenu *AddMenu(QWidget *parent, const QString &name, const QString &caption);
-    QAction *AddItem(QMenu *menu, const QString &name, const QString &caption,
-                     const QString &shortcut = QString());
-    QAction *AddSeparator(QMenu *menu, const QString &name);
     QAction *Item(const QString &name) const;
     static void Apply(QAction *action, const Opt &enabled);
 
