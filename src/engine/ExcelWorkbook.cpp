@@ -175,6 +175,7 @@ ExcelWorkbook::SheetState ExcelWorkbook::sheetState(const QString &name) const
         const SheetFacts facts = m_records.sheet(recordIndex(name));
         state.kind = facts.kind;
         state.visible = facts.visibility == SheetVisibility::Visible;
+        state.veryHidden = facts.visibility == SheetVisibility::VeryHidden;
         state.contentsProtected = facts.contentsProtected;
         state.embeddedCharts = facts.embeddedCharts;
         return state;
@@ -188,6 +189,7 @@ ExcelWorkbook::SheetState ExcelWorkbook::sheetState(const QString &name) const
         state.visible = m_office->isSheetVisible(name);
         state.contentsProtected = m_office->isSheetProtected(name);
     });
+    state.veryHidden = !state.visible && facts.visibility == SheetVisibility::VeryHidden;
     return state;
 }
 

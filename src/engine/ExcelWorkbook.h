@@ -31,6 +31,7 @@ public:
     {
         quirn::SheetKind kind = quirn::SheetKind::Worksheet;
         bool visible = true;
+        bool veryHidden = false;
         bool contentsProtected = false;
         int embeddedCharts = 0;
     };

@@ -1,0 +1,118 @@
+#include "BatchVerbs.h"
+
+#include "BatchArguments.h"
+#include "BatchReport.h"
+#include "ListVerb.h"
+#include "MessageBox.h"
+#include "cExcel.h"
+
+#include <QSet>
+#include <QTextStream>
+
+#include <cstdio>
+#include <functional>
+
+namespace {
+
+using VerbRun = std::function<int(const BatchArguments &, cExcel &, BatchReport &, QTextStream &)>;
+
+struct Verb
+{
+    const char *name;
+    QStringList flags;        // options without a value
+    QStringList valued;       // options taking a value
+    int minOperands;
+    const char *help;
+    VerbRun run;
+};
+
+const QList<Verb> &verbs()
+{
+    static const QList<Verb> all{
+        {"list", {QStringLiteral("json"), QStringLiteral("pages")}, {}, 1,
+         "usage: quirn-batch list [--json] [--pages] BOOK...\n"
+         "Lists every sheet of each book: position, kind (worksheet, chart, macro,\n"
+         "dialog), visibility (visible, hidden, veryhidden), protection, attribute\n"
+         "word, last cell and name, then the book's VBA modules.\n"
+         "  --json   one JSON array of books, for programs\n"
+         "  --pages  also the number of pages each sheet prints (renders the book)\n",
+         ListVerb::Run},
+    };
+    return all;
+}
+
+const char *overview()
+{
+    return "usage: quirn-batch VERB [OPTIONS] OPERANDS...\n"
+           "Quirn's book and sheet commands without a window.\n"
+           "\n"
+           "verbs:\n"
+           "  list BOOK...            the sheets of each book\n"
+           "\n"
+           "quirn-batch VERB --help tells more. Exit status: 0 success, 1 some book\n"
+           "failed (the others were done), 2 bad usage.\n";
+}
+
+const Verb *findVerb(const QString &name)
+{
+    for (const Verb &verb : verbs())
+        if (name == QLatin1String(verb.name))
+            return &verb;
+    return nullptr;
+}
+
+int usageError(const QString &text)
+{
+    std::fputs(("quirn-batch: " + text + QLatin1Char('\n')).toUtf8().constData(), stderr);
+    std::fputs("quirn-batch --help で使い方を表示します。\n", stderr);
+    return BatchVerbs::BadUsage;
+}
+
+QString unknownOption(const BatchArguments &arguments, const Verb &verb)
+{
+    for (const QString &name : arguments.optionNames())
+        if (name != QLatin1String("help") && !verb.flags.contains(name) && !verb.valued.contains(name))
+            return name;
+    for (const QString &name : verb.flags)
+        if (arguments.hasValue(name))
+            return name;
+    return QString();
+}
+
+} // namespace
+
+int BatchVerbs::Run(const QStringList &commandLine)
+{
+    QSet<QString> valued;
+    for (const Verb &verb : verbs())
+        for (const QString &name : verb.valued)
+            valued.insert(name);
+    BatchArguments arguments;
+    QString error;
+    if (!arguments.parse(commandLine, valued, error))
+        return usageError(error);
+    if (arguments.verb.isEmpty() || arguments.verb == QLatin1String("help")) {
+        std::fputs(overview(), stdout);
+        return Success;
+    }
+    const Verb *verb = findVerb(arguments.verb);
+    if (!verb)
+        return usageError(QStringLiteral("\"%1\" という動詞はありません。").arg(arguments.verb));
+    if (arguments.flag(QStringLiteral("help"))) {
+        std::fputs(verb->help, stdout);
+        return Success;
+    }
+    const QString unknown = unknownOption(arguments, *verb);
+    if (!unknown.isEmpty())
+        return usageError(QStringLiteral("%1 に --%2 は使えません。").arg(arguments.verb, unknown));
+    if (arguments.operands.size() < verb->minOperands)
+        return usageError(QStringLiteral("%1 に必要な引数が足りません。").arg(arguments.verb));
+
+    MessageBox::SetTestMode(true); // the engine's messages are passed on, never shown
+    cExcel excel;
+    BatchReport report;
+    QTextStream out(stdout);
+    const int status = verb->run(arguments, excel, report, out);
+    out.flush();
+    return status;
+}

@@ -1,0 +1,137 @@
+#include "ListVerb.h"
+
+#include "BatchArguments.h"
+#include "BatchReport.h"
+#include "ExcelApplication.h"
+#include "ExcelWorkbook.h"
+#include "cExcel.h"
+#include "cNum.h"
+
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTextStream>
+
+namespace {
+
+QString kindName(quirn::SheetKind kind)
+{
+    switch (kind) {
+    case quirn::SheetKind::Worksheet: return QStringLiteral("worksheet");
+    case quirn::SheetKind::Chart: return QStringLiteral("chart");
+    case quirn::SheetKind::MacroSheet: return QStringLiteral("macro");
+    case quirn::SheetKind::DialogSheet: return QStringLiteral("dialog");
+    case quirn::SheetKind::Other: break;
+    }
+    return QStringLiteral("other");
+}
+
+QString visibilityName(const ExcelWorkbook::SheetState &state)
+{
+    if (state.visible)
+        return QStringLiteral("visible");
+    return state.veryHidden ? QStringLiteral("veryhidden") : QStringLiteral("hidden");
+}
+
+QJsonObject sheetJson(cExcel &excel, ExcelWorkbook &book, const QString &name, bool pages)
+{
+    const ExcelWorkbook::SheetState state = book.sheetState(name);
+    qint32 lastRow = 0;
+    qint32 lastColumn = 0;
+    excel.GetLastRowColOFSheet(name, lastRow, lastColumn);
+    QJsonObject sheet{{QStringLiteral("name"), name},
+                      {QStringLiteral("kind"), kindName(state.kind)},
+                      {QStringLiteral("visibility"), visibilityName(state)},
+                      {QStringLiteral("protected"), state.contentsProtected},
+                      {QStringLiteral("attribute"), excel.GetSheetAttribute(book.Name(), name)},
+                      {QStringLiteral("lastRow"), lastRow},
+                      {QStringLiteral("lastColumn"), lastColumn}};
+    if (pages)
+        sheet[QStringLiteral("pages")] = excel.GetPageOFSheet(name);
+    return sheet;
+}
+
+QJsonObject bookJson(cExcel &excel, const QString &path, bool pages)
+{
+    excel.CloseExcel();
+    excel.OpenBook(path);
+    ExcelWorkbook &book = excel.xlApp->ActiveWorkbook();
+    QJsonArray sheets;
+    for (const QString &name : book.sheetNames())
+        sheets.append(sheetJson(excel, book, name, pages));
+    QJsonArray modules;
+    for (const quirn::VbaModuleFacts &module : book.vbaModules())
+        modules.append(QJsonObject{{QStringLiteral("name"), module.name},
+                                   {QStringLiteral("type"), module.kind}});
+    return QJsonObject{{QStringLiteral("path"), QFileInfo(path).absoluteFilePath()},
+                       {QStringLiteral("protect"), excel.GetActiveWorkBookProtect()},
+                       {QStringLiteral("sheets"), sheets},
+                       {QStringLiteral("modules"), modules}};
+}
+
+QString lastCellText(const QJsonObject &sheet)
+{
+    const int row = sheet.value(QStringLiteral("lastRow")).toInt();
+    const int column = sheet.value(QStringLiteral("lastColumn")).toInt();
+    if (row <= 0 || column <= 0)
+        return QStringLiteral("-");
+    return cNum::ExchgNumtoAlph(column) + QString::number(row);
+}
+
+void writeTable(QTextStream &out, const QJsonObject &book, bool pages)
+{
+    out << book.value(QStringLiteral("path")).toString() << '\n';
+    int position = 0;
+    for (const QJsonValue &value : book.value(QStringLiteral("sheets")).toArray()) {
+        const QJsonObject sheet = value.toObject();
+        out << QStringLiteral("  %1  %2  %3  %4  %5  %6")
+                   .arg(++position, 3)
+                   .arg(sheet.value(QStringLiteral("kind")).toString(), -9)
+                   .arg(sheet.value(QStringLiteral("visibility")).toString(), -10)
+                   .arg(sheet.value(QStringLiteral("protected")).toBool() ? QStringLiteral("protected")
+                                                                        : QStringLiteral("-        "))
+                   .arg(sheet.value(QStringLiteral("attribute")).toInt(), 5, 10, QLatin1Char('0'))
+                   .arg(lastCellText(sheet), -8);
+        if (pages)
+            out << QStringLiteral("  %1p").arg(sheet.value(QStringLiteral("pages")).toInt(), 3);
+        out << "  " << sheet.value(QStringLiteral("name")).toString() << '\n';
+    }
+    for (const QJsonValue &value : book.value(QStringLiteral("modules")).toArray())
+        out << "  VBA " << value.toObject().value(QStringLiteral("name")).toString() << '\n';
+}
+
+} // namespace
+
+int ListVerb::Run(const BatchArguments &arguments, cExcel &excel, BatchReport &report,
+                  QTextStream &out)
+{
+    const bool pages = arguments.flag(QStringLiteral("pages"));
+    const bool json = arguments.flag(QStringLiteral("json"));
+    QJsonArray books;
+    const QStringList &paths = arguments.operands;
+    for (qsizetype i = 0; i < paths.size(); ++i) {
+        const QString &path = paths.at(i);
+        report.progress(int(i + 1), int(paths.size()), path);
+        try {
+            const QJsonObject book = bookJson(excel, path, pages);
+            report.passOnMessages(path);
+            if (json)
+                books.append(book);
+            else
+                writeTable(out, book, pages);
+        } catch (const ExcelError &error) {
+            report.passOnMessages(path);
+            report.failure(path, error.description());
+            if (json)
+                books.append(QJsonObject{{QStringLiteral("path"), QFileInfo(path).absoluteFilePath()},
+                                         {QStringLiteral("error"), error.number()},
+                                         {QStringLiteral("text"), error.description()}});
+        }
+    }
+    report.endProgress();
+    excel.CloseExcel();
+    if (json)
+        out << QJsonDocument(books).toJson();
+    return report.exitCode();
+}

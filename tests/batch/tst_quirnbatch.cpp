@@ -1,0 +1,158 @@
+// quirn-batch run as a user runs it: a separate process, no display, real
+// books (private copies of the fixtures), exit status and output read back.
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+struct Run
+{
+    int status = -1;
+    QByteArray out;
+    QString err;
+};
+
+Run runBatch(const QStringList &arguments)
+{
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("DISPLAY"));
+    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(QUIRN_BATCH), arguments);
+    if (!process.waitForFinished(300000)) {
+        process.kill();
+        process.waitForFinished();
+        qWarning("quirn-batch did not finish within five minutes");
+        return {};
+    }
+    Run run;
+    run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = process.readAllStandardOutput();
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+QJsonObject sheetNamed(const QJsonObject &book, const QString &name)
+{
+    for (const QJsonValue &sheet : book.value(QStringLiteral("sheets")).toArray())
+        if (sheet.toObject().value(QStringLiteral("name")).toString() == name)
+            return sheet.toObject();
+    return {};
+}
+
+} // namespace
+
+class tst_quirnbatch : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+
+    QString copyOf(const QString &fixture)
+    {
+        const QString target = m_dir.filePath(fixture);
+        QFile::remove(target);
+        if (!QFile::copy(QStringLiteral(QUIRN_FIXTURES_DIR "/") + fixture, target))
+            qFatal("cannot copy the fixture %s", qPrintable(fixture));
+        QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner);
+        return target;
+    }
+
+private slots:
+    void usageErrorsExitTwo_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("no verb") << QStringList{};
+        QTest::newRow("unknown verb") << QStringList{QStringLiteral("frobnicate"), QStringLiteral("a.xls")};
+        QTest::newRow("unknown option") << QStringList{QStringLiteral("list"), QStringLiteral("--colour"), QStringLiteral("a.xls")};
+        QTest::newRow("no book") << QStringList{QStringLiteral("list"), QStringLiteral("--json")};
+    }
+
+    void usageErrorsExitTwo()
+    {
+        QFETCH(QStringList, arguments);
+        const Run run = runBatch(arguments);
+        QCOMPARE(run.status, 2);
+        QVERIFY(run.out.isEmpty());
+        QVERIFY2(run.err.startsWith(QStringLiteral("quirn-batch: ")), qPrintable(run.err));
+    }
+
+    void helpForEachVerb()
+    {
+        Run run = runBatch({QStringLiteral("--help")});
+        QCOMPARE(run.status, 0);
+        QVERIFY(run.out.contains("list BOOK..."));
+        run = runBatch({QStringLiteral("list"), QStringLiteral("--help")});
+        QCOMPARE(run.status, 0);
+        QVERIFY(run.out.startsWith("usage: quirn-batch list"));
+    }
+
+    void listsKindsVisibilityProtectionAndModules()
+    {
+        const QString kinds = copyOf(QStringLiteral("kinds_ws_chart_xlm_dialog_vba.xls"));
+        const QString visibility = copyOf(QStringLiteral("visible_hidden_veryhidden.xls"));
+        const QByteArray before = [&] { QFile f(kinds); f.open(QIODevice::ReadOnly); return f.readAll(); }();
+        const Run run = runBatch({QStringLiteral("list"), QStringLiteral("--json"), kinds, visibility});
+        QCOMPARE(run.status, 0);
+        const QJsonArray books = QJsonDocument::fromJson(run.out).array();
+        QCOMPARE(books.size(), 2);
+
+        const QJsonObject first = books.at(0).toObject();
+        QCOMPARE(sheetNamed(first, QStringLiteral("Chart1")).value(QStringLiteral("kind")).toString(), QStringLiteral("chart"));
+        QCOMPARE(sheetNamed(first, QStringLiteral("Macro1")).value(QStringLiteral("kind")).toString(), QStringLiteral("macro"));
+        QCOMPARE(sheetNamed(first, QStringLiteral("Macro1")).value(QStringLiteral("attribute")).toInt(), 2);
+        const QJsonObject dialog = sheetNamed(first, QStringLiteral("Dialog1"));
+        QCOMPARE(dialog.value(QStringLiteral("kind")).toString(), QStringLiteral("dialog"));
+        QVERIFY(dialog.value(QStringLiteral("protected")).toBool());
+        QStringList modules;
+        for (const QJsonValue &module : first.value(QStringLiteral("modules")).toArray())
+            modules << module.toObject().value(QStringLiteral("name")).toString();
+        QVERIFY2(modules.contains(QStringLiteral("Module1")) && modules.contains(QStringLiteral("UserForm1")),
+                 qPrintable(modules.join(',')));
+
+        const QJsonObject second = books.at(1).toObject();
+        QCOMPARE(sheetNamed(second, QStringLiteral("Visible")).value(QStringLiteral("visibility")).toString(), QStringLiteral("visible"));
+        QCOMPARE(sheetNamed(second, QStringLiteral("Hidden")).value(QStringLiteral("visibility")).toString(), QStringLiteral("hidden"));
+        QCOMPARE(sheetNamed(second, QStringLiteral("VeryHidden")).value(QStringLiteral("visibility")).toString(), QStringLiteral("veryhidden"));
+
+        // Listing writes nothing.
+        QFile after(kinds);
+        QVERIFY(after.open(QIODevice::ReadOnly));
+        QCOMPARE(after.readAll(), before);
+    }
+
+    void tableForPeopleWithPages()
+    {
+        const QString book = copyOf(QStringLiteral("fit_to_pages_spaces.xls"));
+        const Run run = runBatch({QStringLiteral("list"), QStringLiteral("--pages"), book});
+        QCOMPARE(run.status, 0);
+        const QString table = QString::fromUtf8(run.out);
+        QVERIFY2(table.contains(QStringLiteral("Page 1")) && table.contains(QStringLiteral("Page 3")), qPrintable(table));
+        QVERIFY2(table.contains(QRegularExpression(QStringLiteral("\\s1p  Page 1"))), qPrintable(table));
+    }
+
+    void damagedBookAmongGoodOnes()
+    {
+        const QString good = copyOf(QStringLiteral("hidden_third_sheet.xls"));
+        const QString empty = copyOf(QStringLiteral("zero_bytes.xls"));
+        const QString alsoGood = copyOf(QStringLiteral("japanese_sheet_names.xls"));
+        const Run run = runBatch({QStringLiteral("list"), QStringLiteral("--json"), good, empty, alsoGood});
+        QCOMPARE(run.status, 1);
+        const QJsonArray books = QJsonDocument::fromJson(run.out).array();
+        QCOMPARE(books.size(), 3);
+        QCOMPARE(books.at(0).toObject().value(QStringLiteral("sheets")).toArray().size(), 4);
+        QVERIFY(books.at(1).toObject().contains(QStringLiteral("error")));
+        QVERIFY(!books.at(2).toObject().value(QStringLiteral("sheets")).toArray().isEmpty());
+        QVERIFY2(run.err.contains(QStringLiteral("zero_bytes.xls: ")), qPrintable(run.err));
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_quirnbatch)
+#include "tst_quirnbatch.moc"
