@@ -50,3 +50,10 @@ void BatchReport::endProgress()
     std::fputs("\r\x1b[K", stderr);
     m_progressShown = false;
 }
+
+int BatchReport::usageError(const QString &text)
+{
+    std::fputs(("quirn-batch: " + text + QLatin1Char('\n')).toUtf8().constData(), stderr);
+    std::fputs("quirn-batch --help で使い方を表示します。\n", stderr);
+    return 2;
+}

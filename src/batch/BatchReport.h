@@ -19,6 +19,9 @@ public:
     void progress(int done, int total, const QString &book);
     void endProgress();
 
+    // Bad usage: the text and where to find help on stderr; returns exit status 2.
+    static int usageError(const QString &text);
+
     bool failed() const { return m_failed; }
     int exitCode() const { return m_failed ? 1 : 0; }
 

@@ -3,6 +3,7 @@
 #include "BatchArguments.h"
 #include "BatchReport.h"
 #include "ListVerb.h"
+#include "SheetEditVerb.h"
 #include "MessageBox.h"
 #include "cExcel.h"
 
@@ -37,6 +38,28 @@ const QList<Verb> &verbs()
          "  --json   one JSON array of books, for programs\n"
          "  --pages  also the number of pages each sheet prints (renders the book)\n",
          ListVerb::Run},
+        {"rename", {}, {}, 3,
+         "usage: quirn-batch rename BOOK OLD NEW\n"
+         "Renames sheet OLD of BOOK to NEW, with Excel's rules for sheet names, and\n"
+         "saves the book.\n",
+         SheetEditVerb::Rename},
+        {"hide", {}, {}, 2,
+         "usage: quirn-batch hide BOOK SHEET...\n"
+         "Hides the sheets and saves the book; at least one sheet stays visible.\n",
+         SheetEditVerb::Hide},
+        {"show", {}, {}, 2,
+         "usage: quirn-batch show BOOK SHEET...\n"
+         "Shows the sheets (hidden or very hidden) and saves the book.\n",
+         SheetEditVerb::Show},
+        {"veryhide", {}, {}, 2,
+         "usage: quirn-batch veryhide BOOK SHEET...\n"
+         "Hides the sheets so that only a program can show them again, and saves\n"
+         "the book; at least one sheet stays visible.\n",
+         SheetEditVerb::VeryHide},
+        {"delete", {}, {}, 2,
+         "usage: quirn-batch delete BOOK SHEET...\n"
+         "Deletes the sheets and saves the book; at least one visible sheet stays.\n",
+         SheetEditVerb::Delete},
     };
     return all;
 }
@@ -47,7 +70,10 @@ const char *overview()
            "Quirn's book and sheet commands without a window.\n"
            "\n"
            "verbs:\n"
-           "  list BOOK...            the sheets of each book\n"
+           "  list BOOK...                     the sheets of each book\n"
+           "  rename BOOK OLD NEW              rename a sheet\n"
+           "  hide|show|veryhide BOOK SHEET... change the sheets' visibility\n"
+           "  delete BOOK SHEET...             delete sheets\n"
            "\n"
            "quirn-batch VERB --help tells more. Exit status: 0 success, 1 some book\n"
            "failed (the others were done), 2 bad usage.\n";
@@ -59,13 +85,6 @@ const Verb *findVerb(const QString &name)
         if (name == QLatin1String(verb.name))
             return &verb;
     return nullptr;
-}
-
-int usageError(const QString &text)
-{
-    std::fputs(("quirn-batch: " + text + QLatin1Char('\n')).toUtf8().constData(), stderr);
-    std::fputs("quirn-batch --help で使い方を表示します。\n", stderr);
-    return BatchVerbs::BadUsage;
 }
 
 QString unknownOption(const BatchArguments &arguments, const Verb &verb)
@@ -90,23 +109,23 @@ int BatchVerbs::Run(const QStringList &commandLine)
     BatchArguments arguments;
     QString error;
     if (!arguments.parse(commandLine, valued, error))
-        return usageError(error);
+        return BatchReport::usageError(error);
     if (arguments.verb.isEmpty() || arguments.verb == QLatin1String("help")) {
         std::fputs(overview(), stdout);
         return Success;
     }
     const Verb *verb = findVerb(arguments.verb);
     if (!verb)
-        return usageError(QStringLiteral("\"%1\" という動詞はありません。").arg(arguments.verb));
+        return BatchReport::usageError(QStringLiteral("\"%1\" という動詞はありません。").arg(arguments.verb));
     if (arguments.flag(QStringLiteral("help"))) {
         std::fputs(verb->help, stdout);
         return Success;
     }
     const QString unknown = unknownOption(arguments, *verb);
     if (!unknown.isEmpty())
-        return usageError(QStringLiteral("%1 に --%2 は使えません。").arg(arguments.verb, unknown));
+        return BatchReport::usageError(QStringLiteral("%1 に --%2 は使えません。").arg(arguments.verb, unknown));
     if (arguments.operands.size() < verb->minOperands)
-        return usageError(QStringLiteral("%1 に必要な引数が足りません。").arg(arguments.verb));
+        return BatchReport::usageError(QStringLiteral("%1 に必要な引数が足りません。").arg(arguments.verb));
 
     MessageBox::SetTestMode(true); // the engine's messages are passed on, never shown
     cExcel excel;

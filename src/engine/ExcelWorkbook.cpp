@@ -400,6 +400,20 @@ void ExcelWorkbook::setSheetVisible(const QString &name, bool visible)
     }
 }
 
+void ExcelWorkbook::setSheetVeryHidden(const QString &name)
+{
+    if (!ownedByOffice()) {
+        check(m_records.setSheetVisibility(recordIndex(name), SheetVisibility::VeryHidden));
+        recordsEdited();
+        return;
+    }
+    // The office knows only hidden; its save puts very hidden back from these facts.
+    setSheetVisible(name, false);
+    SheetFacts facts = m_officeFacts.value(name, factsOfNewSheet(name));
+    facts.visibility = SheetVisibility::VeryHidden;
+    m_officeFacts.insert(name, facts);
+}
+
 void ExcelWorkbook::deleteSheets(const QStringList &names)
 {
     for (const QString &name : names)

@@ -68,6 +68,8 @@ public:
 
     void renameSheet(const QString &name, const QString &newName);
     void setSheetVisible(const QString &name, bool visible);
+    // Hides the sheet so that only a program can show it again.
+    void setSheetVeryHidden(const QString &name);
     void deleteSheets(const QStringList &names);
     // Several sheets land next to `target` in the order listed.
     void moveSheets(const QStringList &names, const QString &target, bool before);

@@ -358,6 +358,11 @@ void cExcel::SetSheetAttribute(const QString &BookName, const QString &SheetName
     application().ActiveWorkbook().setSheetVisible(SheetName, (Attri & VisibleBit) != 0);
 }
 
+void cExcel::SetSheetVeryHidden(const QString &SheetName)
+{
+    application().ActiveWorkbook().setSheetVeryHidden(SheetName);
+}
+
 // ---- page setup, printing and the engine's own dialogs ------------------------
 
 void cExcel::PageSetUp(const QString &SheetName)

@@ -68,6 +68,8 @@ public:
     qint16 GetActiveWorkBookProtect();
     qint32 GetSheetAttribute(const QString &BookName, const QString &SheetName);
     void SetSheetAttribute(const QString &BookName, const QString &SheetName, qint32 Attri);
+    // Hides a sheet of the active book so that only a program can show it again.
+    void SetSheetVeryHidden(const QString &SheetName);
     // Applies the captured page setup to the sheet (SetActiveSheetPropaty).
     void PageSetUp(const QString &SheetName);
     // Prints the listed sheets of the active book, as they are now, as one

@@ -47,6 +47,34 @@ QJsonObject sheetNamed(const QJsonObject &book, const QString &name)
     return {};
 }
 
+QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The separate record reader of the test tree: sheet name -> visibility state
+// (0 visible, 1 hidden, 2 very hidden), in book order. Fails the test when it
+// cannot read the book.
+QList<QPair<QString, int>> oracleSheets(const QString &path)
+{
+    QProcess process;
+    process.start(QStringLiteral("/usr/bin/python3"),
+                  {QStringLiteral(QUIRN_SOURCE_DIR "/tests/tools/biffscan.py"), path});
+    if (!process.waitForFinished(120000) || process.exitCode() != 0) {
+        qWarning() << "the record reader failed:" << process.readAllStandardError();
+        return {};
+    }
+    QList<QPair<QString, int>> sheets;
+    const QJsonArray books = QJsonDocument::fromJson(process.readAllStandardOutput()).array();
+    for (const QJsonValue &sheet : books.at(0).toObject().value(QStringLiteral("sheets")).toArray())
+        sheets.append({sheet.toObject().value(QStringLiteral("name")).toString(),
+                       sheet.toObject().value(QStringLiteral("hsState")).toInt()});
+    return sheets;
+}
+
+using Sheets = QList<QPair<QString, int>>;
+
 } // namespace
 
 class tst_quirnbatch : public QObject
@@ -151,6 +179,44 @@ private slots:
         QVERIFY(books.at(1).toObject().contains(QStringLiteral("error")));
         QVERIFY(!books.at(2).toObject().value(QStringLiteral("sheets")).toArray().isEmpty());
         QVERIFY2(run.err.contains(QStringLiteral("zero_bytes.xls: ")), qPrintable(run.err));
+    }
+
+    void editsInPlaceAndSaves()
+    {
+        const QString book = copyOf(QStringLiteral("visible_hidden_veryhidden.xls"));
+        QCOMPARE(runBatch({QStringLiteral("rename"), book, QStringLiteral("Hidden"), QStringLiteral("隠し")}).status, 0);
+        // Hidden to very hidden needs no other visible sheet than the one there is.
+        QCOMPARE(runBatch({QStringLiteral("veryhide"), book, QStringLiteral("隠し")}).status, 0);
+        QCOMPARE(runBatch({QStringLiteral("show"), book, QStringLiteral("VeryHidden")}).status, 0);
+        QCOMPARE(oracleSheets(book), (Sheets{{QStringLiteral("Visible"), 0}, {QStringLiteral("隠し"), 2},
+                                             {QStringLiteral("VeryHidden"), 0}}));
+        QCOMPARE(runBatch({QStringLiteral("hide"), book, QStringLiteral("Visible")}).status, 0);
+        QCOMPARE(runBatch({QStringLiteral("delete"), book, QStringLiteral("隠し")}).status, 0);
+        QCOMPARE(oracleSheets(book), (Sheets{{QStringLiteral("Visible"), 1}, {QStringLiteral("VeryHidden"), 0}}));
+    }
+
+    void refusalsLeaveTheBookAsItWas_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("forbidden character") << QStringList{QStringLiteral("rename"), QStringLiteral("Sheet1"), QStringLiteral("a/b")} << QStringLiteral("Sheet1");
+        QTest::newRow("taken name, other case") << QStringList{QStringLiteral("rename"), QStringLiteral("Sheet1"), QStringLiteral("sheet2")} << QStringLiteral("Sheet1");
+        QTest::newRow("missing sheet") << QStringList{QStringLiteral("hide"), QStringLiteral("Sheet2"), QStringLiteral("Nothing")} << QStringLiteral("Nothing");
+        QTest::newRow("last visible sheets") << QStringList{QStringLiteral("hide"), QStringLiteral("Sheet1"), QStringLiteral("Sheet2"), QStringLiteral("Sheet4")} << QStringLiteral("Sheet4");
+        QTest::newRow("every sheet") << QStringList{QStringLiteral("delete"), QStringLiteral("Sheet1"), QStringLiteral("Sheet2"), QStringLiteral("Sheet3"), QStringLiteral("Sheet4")} << QString();
+    }
+
+    void refusalsLeaveTheBookAsItWas()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, said);
+        const QString book = copyOf(QStringLiteral("hidden_third_sheet.xls"));
+        const QByteArray before = fileBytes(book);
+        arguments.insert(1, book);
+        const Run run = runBatch(arguments);
+        QCOMPARE(run.status, 1);
+        QVERIFY2(run.err.contains(QStringLiteral("hidden_third_sheet.xls: ") + said), qPrintable(run.err));
+        QCOMPARE(fileBytes(book), before);
     }
 };
 

@@ -237,7 +237,7 @@ BookFileError BookFile::setSheetVisibility(int index, SheetVisibility visibility
         return {};
     if (visibility == current)
         return {};
-    if (visibility != SheetVisibility::Visible) {
+    if (visibility != SheetVisibility::Visible && current == SheetVisibility::Visible) {
         int visible = 0;
         for (const SheetFacts &f : d->facts)
             visible += f.visibility == SheetVisibility::Visible;

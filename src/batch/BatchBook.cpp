@@ -1,0 +1,55 @@
+#include "BatchBook.h"
+
+#include "BatchReport.h"
+#include "ExcelError.h"
+#include "cExcel.h"
+
+
+bool BatchBook::Open(cExcel &excel, BatchReport &report, const QString &path)
+{
+    try {
+        excel.CloseExcel();
+        excel.OpenBook(path);
+        report.passOnMessages(path);
+        return true;
+    } catch (const ExcelError &error) {
+        report.passOnMessages(path);
+        report.failure(path, error.description());
+        return false;
+    }
+}
+
+bool BatchBook::SaveAll(cExcel &excel, BatchReport &report, const QString &path)
+{
+    const qint32 result = excel.SaveExcel(path);
+    report.passOnMessages(path);
+    if (result == 0)
+        return true;
+    report.failure(path, excel.LastSaveError().isEmpty()
+                             ? QStringLiteral("保存できませんでした。(%1)").arg(result)
+                             : excel.LastSaveError());
+    return false;
+}
+
+int BatchBook::Edit(cExcel &excel, BatchReport &report, const QString &path,
+                    const std::function<void()> &edit)
+{
+    if (!Open(excel, report, path))
+        return report.exitCode();
+    try {
+        edit();
+    } catch (const Refusal &refusal) {
+        report.passOnMessages(path);
+        report.failure(path, QStringLiteral("%1: %2").arg(refusal.sheet, refusal.text));
+        excel.CloseExcel(); // nothing is saved
+        return report.exitCode();
+    } catch (const ExcelError &error) {
+        report.passOnMessages(path);
+        report.failure(path, error.description());
+        excel.CloseExcel();
+        return report.exitCode();
+    }
+    SaveAll(excel, report, path);
+    excel.CloseExcel();
+    return report.exitCode();
+}

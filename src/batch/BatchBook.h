@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+class BatchReport;
+class cExcel;
+
+// One book opened for a batch verb, edited and saved in place.
+class BatchBook
+{
+public:
+    // A sheet edit the engine or the verb refused.
+    struct Refusal
+    {
+        QString sheet;
+        QString text;
+    };
+
+    // Opens the book, runs `edit` (which throws Refusal to stop), saves the
+    // book when something changed, and reports what went wrong with the book
+    // and sheet named. Returns the verb's exit status.
+    static int Edit(cExcel &excel, BatchReport &report, const QString &path,
+                    const std::function<void()> &edit);
+    // Opens the book as the active book; false (reported) when it cannot be read.
+    static bool Open(cExcel &excel, BatchReport &report, const QString &path);
+    // Saves every book of the engine that changed; false (reported) on failure.
+    static bool SaveAll(cExcel &excel, BatchReport &report, const QString &path);
+};

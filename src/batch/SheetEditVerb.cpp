@@ -1,0 +1,74 @@
+#include "SheetEditVerb.h"
+
+#include "BatchArguments.h"
+#include "BatchBook.h"
+#include "BatchReport.h"
+#include "ExcelError.h"
+#include "cExcel.h"
+
+#include <QFileInfo>
+
+namespace {
+
+// Applies `edit` to each named sheet of the book, then saves; on the first
+// refusal nothing is saved.
+template <typename Edit>
+int editSheets(const BatchArguments &arguments, cExcel &excel, BatchReport &report, Edit edit)
+{
+    const QString path = arguments.operands.value(0);
+    const QStringList sheets = arguments.operands.mid(1);
+    return BatchBook::Edit(excel, report, path, [&] {
+        for (const QString &sheet : sheets) {
+            if (excel.GetSheetNo(sheet) == 0)
+                throw BatchBook::Refusal(sheet, QStringLiteral("ｼｰﾄ \"%1\" は存在しません。").arg(sheet));
+            try {
+                edit(sheet);
+            } catch (const ExcelError &error) {
+                throw BatchBook::Refusal(sheet, error.description());
+            }
+        }
+    });
+}
+
+} // namespace
+
+int SheetEditVerb::Rename(const BatchArguments &arguments, cExcel &excel, BatchReport &report, QTextStream &)
+{
+    if (arguments.operands.size() != 3)
+        return BatchReport::usageError(QStringLiteral("rename には BOOK OLD NEW の 3 つの引数が必要です。"));
+    const QString oldName = arguments.operands.at(1);
+    const QString newName = arguments.operands.at(2);
+    return BatchBook::Edit(excel, report, arguments.operands.at(0), [&] {
+        if (excel.GetSheetNo(oldName) == 0)
+            throw BatchBook::Refusal(oldName, QStringLiteral("ｼｰﾄ \"%1\" は存在しません。").arg(oldName));
+        if (oldName == newName)
+            return;
+        const QString refusal = excel.RenameSheet(oldName, newName);
+        if (!refusal.isEmpty())
+            throw BatchBook::Refusal(oldName, refusal);
+    });
+}
+
+int SheetEditVerb::Hide(const BatchArguments &arguments, cExcel &excel, BatchReport &report, QTextStream &)
+{
+    return editSheets(arguments, excel, report, [&](const QString &sheet) {
+        excel.SetSheetAttribute(QFileInfo(arguments.operands.at(0)).fileName(), sheet, 0);
+    });
+}
+
+int SheetEditVerb::Show(const BatchArguments &arguments, cExcel &excel, BatchReport &report, QTextStream &)
+{
+    return editSheets(arguments, excel, report, [&](const QString &sheet) {
+        excel.SetSheetAttribute(QFileInfo(arguments.operands.at(0)).fileName(), sheet, 1);
+    });
+}
+
+int SheetEditVerb::VeryHide(const BatchArguments &arguments, cExcel &excel, BatchReport &report, QTextStream &)
+{
+    return editSheets(arguments, excel, report, [&](const QString &sheet) { excel.SetSheetVeryHidden(sheet); });
+}
+
+int SheetEditVerb::Delete(const BatchArguments &arguments, cExcel &excel, BatchReport &report, QTextStream &)
+{
+    return editSheets(arguments, excel, report, [&](const QString &sheet) { excel.DeleteSheet(sheet); });
+}
