@@ -43,12 +43,13 @@ QString CommonDialog::qtNameFilters(const QString &filter)
 }
 
 QString CommonDialog::ShowOpenFileDialog(QWidget *owner, const QString &title, const QString &filter,
-                                         const QString &initial)
+                                         const QString &initial, bool existingOnly)
 {
     DialogState &dialog = state();
     Shown shown;
     shown.title = title;
     shown.filter = qtNameFilters(filter);
+    shown.existingOnly = existingOnly;
     if (initial.contains(QStringLiteral(".XLS"), Qt::CaseInsensitive)) {
         // A book's file name: propose it; a path with a folder opens there.
         const qsizetype lastSep = initial.lastIndexOf(u'/');
@@ -70,7 +71,7 @@ QString CommonDialog::runDialog(QWidget *owner, const Shown &shown)
 {
     QFileDialog fileDialog(owner, shown.title, shown.directory, shown.filter);
     fileDialog.setObjectName(QStringLiteral("CommonDialog"));
-    fileDialog.setFileMode(QFileDialog::ExistingFile);
+    fileDialog.setFileMode(shown.existingOnly ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     fileDialog.setAcceptMode(QFileDialog::AcceptOpen);
     if (!shown.fileName.isEmpty())
         fileDialog.selectFile(shown.fileName);

@@ -18,8 +18,9 @@ class CommonDialog
 public:
     // The chosen file's full path; empty text when the user cancels.
     // filter is "description|pattern|description|pattern…".
+    // existingOnly false lets the user type the name of a file not there yet.
     static QString ShowOpenFileDialog(QWidget *owner, const QString &title, const QString &filter,
-                                      const QString &initial);
+                                      const QString &initial, bool existingOnly = true);
 
     // filter in Qt's form: "description (patterns)" entries joined by ";;".
     static QString qtNameFilters(const QString &filter);
@@ -31,6 +32,7 @@ public:
         QString directory;  // the folder it opens in
         QString fileName;   // the file name it proposes
         bool answered = false; // false: nothing was queued, Cancel was given
+        bool existingOnly = true;
     };
     static void setScripted(bool scripted);
     static void queueAnswer(const QString &path);
