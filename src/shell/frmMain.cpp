@@ -4,6 +4,7 @@
 #include "InstanceLock.h"
 #include "MainMenus.h"
 #include "MessageBox.h"
+#include "PageSetupBatch.h"
 #include "OfficeProcess.h"
 #include "PictureBar.h"
 #include "ReportSystemError.h"
@@ -12,10 +13,12 @@
 #include "cListView.h"
 #include "cExcel.h"
 #include "frmAbout.h"
+#include "BookCopy.h"
 #include "BookHandOver.h"
 #include "BookImport.h"
 #include "BookList.h"
 #include "BookPresentation.h"
+#include "BookSave.h"
 #include "BookSelection.h"
 #include "RecentBooks.h"
 #include "SheetList.h"
@@ -220,6 +223,13 @@ void frmMain::ConnectBookHandlers()
         Connect(QString::fromLatin1(name), [this] { m_import->RemoveBooks(); });
     for (const char *name : {"mnuExcelOpen", "BookPopExcelOpen", "tbExcelOpen"})
         Connect(QString::fromLatin1(name), [this] { BookHandOver::ExcelOpen(*this); });
+    for (const char *name : {"mnuFileSave", "tbFileSave"})
+        Connect(QString::fromLatin1(name), [this] { BookSave(*this).Save(); });
+    Connect(QStringLiteral("mnuFileNewSave"), [this] { BookSave(*this).SaveAs(); });
+    for (const char *name : {"mnuBookCopy", "BookPopBookCopy", "tbCopyBook"})
+        Connect(QString::fromLatin1(name), [this] { BookCopy(*this).CopyToNewBook(); });
+    for (const char *name : {"mnuFileProperties", "BookPopPageSetUp", "SheetPopPageSetUp", "tbProperties"})
+        Connect(QString::fromLatin1(name), [this] { PageSetupBatch(*this).Run(); });
     const char *viewButtons[] = {"tbViewLarge", "tbViewSmall", "tbViewList", "tbViewDetails"};
     for (int i = 0; i < 4; ++i) {
         Connect(QStringLiteral("mnuListViewMode_%1").arg(i), [this, i] { m_presentation->ListViewMode(i); });

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+class frmMain;
+
+// One book of a batch page setup and the keys of its sheets to set up.
+struct PageSetupTarget
+{
+    QString Path;
+    QStringList Sheets;
+};
+
+// Batch page setup: the user sets up the page of one sheet in the page setup
+// dialog, and the same setup goes to the other chosen sheets of the active
+// book and to the sheets of the other selected books, each book saved in turn.
+class PageSetupBatch
+{
+public:
+    explicit PageSetupBatch(frmMain &form);
+
+    // The page setup command.
+    void Run();
+    // Applies the captured setup to the target's sheets (its book is active
+    // in the engine), with the progress display.
+    void ApplyPageSetup(const PageSetupTarget &target);
+
+    // Whether a sheet stays out of the batch: hidden and protected, hidden in
+    // a book that allows no change, or an Excel 4 macro sheet (no page setup).
+    static bool LeftOut(const QString &key, bool bookRestricted);
+
+private:
+    QList<PageSetupTarget> CollectTargets();
+    QStringList CurrentBookSheets() const;
+    bool Capture(const QString &modelKey);
+    int AskAboutSaving(int targets) const;
+    bool OpenNextBook(PageSetupTarget &target);
+    void ReportFailedBook(const QString &path) const;
+    void ReturnToCurrentBook(const QString &lastPath);
+
+    frmMain &m_form;
+};
