@@ -380,9 +380,18 @@ void ExcelWorkbook::renameSheet(const QString &name, const QString &newName)
 void ExcelWorkbook::setSheetVisible(const QString &name, bool visible)
 {
     if (!ownedByOffice()) {
+        // A very hidden sheet shown for a while (to set up its page, say)
+        // goes back to very hidden, as the office's copy does from its facts.
         const int index = recordIndex(name);
-        const SheetVisibility wanted = visible ? SheetVisibility::Visible : SheetVisibility::Hidden;
+        const bool wasVeryHidden = m_records.sheet(index).visibility == SheetVisibility::VeryHidden;
+        SheetVisibility wanted = visible ? SheetVisibility::Visible : SheetVisibility::Hidden;
+        if (!visible && m_shownVeryHidden.contains(name))
+            wanted = SheetVisibility::VeryHidden;
         check(m_records.setSheetVisibility(index, wanted));
+        if (visible && wasVeryHidden)
+            m_shownVeryHidden.insert(name);
+        else if (!visible)
+            m_shownVeryHidden.remove(name);
         recordsEdited();
         return;
     }

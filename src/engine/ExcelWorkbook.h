@@ -3,6 +3,7 @@
 #include "BookFile.h"
 
 #include <QHash>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -140,4 +141,6 @@ private:
     // by name (sheets brought from other books keep their source's facts).
     QHash<QString, quirn::SheetFacts> m_officeFacts;
     QList<quirn::VbaModuleFacts> m_vbaModules;
+    // Very hidden sheets the records show for now, by name.
+    QSet<QString> m_shownVeryHidden;
 };
