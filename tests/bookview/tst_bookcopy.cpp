@@ -279,7 +279,7 @@ void tst_BookCopy::copyIntoAnExistingBookKeepsItsSheetsFirst()
     QCOMPARE(m_window->Books().SelectedRows(), QList<int>({m_window->Books().FindItem(target)}));
     QCOMPARE(m_window->Sheets().Count(), 9);
     QCOMPARE(m_window->Title(0)->text(), target);
-    QCOMPARE(m_window->windowTitle(), target + " - Quirn");
+    QCOMPARE(m_window->windowTitle(), QString("target.xls - Quirn"));
     QCOMPARE(m_window->PanelText(1), QString("1/2 個のｵﾌﾞｼﾞｪｸﾄが選択されています"));
 }
 
