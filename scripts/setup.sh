@@ -12,6 +12,7 @@ cups cups-client cups-bsd printer-driver-cups-pdf
 fonts-noto-cjk
 xvfb xauth
 python3 python3-olefile poppler-utils x11-utils
+qt6-translations-l10n desktop-file-utils
 "
 
 missing=""

@@ -3,6 +3,7 @@
 #include "Globals.h"
 #include "InstanceLock.h"
 #include "MessageBox.h"
+#include "QtTranslations.h"
 #include "SettingsMigration.h"
 #include "cExcel.h"
 #include "frmMain.h"
@@ -21,6 +22,7 @@ bool EntryProcedure::Run()
 {
     Globals::AppTitle = QStringLiteral("Quirn");
     QCoreApplication::setApplicationName(Globals::AppTitle);
+    QtTranslations::Install();
     if (!CheckSystem())
         return false;
     Globals::IsNTPlatform = true;

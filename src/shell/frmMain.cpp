@@ -2,7 +2,11 @@
 
 #include "Globals.h"
 #include "InstanceLock.h"
+#include "HelpWindow.h"
 #include "MainMenus.h"
+#include "MenuRules.h"
+#include "OptionsCommand.h"
+#include "ToolbarDispatch.h"
 #include "MessageBox.h"
 #include "PageSetupBatch.h"
 #include "OfficeProcess.h"
@@ -77,6 +81,8 @@ frmMain::frmMain(QWidget *parent)
     m_presentation = std::make_unique<BookPresentation>(*this);
     m_recent = std::make_unique<RecentBooks>(*this);
     m_sheets = std::make_unique<SheetList>(*this);
+    m_menuRules = std::make_unique<MenuRules>(*this);
+    m_toolbarDispatch = std::make_unique<ToolbarDispatch>(*m_menuRules);
     ConnectHandlers();
 }
 
@@ -185,7 +191,14 @@ void frmMain::ConnectHandlers()
         QMenu *menu = findChild<QMenu *>(QString::fromLatin1(name));
         connect(menu, &QMenu::aboutToShow, this, [this, menu] { TrapErrors([this, menu] { DropDownPrologue(menu); }); });
     }
-    connect(m_toolbar, &QToolBar::actionTriggered, this, [this](QAction *) { TrapErrors([this] { ExcelGuard(); }); });
+    connect(m_toolbar, &QToolBar::actionTriggered, this, [this](QAction *button) {
+        TrapErrors([this, button] {
+            if (ExcelGuard())
+                m_toolbarDispatch->Click(button->data().toString());
+        });
+    });
+    Connect(QStringLiteral("mnuViewOptions"), [this] { OptionsCommand(*this).Run(); });
+    connect(Item("mnuHelpShow"), &QAction::triggered, this, [] { TrapErrors([] { HelpWindow::Show(); }); });
     ConnectBookHandlers();
     ConnectSheetHandlers();
     m_splitterImage->installEventFilter(this);
@@ -201,12 +214,17 @@ void frmMain::ConnectHandlers()
 
 void frmMain::Connect(const QString &name, std::function<void()> handler)
 {
-    // While the book is handed over the user is asked first (a toolbar button
-    // has asked already); a user who keeps the office window drops the command.
-    const bool button = name.startsWith(QLatin1String("tb"));
-    connect(Item(name), &QAction::triggered, this, [this, handler, button] {
-        TrapErrors([this, handler, button] {
-            if (Globals::ExcelHandedOver && (button || !ExcelGuard()))
+    // A toolbar button runs its command through the dispatch by key, after
+    // the toolbar's own checks.
+    if (name.startsWith(QLatin1String("tb"))) {
+        m_toolbarDispatch->Register(name.mid(2), std::move(handler));
+        return;
+    }
+    // While the book is handed over the user is asked first; a user who keeps
+    // the office window drops the command.
+    connect(Item(name), &QAction::triggered, this, [this, handler] {
+        TrapErrors([this, handler] {
+            if (Globals::ExcelHandedOver && !ExcelGuard())
                 return;
             handler();
         });
@@ -857,9 +875,10 @@ void frmMain::WaitForExcelWindowGone()
     }
 }
 
-void frmMain::DropDownPrologue(QMenu *)
+void frmMain::DropDownPrologue(QMenu *menu)
 {
-    ExcelGuard();
+    if (ExcelGuard())
+        m_menuRules->DropDown(menu->objectName());
 }
 
 bool frmMain::ExcelGuard()

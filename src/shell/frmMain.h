@@ -23,6 +23,8 @@ class PictureBar;
 class cExcel;
 class cListView;
 class BookImport;
+class MenuRules;
+class ToolbarDispatch;
 class BookList;
 class BookPresentation;
 class BookSelection;
@@ -58,6 +60,9 @@ public:
                         Opt excelOpen = {}, Opt properties = {}, Opt del = {}, Opt allBook = {},
                         Opt allSheet = {}, Opt copyBook = {}, Opt sheetInf = {}, Opt sortAsc = {},
                         Opt sortDsc = {}, Opt find = {});
+
+    // Rebuilds the book view's columns from the options (the view is emptied).
+    void BuildBookColumns(int viewMode);
 
     // Layout (twips).
     void LayoutPanes(double &x);
@@ -130,6 +135,8 @@ public:
     BookPresentation &Presentation() const { return *m_presentation; }
     RecentBooks &Recent() const { return *m_recent; }
     SheetList &Sheets() const { return *m_sheets; }
+    MenuRules &Rules() const { return *m_menuRules; }
+    ToolbarDispatch &Toolbar() const { return *m_toolbarDispatch; }
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -156,7 +163,6 @@ private:
     void DisableSheetCommands();
     void ReadRecentBooks();
     void SetupBookView(int viewMode);
-    void BuildBookColumns(int viewMode);
     void SetupSheetView();
 
     void ResizeHandler();
@@ -207,6 +213,8 @@ private:
     std::unique_ptr<BookPresentation> m_presentation;
     std::unique_ptr<RecentBooks> m_recent;
     std::unique_ptr<SheetList> m_sheets;
+    std::unique_ptr<MenuRules> m_menuRules;
+    std::unique_ptr<ToolbarDispatch> m_toolbarDispatch;
     Qt::KeyboardModifiers m_clickModifiers;
     QPoint m_sheetPressPos;
     bool m_sheetDragArmed = false;

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+
+class frmMain;
+
+// Which items of the File, Edit and Tool menus are enabled, decided when the
+// user opens the menu, from the state the window holds: the books selected,
+// the active book and what it may do, the sheets selected, the sheet
+// clipboard and the print reservations.
+class MenuRules
+{
+public:
+    explicit MenuRules(frmMain &form);
+
+    // A top-level menu drops down (the hand-over check has passed).
+    void DropDown(const QString &menu);
+
+    void FileMenu();
+    void EditMenu();
+    void ToolMenu();
+
+    // A sheet name edited in place and not yet settled: the views are
+    // refreshed from the book, so that they show what the book holds.
+    bool RenamePending() const;
+    void FinishPendingRename();
+
+private:
+    // Selected books, counted up to two.
+    int SelectedBooks() const;
+    void Enable(const char *name, bool enabled);
+
+    frmMain &m_form;
+};
