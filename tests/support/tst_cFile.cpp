@@ -267,6 +267,12 @@ void tst_cFile::executable()
     qputenv("XDG_CONFIG_HOME", config.toLocal8Bit());
     qputenv("XDG_CONFIG_DIRS", home.filePath(u"no-config"_qs).toLocal8Bit());
     qputenv("XDG_DATA_HOME", home.filePath(u"data"_qs).toLocal8Bit());
+    // The system's MIME types, none of its applications (a desktop-file-utils
+    // install leaves a system-wide mimeinfo.cache).
+    const QByteArray systemDataDirs = qgetenv("XDG_DATA_DIRS");
+    QVERIFY(QDir().mkpath(home.filePath(u"system"_qs)));
+    QVERIFY(QFile::link(u"/usr/share/mime"_qs, home.filePath(u"system/mime"_qs)));
+    qputenv("XDG_DATA_DIRS", home.filePath(u"system"_qs).toLocal8Bit());
 
     QCOMPARE(cFile::Executable(u"/my books/notes.txt"_qs), u"viewer --plain \"/my books/notes.txt\""_qs);
     QCOMPARE(cFile::Executable(u"/books/Book1.xls"_qs), u"sheet \"/books/Book1.xls\" --icon"_qs);
@@ -279,6 +285,10 @@ void tst_cFile::executable()
     qunsetenv("XDG_CONFIG_HOME");
     qunsetenv("XDG_CONFIG_DIRS");
     qunsetenv("XDG_DATA_HOME");
+    if (systemDataDirs.isEmpty())
+        qunsetenv("XDG_DATA_DIRS");
+    else
+        qputenv("XDG_DATA_DIRS", systemDataDirs);
 }
 
 QTEST_GUILESS_MAIN(tst_cFile)
