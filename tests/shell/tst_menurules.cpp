@@ -281,8 +281,8 @@ void tst_MenuRules::everyToolbarKeyRunsItsCommand()
 void tst_MenuRules::toolbarButtonsRunLandedCommands()
 {
     // The commands whose classes are in the program so far.
-    for (const char *key : {"FileNew", "FileOpen", "Delete", "AllBook", "AllSheet", "ExcelOpen", "ViewLarge",
-                            "ViewSmall", "ViewList", "ViewDetails"})
+    for (const char *key : {"FileNew", "FileSave", "FileOpen", "CopyBook", "Delete", "AllBook", "AllSheet",
+                            "Properties", "ExcelOpen", "ViewLarge", "ViewSmall", "ViewList", "ViewDetails"})
         QVERIFY2(m_window->Toolbar().Has(QString::fromLatin1(key)), key);
 
     AddBooks({"hidden_third_sheet.xls", "japanese_sheet_names.xls"});
