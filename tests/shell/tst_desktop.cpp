@@ -1,3 +1,4 @@
+#include "HelpWindow.h"
 #include "QtTranslations.h"
 
 #include <QAbstractButton>
@@ -53,6 +54,11 @@ void tst_Desktop::installedTreeHoldsProgramHelpAndDesktopEntry()
         const QString file = it.next().captured(1);
         QVERIFY2(QFile::exists(root.filePath("share/quirn/help/" + file)), qPrintable(file));
     }
+
+    // The installed program finds its manual in the share folder.
+    HelpWindow::ProgramFolder = root.filePath("bin");
+    QCOMPARE(HelpWindow::HelpFolder(), root.filePath("share/quirn/help"));
+    HelpWindow::ProgramFolder.clear();
 
     const QString entry = root.filePath("share/applications/quirn.desktop");
     QVERIFY(QFile::exists(entry));
