@@ -4,6 +4,7 @@
 #include "BatchReport.h"
 #include "ListVerb.h"
 #include "SheetEditVerb.h"
+#include "TransferVerb.h"
 #include "MessageBox.h"
 #include "cExcel.h"
 
@@ -60,6 +61,19 @@ const QList<Verb> &verbs()
          "usage: quirn-batch delete BOOK SHEET...\n"
          "Deletes the sheets and saves the book; at least one visible sheet stays.\n",
          SheetEditVerb::Delete},
+        {"copy", {QStringLiteral("allow-loss")}, {QStringLiteral("to"), QStringLiteral("before"), QStringLiteral("after")}, 2,
+         "usage: quirn-batch copy SRC SHEET... --to TARGET [--before NAME | --after NAME] [--allow-loss]\n"
+         "Copies the sheets of SRC into TARGET as one group, before or after sheet NAME\n"
+         "(at the end when no place is given), and saves TARGET. A name TARGET already\n"
+         "has gets Excel's name for a copy (\"Data (2)\"). SRC and TARGET may be one book.\n"
+         "  --allow-loss  save even when the save would lose something TARGET holds\n"
+         "                (the losses are listed); refused otherwise\n",
+         TransferVerb::Copy},
+        {"move", {QStringLiteral("allow-loss")}, {QStringLiteral("to"), QStringLiteral("before"), QStringLiteral("after")}, 2,
+         "usage: quirn-batch move SRC SHEET... --to TARGET [--before NAME | --after NAME] [--allow-loss]\n"
+         "Moves the sheets of SRC into TARGET as copy does, then deletes them from SRC\n"
+         "(which keeps at least one visible sheet). TARGET is saved before SRC.\n",
+         TransferVerb::Move},
     };
     return all;
 }
@@ -74,6 +88,7 @@ const char *overview()
            "  rename BOOK OLD NEW              rename a sheet\n"
            "  hide|show|veryhide BOOK SHEET... change the sheets' visibility\n"
            "  delete BOOK SHEET...             delete sheets\n"
+           "  copy|move SRC SHEET... --to TARGET  copy or move sheets to another book\n"
            "\n"
            "quirn-batch VERB --help tells more. Exit status: 0 success, 1 some book\n"
            "failed (the others were done), 2 bad usage.\n";

@@ -218,6 +218,49 @@ private slots:
         QVERIFY2(run.err.contains(QStringLiteral("hidden_third_sheet.xls: ") + said), qPrintable(run.err));
         QCOMPARE(fileBytes(book), before);
     }
+
+    void copiesAndMovesBetweenBooks()
+    {
+        const QString source = copyOf(QStringLiteral("visible_hidden_veryhidden.xls"));
+        const QString target = copyOf(QStringLiteral("hidden_third_sheet.xls"));
+        Run run = runBatch({QStringLiteral("copy"), source, QStringLiteral("Visible"), QStringLiteral("--to"), target,
+                            QStringLiteral("--after"), QStringLiteral("Sheet1")});
+        QVERIFY2(run.status == 0, qPrintable(run.err));
+        run = runBatch({QStringLiteral("move"), source, QStringLiteral("VeryHidden"), QStringLiteral("--to"), target});
+        QVERIFY2(run.status == 0, qPrintable(run.err));
+        QCOMPARE(oracleSheets(target), (Sheets{{QStringLiteral("Sheet1"), 0}, {QStringLiteral("Visible"), 0},
+                                               {QStringLiteral("Sheet2"), 0}, {QStringLiteral("Sheet3"), 1},
+                                               {QStringLiteral("Sheet4"), 0}, {QStringLiteral("VeryHidden"), 2}}));
+        QCOMPARE(oracleSheets(source), (Sheets{{QStringLiteral("Visible"), 0}, {QStringLiteral("Hidden"), 1}}));
+        // A name the target has: Excel's name for the copy.
+        run = runBatch({QStringLiteral("copy"), source, QStringLiteral("Visible"), QStringLiteral("--to"), target});
+        QVERIFY2(run.status == 0, qPrintable(run.err));
+        QCOMPARE(oracleSheets(target).last().first, QStringLiteral("Visible (2)"));
+    }
+
+    void transferRefusals()
+    {
+        const QString source = copyOf(QStringLiteral("visible_hidden_veryhidden.xls"));
+        const QString target = copyOf(QStringLiteral("hidden_third_sheet.xls"));
+        const QByteArray sourceBefore = fileBytes(source);
+        const QByteArray targetBefore = fileBytes(target);
+        QCOMPARE(runBatch({QStringLiteral("copy"), source, QStringLiteral("Visible")}).status, 2);
+        QCOMPARE(runBatch({QStringLiteral("copy"), source, QStringLiteral("Visible"), QStringLiteral("--to"), target,
+                           QStringLiteral("--before"), QStringLiteral("Sheet1"), QStringLiteral("--after"), QStringLiteral("Sheet2")}).status, 2);
+        Run run = runBatch({QStringLiteral("move"), source, QStringLiteral("Nothing"), QStringLiteral("--to"), target});
+        QCOMPARE(run.status, 1);
+        QVERIFY2(run.err.contains(QStringLiteral("Nothing")), qPrintable(run.err));
+        run = runBatch({QStringLiteral("copy"), source, QStringLiteral("Visible"), QStringLiteral("--to"), target,
+                        QStringLiteral("--after"), QStringLiteral("Nowhere")});
+        QCOMPARE(run.status, 1);
+        QVERIFY2(run.err.contains(QStringLiteral("Nowhere")), qPrintable(run.err));
+        // Every sheet of the source cannot go: a book keeps one.
+        run = runBatch({QStringLiteral("move"), source, QStringLiteral("Visible"), QStringLiteral("Hidden"),
+                        QStringLiteral("VeryHidden"), QStringLiteral("--to"), target});
+        QCOMPARE(run.status, 1);
+        QCOMPARE(fileBytes(source), sourceBefore);
+        QCOMPARE(fileBytes(target), targetBefore);
+    }
 };
 
 QTEST_GUILESS_MAIN(tst_quirnbatch)
