@@ -11,7 +11,6 @@
 #include <QAbstractItemView>
 #include <QAction>
 #include <QCoreApplication>
-#include <QLabel>
 #include <QStringList>
 
 OptionsCommand::OptionsCommand(frmMain &form)
@@ -54,8 +53,8 @@ void OptionsCommand::RebuildBookColumns()
     const QList<int> selected = books.SelectedRows();
     const int position = selected.isEmpty() ? 0 : selected.last();
     m_form.BuildBookColumns(m_form.BookView()->viewMode());
-    if (m_form.Title(0)->text().isEmpty())
-        return;
+    // The books come back also when none is active: a column switch never
+    // empties the user's collection.
     for (const QString &key : keys) {
         // A book whose file details cannot be read any more keeps its item;
         // the others are added all the same.

@@ -316,12 +316,14 @@ void tst_MenuRules::optionsRebuildColumnsKeepingBooks()
     // The mode the view shows is kept, though the menu's choice is not stored yet.
     QCOMPARE(m_window->BookView()->viewMode(), 2);
 
-    // With no active book the rebuilt view stays empty.
+    // With no active book the books are kept all the same.
     m_window->Title(0)->clear();
+    m_window->ActiveBookPath.clear();
     AnswerOptions([](QDialog &d) { d.findChild<QCheckBox *>("chkListViewItem_1")->setChecked(true); });
     m_window->Action("mnuViewOptions")->trigger();
-    QCOMPARE(m_window->Books().Count(), 0);
+    QCOMPARE(m_window->Books().Count(), 3);
     QCOMPARE(m_window->BookView()->model()->columnCount(), columns);
+    QCOMPARE(m_window->Books().ColumnText(2, m_window->BookColumnPosition[2]).isEmpty(), false);
 }
 
 void tst_MenuRules::optionsRefillSheetViewWithTheFilter()
