@@ -477,6 +477,48 @@ void ExcelWorkbook::moveSheets(const QStringList &names, const QString &target, 
     }
 }
 
+void ExcelWorkbook::reorderSheets(const QStringList &names)
+{
+    const QStringList current = sheetNames();
+    QHash<QString, int> indexOf;
+    for (int i = 0; i < current.size(); ++i)
+        indexOf.insert(current.at(i), i);
+    QList<int> order;
+    QList<bool> placed(current.size(), false);
+    for (const QString &name : names) {
+        const int index = indexOf.value(name, -1);
+        if (index >= 0 && !placed[index]) {
+            order << index;
+            placed[index] = true;
+        }
+    }
+    for (int i = 0; i < current.size(); ++i)
+        if (!placed[i])
+            order << i;
+    bool unchanged = true;
+    for (int i = 0; i < order.size() && unchanged; ++i)
+        unchanged = order[i] == i;
+    if (unchanged)
+        return;
+    if (!ownedByOffice()) {
+        // Every sheet, in the new order, in front of the first: one edit.
+        check(m_records.moveSheets(order, 0));
+        recordsEdited();
+        return;
+    }
+    checkStructureEditable();
+    try {
+        for (int position = 0; position < order.size(); ++position) {
+            const QString &name = current.at(order[position]);
+            const QString there = m_office->sheetName(position);
+            if (there != name)
+                m_office->moveSheets({name}, there, true);
+        }
+    } catch (const OfficeError &error) {
+        throw fromOffice(error);
+    }
+}
+
 QString ExcelWorkbook::copyName(const QString &name) const
 {
     const QStringList names = sheetNames();

@@ -75,6 +75,10 @@ public:
     // Several sheets land next to `target` in the order listed.
     void moveSheets(const QStringList &names, const QString &target, bool before);
     void copySheets(const QStringList &names, const QString &target, bool before);
+    // Puts the sheets in the order listed, all at once; sheets not listed
+    // follow in their present order, names the book lacks are passed over.
+    // Every sheet keeps its visibility.
+    void reorderSheets(const QStringList &names);
     // Copies sheets of another book in front of the sheet at `beforePosition`
     // (sheetCount() + 1 for the end); returns the copies' names.
     QStringList importSheets(ExcelWorkbook &source, const QStringList &names, int beforePosition);

@@ -579,6 +579,16 @@ void cExcel::transferSheets(bool move, const QString &fromBook, const QStringLis
     }
 }
 
+QString cExcel::SetSheetOrder(const QString &BookName, const QStringList &SheetNames)
+{
+    try {
+        application().Workbook(BookName).reorderSheets(SheetNames);
+        return QString();
+    } catch (const ExcelError &error) {
+        return error.description();
+    }
+}
+
 bool cExcel::FindExcelInstance(const QString &)
 {
     application();

@@ -99,6 +99,10 @@ public:
     void CopySheet(QString FromBook, const QStringList &FromSheets,
                    const QVariant &ToBook = QVariant(), const QVariant &ToSheet = QVariant(),
                    qint16 Position = 0);
+    // Puts the sheets of the book in the order listed, in one step (sheets
+    // not listed follow in their present order; each keeps its visibility).
+    // Returns the refusal's message text, empty when done.
+    QString SetSheetOrder(const QString &BookName, const QStringList &SheetNames);
     bool FindExcelInstance(const QString &BookName);
     void DeleteSheet(const QString &SheetName);
     bool CheckMacroObject(QStringList &Modules, QList<int> &Types);

@@ -52,6 +52,8 @@ public:
     QMimeData *DragData() const;
     void StartDrag();
 
+    // "印刷予約" in the title pane when the sheet is reserved for printing.
+    void ShowReserveMark(const QString &name);
     // Restarts the engine on the active book when it is gone.
     void ReopenExcelIfNeeded();
 
@@ -64,7 +66,6 @@ private:
     void AddItem(const QString &key, const QString &name, int icon);
     void UpdateSelectionCount();
     void SetSingleSheetCommands(bool enabled);
-    void ShowReserveMark(const QString &name);
     void ShowPopup(const QList<int> &selected, int reference);
     bool OfferToOpenUnsaved();
 

@@ -1,10 +1,14 @@
 #include "cListView.h"
 
+#include "TextCollation.h"
+
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QListView>
 #include <QStandardItemModel>
 #include <QTreeView>
+
+#include <algorithm>
 
 cListView::cListView(QWidget *parent)
     : QStackedWidget(parent)
@@ -69,4 +73,27 @@ QAbstractItemView *cListView::currentView() const
     if (m_mode == Report)
         return m_report;
     return m_list;
+}
+
+void cListView::SortItems(Qt::SortOrder order)
+{
+    // Each item gets its text's rank in the collation, and the model sorts
+    // on the ranks: a stable sort that keeps selection and current item.
+    constexpr int RankRole = Qt::UserRole + 100;
+    const int rows = m_model->rowCount();
+    QStringList texts;
+    texts.reserve(rows);
+    for (int row = 0; row < rows; ++row)
+        texts << m_model->item(row)->text();
+    const auto less = [](const QString &a, const QString &b) { return TextCollation::Compare(a, b) < 0; };
+    QStringList ranked = texts;
+    std::sort(ranked.begin(), ranked.end(), less);
+    for (int row = 0; row < rows; ++row) {
+        const auto rank = std::lower_bound(ranked.cbegin(), ranked.cend(), texts.at(row), less) - ranked.cbegin();
+        m_model->item(row)->setData(int(rank), RankRole);
+    }
+    const int sortRole = m_model->sortRole();
+    m_model->setSortRole(RankRole);
+    m_model->sort(0, order);
+    m_model->setSortRole(sortRole);
 }

@@ -28,6 +28,9 @@ public:
     QAbstractItemView *currentView() const;
     QListView *listView() const { return m_list; }
     QTreeView *reportView() const { return m_report; }
+    // Orders the items by their text (first column) in the program's
+    // collation of names; selection and current item stay with their items.
+    void SortItems(Qt::SortOrder order);
 
 private:
     QStandardItemModel *m_model;

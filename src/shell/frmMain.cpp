@@ -25,7 +25,11 @@
 #include "BookSave.h"
 #include "BookSelection.h"
 #include "RecentBooks.h"
+#include "SheetFind.h"
+#include "SheetInformation.h"
 #include "SheetList.h"
+#include "SheetNames.h"
+#include "SheetSort.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -83,6 +87,10 @@ frmMain::frmMain(QWidget *parent)
     m_sheets = std::make_unique<SheetList>(*this);
     m_menuRules = std::make_unique<MenuRules>(*this);
     m_toolbarDispatch = std::make_unique<ToolbarDispatch>(*m_menuRules);
+    m_sort = std::make_unique<SheetSort>(*this);
+    m_find = std::make_unique<SheetFind>(*this);
+    m_names = std::make_unique<SheetNames>(*this);
+    m_information = std::make_unique<SheetInformation>(*this);
     ConnectHandlers();
 }
 
@@ -288,6 +296,17 @@ void frmMain::ConnectSheetHandlers()
         Connect(QString::fromLatin1(name), [this] { m_sheets->SelectAllSheets(); });
     for (const char *name : {"SheetPopDisplay", "SheetPopHide"})
         Item(QString::fromLatin1(name))->setCheckable(true);
+    for (const char *name : {"mnuAsc", "tbSortAsc"})
+        Connect(QString::fromLatin1(name), [this] { m_sort->Sort(false); });
+    for (const char *name : {"mnuDesc", "tbSortDsc"})
+        Connect(QString::fromLatin1(name), [this] { m_sort->Sort(true); });
+    for (const char *name : {"mnuSheetFind", "tbFind"})
+        Connect(QString::fromLatin1(name), [this] { m_find->Find(); });
+    Connect(QStringLiteral("mnuSheetNameGet"), [this] { m_names->CopyNamesToClipboard(); });
+    for (const char *name : {"mnuSheetInf", "tbSheetInf"})
+        Connect(QString::fromLatin1(name), [this] { m_information->ShowSheetInfo(); });
+    connect(Popup(QStringLiteral("menuSheetPopup")), &QMenu::aboutToShow, this,
+            [this] { TrapErrors([this] { m_information->PopupOpening(); }); });
     for (QAbstractItemView *view : {static_cast<QAbstractItemView *>(m_sheetView->listView()),
                                     static_cast<QAbstractItemView *>(m_sheetView->reportView())}) {
         connect(view, &QAbstractItemView::clicked, this, [this](const QModelIndex &index) {
@@ -439,6 +458,18 @@ bool frmMain::FilterSheetView(QObject *watched, QEvent *event)
     } else if (event->type() == QEvent::FocusIn) {
         TrapErrors([this] { m_sheets->GotFocus(); });
     }
+    return false;
+}
+
+// A press on the sheet view's header sorts the sheets.
+bool frmMain::FilterSheetHeader(QObject *watched, QEvent *event)
+{
+    if (watched != m_header)
+        return false;
+    if (event->type() == QEvent::MouseButtonPress)
+        TrapErrors([this] { m_sort->HeaderPressed(); });
+    else if (event->type() == QEvent::MouseButtonRelease)
+        TrapErrors([this] { m_sort->HeaderReleased(); });
     return false;
 }
 
@@ -670,7 +701,7 @@ bool frmMain::eventFilter(QObject *watched, QEvent *event)
         if (!go)
             return true;
     }
-    if (FilterBookView(watched, event) || FilterSheetView(watched, event))
+    if (FilterBookView(watched, event) || FilterSheetView(watched, event) || FilterSheetHeader(watched, event))
         return true;
     return QMainWindow::eventFilter(watched, event);
 }

@@ -30,6 +30,10 @@ class BookPresentation;
 class BookSelection;
 class RecentBooks;
 class SheetList;
+class SheetSort;
+class SheetFind;
+class SheetNames;
+class SheetInformation;
 
 // The main window: two panes (books, sheets) under a toolbar and a title strip,
 // a status bar below, the menu bar and the four popup menus. Every control
@@ -151,6 +155,7 @@ private:
     void Connect(const QString &name, std::function<void()> handler);
     bool FilterBookView(QObject *watched, QEvent *event);
     bool FilterSheetView(QObject *watched, QEvent *event);
+    bool FilterSheetHeader(QObject *watched, QEvent *event);
 
     QAction *Item(const QString &name) const;
     static void Apply(QAction *action, const Opt &enabled);
@@ -215,6 +220,10 @@ private:
     std::unique_ptr<SheetList> m_sheets;
     std::unique_ptr<MenuRules> m_menuRules;
     std::unique_ptr<ToolbarDispatch> m_toolbarDispatch;
+    std::unique_ptr<SheetSort> m_sort;
+    std::unique_ptr<SheetFind> m_find;
+    std::unique_ptr<SheetNames> m_names;
+    std::unique_ptr<SheetInformation> m_information;
     Qt::KeyboardModifiers m_clickModifiers;
     QPoint m_sheetPressPos;
     bool m_sheetDragArmed = false;

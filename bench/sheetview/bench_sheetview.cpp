@@ -1,0 +1,173 @@
+// Sheet view benchmarks, medians of several runs:
+//  - sorting the sheets of a 300-sheet book (list, table and book) and saving
+//    the book;
+//  - opening the sheet popup with its information submenu for a sheet of a
+//    50-sheet book, the office already holding the book (its page count is
+//    the office's render of the sheet).
+// Exits non-zero over budget or when a run did not do what it measures.
+// Settings and the user's folders are redirected to a temporary folder.
+
+#include "BookFile.h"
+#include "BookList.h"
+#include "BookSelection.h"
+#include "MessageBox.h"
+#include "SettingsMigration.h"
+#include "SheetList.h"
+#include "TextCollation.h"
+#include "WarningSeam.h"
+#include "cExcel.h"
+#include "frmMain.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+constexpr double SortBudgetMs = 30;
+constexpr double PopupBudgetMs = 150;
+
+double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// A book of `sheets` sheets in no particular order of names, made from a real
+// one by copying its first sheet.
+QString MakeBook(const QString &folder, const QString &fileName, int sheets)
+{
+    const QString path = folder + u'/' + fileName;
+    QFile::copy(QStringLiteral(QUIRN_FIXTURES_DIR "/hidden_third_sheet.xls"), path);
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    quirn::BookFile book;
+    if (book.open(path))
+        return QString();
+    QRandomGenerator random(1234);
+    const QString syllables[] = {"ka", "Mi", "so", "TE", "ru", "売上", "集計", "ｼｰﾄ", "データ", "ne"};
+    for (int i = book.sheetCount(); i < sheets; ++i) {
+        QString name;
+        for (int k = 0; k < 3; ++k)
+            name += syllables[random.bounded(10)];
+        book.duplicateSheet(0, name + QString::number(i), book.sheetCount());
+    }
+    if (book.save() || book.sheetCount() != sheets)
+        return QString();
+    return path;
+}
+
+void OpenBook(frmMain &window, const QString &path)
+{
+    window.Books().AddBookItem(path);
+    const int row = window.Books().FindItem(path);
+    window.Books().DeselectAll();
+    window.Books().Select(row);
+    window.Selection().OpenSelectedBook(row);
+    QCoreApplication::processEvents();
+}
+
+bool SortedInBook(frmMain &window, bool descending)
+{
+    cExcel &excel = window.Excel();
+    const qint16 count = excel.GetSheetCount();
+    QStringList names;
+    for (qint16 i = 1; i <= count; ++i)
+        names << excel.GetSheetName(i);
+    for (int row = 0; row < window.Sheets().Count(); ++row) {
+        if (window.Sheets().Text(row) != names.value(row))
+            return false;
+    }
+    return count > 1 && (TextCollation::Compare(names.first(), names.last()) < 0) != descending;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QTemporaryDir home;
+    qputenv("XDG_CONFIG_HOME", (home.path() + "/config").toUtf8());
+    qputenv("XDG_RUNTIME_DIR", (home.path() + "/runtime").toUtf8());
+    QDir().mkpath(home.path() + "/config");
+    QDir().mkpath(home.path() + "/runtime");
+    QFile::setPermissions(home.path() + "/runtime", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QApplication app(argc, argv);
+    MessageBox::SetTestMode(true);
+    WarningSeam::SetTestMode(true);
+    SettingsMigration::DeleteAllSettings();
+
+    const QString big = MakeBook(home.path(), "sheets300.xls", 300);
+    const QString fifty = MakeBook(home.path(), "sheets50.xls", 50);
+    if (big.isEmpty() || fifty.isEmpty()) {
+        std::fprintf(stderr, "could not make the books\n");
+        return 1;
+    }
+
+    frmMain window;
+    if (!window.Load())
+        return 1;
+    window.show();
+    bool measured = true;
+
+    OpenBook(window, big);
+    if (window.Sheets().Count() != 300) {
+        std::fprintf(stderr, "listed %d sheets\n", window.Sheets().Count());
+        return 1;
+    }
+    QAction *ascending = window.Action("mnuAsc");
+    QAction *descending = window.Action("mnuDesc");
+    ascending->setEnabled(true);
+    descending->setEnabled(true);
+    std::vector<double> sorts;
+    for (int run = 0; run < 15; ++run) {
+        const bool down = run % 2 == 1;
+        QElapsedTimer timer;
+        timer.start();
+        (down ? descending : ascending)->trigger();
+        const qint32 saved = window.Excel().SaveExcel(big);
+        sorts.push_back(timer.nsecsElapsed() / 1e6);
+        if (saved != 0 || !SortedInBook(window, down))
+            measured = false;
+    }
+    const double sortMs = Median(sorts);
+    std::printf("sort a 300-sheet book and save: median %.1f ms (budget %.0f ms)\n", sortMs, SortBudgetMs);
+
+    OpenBook(window, fifty);
+    QMenu *popup = window.Popup("menuSheetPopup");
+    QAction *information = window.Action("SheetPopPropaty");
+    information->setEnabled(true);
+    std::vector<double> popups;
+    for (int run = 0; run < 16; ++run) {
+        const QString name = window.Sheets().Text((run * 7) % window.Sheets().Count());
+        window.Title(1)->setText(name);
+        QElapsedTimer timer;
+        timer.start();
+        popup->popup(window.mapToGlobal(QPoint(40, 40)));
+        QCoreApplication::processEvents();
+        const double ms = timer.nsecsElapsed() / 1e6;
+        popup->hide();
+        if (!window.Action("SheetPopPage")->text().contains(QRegularExpression(QStringLiteral("： [1-9]"))))
+            measured = false;
+        if (run > 0) // the first opening loads the book into the office
+            popups.push_back(ms);
+    }
+    const double popupMs = Median(popups);
+    std::printf("open the sheet popup with information on a 50-sheet book, warm: median %.1f ms (budget %.0f ms)\n",
+                popupMs, PopupBudgetMs);
+
+    if (!measured) {
+        std::fprintf(stderr, "a run did not do what it measures\n");
+        return 1;
+    }
+    return sortMs <= SortBudgetMs && popupMs <= PopupBudgetMs ? 0 : 1;
+}
