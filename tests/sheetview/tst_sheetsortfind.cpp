@@ -460,6 +460,9 @@ void tst_SheetSortFind::findDialogRemembersOptionsAndHistory()
                 start = i;
         // Picking a name of the list turns OK on.
         combo->activated(1);
+        // Left in the test's folder for a look.
+        dialog.adjustSize();
+        dialog.grab().save("frmSheetFind.png");
         return dialog.findChild<QPushButton *>("Command1_0")->isEnabled();
     });
     Trigger("mnuSheetFind");
@@ -499,6 +502,7 @@ void tst_SheetSortFind::informationCaptions()
     Trigger("mnuSheetInf");
     QMenu *info = m_window->Popup("SheetPopPropaty");
     QVERIFY(info->isVisible());
+    info->grab().save("SheetPopPropaty.png");
     info->hide();
     QCOMPARE(Caption("SheetPopName"), QString("ｼｰﾄ名 ： Data"));
     const int pages = m_window->Excel().GetPageOFSheet("Data");
