@@ -41,6 +41,7 @@ private slots:
     void tableAndListSortAgree();
     void sortKeepsVisibilityAndWritesTheOrder();
     void sortAfterDeletingSheets();
+    void japaneseNamesSortInTheBook();
     void headerPressAlternates();
     void sortRefusedByAProtectedBookChangesNothing();
     void findFirstByPrefixOrWholeName();
@@ -280,6 +281,24 @@ void tst_SheetSortFind::sortAfterDeletingSheets()
     QCOMPARE(TableNames(), QStringList({"", "", "Seamus O'Reilly", "Sheet2"}));
 }
 
+void tst_SheetSortFind::japaneseNamesSortInTheBook()
+{
+    Open("japanese_sheet_names.xls");
+    const QString path = m_window->ActiveBookPath;
+    Trigger("mnuAsc");
+    // Latin before kana before kanji, ignoring case.
+    const QStringList ascending = {"NoContainsJapanese", "sheet日本語", "sheet日本語sheet", "日本語sheet", "日本語のみ"};
+    QCOMPARE(ListedNames(), ascending);
+    QCOMPARE(BookNames(), ascending);
+    QCOMPARE(m_window->Excel().SaveExcel(path), 0);
+    quirn::BookFile book;
+    QVERIFY(!book.open(path));
+    QStringList saved;
+    for (const quirn::SheetFacts &facts : book.sheets())
+        saved << facts.name;
+    QCOMPARE(saved, ascending);
+}
+
 void tst_SheetSortFind::headerPressAlternates()
 {
     Open("apostrophe_sheet_name.xls");
@@ -415,6 +434,16 @@ void tst_SheetSortFind::findNotFoundAndCancel()
     QVERIFY(m_window->PanelText(3).isEmpty());
     QVERIFY(MessageBox::TakeShown().isEmpty());
     QCOMPARE(frmSheetFind::FindStrings, QStringList({"Chart"}));
+
+    // Esc is Cancel, whatever is clicked after it.
+    frmSheetFind::queueScript([](frmSheetFind &dialog) {
+        dialog.findChild<QComboBox *>("Combo1")->setEditText("Sheet1");
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+        return true;
+    });
+    Trigger("mnuSheetFind");
+    QVERIFY(frmSheetFind::FindSheetName.isEmpty());
+    QVERIFY(m_window->Sheets().SelectedRows().isEmpty());
 }
 
 void tst_SheetSortFind::findDialogRemembersOptionsAndHistory()
