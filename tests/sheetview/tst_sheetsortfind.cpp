@@ -42,6 +42,7 @@ private slots:
     void sortKeepsVisibilityAndWritesTheOrder();
     void sortAfterDeletingSheets();
     void japaneseNamesSortInTheBook();
+    void wholeOrderAtOnceAlsoInTheOffice();
     void headerPressAlternates();
     void sortRefusedByAProtectedBookChangesNothing();
     void findFirstByPrefixOrWholeName();
@@ -297,6 +298,27 @@ void tst_SheetSortFind::japaneseNamesSortInTheBook()
     for (const quirn::SheetFacts &facts : book.sheets())
         saved << facts.name;
     QCOMPARE(saved, ascending);
+}
+
+void tst_SheetSortFind::wholeOrderAtOnceAlsoInTheOffice()
+{
+    Open("apostrophe_sheet_name.xls");
+    cExcel &excel = m_window->Excel();
+    const QString book = "apostrophe_sheet_name.xls";
+    // Unknown and repeated names are passed over; sheets not named follow.
+    QCOMPARE(excel.SetSheetOrder(book, {"Sheet3", "Nope", "Sheet3", "Seamus O'Reilly"}), QString());
+    QCOMPARE(BookNames(), QStringList({"Sheet3", "Seamus O'Reilly", "Sheet1", "Sheet2"}));
+
+    // A sheet brought from another book, which may leave the book to the office.
+    excel.OpenBook(BookViewHarness::Copy(m_dir->path(), "hidden_third_sheet.xls"));
+    excel.CopySheet("hidden_third_sheet.xls", {"Sheet3"}, book, "Sheet1");
+    excel.BookActive(book);
+    QCOMPARE(BookNames().size(), 5);
+    const QStringList wanted = {"Sheet2", "Sheet3 (2)", "Sheet1", "Seamus O'Reilly", "Sheet3"};
+    QCOMPARE(excel.SetSheetOrder(book, wanted), QString());
+    QCOMPARE(BookNames(), wanted);
+    // The copy of a hidden sheet is still hidden.
+    QCOMPARE(excel.GetSheetAttribute(book, "Sheet3 (2)") & 1, 0);
 }
 
 void tst_SheetSortFind::headerPressAlternates()
