@@ -129,18 +129,21 @@ int main(int argc, char *argv[])
     ascending->setEnabled(true);
     descending->setEnabled(true);
     std::vector<double> sorts;
+    std::vector<double> sortsOnly;
     for (int run = 0; run < 15; ++run) {
         const bool down = run % 2 == 1;
         QElapsedTimer timer;
         timer.start();
         (down ? descending : ascending)->trigger();
+        sortsOnly.push_back(timer.nsecsElapsed() / 1e6);
         const qint32 saved = window.Excel().SaveExcel(big);
         sorts.push_back(timer.nsecsElapsed() / 1e6);
         if (saved != 0 || !SortedInBook(window, down))
             measured = false;
     }
     const double sortMs = Median(sorts);
-    std::printf("sort a 300-sheet book and save: median %.1f ms (budget %.0f ms)\n", sortMs, SortBudgetMs);
+    std::printf("sort a 300-sheet book and save: median %.1f ms (budget %.0f ms), of which the sort %.1f ms\n",
+                sortMs, SortBudgetMs, Median(sortsOnly));
 
     OpenBook(window, fifty);
     QMenu *popup = window.Popup("menuSheetPopup");
