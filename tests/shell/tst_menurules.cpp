@@ -282,7 +282,8 @@ void tst_MenuRules::toolbarButtonsRunLandedCommands()
 {
     // The commands whose classes are in the program so far.
     for (const char *key : {"FileNew", "FileSave", "FileOpen", "CopyBook", "Delete", "AllBook", "AllSheet",
-                            "Properties", "ExcelOpen", "ViewLarge", "ViewSmall", "ViewList", "ViewDetails"})
+                            "Properties", "SheetInf", "ExcelOpen", "ViewLarge", "ViewSmall", "ViewList",
+                            "ViewDetails", "Find", "SortAsc", "SortDsc"})
         QVERIFY2(m_window->Toolbar().Has(QString::fromLatin1(key)), key);
 
     AddBooks({"hidden_third_sheet.xls", "japanese_sheet_names.xls"});
@@ -293,6 +294,14 @@ void tst_MenuRules::toolbarButtonsRunLandedCommands()
     QCOMPARE(m_window->BookView()->viewMode(), 2);
     m_window->Action("tbViewDetails")->trigger();
     QCOMPARE(m_window->BookView()->viewMode(), 3);
+
+    // A sheet command through its button: the active book's sheets sorted.
+    SelectBooks({0});
+    m_window->Selection().OpenSelectedBook(0);
+    m_window->Action("tbSortDsc")->trigger();
+    QCOMPARE(m_window->Sheets().Text(0), QStringLiteral("Sheet4"));
+    m_window->Action("tbSortAsc")->trigger();
+    QCOMPARE(m_window->Sheets().Text(0), QStringLiteral("Sheet1"));
 }
 
 // ---------------------------------------------------------------- options command
