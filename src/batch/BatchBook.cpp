@@ -40,7 +40,8 @@ int BatchBook::Edit(cExcel &excel, BatchReport &report, const QString &path,
         edit();
     } catch (const Refusal &refusal) {
         report.passOnMessages(path);
-        report.failure(path, QStringLiteral("%1: %2").arg(refusal.sheet, refusal.text));
+        report.failure(path, refusal.sheet.isEmpty() ? refusal.text
+                                                     : QStringLiteral("%1: %2").arg(refusal.sheet, refusal.text));
         excel.CloseExcel(); // nothing is saved
         return report.exitCode();
     } catch (const ExcelError &error) {

@@ -61,6 +61,12 @@ const QList<Verb> &verbs()
          "usage: quirn-batch delete BOOK SHEET...\n"
          "Deletes the sheets and saves the book; at least one visible sheet stays.\n",
          SheetEditVerb::Delete},
+        {"sort", {QStringLiteral("descending")}, {}, 1,
+         "usage: quirn-batch sort BOOK [--descending]\n"
+         "Puts the sheets of BOOK in order of their names, as the window's sort does\n"
+         "(Japanese collation, ignoring case), and saves the book. Every sheet keeps\n"
+         "its visibility.\n",
+         SheetEditVerb::Sort},
         {"copy", {QStringLiteral("allow-loss")}, {QStringLiteral("to"), QStringLiteral("before"), QStringLiteral("after")}, 2,
          "usage: quirn-batch copy SRC SHEET... --to TARGET [--before NAME | --after NAME] [--allow-loss]\n"
          "Copies the sheets of SRC into TARGET as one group, before or after sheet NAME\n"
@@ -88,6 +94,7 @@ const char *overview()
            "  rename BOOK OLD NEW              rename a sheet\n"
            "  hide|show|veryhide BOOK SHEET... change the sheets' visibility\n"
            "  delete BOOK SHEET...             delete sheets\n"
+           "  sort BOOK [--descending]         sort the sheets by name\n"
            "  copy|move SRC SHEET... --to TARGET  copy or move sheets to another book\n"
            "\n"
            "quirn-batch VERB --help tells more. Exit status: 0 success, 1 some book\n"

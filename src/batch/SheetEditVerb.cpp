@@ -4,6 +4,7 @@
 #include "BatchBook.h"
 #include "BatchReport.h"
 #include "ExcelError.h"
+#include "SheetSort.h"
 #include "cExcel.h"
 
 #include <QFileInfo>
@@ -71,4 +72,23 @@ int SheetEditVerb::VeryHide(const BatchArguments &arguments, cExcel &excel, Batc
 int SheetEditVerb::Delete(const BatchArguments &arguments, cExcel &excel, BatchReport &report, QTextStream &)
 {
     return editSheets(arguments, excel, report, [&](const QString &sheet) { excel.DeleteSheet(sheet); });
+}
+
+int SheetEditVerb::Sort(const BatchArguments &arguments, cExcel &excel, BatchReport &report, QTextStream &)
+{
+    if (arguments.operands.size() != 1)
+        return BatchReport::usageError(QStringLiteral("sort には BOOK を 1 つ指定して下さい。"));
+    const QString path = arguments.operands.at(0);
+    return BatchBook::Edit(excel, report, path, [&] {
+        QList<SheetTableEntry> table;
+        for (qint16 i = 1, count = excel.GetSheetCount(); i <= count; ++i)
+            table.append({excel.GetSheetName(i), QString()});
+        SheetSort::SortSheetTable(table, arguments.flag(QStringLiteral("descending")));
+        QStringList names;
+        for (const SheetTableEntry &entry : std::as_const(table))
+            names << entry.Name;
+        const QString refusal = excel.SetSheetOrder(QFileInfo(path).fileName(), names);
+        if (!refusal.isEmpty())
+            throw BatchBook::Refusal(QString(), refusal);
+    });
 }

@@ -10,6 +10,7 @@ class QTextStream;
 //   rename BOOK OLD NEW
 //   hide|show|veryhide BOOK SHEET...
 //   delete BOOK SHEET...
+//   sort BOOK [--descending]
 // Every sheet is changed or none: a refusal leaves the book untouched.
 class SheetEditVerb
 {
@@ -19,4 +20,6 @@ public:
     static int Show(const BatchArguments &arguments, cExcel &excel, BatchReport &report, QTextStream &out);
     static int VeryHide(const BatchArguments &arguments, cExcel &excel, BatchReport &report, QTextStream &out);
     static int Delete(const BatchArguments &arguments, cExcel &excel, BatchReport &report, QTextStream &out);
+    // The window's sort by name, same collation, every sheet taking part.
+    static int Sort(const BatchArguments &arguments, cExcel &excel, BatchReport &report, QTextStream &out);
 };

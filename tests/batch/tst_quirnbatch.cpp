@@ -195,6 +195,18 @@ private slots:
         QCOMPARE(oracleSheets(book), (Sheets{{QStringLiteral("Visible"), 1}, {QStringLiteral("VeryHidden"), 0}}));
     }
 
+    void sortsAsTheWindowDoes()
+    {
+        const QString book = copyOf(QStringLiteral("visible_hidden_veryhidden.xls"));
+        QCOMPARE(runBatch({QStringLiteral("rename"), book, QStringLiteral("Hidden"), QStringLiteral("hidden b")}).status, 0);
+        QCOMPARE(runBatch({QStringLiteral("sort"), book}).status, 0);
+        QCOMPARE(oracleSheets(book), (Sheets{{QStringLiteral("hidden b"), 1}, {QStringLiteral("VeryHidden"), 2},
+                                             {QStringLiteral("Visible"), 0}}));
+        QCOMPARE(runBatch({QStringLiteral("sort"), QStringLiteral("--descending"), book}).status, 0);
+        QCOMPARE(oracleSheets(book), (Sheets{{QStringLiteral("Visible"), 0}, {QStringLiteral("VeryHidden"), 2},
+                                             {QStringLiteral("hidden b"), 1}}));
+    }
+
     void refusalsLeaveTheBookAsItWas_data()
     {
         QTest::addColumn<QStringList>("arguments");
