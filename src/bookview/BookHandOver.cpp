@@ -2,6 +2,7 @@
 
 #include "ExcelApplication.h"
 #include "ExcelError.h"
+#include "ExcelWorkbook.h"
 #include "Globals.h"
 #include "MessageBox.h"
 #include "OfficeProcess.h"
@@ -18,6 +19,8 @@ bool BookHandOver::HandOver(frmMain &form, const QString &sheet)
     }
     form.Sheets().ReopenExcelIfNeeded();
     cExcel &excel = form.Excel();
+    if (!ConsentToOfficeSave(form))
+        return false;
     try {
         if (!sheet.isEmpty())
             excel.SelectedSheet(sheet);
@@ -30,6 +33,22 @@ bool BookHandOver::HandOver(frmMain &form, const QString &sheet)
     form.SheetsChanged = false;
     Globals::ExcelHandedOver = true;
     return true;
+}
+
+// The book goes over with its unsaved changes, and the office will offer to
+// save them: say first what the office's save would lose of the book.
+bool BookHandOver::ConsentToOfficeSave(frmMain &form)
+{
+    ExcelWorkbook &book = form.Excel().xlApp->ActiveWorkbook();
+    if (book.Saved())
+        return true;
+    const QStringList losses = book.officeExportLosses();
+    if (losses.isEmpty())
+        return true;
+    const QString text = u'"' + book.Name() + u'"' + QStringLiteral(" を Microsoft Excel で保存すると、次の内容が失われます。")
+                         + QStringLiteral("\r\n\r\n・") + losses.join(QStringLiteral("\r\n・"))
+                         + QStringLiteral("\r\n\r\n") + QStringLiteral("このまま開きますか？");
+    return MessageBox::Show(text, 0x131, QString(), &form) == MessageBox::IDOK;
 }
 
 void BookHandOver::ExcelOpen(frmMain &form)

@@ -4,14 +4,19 @@
 
 class frmMain;
 
-// Hands the active book to the user: the book is shown in a window of the
-// office process, which then belongs to the user; the gateway lets go of it.
+// Hands the active book to the user: the book, with any unsaved changes, is
+// shown in a window of the office process, which then belongs to the user; the
+// gateway lets go of it.
 class BookHandOver
 {
 public:
     // `sheet` is made the book's active sheet first when it is not empty.
     // False (after telling the user why) when the book cannot be shown.
     static bool HandOver(frmMain &form, const QString &sheet);
-    // The open-in-Excel command: asks first when changes are unsaved.
+    // The open-in-Excel command: asks first when changes are unsaved; the
+    // window then shows the book with them.
     static void ExcelOpen(frmMain &form);
+
+private:
+    static bool ConsentToOfficeSave(frmMain &form);
 };

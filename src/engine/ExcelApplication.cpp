@@ -46,7 +46,7 @@ void ExcelApplication::setVisible(bool visible)
         return;
     ExcelWorkbook &book = ActiveWorkbook();
     for (ExcelWorkbook *other : m_books)
-        if (other->holdsUnsavedOfficeState())
+        if (other != &book && other->holdsUnsavedOfficeState())
             throw ExcelError::refused(QStringLiteral(
                 "保存されていないブック \"%1\" があるため、ブックを開けません。").arg(other->Name()));
     // Nothing of ours may stay in the process the user is given.

@@ -32,10 +32,11 @@ public:
     void Quit();
     bool hasQuit() const { return m_quit; }
 
-    // Making the application visible shows the active book in a window of
-    // the office process and hands that process to the user; the next use of
-    // the office starts a new one. Throws ExcelError (no display, unsaved
-    // changes).
+    // Making the application visible shows the active book, with its unsaved
+    // changes, in a window of the office process and hands that process to
+    // the user; the next use of the office starts a new one. Throws
+    // ExcelError (no display, another book with unsaved changes the office
+    // alone holds).
     bool Visible() const { return m_visible; }
     void setVisible(bool visible);
 

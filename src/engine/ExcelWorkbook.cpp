@@ -4,6 +4,7 @@
 #include "ExcelError.h"
 #include "OfficeDocument.h"
 #include "OfficeError.h"
+#include "OfficeProcess.h"
 
 #include <QDir>
 #include <QFile>
@@ -238,21 +239,43 @@ OfficeDocument &ExcelWorkbook::currentDocument()
 
 void ExcelWorkbook::showToUser()
 {
-    if (!Saved() || m_path.isEmpty())
+    if (m_path.isEmpty())
         throw ExcelError::refused(QStringLiteral("変更を保存してから、ブックを開いてください。"));
-    m_office.reset();
-    m_officeCurrent = false;
+    if (!m_app.office().runsWithDisplay())
+        throw ExcelError::refused(QStringLiteral("画面がないため、ブックを表示できません。"));
     OfficeDocument::LoadOptions options;
     options.password = m_password;
     options.allowOtherFormats = isReadOnlyFormat();
+    QString source = m_path;
+    if (!Saved()) {
+        // The changes go along: the window shows a copy of the book as it is
+        // now, standing for the book itself.
+        source = writeCurrentState();
+        options.presentedAs = m_path;
+    }
     try {
-        std::unique_ptr<OfficeDocument> shown = OfficeDocument::load(m_app.office(), m_path, options);
-        if (sheetPosition(m_selectedSheet) != 0)
+        const bool selected = sheetPosition(m_selectedSheet) != 0;
+        std::unique_ptr<OfficeDocument> shown = OfficeDocument::load(m_app.office(), source, options);
+        // Nothing of ours stays in the process the user is given.
+        m_office.reset();
+        m_officeCurrent = false;
+        if (selected)
             shown->activateSheet(m_selectedSheet);
         shown->showToUser();
     } catch (const OfficeError &error) {
         throw fromOffice(error);
     }
+}
+
+// A copy of the book's current state, in a folder of the application's own.
+QString ExcelWorkbook::writeCurrentState()
+{
+    const QString copy = m_app.snapshotPath(Name());
+    if (ownedByOffice())
+        viaOffice([&] { m_office->saveAs(copy); });
+    else
+        check(m_records.saveCopy(copy));
+    return copy;
 }
 
 void ExcelWorkbook::selectSheet(const QString &name)
@@ -694,15 +717,33 @@ QStringList ExcelWorkbook::officeSaveLosses() const
 {
     if (!ownedByOffice())
         return {};
+    return exportLosses(false);
+}
+
+QStringList ExcelWorkbook::officeExportLosses() const
+{
+    return exportLosses(true);
+}
+
+// What the office's export of the book loses; very hidden sheets count unless
+// the program puts them right after the export.
+QStringList ExcelWorkbook::exportLosses(bool veryHiddenLost) const
+{
+    QList<SheetFacts> sheets;
+    if (ownedByOffice()) {
+        const QStringList present = sheetNames();
+        for (const SheetFacts &facts : m_officeFacts)
+            if (present.contains(facts.name))
+                sheets << facts;
+    } else {
+        sheets = m_records.sheets();
+    }
     QStringList losses;
     auto add = [&losses](const QString &loss) {
         if (!losses.contains(loss))
             losses << loss;
     };
-    const QStringList present = sheetNames();
-    for (const SheetFacts &facts : m_officeFacts) {
-        if (!present.contains(facts.name))
-            continue;
+    for (const SheetFacts &facts : sheets) {
         if (facts.kind == SheetKind::Chart)
             add(QStringLiteral("グラフ シート (ワークシートに変わります)"));
         if (facts.kind == SheetKind::MacroSheet)
@@ -712,6 +753,8 @@ QStringList ExcelWorkbook::officeSaveLosses() const
         const quirn::PageSetupFacts &setup = facts.pageSetup;
         if (setup.draft || setup.blackAndWhite || setup.printComments == 16)
             add(QStringLiteral("印刷設定の一部 (簡易印刷、白黒印刷、コメントの印刷位置)"));
+        if (veryHiddenLost && facts.visibility == SheetVisibility::VeryHidden)
+            add(QStringLiteral("再表示できないように隠したシート (表示できるようになります)"));
     }
     if (!m_password.isEmpty())
         add(QStringLiteral("読み取りパスワード"));

@@ -96,9 +96,14 @@ public:
     void save();
     void saveAs(const QString &path);
 
-    // Shows the book, as saved, in a window of the office process and gives
-    // that process to the user. Refused while the book has unsaved changes.
+    // Shows the book in a window of the office process and gives that process
+    // to the user. Unsaved changes go along: the window then shows a copy of
+    // the book's current state that stands for the book (the office saves it
+    // there) and counts as changed.
     void showToUser();
+    // What a save by the office itself (the user's, in a handed-over window)
+    // would lose of this book as it is now.
+    QStringList officeExportLosses() const;
     // The sheet the book's window shows when it is handed to the user.
     void selectSheet(const QString &name);
     // Lets go of the office's copy (a book the office alone holds keeps it).
@@ -124,6 +129,8 @@ private:
     void checkStructureEditable() const;
     void checkKeepsVisibleSheet(const QStringList &hiding) const;
     void saveThroughOffice(const QString &path);
+    QString writeCurrentState();
+    QStringList exportLosses(bool veryHiddenLost) const;
     quirn::SheetVisibility intendedVisibility(const QString &name) const;
     void restoreVisibility(const QHash<QString, quirn::SheetVisibility> &intended);
     bool copyInRecords(const QStringList &names, const QString &target, bool before);

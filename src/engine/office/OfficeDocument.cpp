@@ -290,6 +290,12 @@ std::unique_ptr<OfficeDocument> OfficeDocument::load(OfficeProcess &process, con
         descriptor.getArray()[descriptor.getLength() - 1] =
             property("Password", uno::Any(toOUString(options.password)));
     }
+    if (!options.presentedAs.isEmpty()) {
+        d.path = QFileInfo(options.presentedAs).absoluteFilePath();
+        descriptor.realloc(descriptor.getLength() + 1);
+        descriptor.getArray()[descriptor.getLength() - 1] =
+            property("SalvagedFile", uno::Any(toFileUrl(d.path)));
+    }
     const rtl::OUString url = toFileUrl(absolute);
     uno::Reference<lang::XComponent> component = d.connection->call(CallKind::Long, [&] {
         uno::Reference<frame::XComponentLoader> loader(d.connection->desktop(), uno::UNO_QUERY_THROW);
@@ -361,6 +367,12 @@ std::unique_ptr<OfficeDocument> OfficeDocument::create(OfficeProcess &process, i
 
 QString OfficeDocument::path() const { return d->path; }
 QString OfficeDocument::filterName() const { return d->filter; }
+
+QString OfficeDocument::location() const
+{
+    const QString url = d->quick([&] { return toQString(d->model->getURL()); });
+    return url.isEmpty() ? QString() : QUrl(url).toLocalFile();
+}
 bool OfficeDocument::isReadOnly() const { return d->readOnly; }
 
 bool OfficeDocument::isOpen() const

@@ -21,6 +21,9 @@ public:
     {
         QString password;               // tried when the book is encrypted
         bool allowOtherFormats = false; // Excel 95, Excel 2-4, .xlsx: read-only
+        // The book the loaded file is a copy of: the document stands for it
+        // (its window names it, the office saves there) and counts as changed.
+        QString presentedAs;
     };
 
     struct CellPosition
@@ -41,6 +44,7 @@ public:
     OfficeDocument &operator=(const OfficeDocument &) = delete;
 
     QString path() const;       // empty for a new, never saved book
+    QString location() const;   // the file the office itself would save to
     QString filterName() const; // the import filter used
     bool isReadOnly() const;    // loaded from another format
     bool isOpen() const;
