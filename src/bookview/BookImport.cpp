@@ -130,7 +130,7 @@ Qt::DropAction BookImport::DragOver(const QMimeData &data, Qt::KeyboardModifiers
     return effect;
 }
 
-void BookImport::Drop(const QMimeData &data, const QPoint &pos)
+void BookImport::Drop(const QMimeData &data, const QPoint &pos, Qt::KeyboardModifiers modifiers)
 {
     if (m_form.BookLoading)
         return;
@@ -138,7 +138,7 @@ void BookImport::Drop(const QMimeData &data, const QPoint &pos)
     m_form.raise();
     if (!data.hasUrls()) {
         if (data.hasFormat(SheetList::DragFormat))
-            DropSheets(pos);
+            DropSheets(data, pos, modifiers);
         return;
     }
     WaitCursor wait;
@@ -171,7 +171,7 @@ void BookImport::Drop(const QMimeData &data, const QPoint &pos)
     m_form.Action(QStringLiteral("BookPopExcelOpen"))->setEnabled(true);
 }
 
-void BookImport::DropSheets(const QPoint &pos)
+void BookImport::DropSheets(const QMimeData &data, const QPoint &pos, Qt::KeyboardModifiers modifiers)
 {
     if (RowAt(pos) < 0)
         return;
@@ -185,7 +185,7 @@ void BookImport::DropSheets(const QPoint &pos)
     }
     // Moving or copying sheets onto another book is the sheet transfer's work.
     if (m_form.SheetDropOnBook)
-        m_form.SheetDropOnBook();
+        m_form.SheetDropOnBook(data, modifiers);
 }
 
 QString BookImport::ImportFolder(const QString &folder, int &count)

@@ -21,7 +21,7 @@ public:
     void FileOpen();
     // The effect of a drag over the book view at `pos` (the view's viewport).
     Qt::DropAction DragOver(const QMimeData &data, Qt::KeyboardModifiers modifiers, const QPoint &pos);
-    void Drop(const QMimeData &data, const QPoint &pos);
+    void Drop(const QMimeData &data, const QPoint &pos, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
     // Imports the books below a folder, depth first; returns the last one
     // found (empty when none). `count` grows by one per book.
     QString ImportFolder(const QString &folder, int &count);
@@ -35,7 +35,7 @@ public:
 
 private:
     int RowAt(const QPoint &pos) const;
-    void DropSheets(const QPoint &pos);
+    void DropSheets(const QMimeData &data, const QPoint &pos, Qt::KeyboardModifiers modifiers);
     void OpenImported(const QString &path);
     int RemoveSelectedBooks();
     void ClearWindowState();

@@ -25,11 +25,15 @@
 #include "BookSave.h"
 #include "BookSelection.h"
 #include "RecentBooks.h"
+#include "SheetClipboard.h"
+#include "SheetCommandEvents.h"
+#include "SheetEditing.h"
 #include "SheetFind.h"
 #include "SheetInformation.h"
 #include "SheetList.h"
 #include "SheetNames.h"
 #include "SheetSort.h"
+#include "SheetTransfer.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -91,6 +95,9 @@ frmMain::frmMain(QWidget *parent)
     m_find = std::make_unique<SheetFind>(*this);
     m_names = std::make_unique<SheetNames>(*this);
     m_information = std::make_unique<SheetInformation>(*this);
+    m_sheetEditing = std::make_unique<SheetEditing>(*this);
+    m_sheetClipboard = std::make_unique<SheetClipboard>(*this);
+    m_sheetTransfer = std::make_unique<SheetTransfer>(*this, *m_sheetClipboard);
     ConnectHandlers();
 }
 
@@ -307,6 +314,7 @@ void frmMain::ConnectSheetHandlers()
         Connect(QString::fromLatin1(name), [this] { m_information->ShowSheetInfo(); });
     connect(Popup(QStringLiteral("menuSheetPopup")), &QMenu::aboutToShow, this,
             [this] { TrapErrors([this] { m_information->PopupOpening(); }); });
+    ConnectSheetCommands();
     for (QAbstractItemView *view : {static_cast<QAbstractItemView *>(m_sheetView->listView()),
                                     static_cast<QAbstractItemView *>(m_sheetView->reportView())}) {
         connect(view, &QAbstractItemView::clicked, this, [this](const QModelIndex &index) {
@@ -316,6 +324,27 @@ void frmMain::ConnectSheetHandlers()
         connect(view, &QAbstractItemView::doubleClicked, this,
                 [this](const QModelIndex &) { TrapErrors([this] { m_sheets->DblClick(); }); });
     }
+}
+
+void frmMain::ConnectSheetCommands()
+{
+    for (const char *name : {"mnuSheetRename", "SheetPopRename"})
+        Connect(QString::fromLatin1(name), [this] { m_sheetEditing->StartRename(); });
+    for (const char *name : {"mnuSheetDel", "SheetPopDelete"})
+        Connect(QString::fromLatin1(name), [this] { m_sheetEditing->DeleteSelectedSheets(); });
+    Connect(QStringLiteral("SheetPopDisplay"), [this] { m_sheetEditing->ShowSelectedSheets(); });
+    Connect(QStringLiteral("SheetPopHide"), [this] { m_sheetEditing->HideSelectedSheets(); });
+    Connect(QStringLiteral("mnuSheetCopy"), [this] { m_sheetClipboard->Copy(); });
+    Connect(QStringLiteral("mnuSheetCut"), [this] { m_sheetClipboard->Cut(); });
+    Connect(QStringLiteral("mnuSheetPast"), [this] { m_sheetClipboard->Paste(); });
+    Connect(QStringLiteral("PopBeforSheet"), [this] { m_sheetClipboard->PasteNextToSelected(true); });
+    Connect(QStringLiteral("PopAfterSheet"), [this] { m_sheetClipboard->PasteNextToSelected(false); });
+    Connect(QStringLiteral("PopBookBefore"), [this] { m_sheetTransfer->PasteToBook(true); });
+    Connect(QStringLiteral("PopBookAfter"), [this] { m_sheetTransfer->PasteToBook(false); });
+    SheetDropOnBook = [this](const QMimeData &data, Qt::KeyboardModifiers modifiers) {
+        m_sheetTransfer->DropOnBook(data, modifiers);
+    };
+    new SheetCommandEvents(*this, *m_sheetEditing, *m_sheetClipboard);
 }
 
 namespace {
@@ -381,7 +410,7 @@ bool frmMain::FilterBookView(QObject *watched, QEvent *event)
         case QEvent::Drop: {
             auto *drop = static_cast<QDropEvent *>(event);
             drop->acceptProposedAction();
-            TrapErrors([this, drop] { m_import->Drop(*drop->mimeData(), drop->position().toPoint()); });
+            TrapErrors([this, drop] { m_import->Drop(*drop->mimeData(), drop->position().toPoint(), drop->modifiers()); });
             return true;
         }
         default:

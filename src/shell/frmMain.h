@@ -34,6 +34,10 @@ class SheetSort;
 class SheetFind;
 class SheetNames;
 class SheetInformation;
+class SheetClipboard;
+class SheetEditing;
+class SheetTransfer;
+class QMimeData;
 
 // The main window: two panes (books, sheets) under a toolbar and a title strip,
 // a status bar below, the menu bar and the four popup menus. Every control
@@ -130,7 +134,7 @@ public:
 
     // What a drop of sheets on another book does (moving and copying sheets
     // between books); nothing while it is not set.
-    std::function<void()> SheetDropOnBook;
+    std::function<void(const QMimeData &, Qt::KeyboardModifiers)> SheetDropOnBook;
 
     // The handlers of the book and sheet views.
     BookList &Books() const { return *m_books; }
@@ -141,6 +145,9 @@ public:
     SheetList &Sheets() const { return *m_sheets; }
     MenuRules &Rules() const { return *m_menuRules; }
     ToolbarDispatch &Toolbar() const { return *m_toolbarDispatch; }
+    SheetEditing &Editing() const { return *m_sheetEditing; }
+    SheetClipboard &Clipboard() const { return *m_sheetClipboard; }
+    SheetTransfer &Transfer() const { return *m_sheetTransfer; }
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -152,6 +159,7 @@ private:
     void ConnectHandlers();
     void ConnectBookHandlers();
     void ConnectSheetHandlers();
+    void ConnectSheetCommands();
     void Connect(const QString &name, std::function<void()> handler);
     bool FilterBookView(QObject *watched, QEvent *event);
     bool FilterSheetView(QObject *watched, QEvent *event);
@@ -224,6 +232,9 @@ private:
     std::unique_ptr<SheetFind> m_find;
     std::unique_ptr<SheetNames> m_names;
     std::unique_ptr<SheetInformation> m_information;
+    std::unique_ptr<SheetEditing> m_sheetEditing;
+    std::unique_ptr<SheetClipboard> m_sheetClipboard;
+    std::unique_ptr<SheetTransfer> m_sheetTransfer;
     Qt::KeyboardModifiers m_clickModifiers;
     QPoint m_sheetPressPos;
     bool m_sheetDragArmed = false;

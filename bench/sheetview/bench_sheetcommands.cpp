@@ -1,0 +1,173 @@
+// Sheet command benchmarks in the real main window, medians of several runs:
+//  - moving 50 sheets within a 300-sheet book (cut, paste after a sheet) and
+//    saving the book: budget 50 ms;
+//  - copying 10 sheets to another book of the book view, from the drop to the
+//    target listed and selected (the popup's choice made at once), warm:
+//    budget 300 ms.
+// Exits non-zero over a budget or when a run did not do what it should.
+// Settings and the user's folders are redirected to a temporary folder.
+//
+//   bench_sheetcommands [REPETITIONS]
+
+#include "BookFile.h"
+#include "BookImport.h"
+#include "BookList.h"
+#include "BookSelection.h"
+#include "MessageBox.h"
+#include "SettingsMigration.h"
+#include "SheetClipboard.h"
+#include "SheetList.h"
+#include "SheetTransfer.h"
+#include "WarningSeam.h"
+#include "cExcel.h"
+#include "cListView.h"
+#include "frmMain.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QMenu>
+#include <QItemSelectionModel>
+#include <QMimeData>
+#include <QStandardItemModel>
+#include <QTemporaryDir>
+#include <QUrl>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+namespace {
+
+double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// A book of `sheets` sheets made from a real one by copying its first sheet.
+QString MakeBook(const QString &folder, int sheets, const QString &name)
+{
+    const QString path = folder + u'/' + name;
+    QFile::copy(QStringLiteral(QUIRN_FIXTURES_DIR "/hidden_third_sheet.xls"), path);
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    quirn::BookFile book;
+    book.open(path);
+    for (int i = book.sheetCount(); i < sheets; ++i)
+        book.duplicateSheet(0, QStringLiteral("Copy %1").arg(i), book.sheetCount());
+    book.save();
+    return path;
+}
+
+void SelectRows(frmMain &window, int first, int count)
+{
+    QItemSelectionModel *selection = window.SheetView()->selectionModel();
+    selection->clearSelection();
+    for (int row = first; row < first + count; ++row)
+        selection->select(window.SheetView()->model()->index(row, 0), QItemSelectionModel::Select);
+    selection->setCurrentIndex(window.SheetView()->model()->index(first, 0), QItemSelectionModel::NoUpdate);
+    window.ActivePane = 1;
+}
+
+void SelectSheet(frmMain &window, int row)
+{
+    window.SheetView()->selectionModel()->setCurrentIndex(window.SheetView()->model()->index(row, 0),
+                                                         QItemSelectionModel::ClearAndSelect);
+}
+
+// Cuts 50 sheets from the front and pastes them after the last; saves.
+double MoveOnce(frmMain &window, bool &ok)
+{
+    SelectRows(window, 0, 50);
+    QElapsedTimer timer;
+    timer.start();
+    window.Clipboard().Cut();
+    SelectSheet(window, window.Sheets().Count() - 1);
+    window.Clipboard().SheetDropIsCopy = 0;
+    window.Clipboard().PasteNextToSelected(false);
+    ok = ok && window.Excel().SaveExcel(window.ActiveBookPath) == 0;
+    window.SheetsChanged = false;
+    const double ms = timer.nsecsElapsed() / 1e6;
+    ok = ok && window.Sheets().Count() == 300 && window.Sheets().SelectedRows() == QList<int>({299});
+    return ms;
+}
+
+// Makes the source the current book again (nothing saved) and drops 10 of its
+// sheets on the target.
+double CopyOnce(frmMain &window, const QString &source, const QString &target, bool &ok)
+{
+    window.SheetsChanged = false;
+    window.Books().DeselectAll();
+    const int sourceRow = window.Books().FindItem(source);
+    window.Books().Select(sourceRow);
+    window.Selection().OpenSelectedBook(sourceRow);
+    SelectRows(window, 5, 10);
+    std::unique_ptr<QMimeData> data(window.Sheets().DragData());
+    window.Books().DeselectAll();
+    window.Books().Select(window.Books().FindItem(target));
+    QCoreApplication::processEvents();
+
+    QElapsedTimer timer;
+    timer.start();
+    window.Transfer().DropOnBook(*data, Qt::ControlModifier);
+    window.Popup(QStringLiteral("menuBookMovePopup"))->hide();
+    window.Transfer().PasteToBook(false);
+    QCoreApplication::processEvents();
+    const double ms = timer.nsecsElapsed() / 1e6;
+    ok = ok && window.ActiveBookPath == target && window.Sheets().Count() == 14
+         && window.Books().SelectedRows() == QList<int>({window.Books().FindItem(target)})
+         && window.Sheets().SelectedRows() == QList<int>({0});
+    return ms;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QTemporaryDir home;
+    qputenv("XDG_CONFIG_HOME", (home.path() + "/config").toUtf8());
+    qputenv("XDG_RUNTIME_DIR", (home.path() + "/runtime").toUtf8());
+    QDir().mkpath(home.path() + "/config");
+    QDir().mkpath(home.path() + "/runtime");
+    QFile::setPermissions(home.path() + "/runtime", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QApplication app(argc, argv);
+    MessageBox::SetTestMode(true);
+    WarningSeam::SetTestMode(true);
+    SettingsMigration::DeleteAllSettings();
+    const int repetitions = argc > 1 ? std::max(3, atoi(argv[1])) : 11;
+
+    frmMain window;
+    if (!window.Load())
+        return 1;
+    window.show();
+
+    const QString big = MakeBook(home.path(), 300, QStringLiteral("big.xls"));
+    QMimeData add;
+    add.setUrls({QUrl::fromLocalFile(big)});
+    window.Import().Drop(add, QPoint());
+    bool moveOk = window.Sheets().Count() == 300;
+    std::vector<double> moves;
+    for (int run = 0; run < repetitions; ++run)
+        moves.push_back(MoveOnce(window, moveOk));
+    const double move = Median(moves);
+    std::printf("move 50 sheets within a 300-sheet book and save: median %.1f ms (budget 50 ms)%s\n", move,
+                moveOk ? "" : " - FAILED");
+
+    const QString source = MakeBook(home.path(), 20, QStringLiteral("source.xls"));
+    const QString target = MakeBook(home.path(), 3, QStringLiteral("target.xls"));
+    window.Books().AddBookItem(target);
+    window.Books().AddBookItem(source);
+    bool copyOk = true;
+    CopyOnce(window, source, target, copyOk); // warms the engine up
+    std::vector<double> copies;
+    for (int run = 0; run < repetitions; ++run)
+        copies.push_back(CopyOnce(window, source, target, copyOk));
+    const double copy = Median(copies);
+    std::printf("copy 10 sheets to another book, drop to target listed and selected, warm: median %.1f ms "
+                "(budget 300 ms)%s\n",
+                copy, copyOk ? "" : " - FAILED");
+    std::fflush(stdout);
+    return moveOk && copyOk && move <= 50 && copy <= 300 ? 0 : 1;
+}

@@ -1,0 +1,96 @@
+#include "SheetCommandEvents.h"
+
+#include "ReportSystemError.h"
+#include "SheetClipboard.h"
+#include "SheetEditing.h"
+#include "cListView.h"
+#include "frmMain.h"
+
+#include <QDragMoveEvent>
+#include <QDropEvent>
+#include <QKeyEvent>
+#include <QListView>
+#include <QTreeView>
+
+SheetCommandEvents::SheetCommandEvents(frmMain &form, SheetEditing &editing, SheetClipboard &clipboard)
+    : QObject(&form)
+    , m_form(form)
+    , m_editing(editing)
+    , m_clipboard(clipboard)
+{
+    for (QAbstractItemView *view : {static_cast<QAbstractItemView *>(form.SheetView()->listView()),
+                                    static_cast<QAbstractItemView *>(form.SheetView()->reportView())}) {
+        view->setAcceptDrops(true);
+        view->viewport()->setAcceptDrops(true);
+        view->installEventFilter(this);
+        view->viewport()->installEventFilter(this);
+    }
+}
+
+bool SheetCommandEvents::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        bool used = false;
+        TrapErrors([&] { used = KeyPress(key->key(), key->modifiers()); });
+        return used;
+    }
+    if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove || event->type() == QEvent::Drop)
+        return DragEvent(event);
+    return QObject::eventFilter(watched, event);
+}
+
+bool SheetCommandEvents::KeyPress(int key, Qt::KeyboardModifiers modifiers)
+{
+    const Qt::KeyboardModifiers held = modifiers & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
+    if (held == Qt::NoModifier && key == Qt::Key_Delete) {
+        if (!(m_form.BookRestriction & 1))
+            m_editing.DeleteSelectedSheets();
+        return true;
+    }
+    if (held == Qt::NoModifier && key == Qt::Key_F2) {
+        m_editing.StartRename();
+        return true;
+    }
+    if (held != Qt::ControlModifier)
+        return false;
+    switch (key) {
+    case Qt::Key_C:
+        m_clipboard.Copy();
+        return true;
+    case Qt::Key_X:
+        m_clipboard.Cut();
+        return true;
+    case Qt::Key_V:
+        m_clipboard.Paste();
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool SheetCommandEvents::DragEvent(QEvent *event)
+{
+    if (event->type() == QEvent::Drop) {
+        auto *drop = static_cast<QDropEvent *>(event);
+        drop->acceptProposedAction();
+        TrapErrors([&] { m_clipboard.Drop(*drop->mimeData(), drop->modifiers(), drop->position().toPoint()); });
+        return true;
+    }
+    auto *drag = static_cast<QDragMoveEvent *>(event);
+    Qt::DropAction effect = Qt::IgnoreAction;
+    TrapErrors([&] {
+        effect = m_clipboard.DragOver(*drag->mimeData(), drag->modifiers(), drag->position().toPoint());
+    });
+    if (effect == Qt::IgnoreAction) {
+        // Entering over no item: later moves may reach one, so the drag is let in.
+        if (event->type() == QEvent::DragEnter && m_clipboard.AcceptsDrag(*drag->mimeData()))
+            drag->accept();
+        else
+            drag->ignore();
+    } else {
+        drag->setDropAction(effect);
+        drag->accept();
+    }
+    return true;
+}

@@ -1,0 +1,287 @@
+#include "SheetTransfer.h"
+
+#include "BookList.h"
+#include "BookSelection.h"
+#include "ExcelApplication.h"
+#include "ExcelWorkbook.h"
+#include "Globals.h"
+#include "MessageBox.h"
+#include "SaveLossConsent.h"
+#include "SheetClipboard.h"
+#include "SheetKey.h"
+#include "SheetList.h"
+#include "WaitCursor.h"
+#include "cExcel.h"
+#include "cFile.h"
+#include "cListView.h"
+#include "frmMain.h"
+
+#include <QAbstractItemView>
+#include <QAction>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenu>
+#include <QStandardItemModel>
+
+namespace {
+
+constexpr unsigned CriticalOk = 0x10;
+constexpr unsigned QuestionYesNo = 0x24;
+constexpr unsigned WarningOk = 0x30;
+
+} // namespace
+
+SheetTransfer::SheetTransfer(frmMain &form, SheetClipboard &clipboard)
+    : m_form(form)
+    , m_clipboard(clipboard)
+{
+    // The chosen item runs before the menu's hiding is handled here.
+    connect(form.Popup(QStringLiteral("menuBookMovePopup")), &QMenu::aboutToHide, this,
+            &SheetTransfer::AfterBookPopup, Qt::QueuedConnection);
+}
+
+// ---------------------------------------------------------------- the drop and its popup
+
+void SheetTransfer::DropOnBook(const QMimeData &data, Qt::KeyboardModifiers modifiers)
+{
+    if ((m_form.BookRestriction & 1) || m_clipboard.TakeDraggedSheets(data) == 0)
+        return;
+    const QList<int> selected = m_form.Books().SelectedRows();
+    if (selected.isEmpty())
+        return;
+    TargetPath = m_form.Books().Key(selected.first());
+    const bool move = SheetClipboard::IsMove(modifiers);
+    m_form.Action(QStringLiteral("PopBookBefore"))
+        ->setText(move ? QStringLiteral("先頭ｼｰﾄの前に移動") : QStringLiteral("先頭ｼｰﾄの前にｺﾋﾟｰ"));
+    m_form.Action(QStringLiteral("PopBookAfter"))
+        ->setText(move ? QStringLiteral("末尾ｼｰﾄの後に移動") : QStringLiteral("末尾ｼｰﾄの後にｺﾋﾟｰ"));
+    m_clipboard.SheetDropIsCopy = move ? 0 : 1;
+    QAbstractItemView *view = m_form.BookView()->currentView();
+    const QRect item = view->visualRect(m_form.BookView()->model()->index(selected.first(), 0));
+    m_form.Popup(QStringLiteral("menuBookMovePopup"))->popup(view->viewport()->mapToGlobal(item.bottomLeft()));
+}
+
+void SheetTransfer::AfterBookPopup()
+{
+    BookList &books = m_form.Books();
+    books.DeselectAll();
+    books.Select(books.FindItem(m_form.ActiveBookPath));
+}
+
+void SheetTransfer::PasteToBook(bool before)
+{
+    WaitCursor wait;
+    const bool done = m_clipboard.SheetDropIsCopy == 1 ? CopySheetsToBook(before) : MoveSheetsToBook(before);
+    if (!done)
+        return;
+    SheetList &list = m_form.Sheets();
+    m_form.HasProtectedSheets = list.LoadSheetView(m_form.ActiveBookPath);
+    // The current sheet is one of the new current book's.
+    m_form.Title(1)->clear();
+    if (list.Count() > 0)
+        list.SelectFirstSheet();
+    m_form.Selection().DisableSheetCommandsWhenEmpty();
+}
+
+// ---------------------------------------------------------------- the transfer
+
+bool SheetTransfer::CopySheetsToBook(bool before)
+{
+    return TransferSheets(false, before);
+}
+
+bool SheetTransfer::MoveSheetsToBook(bool before)
+{
+    return TransferSheets(true, before);
+}
+
+bool SheetTransfer::VisibleSheetRemains() const
+{
+    const SheetList &list = m_form.Sheets();
+    for (int row = 0; row < list.Count(); ++row) {
+        const QString key = list.Key(row);
+        if (SheetKey::TestSheetKeyBit(key, SheetKey::Visible, true)
+            && !m_clipboard.SheetClipboardNames.contains(SheetKey::NameOf(key)))
+            return true;
+    }
+    return false;
+}
+
+bool SheetTransfer::TransferSheets(bool move, bool before)
+{
+    if (m_clipboard.SheetClipboardNames.isEmpty() || TargetPath.isEmpty())
+        return false;
+    if (move && !VisibleSheetRemains()) {
+        MessageBox::Show(QStringLiteral("ｼｰﾄ移動元のﾌﾞｯｸ内に表示ｼｰﾄがなくなるため移動できません。"), WarningOk,
+                         QString(), &m_form);
+        return false;
+    }
+    // A target that is missing, or that the user may not write, is read-only.
+    const QString attributes = cFile::AttribString(TargetPath);
+    if (attributes.isEmpty() || attributes.startsWith(u'r')) {
+        MessageBox::Show(QStringLiteral("読取専用ﾌﾞｯｸへのｼｰﾄ移動／ｺﾋﾟｰはできません。"), WarningOk, QString(), &m_form);
+        return false;
+    }
+    m_form.Sheets().ReopenExcelIfNeeded();
+    bool openedHere = false;
+    if (!OpenTarget(openedHere))
+        return false;
+    if (!SaveBeforeTransfer()) {
+        if (openedHere)
+            Discard(TargetPath, false);
+        m_form.Excel().BookActive(cFile::GetFileName(m_form.ActiveBookPath));
+        return false;
+    }
+    WaitCursor wait;
+    if (!Transfer(move, before, openedHere))
+        return false;
+    BecomeCurrentBook();
+    return true;
+}
+
+// Opens the target beside the current book and checks that it takes sheets.
+bool SheetTransfer::OpenTarget(bool &openedHere)
+{
+    cExcel &excel = m_form.Excel();
+    const QString sourceFile = cFile::GetFileName(m_form.ActiveBookPath);
+    openedHere = HeldBook(TargetPath) == nullptr;
+    try {
+        excel.OpenBook(TargetPath);
+        excel.BookActive(cFile::GetFileName(TargetPath));
+    } catch (const ExcelError &error) {
+        MessageBox::Show(QStringLiteral("ﾌﾞｯｸ \"") + TargetPath + QStringLiteral("\" を開けませんでした。") + u'\n'
+                             + error.description(),
+                         WarningOk, QString(), &m_form);
+        excel.BookActive(sourceFile);
+        return false;
+    }
+    QString refusal;
+    if (HeldBook(TargetPath)->isReadOnlyFormat())
+        refusal = QStringLiteral("読取専用ﾌﾞｯｸへのｼｰﾄ移動／ｺﾋﾟｰはできません。");
+    else if (excel.GetActiveWorkBookProtect() != 0)
+        refusal = QStringLiteral("保護されているﾌﾞｯｸへのｼｰﾄ移動／ｺﾋﾟｰはできません。");
+    if (refusal.isEmpty())
+        return true;
+    MessageBox::Show(refusal, WarningOk, QString(), &m_form);
+    if (openedHere)
+        Discard(TargetPath, false);
+    excel.BookActive(sourceFile);
+    return false;
+}
+
+// The question whether to save the current book's changes first. False only
+// when the user asked for the save and it failed (that is reported).
+bool SheetTransfer::SaveBeforeTransfer()
+{
+    if (m_form.ActiveBookPath.trimmed().isEmpty() || !m_form.SheetsChanged || (m_form.BookRestriction & 1))
+        return true;
+    const QString question = QStringLiteral("ﾌﾞｯｸ間でｼｰﾄを移動／ｺﾋﾟｰする場合には、変更情報を保存する必要があります。")
+                             + u'\n' + QStringLiteral("ｼｰﾄ構成の変更を ") + u'"' + m_form.ActiveBookPath + u'"'
+                             + QStringLiteral(" に保存しますか？");
+    if (MessageBox::Show(question, QuestionYesNo, QString(), &m_form) != MessageBox::IDYES)
+        return true;
+    QCoreApplication::processEvents();
+    cExcel &excel = m_form.Excel();
+    // Every book with changes is saved: each that would lose something asks
+    // first, and a No goes on without saving, as a No to the question does.
+    for (ExcelWorkbook *book : excel.xlApp->Workbooks()) {
+        if (!book->Saved() && !SaveLossConsent::Ask(&m_form, excel, book->Name()))
+            return true;
+    }
+    if (excel.SaveExcel(m_form.ActiveBookPath) != 0) {
+        MessageBox::Show(QStringLiteral("ｼｰﾄ構成の変更を保存できませんでした。") + QStringLiteral("\r\n")
+                             + excel.LastSaveError(),
+                         CriticalOk, QString(), &m_form);
+        return false;
+    }
+    m_form.SheetsChanged = false;
+    return true;
+}
+
+// The engine's move or copy, checked, and the user's consent when the target
+// could then be saved only with a loss; a No puts both books back as they were.
+bool SheetTransfer::Transfer(bool move, bool before, bool openedHere)
+{
+    cExcel &excel = m_form.Excel();
+    const QString sourcePath = m_form.ActiveBookPath;
+    const QString sourceFile = cFile::GetFileName(sourcePath);
+    const QString targetFile = cFile::GetFileName(TargetPath);
+    const ExcelWorkbook *target = HeldBook(TargetPath);
+    const ExcelWorkbook *source = HeldBook(sourcePath);
+    // A book without unsaved changes can be put back by opening it again.
+    const bool targetClean = openedHere || target->Saved();
+    const bool sourceClean = source && source->Saved();
+
+    excel.BookActive(targetFile);
+    const int k = excel.GetSheetCount();
+    const QString anchor = excel.GetSheetName(static_cast<qint16>(before ? 1 : k));
+    const QStringList names = m_clipboard.SheetClipboardNames;
+    // A source with unsaved changes could not be put back after a move: its
+    // sheets are copied, and taken out of it only once the target is agreed.
+    const bool moveAtOnce = move && sourceClean;
+    excel.BookActive(sourceFile);
+    if (moveAtOnce)
+        excel.MoveSheet(sourceFile, names, targetFile, anchor, before ? 1 : 0);
+    else
+        excel.CopySheet(sourceFile, names, targetFile, anchor, before ? 1 : 0);
+
+    excel.BookActive(targetFile);
+    if (excel.GetSheetCount() != k + names.size()) {
+        MessageBox::Show(QStringLiteral("ｼｰﾄを移動／ｺﾋﾟｰできませんでした。"), WarningOk, QString(), &m_form);
+        if (targetClean)
+            Discard(TargetPath, !openedHere);
+        excel.BookActive(sourceFile);
+        return false;
+    }
+    if (!excel.SaveLosses(targetFile).isEmpty() && !SaveLossConsent::Ask(&m_form, excel, TargetPath)
+        && targetClean) {
+        Discard(TargetPath, !openedHere);
+        if (moveAtOnce)
+            Discard(sourcePath, true);
+        excel.BookActive(sourceFile);
+        return false;
+    }
+    if (move && !moveAtOnce) {
+        excel.BookActive(sourceFile);
+        for (const QString &name : names)
+            excel.DeleteSheet(name);
+    }
+    return true;
+}
+
+// Closes a book without saving it, and opens it again from its file when asked.
+void SheetTransfer::Discard(const QString &path, bool reopen)
+{
+    cExcel &excel = m_form.Excel();
+    excel.BookActive(cFile::GetFileName(path));
+    excel.CloseBook(path);
+    if (reopen)
+        excel.OpenBook(path);
+}
+
+void SheetTransfer::BecomeCurrentBook()
+{
+    m_form.ActiveBookPath = TargetPath;
+    m_form.BookRestriction = 0;
+    m_form.Title(0)->setText(TargetPath);
+    m_form.Selection().SetRestrictionTitle(QString());
+    const int row = m_form.Books().FindItem(TargetPath);
+    if (row >= 0)
+        m_form.setWindowTitle(m_form.Books().Text(row) + QStringLiteral(" - ") + Globals::AppTitle);
+    m_form.Excel().BookActive(cFile::GetFileName(TargetPath));
+    m_form.SheetsChanged = true;
+}
+
+ExcelWorkbook *SheetTransfer::HeldBook(const QString &path) const
+{
+    const cExcel &excel = m_form.Excel();
+    if (!excel.xlApp || excel.xlApp->hasQuit())
+        return nullptr;
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    for (ExcelWorkbook *book : excel.xlApp->Workbooks()) {
+        if (book->FullName() == absolute)
+            return book;
+    }
+    return nullptr;
+}

@@ -1,0 +1,293 @@
+#include "IsolatedStore.h"
+#include "SaveLossConsent.h"
+#include "SheetClipboard.h"
+#include "SheetCommandHarness.h"
+#include "SheetTransfer.h"
+
+#include <QCryptographicHash>
+#include <QHeaderView>
+#include <QLabel>
+#include <QTreeView>
+
+static IsolatedStore g_store;
+
+using Sheet = SheetCommandHarness::Sheet;
+
+// Sheets dropped on another book of the book view, on copies of real books in
+// a real window and a real engine; both books are saved and read back.
+class tst_SheetTransfer : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void ctrlDropCopiesAfterTheLastSheet();
+    void shiftDropMovesBeforeAHiddenFirstSheet();
+    void refusalsChangeNothing();
+    void theSaveQuestionComesFirst();
+    void aLossySaveIsAgreedOrNothingChanges();
+
+private:
+    // Drops the selected sheets on a book of the book view.
+    void DropOn(const QString &book, Qt::KeyboardModifiers modifiers);
+    static QByteArray Digest(const QString &path);
+
+    std::unique_ptr<frmMain> m_window;
+    std::unique_ptr<SheetCommandHarness> m_ui;
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+void tst_SheetTransfer::initTestCase()
+{
+    m_window = BookViewHarness::Window();
+    QVERIFY(m_window);
+    m_ui = std::make_unique<SheetCommandHarness>(*m_window);
+}
+
+void tst_SheetTransfer::init()
+{
+    BookViewHarness::Script();
+    m_dir = std::make_unique<QTemporaryDir>();
+    SettingsMigration::DeleteAllSettings();
+    for (const char *key : {"Warninng1", "Warninng2", "Warninng3"})
+        WarningSetting::Write(QString::fromLatin1(key), QStringLiteral("00"));
+}
+
+void tst_SheetTransfer::cleanup()
+{
+    m_window->SheetsChanged = false;
+    m_window->Books().SelectAll();
+    if (m_window->Books().Count() > 0)
+        m_window->Import().RemoveBooks();
+    MessageBox::TakeShown();
+    for (const char *popup : {"menuSheetMovePopup", "menuBookMovePopup"})
+        m_window->Popup(popup)->hide();
+    QCoreApplication::processEvents();
+    // The next book selection starts a clean engine.
+    m_window->Excel().CloseExcel();
+}
+
+void tst_SheetTransfer::DropOn(const QString &book, Qt::KeyboardModifiers modifiers)
+{
+    std::unique_ptr<QMimeData> data(m_window->Sheets().DragData());
+    QVERIFY(data);
+    QAbstractItemView *view = m_window->BookView()->currentView();
+    const int row = m_window->Books().FindItem(book);
+    QVERIFY(row >= 0);
+    const QPoint at = view->visualRect(m_window->BookView()->model()->index(row, 0)).center();
+    SheetCommandHarness::DragTo(view->viewport(), *data, at, modifiers, true);
+}
+
+QByteArray tst_SheetTransfer::Digest(const QString &path)
+{
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha1);
+}
+
+void tst_SheetTransfer::ctrlDropCopiesAfterTheLastSheet()
+{
+    const QStringList paths = m_ui->Open(m_dir->path(), {"page_breaks_manual.xls", "hidden_third_sheet.xls"});
+    const QString target = paths.at(0);
+    const QString source = paths.at(1);
+    QCOMPARE(m_window->ActiveBookPath, source);
+    const QByteArray sourceBefore = Digest(source);
+
+    m_ui->Select({"Sheet2", "Sheet3"});
+    DropOn(target, Qt::ControlModifier);
+    QVERIFY(m_ui->Popup("menuBookMovePopup")->isVisible());
+    QCOMPARE(m_window->Action("PopBookBefore")->text(), QString("先頭ｼｰﾄの前にｺﾋﾟｰ"));
+    QCOMPARE(m_window->Action("PopBookAfter")->text(), QString("末尾ｼｰﾄの後にｺﾋﾟｰ"));
+    m_ui->Choose("menuBookMovePopup", "PopBookAfter");
+
+    // The target is the current book, listed and selected, named in the titles.
+    QCOMPARE(m_window->ActiveBookPath, target);
+    QCOMPARE(m_window->Title(0)->text(), target);
+    QVERIFY(m_window->windowTitle().startsWith("page_breaks_manual.xls"));
+    QCOMPARE(m_ui->Listed(), (QStringList{"Sheet1", "Sheet2", "Sheet3", "Sheet2 (2)", "Sheet3 (2)"}));
+    QCOMPARE(m_ui->Code("Sheet3 (2)"), QString("00000"));
+    QCOMPARE(m_window->Books().SelectedRows(), QList<int>({m_window->Books().FindItem(target)}));
+    QCOMPARE(m_window->Title(1)->text(), QString("Sheet1"));
+    QCOMPARE(m_window->SheetClipboardMode, -1);
+    QVERIFY(m_window->SheetsChanged);
+    QVERIFY(MessageBox::TakeShown().isEmpty());
+
+    QCOMPARE(m_window->Excel().SaveExcel(target), 0);
+    const QList<Sheet> expected = {{"Sheet1", true}, {"Sheet2", true}, {"Sheet3", true}, {"Sheet2 (2)", true},
+                                   {"Sheet3 (2)", false}};
+    QCOMPARE(SheetCommandHarness::Records(target), expected);
+    QCOMPARE(m_ui->Office(target), expected);
+    QCOMPARE(Digest(source), sourceBefore);
+}
+
+void tst_SheetTransfer::shiftDropMovesBeforeAHiddenFirstSheet()
+{
+    const QString target = BookViewHarness::Copy(m_dir->path(), "fit_to_pages_spaces.xls");
+    {
+        quirn::BookFile book;
+        QVERIFY(!book.open(target));
+        QVERIFY(!book.setSheetVisibility(0, quirn::SheetVisibility::Hidden));
+        QVERIFY(!book.save());
+    }
+    QMimeData add;
+    add.setUrls({QUrl::fromLocalFile(target)});
+    m_window->Import().Drop(add, QPoint());
+    const QString source = m_ui->Open(m_dir->path(), {"hidden_third_sheet.xls"}).first();
+
+    m_ui->Select({"Sheet4"});
+    DropOn(target, Qt::ShiftModifier);
+    QCOMPARE(m_window->Action("PopBookBefore")->text(), QString("先頭ｼｰﾄの前に移動"));
+    QCOMPARE(m_window->Action("PopBookAfter")->text(), QString("末尾ｼｰﾄの後に移動"));
+    m_ui->Choose("menuBookMovePopup", "PopBookBefore");
+    QCOMPARE(m_window->ActiveBookPath, target);
+    QCOMPARE(m_ui->Listed(), (QStringList{"Sheet4", "Page 1", "Page 2", "Page 3"}));
+
+    // Both books are saved: the target keeps its hidden first sheet, the source
+    // no longer has the moved sheets.
+    QCOMPARE(m_window->Excel().SaveExcel(target), 0);
+    const QList<Sheet> targetSheets = {{"Sheet4", true}, {"Page 1", false}, {"Page 2", true}, {"Page 3", true}};
+    QCOMPARE(SheetCommandHarness::Records(target), targetSheets);
+    QCOMPARE(m_ui->Office(target), targetSheets);
+    const QList<Sheet> sourceSheets = {{"Sheet1", true}, {"Sheet2", true}, {"Sheet3", false}};
+    QCOMPARE(SheetCommandHarness::Records(source), sourceSheets);
+    QCOMPARE(m_ui->Office(source), sourceSheets);
+}
+
+void tst_SheetTransfer::refusalsChangeNothing()
+{
+    const QStringList paths = m_ui->Open(m_dir->path(), {"page_breaks_manual.xls", "wb_protected_structure_xxx.xls",
+                                                        "hidden_third_sheet.xls"});
+    const QString readOnly = paths.at(0);
+    const QString protectedBook = paths.at(1);
+    const QString source = paths.at(2);
+    auto expectOnly = [&](const QString &text) {
+        const auto shown = MessageBox::TakeShown();
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown.first().text, text);
+        QCOMPARE(shown.first().style, 0x30u);
+        QCOMPARE(m_window->ActiveBookPath, source);
+        QCOMPARE(m_ui->Listed(), (QStringList{"Sheet1", "Sheet2", "Sheet3", "Sheet4"}));
+        QVERIFY(!m_window->SheetsChanged);
+    };
+
+    // The same book: told to use the sheet view.
+    m_ui->Select({"Sheet1"});
+    DropOn(source, Qt::NoModifier);
+    QVERIFY(!m_ui->Popup("menuBookMovePopup")->isVisible());
+    expectOnly("同一のﾌﾞｯｸ内のｼｰﾄの移動／ｺﾋﾟｰはｼｰﾄﾋﾞｭｰで行ってください。");
+
+    // A move that would leave the source without a visible sheet.
+    m_ui->Select({"Sheet1", "Sheet2", "Sheet4"});
+    DropOn(readOnly, Qt::ShiftModifier);
+    m_ui->Choose("menuBookMovePopup", "PopBookAfter");
+    expectOnly("ｼｰﾄ移動元のﾌﾞｯｸ内に表示ｼｰﾄがなくなるため移動できません。");
+    // Afterwards the book view selects the current book again.
+    QCOMPARE(m_window->Books().SelectedRows(), QList<int>({m_window->Books().FindItem(source)}));
+
+    BookViewHarness::MakeReadOnly(readOnly);
+    const QByteArray readOnlyBefore = Digest(readOnly);
+    m_ui->Select({"Sheet1"});
+    DropOn(readOnly, Qt::NoModifier);
+    m_ui->Choose("menuBookMovePopup", "PopBookAfter");
+    expectOnly("読取専用ﾌﾞｯｸへのｼｰﾄ移動／ｺﾋﾟｰはできません。");
+    QCOMPARE(Digest(readOnly), readOnlyBefore);
+
+    const QByteArray protectedBefore = Digest(protectedBook);
+    m_ui->Select({"Sheet1"});
+    DropOn(protectedBook, Qt::ShiftModifier);
+    m_ui->Choose("menuBookMovePopup", "PopBookBefore");
+    expectOnly("保護されているﾌﾞｯｸへのｼｰﾄ移動／ｺﾋﾟｰはできません。");
+    // The protected book was closed again; the current book is the engine's.
+    QCOMPARE(m_window->Excel().xlApp->Workbooks().size(), 1);
+    QCOMPARE(m_window->Excel().GetSheetCount(), qint16(4));
+    QCOMPARE(Digest(protectedBook), protectedBefore);
+
+    // A restricted current book drops nothing.
+    m_window->BookRestriction = 1;
+    m_ui->Select({"Sheet1"});
+    DropOn(readOnly, Qt::NoModifier);
+    QVERIFY(!m_ui->Popup("menuBookMovePopup")->isVisible());
+    m_window->BookRestriction = 0;
+}
+
+void tst_SheetTransfer::theSaveQuestionComesFirst()
+{
+    const QStringList paths = m_ui->Open(m_dir->path(), {"page_breaks_manual.xls", "hidden_third_sheet.xls"});
+    const QString target = paths.at(0);
+    const QString source = paths.at(1);
+    m_window->Excel().RenameSheet("Sheet1", "Renamed");
+    m_window->SheetsChanged = true;
+    const QByteArray sourceBefore = Digest(source);
+
+    // No: the transfer goes on without saving.
+    m_ui->Select({"Sheet2"});
+    DropOn(target, Qt::NoModifier);
+    MessageBox::QueueAnswer(MessageBox::IDNO);
+    m_ui->Choose("menuBookMovePopup", "PopBookBefore");
+    const auto shown = MessageBox::TakeShown();
+    QCOMPARE(shown.size(), 1);
+    QCOMPARE(shown.first().text, "ﾌﾞｯｸ間でｼｰﾄを移動／ｺﾋﾟｰする場合には、変更情報を保存する必要があります。\n"
+                                 "ｼｰﾄ構成の変更を \"" + source + "\" に保存しますか？");
+    QCOMPARE(shown.first().style, 0x24u);
+    QCOMPARE(m_window->ActiveBookPath, target);
+    QCOMPARE(m_ui->Listed(), (QStringList{"Sheet2 (2)", "Sheet1", "Sheet2", "Sheet3"}));
+    QCOMPARE(Digest(source), sourceBefore);
+
+    // Yes saves the current book before the transfer.
+    m_ui->Select({"Sheet1"});
+    DropOn(source, Qt::ShiftModifier);
+    MessageBox::QueueAnswer(MessageBox::IDYES);
+    m_ui->Choose("menuBookMovePopup", "PopBookAfter");
+    QCOMPARE(MessageBox::TakeShown().size(), 1);
+    QCOMPARE(m_window->ActiveBookPath, source);
+    // The source had been saved with its rename; the move came after.
+    QCOMPARE(SheetCommandHarness::Records(target).size(), 4);
+    QCOMPARE(SheetCommandHarness::Records(source).first().name, QString("Renamed"));
+    QCOMPARE(m_ui->Listed(), (QStringList{"Renamed", "Sheet2", "Sheet3", "Sheet4", "Sheet1"}));
+}
+
+void tst_SheetTransfer::aLossySaveIsAgreedOrNothingChanges()
+{
+    // A sheet with a pivot table goes through the office, and the target's
+    // chart sheet would become a worksheet in the office's save.
+    const QStringList paths = m_ui->Open(m_dir->path(), {"chartsheet_data_chart.xls", "pivot_cache_extra_sheet.xls"});
+    const QString target = paths.at(0);
+    const QString source = paths.at(1);
+    const QByteArray targetBefore = Digest(target);
+
+    m_ui->Select({"Pivot"});
+    DropOn(target, Qt::NoModifier);
+    MessageBox::QueueAnswer(MessageBox::IDNO);
+    m_ui->Choose("menuBookMovePopup", "PopBookAfter");
+    auto shown = MessageBox::TakeShown();
+    QCOMPARE(shown.size(), 1);
+    QVERIFY(shown.first().text.startsWith("\"chartsheet_data_chart.xls\" を保存すると、次の内容が失われます。"));
+    QCOMPARE(shown.first().style & 0xFFu, 0x34u);
+    // No: the current book, its list and both engine books are as they were.
+    QCOMPARE(m_window->ActiveBookPath, source);
+    QCOMPARE(m_ui->Listed(), QStringList({"Pivot"}));
+    QVERIFY(!m_window->SheetsChanged);
+    QCOMPARE(m_window->Excel().SaveExcel(source), 0);
+    QCOMPARE(Digest(target), targetBefore);
+    QCOMPARE(m_window->Excel().GetSheetCount(), qint16(1));
+
+    // Yes: the sheet arrives and the target can be saved.
+    m_ui->Select({"Pivot"});
+    DropOn(target, Qt::NoModifier);
+    MessageBox::QueueAnswer(MessageBox::IDYES);
+    m_ui->Choose("menuBookMovePopup", "PopBookAfter");
+    QCOMPARE(MessageBox::TakeShown().size(), 1);
+    QCOMPARE(m_window->ActiveBookPath, target);
+    QCOMPARE(m_ui->Listed(), (QStringList{"Data", "Chart1", "Pivot"}));
+    QCOMPARE(m_window->Excel().SaveExcel(target), 0);
+    const QList<Sheet> saved = SheetCommandHarness::Records(target);
+    QCOMPARE(saved.size(), 3);
+    QCOMPARE(saved.last().name, QString("Pivot"));
+    QCOMPARE(m_ui->Office(target).size(), 3);
+}
+
+QTEST_MAIN(tst_SheetTransfer)
+#include "tst_sheettransfer.moc"
