@@ -482,13 +482,12 @@ void ExcelWorkbook::moveSheets(const QStringList &names, const QString &target, 
             throw ExcelError::noSuchSheet();
     if (!ownedByOffice()) {
         // Excel's order: each sheet lands in front of the target, or behind
-        // the one placed last.
-        QString previous = target;
-        for (const QString &name : names) {
-            const int to = before ? recordIndex(target) : recordIndex(previous) + 1;
-            check(m_records.moveSheets({recordIndex(name)}, to));
-            previous = name;
-        }
+        // the one placed last; that is the whole group, in the order listed,
+        // next to the target, placed in one step.
+        QList<int> indexes;
+        for (const QString &name : names)
+            indexes << recordIndex(name);
+        check(m_records.moveSheets(indexes, recordIndex(target) + (before ? 0 : 1)));
         recordsEdited();
         return;
     }
