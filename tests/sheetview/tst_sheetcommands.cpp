@@ -297,6 +297,8 @@ void tst_SheetCommands::copyPastedTwiceCopiesTheCopies()
     QVERIFY(popup->isVisible());
     QCOMPARE(m_window->Action("PopBeforSheet")->text(), QString("Sheet1の前にｺﾋﾟｰ"));
     QCOMPARE(m_window->Action("PopAfterSheet")->text(), QString("Sheet1の後にｺﾋﾟｰ"));
+    // The popup as shown, left in the test's folder for a look.
+    QVERIFY(popup->grab().save("sheetpastepopup.png"));
     m_ui->Choose("menuSheetMovePopup", "PopAfterSheet");
     QVERIFY(!popup->isVisible());
     QCOMPARE(m_ui->Listed(), (QStringList{"Sheet1", "Sheet3 (2)", "Sheet4 (2)", "Sheet2", "Sheet3", "Sheet4"}));
@@ -316,6 +318,7 @@ void tst_SheetCommands::copyPastedTwiceCopiesTheCopies()
     QCOMPARE(m_ui->Listed(), (QStringList{"Sheet1", "Sheet3 (2)", "Sheet4 (2)", "Sheet3 (3)", "Sheet4 (3)", "Sheet2",
                                           "Sheet3", "Sheet4"}));
     QCOMPARE(m_window->SheetClipboardMode, 0);
+    QVERIFY(m_window->grab().save("sheetcommands_window.png"));
     QCOMPARE(Saved(path), (QList<Sheet>{{"Sheet1", true},
                                         {"Sheet3 (2)", false},
                                         {"Sheet4 (2)", true},

@@ -28,6 +28,7 @@ private slots:
     void shiftDropMovesBeforeAHiddenFirstSheet();
     void refusalsChangeNothing();
     void theSaveQuestionComesFirst();
+    void aMoveFromAnUnsavedBookTakesItsSheetsOut();
     void aLossySaveIsAgreedOrNothingChanges();
 
 private:
@@ -247,6 +248,28 @@ void tst_SheetTransfer::theSaveQuestionComesFirst()
     QCOMPARE(SheetCommandHarness::Records(target).size(), 4);
     QCOMPARE(SheetCommandHarness::Records(source).first().name, QString("Renamed"));
     QCOMPARE(m_ui->Listed(), (QStringList{"Renamed", "Sheet2", "Sheet3", "Sheet4", "Sheet1"}));
+}
+
+void tst_SheetTransfer::aMoveFromAnUnsavedBookTakesItsSheetsOut()
+{
+    const QStringList paths = m_ui->Open(m_dir->path(), {"page_breaks_manual.xls", "hidden_third_sheet.xls"});
+    const QString target = paths.at(0);
+    const QString source = paths.at(1);
+    m_window->Excel().RenameSheet("Sheet4", "Renamed");
+    m_window->SheetsChanged = true;
+    m_ui->Select({"Sheet1", "Sheet3"});
+    DropOn(target, Qt::ShiftModifier);
+    MessageBox::QueueAnswer(MessageBox::IDNO);
+    m_ui->Choose("menuBookMovePopup", "PopBookAfter");
+    QCOMPARE(MessageBox::TakeShown().size(), 1);
+    QCOMPARE(m_window->ActiveBookPath, target);
+    QCOMPARE(m_ui->Listed(), (QStringList{"Sheet1", "Sheet2", "Sheet3", "Sheet1 (2)", "Sheet3 (2)"}));
+    // Both books saved: the source keeps its unsaved rename and loses the moved sheets.
+    QCOMPARE(m_window->Excel().SaveExcel(target), 0);
+    const QList<Sheet> sourceSheets = {{"Sheet2", true}, {"Renamed", true}};
+    QCOMPARE(SheetCommandHarness::Records(source), sourceSheets);
+    QCOMPARE(m_ui->Office(source), sourceSheets);
+    QCOMPARE(SheetCommandHarness::Records(target).last(), (Sheet{"Sheet3 (2)", false}));
 }
 
 void tst_SheetTransfer::aLossySaveIsAgreedOrNothingChanges()
