@@ -122,6 +122,20 @@ double CopyOnce(frmMain &window, const QString &source, const QString &target, b
     return ms;
 }
 
+// The engine's part alone, warm: both books opened, the 10 sheets copied.
+double EngineCopyOnce(cExcel &excel, const QString &source, const QString &target)
+{
+    excel.CloseExcel();
+    excel.OpenExcel(QStringList{target, source});
+    QStringList names;
+    for (int i = 5; i < 15; ++i)
+        names << excel.GetSheetName(static_cast<qint16>(i + 1));
+    QElapsedTimer timer;
+    timer.start();
+    excel.CopySheet(QStringLiteral("source.xls"), names, QStringLiteral("target.xls"), QStringLiteral("Sheet4"));
+    return timer.nsecsElapsed() / 1e6;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -168,6 +182,10 @@ int main(int argc, char *argv[])
     std::printf("copy 10 sheets to another book, drop to target listed and selected, warm: median %.1f ms "
                 "(budget 300 ms)%s\n",
                 copy, copyOk ? "" : " - FAILED");
+    std::vector<double> engine;
+    for (int run = 0; run < std::max(3, repetitions / 2); ++run)
+        engine.push_back(EngineCopyOnce(window.Excel(), source, target));
+    std::printf("  of which the engine's copy of the 10 sheets alone: median %.1f ms\n", Median(engine));
     std::fflush(stdout);
     return moveOk && copyOk && move <= 50 && copy <= 300 ? 0 : 1;
 }
