@@ -249,7 +249,7 @@ bool BookCopy::SaveTarget(const QString &target, const QString &targetName)
         if (m_lossAsked) {
             excel.AllowLossySave(targetName);
         } else {
-            if (!SaveLossConsent::Ask(&m_form, excel, targetName))
+            if (!SaveLossConsent::Ask(&m_form, excel, targetName, target))
                 return false;
             m_lossAsked = true;
         }

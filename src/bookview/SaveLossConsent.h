@@ -14,4 +14,7 @@ public:
     // loses nothing, or when the user agreed to the losses listed (the gateway
     // is then told so); false when the user said No.
     static bool Ask(QWidget *parent, cExcel &excel, const QString &bookPath);
+    // The same for a book the question names otherwise: a new book, known to
+    // the engine by its caption, shown as the path it is about to be saved to.
+    static bool Ask(QWidget *parent, cExcel &excel, const QString &bookPath, const QString &shownAs);
 };

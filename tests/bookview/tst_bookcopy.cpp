@@ -320,6 +320,7 @@ void tst_BookCopy::lossyCopyAsksOnceAndNoLeavesTheTargetAlone()
     Trigger("mnuBookCopy");
     auto shown = MessageBox::TakeShown();
     QCOMPARE(shown.size(), 2);
+    QVERIFY(shown.at(1).text.startsWith("\"" + target + "\" を保存すると、次の内容が失われます。"));
     QVERIFY(shown.at(1).text.contains("グラフ シート"));
     QCOMPARE(shown.at(1).style, 0x134u);
     QCOMPARE(Digest(target), before);
