@@ -96,30 +96,39 @@ void PageSetupBatch::Run()
     {
         BusyStatus busy(m_form);
         bool opened = true;
-        for (qsizetype k = 0; k < targets.size(); ++k) {
-            const QString &path = targets.at(k).Path;
-            if (opened) {
-                ApplyPageSetup(targets.at(k));
-                if (saving == Save && excel.SaveExcel(path) != 0) {
-                    ++failures;
-                    ReportFailedBook(path);
-                    currentFailed = currentFailed || k == 0;
-                    if (k == 0 && targets.size() > 1) {
-                        // Closing the book to go on would drop its changes:
-                        // it stays open, unsaved, and the batch ends here.
-                        m_form.SheetsChanged = true;
-                        return;
+        bool awayFromCurrent = false;
+        try {
+            for (qsizetype k = 0; k < targets.size(); ++k) {
+                const QString &path = targets.at(k).Path;
+                if (opened) {
+                    ApplyPageSetup(targets.at(k));
+                    if (saving == Save && excel.SaveExcel(path) != 0) {
+                        ++failures;
+                        ReportFailedBook(path);
+                        currentFailed = currentFailed || k == 0;
+                        if (k == 0 && targets.size() > 1) {
+                            // Closing the book to go on would drop its changes:
+                            // it stays open, unsaved, and the batch ends here.
+                            m_form.SheetsChanged = true;
+                            return;
+                        }
                     }
                 }
+                if (k == targets.size() - 1)
+                    break;
+                excel.CloseExcel(opened ? QVariant(path) : QVariant());
+                awayFromCurrent = true;
+                opened = OpenNextBook(targets[k + 1]);
+                if (!opened) {
+                    ++failures;
+                    ReportFailedBook(targets.at(k + 1).Path);
+                }
             }
-            if (k == targets.size() - 1)
-                break;
-            excel.CloseExcel(opened ? QVariant(path) : QVariant());
-            opened = OpenNextBook(targets[k + 1]);
-            if (!opened) {
-                ++failures;
-                ReportFailedBook(targets.at(k + 1).Path);
-            }
+        } catch (...) {
+            // The window lists the current book: the engine must hold it again.
+            if (awayFromCurrent)
+                ReturnToCurrentBook(QString());
+            throw;
         }
         if (targets.size() > 1)
             ReturnToCurrentBook(targets.last().Path);
