@@ -3,13 +3,14 @@
 #include "BookList.h"
 #include "BookPresentation.h"
 #include "BookSelection.h"
+#include "SheetEditing.h"
 #include "SheetList.h"
 #include "cListView.h"
 #include "frmMain.h"
 
+#include <QAbstractItemDelegate>
 #include <QAbstractItemView>
 #include <QAction>
-#include <QLineEdit>
 
 namespace {
 
@@ -98,16 +99,22 @@ void MenuRules::ToolMenu()
 
 bool MenuRules::RenamePending() const
 {
-    // The editor of an item label lives on the view's viewport while it is open.
-    for (const QLineEdit *editor : m_form.SheetView()->currentView()->viewport()->findChildren<QLineEdit *>()) {
-        if (editor->isVisible())
-            return true;
-    }
-    return false;
+    return m_form.Editing().EditedSheetItem.isValid();
 }
 
-void MenuRules::FinishPendingRename()
+// The name typed so far is handed to the rename first, as a click elsewhere
+// would; then the views are read again from the book.
+void MenuRules::FinishPendingRename(bool forget)
 {
-    if (RenamePending())
-        m_form.Presentation().Refresh();
+    if (!RenamePending())
+        return;
+    QAbstractItemView *view = m_form.SheetView()->currentView();
+    const QPersistentModelIndex item = m_form.Editing().EditedSheetItem;
+    if (QWidget *editor = view->indexWidget(item)) {
+        emit view->itemDelegate()->commitData(editor);
+        emit view->itemDelegate()->closeEditor(editor, QAbstractItemDelegate::NoHint);
+    }
+    m_form.Presentation().Refresh();
+    if (forget)
+        m_form.Editing().EditedSheetItem = QPersistentModelIndex();
 }

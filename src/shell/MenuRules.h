@@ -20,10 +20,11 @@ public:
     void EditMenu();
     void ToolMenu();
 
-    // A sheet name edited in place and not yet settled: the views are
-    // refreshed from the book, so that they show what the book holds.
+    // A sheet name edited in place and not yet settled: the edit is ended
+    // and the views are read again from the book, so that the command works
+    // on what the book holds. A toolbar click also forgets the edited item.
     bool RenamePending() const;
-    void FinishPendingRename();
+    void FinishPendingRename(bool forget = false);
 
 private:
     // Selected books, counted up to two.

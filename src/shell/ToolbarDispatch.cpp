@@ -37,7 +37,7 @@ bool ToolbarDispatch::Has(const QString &key) const
 
 void ToolbarDispatch::Click(const QString &key)
 {
-    m_rules.FinishPendingRename();
+    m_rules.FinishPendingRename(true);
     Dispatch(key);
 }
 

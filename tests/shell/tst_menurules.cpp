@@ -5,8 +5,10 @@
 #include "MenuRules.h"
 #include "IsolatedStore.h"
 #include "SettingsStore.h"
+#include "SheetEditing.h"
 #include "SheetList.h"
 #include "ToolbarDispatch.h"
+#include "cExcel.h"
 #include "cListView.h"
 #include "frmMain.h"
 #include "frmOptions.h"
@@ -16,6 +18,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QStandardItemModel>
 #include <QTemporaryDir>
@@ -41,6 +44,7 @@ private slots:
     void readOnlyActiveBook();
     void editMenuFollowsTheBookSelection();
     void toolMenuFollowsBookAndSheets();
+    void pendingRenameIsSettledFirst();
     void everyToolbarKeyRunsItsCommand();
     void toolbarButtonsRunLandedCommands();
     void optionsRebuildColumnsKeepingBooks();
@@ -251,6 +255,50 @@ void tst_MenuRules::toolMenuFollowsBookAndSheets()
     for (const char *name : {"mnuSheetRename", "mnuSheetDel", "mnuSheetCopy", "mnuSheetCut", "mnuSheetNameGet"})
         QVERIFY2(!Enabled(name), name);
     QVERIFY(Enabled("mnuSheetFind") && Enabled("mnuSheetPast"));
+}
+
+void tst_MenuRules::pendingRenameIsSettledFirst()
+{
+    AddBooks({"hidden_third_sheet.xls"});
+    QAbstractItemView *sheets = m_window->SheetView()->currentView();
+    auto startRename = [&](const QString &typed) {
+        sheets->selectionModel()->setCurrentIndex(sheets->model()->index(0, 0), QItemSelectionModel::ClearAndSelect);
+        m_window->Editing().StartRename();
+        auto *editor = qobject_cast<QLineEdit *>(sheets->indexWidget(sheets->model()->index(0, 0)));
+        if (editor)
+            editor->setText(typed);
+        return editor != nullptr;
+    };
+
+    // The File menu: the typed name is kept, and the view shows the book.
+    QVERIFY(startRename(QStringLiteral("売上")));
+    QVERIFY(m_window->Rules().RenamePending());
+    OpenMenu("mnuFile");
+    QVERIFY(!m_window->Rules().RenamePending());
+    QCOMPARE(m_window->Sheets().Text(0), QStringLiteral("売上"));
+    QVERIFY(m_window->SheetsChanged);
+    QCOMPARE(m_window->Excel().GetSheetName(1), QStringLiteral("売上"));
+
+    // A toolbar click settles it the same way.
+    QVERIFY(startRename(QStringLiteral("売上2")));
+    m_window->Action("tbAllBook")->trigger();
+    QVERIFY(!m_window->Rules().RenamePending());
+    QCOMPARE(m_window->Sheets().Text(0), QStringLiteral("売上2"));
+
+    // A name the book refuses is reported and the old one stays.
+    QVERIFY(startRename(QStringLiteral("a/b")));
+    OpenMenu("mnuEdit");
+    QVERIFY(!m_window->Rules().RenamePending());
+    QCOMPARE(m_window->Sheets().Text(0), QStringLiteral("売上2"));
+    QCOMPARE(MessageBox::TakeShown().size(), 1);
+
+    // The View and Tool menus leave an open edit alone.
+    QVERIFY(startRename(QStringLiteral("売上3")));
+    OpenMenu("mnuView");
+    OpenMenu("mnuTool");
+    QVERIFY(m_window->Rules().RenamePending());
+    sheets->setFocus();
+    m_window->Rules().FinishPendingRename();
 }
 
 // ---------------------------------------------------------------- toolbar
