@@ -17,6 +17,7 @@
 #include "frmMain.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 
@@ -177,9 +178,15 @@ bool BookCopy::CopyPass(const QStringList &pass, const QString &target, int &don
     cExcel &excel = m_form.Excel();
     m_form.EndProgress();
     m_form.SetPanelText(1, QStringLiteral("ｴｸｾﾙﾌﾞｯｸを開いています。"));
+    // The target's file name is taken once the target is open: a source of
+    // that name is read from a copy under another name.
+    QStringList opened = pass;
+    for (QString &source : opened)
+        if (cFile::GetFileName(source).compare(cFile::GetFileName(target), Qt::CaseInsensitive) == 0)
+            source = RenamedCopy(source);
     {
         DisabledWindow disabled(m_form);
-        excel.OpenExcel(QVariant(pass));
+        excel.OpenExcel(QVariant(opened));
     }
     bool temporary = false;
     const QString targetName = OpenTarget(target, temporary);
@@ -187,11 +194,12 @@ bool BookCopy::CopyPass(const QStringList &pass, const QString &target, int &don
         return false;
     m_form.SetPanelText(1, QStringLiteral("ｼｰﾄをｺﾋﾟｰしています。"));
     m_form.ResumeProgress();
-    for (const QString &source : pass) {
+    for (qsizetype i = 0; i < pass.size(); ++i) {
+        const QString &source = opened.at(i);
         try {
             excel.xlApp->Workbook(cFile::GetFileName(source));
         } catch (const ExcelError &) {
-            TellNotOpened(m_form, source);
+            TellNotOpened(m_form, pass.at(i));
             m_form.StepProgress(++done);
             continue;
         }
@@ -211,6 +219,17 @@ bool BookCopy::CopyPass(const QStringList &pass, const QString &target, int &don
         return false;
     excel.CloseExcel();
     return true;
+}
+
+// A copy of the book under a file name no other book of the copy has.
+QString BookCopy::RenamedCopy(const QString &source)
+{
+    if (!m_scratch)
+        m_scratch = std::make_unique<QTemporaryDir>();
+    const QString copy = m_scratch->filePath(QStringLiteral("%1-%2").arg(++m_copies).arg(cFile::GetFileName(source)));
+    if (!QFile::copy(source, copy))
+        return source; // then it fails to open, and the user is told
+    return copy;
 }
 
 // Opens an existing target or makes a new one; its name in the engine, empty

@@ -2,6 +2,9 @@
 
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
+
+#include <memory>
 
 class frmMain;
 
@@ -33,6 +36,7 @@ private:
     QString ChooseTarget();
     bool ConfirmTarget(const QStringList &sources, const QString &target);
     bool CopyPass(const QStringList &pass, const QString &target, int &done, bool &macroSkipped);
+    QString RenamedCopy(const QString &source);
     QString OpenTarget(const QString &target, bool &temporary);
     bool SaveTarget(const QString &target, const QString &targetName);
     void OpenCopiedBook(const QString &target);
@@ -40,4 +44,6 @@ private:
     frmMain &m_form;
     bool m_completed = false;
     bool m_lossAsked = false;
+    std::unique_ptr<QTemporaryDir> m_scratch;
+    int m_copies = 0;
 };

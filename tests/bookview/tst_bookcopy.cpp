@@ -37,6 +37,7 @@ private slots:
     void copyIntoAnExistingBookKeepsItsSheetsFirst();
     void targetAmongTheSourcesIsRefused();
     void lossyCopyAsksOnceAndNoLeavesTheTargetAlone();
+    void sourcesNamedLikeTheTarget();
 
 private:
     void Drop(const QStringList &paths);
@@ -338,6 +339,28 @@ void tst_BookCopy::lossyCopyAsksOnceAndNoLeavesTheTargetAlone()
     QVERIFY(shown.at(2).text.endsWith("へのｺﾋﾟｰが完了しました。ｺﾋﾟｰしたﾌﾞｯｸを開きますか？"));
     QCOMPARE(SheetNames(target), QStringList({"Sheet1", "Sheet2", "Sheet3", "Sheet4", "Data", "Chart1", "Data (2)",
                                               "Chart1 (2)"}));
+}
+
+void tst_BookCopy::sourcesNamedLikeTheTarget()
+{
+    // Monthly folders each with a "sales.xls", gathered into a "sales.xls" of its own.
+    const QString april = BookViewHarness::Copy(m_dir->path() + "/04", "hidden_third_sheet.xls", "sales.xls");
+    const QString may = BookViewHarness::Copy(m_dir->path() + "/05", "xlm_macro_autoopen.xls", "sales.xls");
+    const QString target = m_dir->path() + "/sum/sales.xls";
+    QDir().mkpath(m_dir->path() + "/sum");
+    Drop({april, may});
+    SelectOnly({april, may});
+    const QByteArray aprilBefore = Digest(april);
+    CommonDialog::queueAnswer(target);
+    MessageBox::QueueAnswer(MessageBox::IDOK);
+    MessageBox::QueueAnswer(MessageBox::IDNO);
+    Trigger("mnuBookCopy");
+    const auto shown = MessageBox::TakeShown();
+    QCOMPARE(shown.size(), 2);
+    QVERIFY(shown.at(1).text.contains("へのｺﾋﾟｰが完了しました。"));
+    // Passes as ever: May first, then April.
+    QCOMPARE(SheetNames(target), QStringList({"MyWB", "Sheet1", "Sheet2", "Sheet3", "Sheet4"}));
+    QCOMPARE(Digest(april), aprilBefore);
 }
 
 QTEST_MAIN(tst_BookCopy)
