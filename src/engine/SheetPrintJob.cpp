@@ -112,20 +112,23 @@ int SheetPrintJob::pdfPageCount(const QString &path)
     return bytes.contains("/Type/Pages") || bytes.contains("/Type /Pages") ? 0 : -1;
 }
 
-void SheetPrintJob::print(OfficeDocument &document, const QStringList &sheets, const QString &title,
-                          const Options &options)
+QString SheetPrintJob::checkPrinter()
 {
-    const int fromPage = options.fromPage;
-    const int toPage = options.toPage;
     const QString printer = defaultPrinter();
-    if (printer.isEmpty())
+    if (!printer.isEmpty())
+        return printer;
+    const Run scheduler = runTool(QStringLiteral("lpstat"), {QStringLiteral("-r")});
+    if (!scheduler.started || scheduler.output.contains(QStringLiteral("not running"))
+        || scheduler.exitCode != 0)
         throw ExcelError::refused(QStringLiteral(
-            "通常使うプリンタが設定されていないため、印刷できません。プリンタを設定してから、もう一度印刷してください。"));
+            "印刷サービス (CUPS) が動作していないため、印刷できません。印刷サービスを起動してから、もう一度印刷してください。"));
+    throw ExcelError::refused(QStringLiteral(
+        "通常使うプリンタが設定されていないため、印刷できません。プリンタを設定してから、もう一度印刷してください。"));
+}
 
-    QTemporaryDir folder;
-    if (!folder.isValid())
-        throw printFailed(folder.errorString());
-    const QString pdf = folder.filePath(QStringLiteral("print.pdf"));
+int SheetPrintJob::exportPages(OfficeDocument &document, const QStringList &sheets, const QString &pdf,
+                               int fromPage, int toPage)
+{
     try {
         exportSheets(document, sheets, pdf, fromPage, toPage);
     } catch (const ExcelError &) {
@@ -135,13 +138,23 @@ void SheetPrintJob::print(OfficeDocument &document, const QStringList &sheets, c
             throw;
         exportSheets(document, sheets, pdf, 0, 0);
         const int pages = pdfPageCount(pdf);
-        if (pages >= 0 && fromPage > pages)
-            return;
+        if (pages >= 0 && fromPage > pages) {
+            QFile::remove(pdf);
+            return 0;
+        }
         throw;
     }
-    if (pdfPageCount(pdf) == 0)
-        return; // nothing on the pages asked for
+    return pdfPageCount(pdf);
+}
 
+void SheetPrintJob::printFile(const QString &pdf, const QString &title, const Options &options)
+{
+    sendToPrinter(checkPrinter(), pdf, title, options);
+}
+
+void SheetPrintJob::sendToPrinter(const QString &printer, const QString &pdf, const QString &title,
+                                  const Options &options)
+{
     QStringList arguments{QStringLiteral("-d"), printer, QStringLiteral("-n"),
                           QString::number(options.copies), QStringLiteral("-o"),
                           QStringLiteral("collate=true"), QStringLiteral("-t"), title};
@@ -156,6 +169,19 @@ void SheetPrintJob::print(OfficeDocument &document, const QStringList &sheets, c
     if (run.exitCode != 0)
         throw printFailed(run.errors.isEmpty() ? QStringLiteral("プリンタ \"%1\" が応答しません。").arg(printer)
                                                : run.errors);
+}
+
+void SheetPrintJob::print(OfficeDocument &document, const QStringList &sheets, const QString &title,
+                          const Options &options)
+{
+    const QString printer = checkPrinter();
+    QTemporaryDir folder;
+    if (!folder.isValid())
+        throw printFailed(folder.errorString());
+    const QString pdf = folder.filePath(QStringLiteral("print.pdf"));
+    if (exportPages(document, sheets, pdf, options.fromPage, options.toPage) == 0)
+        return; // nothing on the pages asked for
+    sendToPrinter(printer, pdf, title, options);
 }
 
 QString SheetPrintJob::preview(OfficeDocument &document, const QStringList &sheets,

@@ -26,6 +26,17 @@ public:
     static void print(OfficeDocument &document, const QStringList &sheets, const QString &title,
                       const Options &options);
 
+    // Writes the sheets (hidden ones as if shown) to a PDF, pages fromPage to
+    // toPage (0 for an open end); returns the pages written, 0 when the range
+    // starts beyond the last page, -1 when they cannot be told.
+    static int exportPages(OfficeDocument &document, const QStringList &sheets, const QString &pdf,
+                           int fromPage, int toPage);
+    // Sends a PDF to the default printer as one job with the options' copies.
+    static void printFile(const QString &pdf, const QString &title, const Options &options);
+    // The printer a job would go to; throws the user's message when there is
+    // none or the print service does not answer.
+    static QString checkPrinter();
+
     // Writes the sheets to a PDF of their own and opens it in the desktop's
     // viewer; returns the PDF's path.
     static QString preview(OfficeDocument &document, const QStringList &sheets,
@@ -40,4 +51,8 @@ public:
     // Tests: previews are recorded instead of opened.
     static void setPreviewRecorded(bool recorded);
     static QStringList recordedPreviews();
+
+private:
+    static void sendToPrinter(const QString &printer, const QString &pdf, const QString &title,
+                              const Options &options);
 };

@@ -382,11 +382,21 @@ void cExcel::checkPrintable(ExcelWorkbook &book, const QStringList &sheets) cons
     }
 }
 
-void cExcel::PrintExcelSheet(const QStringList &SheetName, const QVariant &SheetCopies,
-                             const QVariant &FromPage, const QVariant &ToPage)
+void cExcel::checkExisting(ExcelWorkbook &book, const QStringList &sheets) const
 {
-    ExcelWorkbook &book = application().ActiveWorkbook();
-    checkPrintable(book, SheetName);
+    if (sheets.isEmpty())
+        throw ExcelError::noSuchSheet();
+    for (const QString &name : sheets) {
+        if (book.sheetPosition(name) == 0)
+            throw ExcelError::noSuchSheet();
+    }
+}
+
+// The job's options from the caller's values and the sheets' own settings;
+// false when the page range is empty.
+bool cExcel::printOptions(ExcelWorkbook &book, const QStringList &sheets, const QVariant &copies,
+                          const QVariant &fromPage, const QVariant &toPage, SheetPrintJob::Options &options) const
+{
     const auto given = [](const QVariant &value) {
         return value.isValid() && !value.isNull() && !value.toString().isEmpty();
     };
@@ -397,13 +407,12 @@ void cExcel::PrintExcelSheet(const QStringList &SheetName, const QVariant &Sheet
             throw ExcelError::refused(QStringLiteral("PrintOut メソッドが失敗しました。%1が正しくありません。").arg(what));
         return number;
     };
-    const int copies = given(SheetCopies) ? whole(SheetCopies, QStringLiteral("印刷部数")) : 1;
-    const int from = given(FromPage) ? whole(FromPage, QStringLiteral("開始ページ")) : 0;
-    const int to = given(ToPage) ? whole(ToPage, QStringLiteral("終了ページ")) : 0;
-    if (from > 0 && to > 0 && from > to)
-        return; // an empty range prints nothing
-    SheetPrintJob::Options options{copies, from, to, true, true};
-    for (const QString &name : SheetName) {
+    options = SheetPrintJob::Options{given(copies) ? whole(copies, QStringLiteral("印刷部数")) : 1,
+                                     given(fromPage) ? whole(fromPage, QStringLiteral("開始ページ")) : 0,
+                                     given(toPage) ? whole(toPage, QStringLiteral("終了ページ")) : 0, true, true};
+    if (options.fromPage > 0 && options.toPage > 0 && options.fromPage > options.toPage)
+        return false; // an empty range prints nothing
+    for (const QString &name : sheets) {
         try {
             const quirn::PageSetupFacts setup = book.pageSetup(name);
             options.blackAndWhite &= setup.blackAndWhite;
@@ -413,7 +422,43 @@ void cExcel::PrintExcelSheet(const QStringList &SheetName, const QVariant &Sheet
             options.blackAndWhite = options.draft = false;
         }
     }
-    SheetPrintJob::print(book.currentDocument(), SheetName, book.Name(), options);
+    return true;
+}
+
+void cExcel::printSheets(ExcelWorkbook &book, const QStringList &sheets, const QVariant &copies,
+                         const QVariant &fromPage, const QVariant &toPage)
+{
+    SheetPrintJob::Options options;
+    if (printOptions(book, sheets, copies, fromPage, toPage, options))
+        SheetPrintJob::print(book.currentDocument(), sheets, book.Name(), options);
+}
+
+void cExcel::PrintExcelSheet(const QStringList &SheetName, const QVariant &SheetCopies,
+                             const QVariant &FromPage, const QVariant &ToPage)
+{
+    ExcelWorkbook &book = application().ActiveWorkbook();
+    checkPrintable(book, SheetName);
+    printSheets(book, SheetName, SheetCopies, FromPage, ToPage);
+}
+
+void cExcel::PrintSheetsAsShown(const QStringList &SheetName, const QVariant &SheetCopies,
+                                const QVariant &FromPage, const QVariant &ToPage)
+{
+    ExcelWorkbook &book = application().ActiveWorkbook();
+    checkExisting(book, SheetName);
+    printSheets(book, SheetName, SheetCopies, FromPage, ToPage);
+}
+
+qint32 cExcel::ExportExcelSheet(const QStringList &SheetName, const QString &PdfPath,
+                                const QVariant &FromPage, const QVariant &ToPage)
+{
+    ExcelWorkbook &book = application().ActiveWorkbook();
+    checkExisting(book, SheetName);
+    SheetPrintJob::Options options;
+    if (!printOptions(book, SheetName, QVariant(), FromPage, ToPage, options))
+        return 0;
+    return SheetPrintJob::exportPages(book.currentDocument(), SheetName, PdfPath, options.fromPage,
+                                      options.toPage);
 }
 
 void cExcel::PreviewExcelSheet(const QStringList &SheetName)

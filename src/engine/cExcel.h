@@ -2,6 +2,7 @@
 
 #include "CapturedPageSetup.h"
 #include "ExcelError.h"
+#include "SheetPrintJob.h"
 
 #include <QList>
 #include <QString>
@@ -77,6 +78,15 @@ public:
     // FromPage to ToPage when given and not empty.
     void PrintExcelSheet(const QStringList &SheetName, const QVariant &SheetCopies = QVariant(),
                          const QVariant &FromPage = QVariant(), const QVariant &ToPage = QVariant());
+    // For print runs, which never change a book: as PrintExcelSheet, but
+    // hidden sheets of the list print as if they were shown.
+    void PrintSheetsAsShown(const QStringList &SheetName, const QVariant &SheetCopies = QVariant(),
+                            const QVariant &FromPage = QVariant(), const QVariant &ToPage = QVariant());
+    // Writes the listed sheets of the active book (hidden ones as if shown) to
+    // a PDF file, pages FromPage to ToPage; returns the pages written (0 when
+    // the range holds none: no file is then left; -1 when they cannot be told).
+    qint32 ExportExcelSheet(const QStringList &SheetName, const QString &PdfPath,
+                            const QVariant &FromPage = QVariant(), const QVariant &ToPage = QVariant());
     // Shows the listed sheets as they would print, in the desktop's PDF viewer.
     void PreviewExcelSheet(const QStringList &SheetName);
     // Saves the active book under a name the user chooses (BookPath proposed).
@@ -126,6 +136,11 @@ private:
     qint32 saveActive(const QString &path);
     QString setupSheet(ExcelWorkbook &book, const QString &SheetName) const;
     void checkPrintable(ExcelWorkbook &book, const QStringList &sheets) const;
+    void checkExisting(ExcelWorkbook &book, const QStringList &sheets) const;
+    bool printOptions(ExcelWorkbook &book, const QStringList &sheets, const QVariant &copies,
+                      const QVariant &fromPage, const QVariant &toPage, SheetPrintJob::Options &options) const;
+    void printSheets(ExcelWorkbook &book, const QStringList &sheets, const QVariant &copies,
+                     const QVariant &fromPage, const QVariant &toPage);
     void transferSheets(bool move, const QString &fromBook, const QStringList &fromSheets,
                         const QVariant &toBook, const QVariant &toSheet, bool before);
 

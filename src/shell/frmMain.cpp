@@ -24,6 +24,8 @@
 #include "BookPresentation.h"
 #include "BookSave.h"
 #include "BookSelection.h"
+#include "PrintReserve.h"
+#include "PrintRun.h"
 #include "RecentBooks.h"
 #include "SheetClipboard.h"
 #include "SheetCommandEvents.h"
@@ -98,6 +100,8 @@ frmMain::frmMain(QWidget *parent)
     m_sheetEditing = std::make_unique<SheetEditing>(*this);
     m_sheetClipboard = std::make_unique<SheetClipboard>(*this);
     m_sheetTransfer = std::make_unique<SheetTransfer>(*this, *m_sheetClipboard);
+    m_reserve = std::make_unique<PrintReserve>(*this);
+    m_print = std::make_unique<PrintRun>(*this);
     ConnectHandlers();
 }
 
@@ -216,6 +220,7 @@ void frmMain::ConnectHandlers()
     connect(Item("mnuHelpShow"), &QAction::triggered, this, [] { TrapErrors([] { HelpWindow::Show(); }); });
     ConnectBookHandlers();
     ConnectSheetHandlers();
+    ConnectPrintHandlers();
     m_splitterImage->installEventFilter(this);
     m_client->installEventFilter(this);
     m_header->installEventFilter(this);
@@ -345,6 +350,23 @@ void frmMain::ConnectSheetCommands()
         m_sheetTransfer->DropOnBook(data, modifiers);
     };
     new SheetCommandEvents(*this, *m_sheetEditing, *m_sheetClipboard);
+}
+
+void frmMain::ConnectPrintHandlers()
+{
+    for (const char *name : {"mnuPrint", "BookPopPrint", "SheetPopPrint", "tbPrint"})
+        Connect(QString::fromLatin1(name), [this] { m_print->mnuPrint(); });
+    for (const char *name : {"mnuReservePrint", "tbReservPrint"})
+        Connect(QString::fromLatin1(name), [this] { m_print->mnuReservePrint(); });
+    for (const char *name : {"PrintReserveSet", "mnuReservSet"})
+        Connect(QString::fromLatin1(name), [this] { m_reserve->PrintReserveSet(); });
+    for (const char *name : {"PrintReserveReset", "mnuReservReset"})
+        Connect(QString::fromLatin1(name), [this] { m_reserve->PrintReserveReset(); });
+    for (const char *name : {"PrintReserveAllReset", "mnuReservAllReset"})
+        Connect(QString::fromLatin1(name), [this] { m_reserve->PrintReserveAllReset(); });
+    for (const char *name : {"PrintReserve", "mnuSheetReservPrint"})
+        connect(findChild<QMenu *>(QString::fromLatin1(name)), &QMenu::aboutToShow, this,
+                [this] { TrapErrors([this] { m_reserve->SetReserveMenuState(); }); });
 }
 
 namespace {

@@ -20,6 +20,8 @@ class QProgressBar;
 class QStatusBar;
 class QToolBar;
 class PictureBar;
+class PrintReserve;
+class PrintRun;
 class cExcel;
 class cListView;
 class BookImport;
@@ -148,6 +150,8 @@ public:
     SheetEditing &Editing() const { return *m_sheetEditing; }
     SheetClipboard &Clipboard() const { return *m_sheetClipboard; }
     SheetTransfer &Transfer() const { return *m_sheetTransfer; }
+    PrintReserve &Reservations() const { return *m_reserve; }
+    PrintRun &Printing() const { return *m_print; }
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -160,6 +164,7 @@ private:
     void ConnectBookHandlers();
     void ConnectSheetHandlers();
     void ConnectSheetCommands();
+    void ConnectPrintHandlers();
     void Connect(const QString &name, std::function<void()> handler);
     bool FilterBookView(QObject *watched, QEvent *event);
     bool FilterSheetView(QObject *watched, QEvent *event);
@@ -235,6 +240,8 @@ private:
     std::unique_ptr<SheetEditing> m_sheetEditing;
     std::unique_ptr<SheetClipboard> m_sheetClipboard;
     std::unique_ptr<SheetTransfer> m_sheetTransfer;
+    std::unique_ptr<PrintReserve> m_reserve;
+    std::unique_ptr<PrintRun> m_print;
     Qt::KeyboardModifiers m_clickModifiers;
     QPoint m_sheetPressPos;
     bool m_sheetDragArmed = false;

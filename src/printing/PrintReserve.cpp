@@ -1,0 +1,163 @@
+#include "PrintReserve.h"
+
+#include "SheetKey.h"
+#include "SheetList.h"
+#include "frmMain.h"
+
+#include <QAction>
+#include <QLabel>
+
+#include <algorithm>
+
+namespace {
+
+const QString MarkText = QStringLiteral("印刷予約");
+
+bool HiddenAndProtected(const QString &key)
+{
+    return SheetKey::TestSheetKeyBit(key, SheetKey::Visible, false)
+           && SheetKey::TestSheetKeyBit(key, SheetKey::Protected, true);
+}
+
+} // namespace
+
+PrintReserve::PrintReserve(frmMain &form)
+    : m_form(form)
+{
+}
+
+void PrintReserve::PrintReserveSet()
+{
+    ReserveTable &table = m_form.Reserve;
+    int book = table.FindReserveBook(m_form.ActiveBookPath);
+    if (book == -1) {
+        // An empty last entry is reused; blank entries elsewhere are not.
+        book = int(table.Entries.size()) - 1;
+        if (!table.Entries.at(book).Path.isEmpty()) {
+            table.Entries.append(ReserveBookEntry());
+            ++book;
+        }
+        table.Entries[book] = ReserveBookEntry();
+        table.Entries[book].Path = m_form.ActiveBookPath;
+    }
+    ReserveBookEntry &entry = table.Entries[book];
+    entry.Reserved = true;
+
+    bool lastQualified = false;
+    SheetList &sheets = m_form.Sheets();
+    for (int row : sheets.SelectedRows()) {
+        const QString key = sheets.Key(row);
+        lastQualified = !HiddenAndProtected(key);
+        if (!lastQualified)
+            continue;
+        const QString name = SheetKey::NameOf(key);
+        int sheet = ReserveTable::FindReserveSheet(entry.Sheets, name);
+        if (sheet == -1) {
+            sheet = int(entry.Sheets.size()) - 1;
+            if (!entry.Sheets.at(sheet).Name.isEmpty()) {
+                entry.Sheets.append(ReserveSheetEntry());
+                ++sheet;
+            }
+            entry.Sheets[sheet].Name = name;
+        }
+        entry.Sheets[sheet].Reserved = true;
+    }
+    ShowMark(lastQualified);
+    UpdateReservePrintCommands();
+}
+
+void PrintReserve::PrintReserveReset()
+{
+    ReserveTable &table = m_form.Reserve;
+    const int book = table.FindReserveBook(m_form.ActiveBookPath);
+    if (book == -1)
+        return;
+    ReserveBookEntry &entry = table.Entries[book];
+    SheetList &sheets = m_form.Sheets();
+    for (int row : sheets.SelectedRows()) {
+        const int sheet = ReserveTable::FindReserveSheet(entry.Sheets, SheetKey::NameOf(sheets.Key(row)));
+        if (sheet != -1)
+            entry.Sheets[sheet].Reserved = false;
+    }
+    if (std::none_of(entry.Sheets.cbegin(), entry.Sheets.cend(),
+                     [](const ReserveSheetEntry &sheet) { return sheet.Reserved; }))
+        entry.Reserved = false;
+    ShowMark(false);
+    UpdateReservePrintCommands();
+}
+
+void PrintReserve::PrintReserveAllReset()
+{
+    m_form.Reserve.Reset();
+    ShowMark(false);
+    UpdateReservePrintCommands();
+}
+
+void PrintReserve::SetReserveMenuState()
+{
+    bool set = true;
+    bool reset = false;
+    SheetList &sheets = m_form.Sheets();
+    if (sheets.MultipleSheetsSelected()) {
+        const int book = m_form.Reserve.FindActiveReserveBook(m_form.ActiveBookPath);
+        int selected = 0;
+        int reserved = 0;
+        if (book != -1) {
+            const QList<ReserveSheetEntry> &list = m_form.Reserve.Entries.at(book).Sheets;
+            for (int row : sheets.SelectedRows()) {
+                ++selected;
+                const int sheet = ReserveTable::FindReserveSheet(list, SheetKey::NameOf(sheets.Key(row)));
+                if (sheet != -1 && list.at(sheet).Reserved)
+                    ++reserved;
+            }
+        }
+        if (book != -1 && reserved == selected) {
+            set = false;
+            reset = true;
+        } else if (book != -1) {
+            reset = true;
+        }
+    } else {
+        const QList<int> rows = sheets.SelectedRows();
+        const QString key = rows.isEmpty() ? QString() : sheets.Key(rows.first());
+        if (HiddenAndProtected(key)) {
+            set = false;
+        } else if (m_form.Title(2)->text().trimmed() == MarkText) {
+            set = false;
+            reset = true;
+        }
+    }
+    for (const char *name : {"PrintReserveSet", "mnuReservSet"})
+        m_form.Action(QString::fromLatin1(name))->setEnabled(set);
+    for (const char *name : {"PrintReserveReset", "mnuReservReset"})
+        m_form.Action(QString::fromLatin1(name))->setEnabled(reset);
+    for (const char *name : {"PrintReserveAllReset", "mnuReservAllReset"})
+        m_form.Action(QString::fromLatin1(name))->setEnabled(AnyReserved());
+}
+
+bool PrintReserve::AnyReserved() const
+{
+    return m_form.Reserve.CountReservedBooks() > 0;
+}
+
+void PrintReserve::ShowMark(bool marked)
+{
+    QLabel *mark = m_form.Title(2);
+    mark->setText(marked ? MarkText : QString());
+    mark->setAutoFillBackground(true);
+    QPalette palette = m_form.palette();
+    if (marked) {
+        palette.setColor(QPalette::WindowText, palette.color(QPalette::Base));
+        palette.setColor(QPalette::Window, QColor(0, 0, 255));
+    } else {
+        palette.setColor(QPalette::Window, palette.color(QPalette::Button));
+    }
+    mark->setPalette(palette);
+}
+
+void PrintReserve::UpdateReservePrintCommands()
+{
+    const bool any = AnyReserved();
+    m_form.Action(QStringLiteral("tbReservPrint"))->setEnabled(any);
+    m_form.Action(QStringLiteral("mnuReservePrint"))->setEnabled(any);
+}

@@ -1,0 +1,503 @@
+#include "PrintRun.h"
+
+#include "BookList.h"
+#include "ExcelError.h"
+#include "FindArrayIndex.h"
+#include "MessageBox.h"
+#include "PrintOutput.h"
+#include "PrintReserve.h"
+#include "SettingsStore.h"
+#include "SheetKey.h"
+#include "SheetList.h"
+#include "WaitCursor.h"
+#include "cExcel.h"
+#include "cFile.h"
+#include "frmMain.h"
+#include "frmPrintSheet.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QLabel>
+
+namespace {
+
+const QString Printing = QStringLiteral("印刷中");
+constexpr unsigned CriticalOk = 0x10;
+constexpr unsigned ExclamationOk = 0x30;
+constexpr unsigned QuestionYesNo = 0x24;
+
+// Panel 1 shows "印刷中" for as long as the object lives.
+class PrintingStatus
+{
+public:
+    explicit PrintingStatus(frmMain &form)
+        : m_form(form)
+        , m_before(form.PanelText(1))
+    {
+        m_form.SetPanelText(1, Printing);
+    }
+    ~PrintingStatus() { m_form.SetPanelText(1, m_before); }
+
+private:
+    frmMain &m_form;
+    QString m_before;
+};
+
+// The main window is disabled while the engine opens books.
+class DisabledWindow
+{
+public:
+    explicit DisabledWindow(frmMain &form)
+        : m_form(form)
+    {
+        m_form.setEnabled(false);
+    }
+    ~DisabledWindow() { m_form.setEnabled(true); }
+
+private:
+    frmMain &m_form;
+};
+
+bool HiddenAndProtected(qint32 attr)
+{
+    return !(attr & SheetKey::Visible) && (attr & SheetKey::Protected);
+}
+
+} // namespace
+
+PrintRun::PrintRun(frmMain &form)
+    : m_form(form)
+{
+}
+
+PrintRun::~PrintRun() = default;
+
+QString PrintRun::OptionText(const char *key, const char *fallback) const
+{
+    return SettingsStore::GetSetting(SettingsStore::AppKey, QStringLiteral("Option"), QString::fromLatin1(key),
+                                     QString::fromLatin1(fallback));
+}
+
+bool PrintRun::SheetPassesPrintOptions(const QString &options, qint32 attr)
+{
+    const auto excluded = [&options](int position) { return options.mid(position, 1) == QLatin1String("0"); };
+    if ((attr & SheetKey::Protected) && excluded(2))
+        return false;
+    if (attr & SheetKey::Visible)
+        return !excluded(0);
+    return !excluded(1);
+}
+
+bool PrintRun::IsInList(const QStringList &list, const QString &name)
+{
+    return list.contains(name, Qt::CaseSensitive);
+}
+
+// ---------------------------------------------------------------- the dialog
+
+int PrintRun::ShowPrintDialog(const QStringList &items)
+{
+    QStringList objects;
+    for (const QString &item : items) {
+        const QString text = SheetKey::AttributesOf(item) >= 0 ? SheetKey::NameOf(item) : item;
+        // The list shows text as it is: no mnemonic to escape.
+        objects << cFile::OmitPathName(text).replace(QStringLiteral("&&"), QStringLiteral("&"));
+    }
+    frmPrintSheet dialog(&m_form);
+    dialog.ObjectCount = int(items.size());
+    const int answer = dialog.Show(objects);
+    PrintFromPage = dialog.FromPage;
+    PrintToPage = dialog.ToPage;
+    PrintCopies = dialog.Copies;
+    if (answer == frmPrintSheet::SaveAsPdf)
+        m_output = std::make_unique<PrintOutput>(m_form.Excel(), PrintOutput::Mode::PdfFile, dialog.PdfPath);
+    else
+        m_output = std::make_unique<PrintOutput>(
+            m_form.Excel(), dialog.OneJob ? PrintOutput::Mode::OneJob : PrintOutput::Mode::Printer);
+    return answer;
+}
+
+// ---------------------------------------------------------------- runs
+
+// Sets up the run's destination (the stored one-job choice when no dialog
+// was shown) and checks it; false, after telling the user, when nothing can
+// be printed.
+bool PrintRun::StartRun(int answer)
+{
+    if (answer == 0) {
+        const bool oneJob = OptionText("PrintOneJob", "0") == QLatin1String("1");
+        m_output = std::make_unique<PrintOutput>(
+            m_form.Excel(), oneJob ? PrintOutput::Mode::OneJob : PrintOutput::Mode::Printer);
+    }
+    m_failures.clear();
+    m_printedBooks.clear();
+    m_keptBooks.clear();
+    m_keptSheets = 0;
+    PrintedSheetCount = 0;
+    try {
+        m_output->CheckDestination();
+    } catch (const ExcelError &error) {
+        MessageBox::Show(error.description(), CriticalOk, QString(), &m_form);
+        QCoreApplication::processEvents();
+        return false;
+    }
+    return true;
+}
+
+// Sends or writes what the run kept; true when nothing failed on the way.
+bool PrintRun::FinishRun()
+{
+    if (!m_output->keepsPages())
+        return true;
+    const QString title = m_keptBooks.size() == 1 ? cFile::GetFileName(m_keptBooks.first())
+                                                  : QStringLiteral("Quirn");
+    try {
+        if (m_output->Finish(PrintCopies, title)) {
+            PrintedSheetCount += m_keptSheets;
+            m_printedBooks << m_keptBooks;
+        }
+        return true;
+    } catch (const ExcelError &error) {
+        m_failures.clear();
+        for (const QString &book : m_keptBooks)
+            m_failures.append({book, error.description()});
+        if (m_keptBooks.isEmpty())
+            m_failures.append({QString(), error.description()});
+        return false;
+    }
+}
+
+void PrintRun::mnuPrint()
+{
+    if (m_form.ActiveBookPath.isEmpty()) {
+        MessageBox::Show(QStringLiteral("Excel Book が選択されていません。"), ExclamationOk, QString(), &m_form);
+        QCoreApplication::processEvents();
+        return;
+    }
+    QStringList keys;
+    for (int row : m_form.Books().SelectedRows())
+        keys << m_form.Books().Key(row);
+    if (keys.size() < 2) {
+        m_form.Sheets().ReopenExcelIfNeeded();
+        PrintCurrentBook();
+        return;
+    }
+    int answer = 0;
+    if (OptionText("PrintGuide", "1") == QLatin1String("1")) {
+        answer = ShowPrintDialog(keys);
+        if (answer == frmPrintSheet::Cancel)
+            return;
+    }
+    if (!StartRun(answer))
+        return;
+    {
+        WaitCursor wait;
+        PrintingStatus status(m_form);
+        PrintBooks(keys, false);
+        FinishRun();
+    }
+    if (!m_failures.isEmpty())
+        ReportFailures();
+    else if (PrintedSheetCount == 0)
+        PrintNothingMessage();
+    m_output.reset();
+}
+
+void PrintRun::PrintNothingMessage()
+{
+    MessageBox::Show(QStringLiteral("印刷可能なｼｰﾄがありません。印刷ｵﾌﾟｼｮﾝを確認して下さい。"), CriticalOk, QString(),
+                     &m_form);
+    QCoreApplication::processEvents();
+}
+
+void PrintRun::PrintCurrentBook()
+{
+    const QString ws = OptionText("PrintWorkSheet", "111");
+    const QString gs = OptionText("PrintGraphSheet", "111");
+    const bool filtered = ws != QLatin1String("111") || gs != QLatin1String("111");
+    SheetList &sheets = m_form.Sheets();
+    const QList<int> selected = sheets.SelectedRows();
+    QStringList all;
+    QStringList chosen;
+    for (int row = 0; row < sheets.Count(); ++row) {
+        const QString key = sheets.Key(row);
+        const qint32 attr = SheetKey::AttributesOf(key);
+        bool ok = attr >= 0 && !(attr & SheetKey::MacroSheet) && !HiddenAndProtected(attr);
+        if (ok && filtered)
+            ok = SheetPassesPrintOptions((attr & SheetKey::Chart) ? gs : ws, attr);
+        if (!ok)
+            continue;
+        all << key;
+        if (m_form.ActivePane != 1 || selected.contains(row))
+            chosen << key;
+    }
+    if (chosen.isEmpty() && all.isEmpty()) {
+        PrintNothingMessage();
+        return;
+    }
+    const QStringList keys = chosen.isEmpty() ? all : chosen;
+    int answer = 0;
+    if (OptionText("PrintGuide", "1") == QLatin1String("1")) {
+        answer = ShowPrintDialog(keys);
+        if (answer == frmPrintSheet::Cancel)
+            return;
+    }
+    if (!StartRun(answer))
+        return;
+    PrintChosenSheets(m_form.ActiveBookPath, keys);
+}
+
+void PrintRun::PrintChosenSheets(const QString &bookPath, const QStringList &keys)
+{
+    if (!m_output && !StartRun(0))
+        return;
+    const std::unique_ptr<PrintOutput> &output = m_output;
+    {
+        PrintingStatus status(m_form);
+        WaitCursor wait;
+        QStringList names;
+        for (const QString &key : keys)
+            names << SheetKey::NameOf(key);
+        try {
+            m_form.Excel().BookActive(cFile::GetFileName(bookPath));
+            m_output->PrintSheets(names, PrintCopies, PrintFromPage, PrintToPage,
+                                  OptionText("PrintPage", "0") != QLatin1String("0"));
+            if (m_output->keepsPages()) {
+                m_keptBooks << bookPath;
+                m_keptSheets += int(names.size());
+            } else {
+                PrintedSheetCount += int(names.size());
+                m_printedBooks << bookPath;
+            }
+        } catch (const ExcelError &error) {
+            m_output->DropBook();
+            m_failures.append({bookPath, error.description()});
+        }
+        const bool finished = FinishRun();
+        if (finished && m_failures.isEmpty() && PrintedSheetCount == 0 && output->mode() == PrintOutput::Mode::PdfFile)
+            m_failures.append({bookPath, QStringLiteral("指定されたﾍﾟｰｼﾞがありません。")});
+        QCoreApplication::processEvents();
+        // The book's unsaved sheet changes stay with it; otherwise the engine
+        // lets it go, as after every run.
+        if (!m_form.SheetsChanged)
+            m_form.Excel().CloseExcel();
+    }
+    if (!m_failures.isEmpty())
+        ReportFailures();
+    m_output.reset();
+}
+
+void PrintRun::PrintBooks(const QStringList &paths, bool reserved)
+{
+    // The engine cannot hold two books of the same file name: a name that
+    // comes again later waits for a later pass, so its last book goes first.
+    QStringList remaining = paths;
+    int done = 0;
+    m_form.StartProgress(0, double(paths.size()));
+    while (!remaining.isEmpty()) {
+        QVariantList names;
+        for (const QString &path : remaining)
+            names << cFile::GetFileName(path);
+        QStringList pass;
+        QStringList deferred;
+        for (int a = 0; a < remaining.size(); ++a) {
+            if (FindArrayIndex(names, names.at(a), a + 1) != -1)
+                deferred << remaining.at(a);
+            else
+                pass << remaining.at(a);
+        }
+        OpenPass(pass);
+        for (const QString &path : pass) {
+            if (!m_unopened.contains(path)) {
+                if (reserved) {
+                    const int entry = m_form.Reserve.FindActiveReserveBook(path);
+                    QStringList sheets;
+                    if (entry != -1) {
+                        for (const ReserveSheetEntry &sheet : m_form.Reserve.Entries.at(entry).Sheets) {
+                            if (sheet.Reserved)
+                                sheets << sheet.Name;
+                        }
+                    }
+                    PrintBookSheets(path, &sheets);
+                } else {
+                    PrintBookSheets(path, nullptr);
+                }
+            }
+            m_form.StepProgress(++done);
+            QCoreApplication::processEvents();
+        }
+        m_form.Excel().CloseExcel();
+        remaining = deferred;
+    }
+    m_form.EndProgress();
+    RestoreActiveBook();
+}
+
+// Offers to save the active book's sheet changes, then gives the engine this
+// pass's books. Changes the user keeps unsaved wait aside for the run's end.
+void PrintRun::OpenPass(const QStringList &paths)
+{
+    cExcel &excel = m_form.Excel();
+    if (m_form.SheetsChanged && !m_form.ActiveBookPath.isEmpty() && (m_form.BookRestriction & 1) == 0
+        && excel.ExcelStatus()) {
+        const QString question = QStringLiteral("ｼｰﾄ構成の変更を ") + u'"' + m_form.ActiveBookPath + u'"'
+                                 + QStringLiteral(" に保存しますか？");
+        if (MessageBox::Show(question, QuestionYesNo, QString(), &m_form) == MessageBox::IDYES) {
+            if (excel.SaveExcel(m_form.ActiveBookPath) == 0)
+                m_form.SheetsChanged = false;
+            else
+                MessageBox::Show(QStringLiteral("ｼｰﾄ構成の変更を保存できませんでした。") + QStringLiteral("\r\n")
+                                     + excel.LastSaveError(),
+                                 CriticalOk, QString(), &m_form);
+        }
+    }
+    QCoreApplication::processEvents();
+    DisabledWindow disabled(m_form);
+    if (m_form.SheetsChanged && !m_kept && excel.ExcelStatus()) {
+        m_kept = excel.xlApp;
+        excel.xlApp.reset();
+    }
+    excel.CloseExcel();
+    excel.OpenExcel(QVariant(QStringList()));
+    m_unopened.clear();
+    for (const QString &path : paths) {
+        try {
+            excel.OpenBook(path);
+        } catch (const ExcelError &error) {
+            m_unopened << path;
+            m_failures.append({path, error.description()});
+        }
+    }
+}
+
+void PrintRun::RestoreActiveBook()
+{
+    if (!m_kept)
+        return;
+    m_form.Excel().CloseExcel();
+    m_form.Excel().xlApp = std::move(m_kept);
+}
+
+void PrintRun::PrintBookSheets(const QString &path, const QStringList *names)
+{
+    const QString ws = OptionText("PrintWorkSheet", "111");
+    const QString gs = OptionText("PrintGraphSheet", "111");
+    const QString bookName = cFile::GetFileName(path);
+    cExcel &excel = m_form.Excel();
+    QStringList chosen;
+    try {
+        excel.BookActive(bookName);
+        const int count = excel.GetSheetCount();
+        for (int i = 1; i <= count; ++i) {
+            const QString name = excel.GetSheetName(qint16(i));
+            if (names && !IsInList(*names, name))
+                continue;
+            const qint32 attr = excel.GetSheetAttribute(bookName, name);
+            if ((attr & SheetKey::MacroSheet) || HiddenAndProtected(attr))
+                continue;
+            if (names || SheetPassesPrintOptions((attr & SheetKey::Chart) ? gs : ws, attr))
+                chosen << name;
+        }
+        if (chosen.isEmpty())
+            return;
+        m_output->PrintSheets(chosen, PrintCopies, PrintFromPage, PrintToPage,
+                              OptionText("PrintPage", "0") != QLatin1String("0"));
+    } catch (const ExcelError &error) {
+        m_output->DropBook();
+        m_failures.append({path, error.description()});
+        return;
+    }
+    if (m_output->keepsPages()) {
+        m_keptBooks << path;
+        m_keptSheets += int(chosen.size());
+    } else {
+        PrintedSheetCount += int(chosen.size());
+        m_printedBooks << path;
+    }
+}
+
+void PrintRun::mnuReservePrint()
+{
+    QStringList books;
+    QStringList lines;
+    for (const ReserveBookEntry &entry : m_form.Reserve.Entries) {
+        if (!entry.Reserved)
+            continue;
+        books << entry.Path;
+        for (const ReserveSheetEntry &sheet : entry.Sheets) {
+            if (sheet.Reserved)
+                lines << entry.Path + QStringLiteral(" ! ") + sheet.Name;
+        }
+    }
+    int answer = 0;
+    if (OptionText("PrintGuide", "1") == QLatin1String("1")) {
+        answer = ShowPrintDialog(lines);
+        if (answer == frmPrintSheet::Cancel)
+            return;
+    }
+    if (!StartRun(answer))
+        return;
+    {
+        WaitCursor wait;
+        PrintingStatus status(m_form);
+        PrintBooks(books, true);
+        FinishRun();
+    }
+    if (!m_failures.isEmpty()) {
+        ReleasePrintedReservations();
+        ReportFailures();
+    } else if (PrintedSheetCount != 0) {
+        m_form.Reserve.Reset();
+        m_form.Reservations().ShowMark(false);
+        m_form.Reservations().UpdateReservePrintCommands();
+    } else {
+        PrintNothingMessage();
+    }
+    m_output.reset();
+}
+
+// After a run that printed some books and not others: the printed books'
+// reservations are done, the others stay for another try.
+void PrintRun::ReleasePrintedReservations()
+{
+    for (const QString &path : m_printedBooks) {
+        const int entry = m_form.Reserve.FindActiveReserveBook(path);
+        if (entry == -1)
+            continue;
+        m_form.Reserve.Entries[entry].Reserved = false;
+        for (ReserveSheetEntry &sheet : m_form.Reserve.Entries[entry].Sheets)
+            sheet.Reserved = false;
+    }
+    if (!m_form.Reserve.IsSheetReserved(m_form.ActiveBookPath, m_form.Title(1)->text()))
+        m_form.Reservations().ShowMark(false);
+    m_form.Reservations().UpdateReservePrintCommands();
+}
+
+void PrintRun::ReportFailures()
+{
+    const bool pdf = m_output && m_output->mode() == PrintOutput::Mode::PdfFile;
+    QString text = pdf ? QStringLiteral("次のﾌﾞｯｸは PDF ﾌｧｲﾙに保存できませんでした。")
+                       : QStringLiteral("次のﾌﾞｯｸは印刷できませんでした。");
+    text += u'\n';
+    for (const Failure &failure : std::as_const(m_failures)) {
+        text += u'\n';
+        if (!failure.book.isEmpty())
+            text += u'"' + failure.book + QStringLiteral("\"\n");
+        text += QStringLiteral("  ") + failure.reason + u'\n';
+    }
+    text += u'\n';
+    if (m_printedBooks.isEmpty()) {
+        text += pdf ? QStringLiteral("PDF ﾌｧｲﾙは作成されていません。") : QStringLiteral("何も印刷されていません。");
+    } else {
+        text += (pdf ? QStringLiteral("ほかの %1 個のﾌﾞｯｸ (%2 ｼｰﾄ) は \"%3\" に保存しました。")
+                           .arg(m_printedBooks.size())
+                           .arg(PrintedSheetCount)
+                           .arg(m_output->pdfPath())
+                     : QStringLiteral("ほかの %1 個のﾌﾞｯｸ (%2 ｼｰﾄ) は印刷しました。")
+                           .arg(m_printedBooks.size())
+                           .arg(PrintedSheetCount));
+    }
+    MessageBox::Show(text, CriticalOk, QString(), &m_form);
+    QCoreApplication::processEvents();
+}
