@@ -1,0 +1,216 @@
+// Print run benchmarks, medians of several runs after a warm-up:
+//  - every sheet of 20 books of 10 sheets printed to the tests' file-writing
+//    queue (one job per book; until the last job is handed to the queue, and
+//    until the queue has written every job), next to the office converting
+//    the same 20 books to PDF from its command line in one process, measured
+//    in the same run; budget: at most 0.3 of the office's time;
+//  - the same run written to one PDF file.
+// Settings and the user's folders are redirected to a temporary folder.
+
+#include "BookList.h"
+#include "BookSelection.h"
+#include "CupsTestQueue.h"
+#include "MessageBox.h"
+#include "PdfSaveDialog.h"
+#include "PrintRun.h"
+#include "SettingsMigration.h"
+#include "SettingsStore.h"
+#include "WarningSeam.h"
+#include "cExcel.h"
+#include "frmMain.h"
+#include "frmPrintSheet.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QUrl>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+constexpr int Books = 20;
+constexpr int SheetsPerBook = 10;
+constexpr int Runs = 5;
+constexpr double Budget = 0.3;
+
+double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// A book of ten sheets, each with something to print: the five sheets of a
+// fixture and a copy of each.
+QString MakeBook(cExcel &excel, const QString &folder)
+{
+    const QString path = folder + QStringLiteral("/template.xls");
+    QFile::copy(QStringLiteral(QUIRN_FIXTURES_DIR "/japanese_sheet_names.xls"), path);
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    excel.OpenExcel(path);
+    const QString name = QStringLiteral("template.xls");
+    QStringList sheets;
+    for (qint16 i = 1; i <= excel.GetSheetCount(); ++i)
+        sheets << excel.GetSheetName(i);
+    excel.CopySheet(name, sheets, name, sheets.last(), 0);
+    const int count = excel.GetSheetCount();
+    const bool saved = excel.SaveExcel(path) == 0;
+    excel.CloseExcel();
+    return saved && count == SheetsPerBook ? path : QString();
+}
+
+QString OfficeProgram()
+{
+    for (const char *candidate : {"/usr/lib/libreoffice/program/soffice", "/usr/bin/soffice"}) {
+        if (QFile::exists(QString::fromLatin1(candidate)))
+            return QString::fromLatin1(candidate);
+    }
+    return QString();
+}
+
+// The office converting every book to PDF in one process of its own.
+double ConvertOnce(const QString &program, const QString &profile, const QStringList &books, const QString &out)
+{
+    QDir(out).removeRecursively();
+    QDir().mkpath(out);
+    QStringList arguments{QStringLiteral("-env:UserInstallation=") + QUrl::fromLocalFile(profile).toString(),
+                          QStringLiteral("--headless"), QStringLiteral("--norestore"),
+                          QStringLiteral("--convert-to"), QStringLiteral("pdf"), QStringLiteral("--outdir"), out};
+    arguments << books;
+    QElapsedTimer timer;
+    timer.start();
+    QProcess office;
+    office.start(program, arguments);
+    if (!office.waitForFinished(600000) || office.exitCode() != 0)
+        return -1;
+    const double ms = timer.nsecsElapsed() / 1e6;
+    if (QDir(out).entryList({QStringLiteral("*.pdf")}).size() != books.size())
+        return -1;
+    return ms;
+}
+
+int CompletedJobs(CupsTestQueue &cups)
+{
+    return cups.completedJobs();
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QTemporaryDir home;
+    qputenv("XDG_CONFIG_HOME", (home.path() + "/config").toUtf8());
+    qputenv("XDG_RUNTIME_DIR", (home.path() + "/runtime").toUtf8());
+    QDir().mkpath(home.path() + "/config");
+    QDir().mkpath(home.path() + "/runtime");
+    QFile::setPermissions(home.path() + "/runtime", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QApplication app(argc, argv);
+    MessageBox::SetTestMode(true);
+    WarningSeam::SetTestMode(true);
+    frmPrintSheet::setScripted(true);
+    PdfSaveDialog::setScripted(true);
+    SettingsMigration::DeleteAllSettings();
+    CupsTestQueue cups;
+    if (!cups.isRunning()) {
+        std::fprintf(stderr, "could not start the test print server\n");
+        return 2;
+    }
+
+    frmMain window;
+    if (!window.Load())
+        return 2;
+    window.show();
+    const QString folder = home.path() + "/books";
+    QDir().mkpath(folder);
+    const QString made = MakeBook(window.Excel(), folder);
+    if (made.isEmpty()) {
+        std::fprintf(stderr, "could not make the books\n");
+        return 2;
+    }
+    QStringList books;
+    for (int i = 1; i <= Books; ++i) {
+        const QString path = folder + QStringLiteral("/book%1.xls").arg(i, 2, 10, QLatin1Char('0'));
+        QFile::copy(made, path);
+        books << path;
+        window.Books().AddBookItem(path);
+    }
+    QFile::remove(made);
+    window.Books().Select(0);
+    window.Selection().OpenSelectedBook(0);
+    window.Books().SelectAll();
+    for (const char *key : {"Warninng1", "Warninng2", "Warninng3"})
+        SettingsStore::SaveSetting(SettingsStore::AppKey, "Settings", QString::fromLatin1(key), "00");
+
+    // Printing: no dialog, one job per book.
+    SettingsStore::SaveSetting(SettingsStore::AppKey, "Option", "PrintGuide", "0");
+    std::vector<double> handed;
+    std::vector<double> written;
+    bool printed = true;
+    for (int run = 0; run <= Runs; ++run) {
+        const int before = CompletedJobs(cups);
+        QElapsedTimer timer;
+        timer.start();
+        window.Printing().mnuPrint();
+        const double ms = timer.nsecsElapsed() / 1e6;
+        cups.waitForJobs();
+        const double all = timer.nsecsElapsed() / 1e6;
+        printed &= MessageBox::TakeShown().isEmpty() && window.Printing().PrintedSheetCount == Books * SheetsPerBook
+                   && CompletedJobs(cups) == before + Books;
+        if (run > 0) {
+            handed.push_back(ms);
+            written.push_back(all);
+        }
+    }
+
+    // The same run into one PDF file.
+    SettingsStore::SaveSetting(SettingsStore::AppKey, "Option", "PrintGuide", "1");
+    std::vector<double> exported;
+    const QString pdf = home.path() + "/run.pdf";
+    for (int run = 0; run <= Runs; ++run) {
+        QFile::remove(pdf);
+        PdfSaveDialog::queueAnswer(pdf);
+        frmPrintSheet::queueScript([](frmPrintSheet &dialog) {
+            dialog.findChild<QPushButton *>(QStringLiteral("Command2"))->click();
+        });
+        QElapsedTimer timer;
+        timer.start();
+        window.Printing().mnuPrint();
+        const double ms = timer.nsecsElapsed() / 1e6;
+        printed &= MessageBox::TakeShown().isEmpty() && QFile::exists(pdf);
+        if (run > 0)
+            exported.push_back(ms);
+    }
+
+    // The office's own conversion, warm profile, measured in this run.
+    const QString program = OfficeProgram();
+    std::vector<double> converted;
+    bool convertedAll = !program.isEmpty();
+    for (int run = 0; run <= Runs && convertedAll; ++run) {
+        const double ms = ConvertOnce(program, home.path() + "/profile", books, home.path() + "/converted");
+        convertedAll = ms > 0;
+        if (run > 0)
+            converted.push_back(ms);
+    }
+
+    if (!printed || !convertedAll || handed.empty() || converted.empty()) {
+        std::fprintf(stderr, "could not measure (printed: %d, converted: %d)\n", printed, convertedAll);
+        return 2;
+    }
+    const double print = Median(handed);
+    const double peer = Median(converted);
+    const double ratio = print / peer;
+    std::printf("print %d books of %d sheets, one job per book, until handed to the queue: median %.0f ms\n", Books,
+                SheetsPerBook, print);
+    std::printf("  until the queue wrote every job: median %.0f ms\n", Median(written));
+    std::printf("office converting the same books to PDF in one process: median %.0f ms\n", peer);
+    std::printf("ratio print / office: %.2f (budget %.2f)\n", ratio, Budget);
+    std::printf("the same run into one PDF file: median %.0f ms (%.2f of the office's conversion)\n",
+                Median(exported), Median(exported) / peer);
+    return ratio <= Budget ? 0 : 1;
+}
