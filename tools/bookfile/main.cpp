@@ -7,6 +7,10 @@
 //   bookfile-tool move BOOK SHEET POSITION [--password PW]    (1-based position)
 //   bookfile-tool delete BOOK SHEET... [--password PW]
 //   bookfile-tool duplicate BOOK SHEET NEWNAME [POSITION] [--password PW]
+//   bookfile-tool copyto|moveto SRC TARGET SHEET... [--before|--after NAME] [--password PW]
+//
+// copyto and moveto bring sheets of SRC into TARGET (at the end unless placed
+// next to a sheet), save TARGET then SRC, and print both as info does.
 //
 // SHEET is a sheet name or "#n" for the n-th sheet (1-based).
 
@@ -145,6 +149,59 @@ int edit(const QString &command, const QStringList &args, const QString &passwor
     return 0;
 }
 
+// Takes "--before NAME" or "--after NAME" out of `args`: the position in
+// `book` the sheets land in front of, or -1 for a name the book lacks.
+int landingPosition(const BookFile &book, QStringList &args)
+{
+    for (const QString &flag : {QStringLiteral("--before"), QStringLiteral("--after")}) {
+        const qsizetype at = args.indexOf(flag);
+        if (at < 0 || at + 1 >= args.size())
+            continue;
+        const int index = sheetIndex(book, args[at + 1]);
+        args.remove(at, 2);
+        if (index < 0 || index >= book.sheetCount())
+            return -1;
+        return flag == QLatin1String("--before") ? index : index + 1;
+    }
+    return book.sheetCount();
+}
+
+int transfer(const QString &command, QStringList args, const QString &password)
+{
+    if (args.size() < 3)
+        return fail(QStringLiteral("usage: bookfile-tool %1 SRC TARGET SHEET... [--before|--after NAME]").arg(command));
+    BookFile source, target;
+    if (const auto e = source.open(args[0], password))
+        return fail(e.message);
+    if (const auto e = target.open(args[1], password))
+        return fail(e.message);
+    const int before = landingPosition(target, args);
+    if (before < 0)
+        return fail(QStringLiteral("bookfile-tool: no such sheet in %1").arg(args[1]));
+    QList<int> indexes;
+    for (qsizetype i = 2; i < args.size(); ++i) {
+        const int index = sheetIndex(source, args[i]);
+        if (index < 0 || index >= source.sheetCount())
+            return fail(QStringLiteral("bookfile-tool: no sheet %1 in %2").arg(args[i], args[0]));
+        indexes << index;
+    }
+    const bool move = command == QLatin1String("moveto");
+    const BookFileError error = move ? target.moveSheetsFrom(source, indexes, before)
+                                     : target.importSheets(source, indexes, before);
+    if (error)
+        return fail(error.message);
+    // The target first: a failure in between leaves the sheets in both books.
+    if (const auto e = target.save())
+        return fail(e.message);
+    if (move) {
+        if (const auto e = source.save())
+            return fail(e.message);
+    }
+    QTextStream(stdout) << QJsonDocument(QJsonArray{infoJson(args[1], password), infoJson(args[0], password)})
+                               .toJson(QJsonDocument::Indented);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -158,7 +215,7 @@ int main(int argc, char *argv[])
         args.remove(p, 2);
     }
     if (args.isEmpty())
-        return fail(QStringLiteral("usage: bookfile-tool info|rename|hide|show|veryhide|move|delete|duplicate BOOK ..."));
+        return fail(QStringLiteral("usage: bookfile-tool info|rename|hide|show|veryhide|move|delete|duplicate|copyto|moveto BOOK ..."));
     const QString command = args.takeFirst();
     if (command == QLatin1String("info")) {
         QJsonArray out;
@@ -167,5 +224,7 @@ int main(int argc, char *argv[])
         QTextStream(stdout) << QJsonDocument(out).toJson(QJsonDocument::Indented);
         return 0;
     }
+    if (command == QLatin1String("copyto") || command == QLatin1String("moveto"))
+        return transfer(command, args, password);
     return edit(command, args, password);
 }

@@ -4,12 +4,14 @@
 #include "BiffRecord.h"
 #include "BookFileMessages.h"
 #include "CompoundFile.h"
+#include "SheetImport.h"
 #include "VbaProjectReader.h"
 #include "WorkbookStream.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSet>
 #include <QTemporaryFile>
 
@@ -327,6 +329,127 @@ BookFileError BookFile::duplicateSheet(int index, const QString &newName, int be
         return error;
     d->modified = true;
     refreshFacts();
+    return {};
+}
+
+QString BookFile::freeSheetName(const QString &name, const QStringList &alsoTaken) const
+{
+    auto taken = [&](const QString &candidate) {
+        if (indexOf(candidate) >= 0)
+            return true;
+        for (const QString &other : alsoTaken)
+            if (other.compare(candidate, Qt::CaseInsensitive) == 0)
+                return true;
+        return false;
+    };
+    if (!taken(name))
+        return name;
+    // "Data (2)" from "Data" and from "Data (1)" alike, cut to fit 31 characters.
+    QString base = name;
+    static const QRegularExpression numbered(QStringLiteral("^(.*) \\((\\d+)\\)$"));
+    const QRegularExpressionMatch match = numbered.match(name);
+    if (match.hasMatch())
+        base = match.captured(1);
+    for (int n = 2;; ++n) {
+        const QString suffix = QStringLiteral(" (%1)").arg(n);
+        const QString candidate = base.left(31 - suffix.size()) + suffix;
+        if (!taken(candidate))
+            return candidate;
+    }
+}
+
+QString BookFile::importRefusal(const BookFile &source, int index) const
+{
+    if (!isOpen() || !source.isOpen() || index < 0 || index >= source.sheetCount())
+        return QString();
+    return SheetImport::refusal(*source.d->stream, index, source.d->hasVba, d->hasVba);
+}
+
+BookFileError BookFile::checkImport(const BookFile &source, const QList<int> &indexes, int before) const
+{
+    if (!isOpen() || !source.isOpen() || &source == this)
+        return BookFileMessages::noSuchSheet(QString());
+    if (auto e = checkStructureEditable())
+        return e;
+    // A book whose structure is protected gives none of its sheets away.
+    if (source.structureProtected())
+        return BookFileMessages::structureProtected();
+    if (before < 0 || before > sheetCount())
+        return BookFileMessages::noSuchSheet(QString::number(before + 1));
+    QSet<int> seen;
+    for (int i : indexes) {
+        if (auto e = source.checkIndex(i))
+            return e;
+        seen.insert(i);
+    }
+    if (indexes.isEmpty() || seen.size() != indexes.size())
+        return BookFileMessages::noSuchSheet(QString());
+    return {};
+}
+
+BookFileError BookFile::importSheets(const BookFile &source, const QList<int> &indexes, int before,
+                                     QStringList *names)
+{
+    if (auto e = checkImport(source, indexes, before))
+        return e;
+    SheetImport::Request request;
+    request.source = &*source.d->stream;
+    request.sourcePath = source.path();
+    request.sourceHasVba = source.d->hasVba;
+    request.tabs = indexes;
+    for (int i : indexes)
+        request.names << freeSheetName(source.d->facts[i].name, request.names);
+    for (const SheetFacts &f : source.d->facts)
+        request.linkedSheets << f.name;
+    request.targetPath = path();
+    request.targetHasVba = d->hasVba;
+    request.before = before;
+    BookFileError error;
+    if (!SheetImport::run(*d->stream, request, &error))
+        return error;
+    d->modified = true;
+    refreshFacts();
+    if (names)
+        *names = request.names;
+    return {};
+}
+
+BookFileError BookFile::moveSheetsFrom(BookFile &source, const QList<int> &indexes, int before, QStringList *names)
+{
+    if (auto e = checkImport(source, indexes, before))
+        return e;
+    int visibleLeft = 0;
+    for (int t = 0; t < source.sheetCount(); ++t)
+        visibleLeft += !indexes.contains(t) && source.d->facts[t].visibility == SheetVisibility::Visible;
+    if (visibleLeft == 0)
+        return BookFileMessages::noVisibleSheet();
+    const WorkbookStream targetBefore = *d->stream;
+    const bool wasModified = d->modified;
+    SheetImport::Request request;
+    request.source = &*source.d->stream;
+    request.sourcePath = source.path();
+    request.sourceHasVba = source.d->hasVba;
+    request.tabs = indexes;
+    for (int i : indexes)
+        request.names << freeSheetName(source.d->facts[i].name, request.names);
+    for (int t = 0; t < source.sheetCount(); ++t)
+        if (!indexes.contains(t))
+            request.linkedSheets << source.d->facts[t].name;
+    request.targetPath = path();
+    request.targetHasVba = d->hasVba;
+    request.before = before;
+    BookFileError error;
+    if (!SheetImport::run(*d->stream, request, &error))
+        return error;
+    if (auto e = source.deleteSheets(indexes)) {
+        *d->stream = targetBefore;
+        d->modified = wasModified;
+        return e;
+    }
+    d->modified = true;
+    refreshFacts();
+    if (names)
+        *names = request.names;
     return {};
 }
 

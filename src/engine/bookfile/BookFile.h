@@ -72,6 +72,29 @@ public:
     // empty drawing layer is left out of the copy), and so is a sheet with a
     // VBA module of its own.
     BookFileError duplicateSheet(int index, const QString &newName, int before);
+    // Copies the sheets at `indexes` of `source` (another open book; kept in
+    // the order given) into this book in front of the sheet at `before`
+    // (sheetCount() for the end), as Excel's Move or Copy to another book
+    // does: formats, strings and names come along, references to sheets of
+    // the group stay in the group, references to the source's other sheets
+    // become links to the source book. A name this book has already gets
+    // Excel's name for a copy ("Data (2)"); `names` receives the copies'
+    // names. Sheets the records cannot carry faithfully are refused with
+    // code Unsupported (importRefusal() says why) and nothing changes.
+    BookFileError importSheets(const BookFile &source, const QList<int> &indexes, int before,
+                               QStringList *names = nullptr);
+    // Moves them: the import, then the sheets leave `source`, which must keep
+    // a visible sheet. Both books are left modified: save this one first, so
+    // that a failure in between leaves the sheets twice rather than nowhere.
+    BookFileError moveSheetsFrom(BookFile &source, const QList<int> &indexes, int before,
+                                 QStringList *names = nullptr);
+    // Why the sheet at `index` of `source` cannot come into this book through
+    // the records; empty when it can.
+    QString importRefusal(const BookFile &source, int index) const;
+    // Excel's name for a sheet brought into this book: `name` when no sheet
+    // has it (nor one of `alsoTaken`), otherwise "name (2)", "name (3)", ...
+    QString freeSheetName(const QString &name, const QStringList &alsoTaken = {}) const;
+
     PageSetupFacts pageSetup(int index) const;
     // Writes the page setup records of the sheet that differ from `setup`,
     // and its print area and print titles names (not for a chart sheet).
@@ -92,6 +115,7 @@ private:
     BookFileError checkStructureEditable() const;
     void refreshFacts();
     BookFileError writeFile(const QString &path) const;
+    BookFileError checkImport(const BookFile &source, const QList<int> &indexes, int before) const;
 
     struct Private;
     std::unique_ptr<Private> d;

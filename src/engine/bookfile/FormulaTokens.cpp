@@ -128,6 +128,42 @@ bool FormulaTokens::replaceSheetEntry(QByteArray &data, qsizetype offset, int le
     return true;
 }
 
+bool FormulaTokens::remapReferences(QByteArray &data, qsizetype offset, int length, const ReferenceMap &map)
+{
+    const qsizetype end = offset + length;
+    if (offset < 0 || end > data.size())
+        return false;
+    QList<std::pair<qsizetype, quint16>> edits;
+    for (qsizetype p = offset; p < end;) {
+        const int size = tokenDataSize(data, p, end);
+        if (size < 0 || p + 1 + size > end)
+            return false;
+        const quint8 t = baseType(quint8(data.at(p)));
+        if (t == 0x23) {
+            const int to = map.name ? map.name(u16(data, p + 1)) : -1;
+            if (to < 1 || to > 0xFFFF)
+                return false;
+            edits.append({p + 1, quint16(to)});
+        } else if (t >= 0x3A && t <= 0x3D) {
+            const int to = map.sheetEntry ? map.sheetEntry(u16(data, p + 1)) : -1;
+            if (to < 0 || to > 0xFFFF)
+                return false;
+            edits.append({p + 1, quint16(to)});
+        } else if (t == 0x39) {
+            const auto [entry, index] = map.externalName ? map.externalName(u16(data, p + 1), u16(data, p + 3))
+                                                         : std::pair<int, int>(-1, -1);
+            if (entry < 0 || entry > 0xFFFF || index < 1 || index > 0xFFFF)
+                return false;
+            edits.append({p + 1, quint16(entry)});
+            edits.append({p + 3, quint16(index)});
+        }
+        p += 1 + size;
+    }
+    for (const auto &[at, value] : edits)
+        put16(data, at, value);
+    return true;
+}
+
 QStringList FormulaTokens::areasAsText(const QByteArray &f)
 {
     QStringList out;

@@ -4,6 +4,8 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
+
 namespace quirn::biff {
 
 // Walks a BIFF8 parsed formula (rgce) token by token.
@@ -34,6 +36,21 @@ public:
     // Points every 3-D reference of the formula whose sheet entry (ixti) is
     // `from` at `to` instead. False, with nothing changed, on an unknown token.
     static bool replaceSheetEntry(QByteArray &data, qsizetype offset, int length, int from, int to);
+
+    // Where a formula's references go when its sheet lands in another book.
+    // Each function returns the new index, or -1 to refuse the formula.
+    struct ReferenceMap
+    {
+        std::function<int(int)> name;                 // 1-based NAME index
+        std::function<int(int)> sheetEntry;           // 0-based EXTERNSHEET entry
+        // (entry, 1-based external name index) -> the same pair in the new book
+        std::function<std::pair<int, int>(int, int)> externalName;
+    };
+
+    // Rewrites every name, 3-D reference and external name token of the
+    // formula through `map`. False, with nothing changed, on an unknown token
+    // or a reference the map refuses.
+    static bool remapReferences(QByteArray &data, qsizetype offset, int length, const ReferenceMap &map);
 
     // The A1 text Excel gives for a print area or print titles name: its
     // areas ("$A$1:$C$9", whole rows "$1:$2", whole columns "$A:$B") joined by

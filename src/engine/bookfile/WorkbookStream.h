@@ -57,6 +57,8 @@ public:
     QByteArray serialize() const;
 
 private:
+    friend class SheetImport; // adds sheets of another book to the records
+
     struct Body
     {
         QByteArray bytes;

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "BookFileError.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace quirn {
+
+class WorkbookStream;
+
+// Copies sheets of one book into another through their records, the way
+// Excel's Move or Copy to another book does: the sheets land as one group,
+// every index they hold into the book's tables (cell formats, fonts, number
+// formats, styles, shared strings, names, links) is carried into the
+// target's tables, references to sheets of the group stay within the group,
+// and references to the source's other sheets become links to the source
+// book. Nothing of the target outside what the copies need changes.
+class SheetImport
+{
+public:
+    struct Request
+    {
+        const WorkbookStream *source = nullptr;
+        QString sourcePath;
+        bool sourceHasVba = false;
+        QList<int> tabs;        // source sheets, in the order they land
+        QStringList names;      // the copies' names, free in the target
+        // The source's sheets as links to the source book name them (without
+        // the moved sheets, for a move).
+        QStringList linkedSheets;
+        QString targetPath;
+        bool targetHasVba = false;
+        int before = 0;         // target position the group lands in front of
+    };
+
+    // False, with the target unchanged, when the copy cannot be made
+    // faithfully through the records (error code Unsupported) or the
+    // target's tables are full.
+    static bool run(WorkbookStream &target, const Request &request, BookFileError *error);
+
+    // Why the sheet cannot be copied to another book through the records, or
+    // empty when it can.
+    static QString refusal(const WorkbookStream &source, int tab, bool sourceHasVba, bool targetHasVba);
+
+private:
+    class Importer;
+};
+
+} // namespace quirn

@@ -1,0 +1,547 @@
+// Sheets copied and moved from one real book into another through the
+// records: checked record by record against both originals, by this reader,
+// by the separate reader of the records and by LibreOffice.
+
+#include "BiffRecord.h"
+#include "BookFile.h"
+#include "BookRecords.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace quirn;
+using namespace quirn::biff;
+
+namespace {
+
+QString fixture(const QString &name)
+{
+    return QStringLiteral(QUIRN_FIXTURES_DIR "/") + name;
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// The separate reader of the records on a book, or empty when not installed.
+QJsonObject scanWithOracle(const QString &path, const QString &password = QString())
+{
+    const QString script = QStringLiteral(QUIRN_SOURCE_DIR "/tests/tools/biffscan.py");
+    QProcess p;
+    QStringList args{script};
+    if (!password.isEmpty())
+        args << QStringLiteral("--password") << password;
+    p.start(QStringLiteral("/usr/bin/python3"), args << path);
+    p.waitForFinished(-1);
+    const QJsonArray out = QJsonDocument::fromJson(p.readAllStandardOutput()).array();
+    return out.isEmpty() ? QJsonObject() : out.first().toObject();
+}
+
+// Globals records that an import may add to or change; every other record
+// of the target stays as it was, in order.
+const QSet<quint16> kImportRecords{
+    rtBoundSheet, rtTabId, rtSst, 0x003C /*CONTINUE*/, rtExtSst, 0x0031 /*FONT*/, 0x041E /*FORMAT*/,
+    0x00E0 /*XF*/, 0x0293 /*STYLE*/, rtName, rtSupBook, rtExternSheet, 0x0023 /*EXTERNNAME*/, rtWindow1,
+};
+
+QList<QByteArray> untouchedGlobals(const BookRecords &book)
+{
+    QList<QByteArray> out;
+    for (const Record &r : book.globals)
+        if (!kImportRecords.contains(r.type))
+            out.append(serialize(r));
+    return out;
+}
+
+// Record types of a substream, the ones an import leaves out removed.
+QList<quint16> recordTypes(const QByteArray &body)
+{
+    QList<quint16> out;
+    qsizetype pos = 0;
+    quint16 type = 0, length = 0;
+    while (recordAt(body, pos, &type, &length) && pos + 4 + length <= body.size()) {
+        if (type != 0x00EC && type != 0x00ED && type != 0x01BA)
+            out.append(type);
+        pos += 4 + length;
+    }
+    return out;
+}
+
+// Sheet names of each EXTERNSHEET entry: "A" or "A:B" in the own book,
+// "[file]A" in another, "#REF" when gone.
+QStringList entryNames(const QString &path)
+{
+    const BookRecords book = BookRecords::load(path);
+    QList<QList<QString>> books;
+    QList<QString> bookFiles;
+    for (const Record &r : book.globals) {
+        if (r.type != rtSupBook)
+            continue;
+        QList<QString> sheets;
+        if (u16(r.data, 2) == 0x0401) {
+            sheets = book.sheetNames;
+            bookFiles << QString();
+        } else {
+            const int cch = u16(r.data, 2);
+            const bool wide = quint8(r.data.at(4)) & 1;
+            QString file;
+            for (int i = 0; i < cch; ++i)
+                file += wide ? QChar(u16(r.data, 5 + 2 * i)) : QChar(quint8(r.data.at(5 + i)));
+            bookFiles << file.mid(1).replace(QChar(3), QLatin1Char('/')).replace(QChar(4), QLatin1String("../"));
+            qsizetype at = 5 + qsizetype(cch) * (wide ? 2 : 1);
+            for (int s = 0; s < u16(r.data, 0); ++s) {
+                const int n = u16(r.data, at);
+                const bool w = quint8(r.data.at(at + 2)) & 1;
+                QString name;
+                for (int i = 0; i < n; ++i)
+                    name += w ? QChar(u16(r.data, at + 3 + 2 * i)) : QChar(quint8(r.data.at(at + 3 + i)));
+                sheets << name;
+                at += 3 + qsizetype(n) * (w ? 2 : 1);
+            }
+        }
+        books << sheets;
+    }
+    QStringList out;
+    for (const Record &r : book.globals) {
+        if (r.type != rtExternSheet)
+            continue;
+        for (int i = 0, n = u16(r.data, 0); i < n; ++i) {
+            const int sb = u16(r.data, 2 + 6 * i), first = u16(r.data, 4 + 6 * i), last = u16(r.data, 6 + 6 * i);
+            const QList<QString> sheets = books.value(sb);
+            auto nameOf = [&sheets](int t) { return t < sheets.size() ? sheets[t] : QStringLiteral("#REF"); };
+            const QString prefix = bookFiles.value(sb).isEmpty() ? QString() : QLatin1Char('[') + bookFiles[sb] + QLatin1Char(']');
+            if (first >= 0xFFFE)
+                out << prefix + QStringLiteral("book");
+            else
+                out << prefix + (first == last ? nameOf(first) : nameOf(first) + QLatin1Char(':') + nameOf(last));
+        }
+    }
+    return out;
+}
+
+QByteArray numberRow(std::initializer_list<int> values)
+{
+    QByteArray row = "<table:table-row>";
+    for (int v : values)
+        row += "<table:table-cell table:style-name=\"bold\" office:value-type=\"float\" office:value=\"" + QByteArray::number(v) + "\"/>";
+    return row + "</table:table-row>";
+}
+
+QByteArray textCell(const QByteArray &text)
+{
+    return "<table:table-cell office:value-type=\"string\"><text:p>" + text + "</text:p></table:table-cell>";
+}
+
+QByteArray formulaCell(const QByteArray &formula)
+{
+    return "<table:table-cell table:formula=\"of:=" + formula + "\"/>";
+}
+
+// Two books as LibreOffice writes them: sheets referring to each other, a
+// name, formats and strings; the target holds a sheet named like one of the source's.
+const QByteArray kSourceTables =
+    "<table:table table:name=\"Prices\">" + numberRow({120, 80, 45}) + "<table:table-row>" + textCell("単価")
+    + "</table:table-row></table:table>"
+    "<table:table table:name=\"Totals\"><table:table-row>" + formulaCell("SUM([$Prices.A1:.A3])")
+    + formulaCell("[$Prices.A2]*Rate") + textCell("合計") + "</table:table-row></table:table>"
+    "<table:table table:name=\"Other\"><table:table-row>" + formulaCell("[$Totals.A1]+1") + formulaCell("Rate*2")
+    + "</table:table-row></table:table>"
+    "<table:named-expressions><table:named-range table:name=\"Rate\" table:base-cell-address=\"$Prices.$A$1\" "
+    "table:cell-range-address=\"$Prices.$C$1\"/></table:named-expressions>";
+const QByteArray kTargetTables =
+    "<table:table table:name=\"Prices\"><table:table-row>" + textCell("合計") + textCell("既存")
+    + "</table:table-row></table:table><table:table table:name=\"Sheet2\"><table:table-row>"
+    + formulaCell("[$Prices.A1]&amp;&quot;!&quot;") + "</table:table-row></table:table>";
+
+struct Converted
+{
+    QString original; // a book and sheet the copy must read like
+    QString originalSheet;
+    QString saved;
+    QString savedSheet;
+};
+
+} // namespace
+
+class TestSheetImport : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void copiesSheetsBetweenRealBooks_data();
+    void copiesSheetsBetweenRealBooks();
+    void referencesFollowTheGroup();
+    void takenNamesGetExcelsName();
+    void movedSheetsLeaveTheSource();
+    void encryptedBooksKeepTheirPasswords();
+    void refusesWhatTheRecordsCannotCarry();
+    void libreOfficeReadsTheCopiesAsTheOriginals();
+
+private:
+    QString copyOf(const QString &path, const QString &name = QString());
+    QString madeByLibreOffice(const QString &name, const QByteArray &tables);
+
+    QTemporaryDir m_dir;
+    int m_copies = 0;
+    QList<Converted> m_converted;
+};
+
+void TestSheetImport::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+}
+
+QString TestSheetImport::copyOf(const QString &path, const QString &name)
+{
+    const QString to = m_dir.filePath(name.isEmpty() ? QStringLiteral("b%1_%2").arg(++m_copies).arg(QFileInfo(path).fileName())
+                                                     : name);
+    QFile::remove(to);
+    QFile::copy(path, to);
+    QFile::setPermissions(to, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    return to;
+}
+
+// A book LibreOffice writes from the given tables of a flat document.
+QString TestSheetImport::madeByLibreOffice(const QString &name, const QByteArray &tables)
+{
+    const QByteArray fods =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<office:document "
+        "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+        "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" "
+        "xmlns:style=\"urn:oasis:names:tc:opendocument:xmlns:style:1.0\" "
+        "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" "
+        "xmlns:fo=\"urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0\" "
+        "xmlns:number=\"urn:oasis:names:tc:opendocument:xmlns:datastyle:1.0\" "
+        "xmlns:of=\"urn:oasis:names:tc:opendocument:xmlns:of:1.2\" office:version=\"1.2\" "
+        "office:mimetype=\"application/vnd.oasis.opendocument.spreadsheet\"><office:automatic-styles>"
+        "<style:style style:name=\"hid\" style:family=\"table\"><style:table-properties table:display=\"false\"/></style:style>"
+        "<number:number-style style:name=\"N9\"><number:number number:decimal-places=\"3\" number:min-integer-digits=\"1\"/>"
+        "<number:text> kg</number:text></number:number-style>"
+        "<style:style style:name=\"bold\" style:family=\"table-cell\" style:data-style-name=\"N9\">"
+        "<style:text-properties fo:font-weight=\"bold\" fo:color=\"#c00000\"/></style:style>"
+        "</office:automatic-styles><office:body><office:spreadsheet>" + tables +
+        "</office:spreadsheet></office:body></office:document>\n";
+    QTemporaryDir made;
+    QFile f(made.filePath(name + QStringLiteral(".fods")));
+    if (!f.open(QIODevice::WriteOnly))
+        return {};
+    f.write(fods);
+    f.close();
+    QProcess office;
+    office.setProcessChannelMode(QProcess::MergedChannels);
+    office.start(QStringLiteral("soffice"),
+                 {QStringLiteral("-env:UserInstallation=file://") + made.filePath(QStringLiteral("profile")),
+                  QStringLiteral("--headless"), QStringLiteral("--norestore"), QStringLiteral("--convert-to"),
+                  QStringLiteral("xls:MS Excel 97"), QStringLiteral("--outdir"), made.path(), f.fileName()});
+    office.waitForFinished(-1);
+    return copyOf(made.filePath(name + QStringLiteral(".xls")), name + QStringLiteral(".xls"));
+}
+
+void TestSheetImport::copiesSheetsBetweenRealBooks_data()
+{
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QStringList>("sheets");
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<int>("before");
+    QTest::newRow("hidden sheet, into Japanese names")
+        << "hidden_third_sheet.xls" << QStringList{"#2", "#3"} << "japanese_sheet_names.xls" << 1;
+    QTest::newRow("hashes in names, into a book with print titles")
+        << "hash_in_sheet_names.xls" << QStringList{"#3", "#2"} << "protected_sheet_print_titles.xls" << 2;
+    QTest::newRow("print titles and fit, into a book with the same names")
+        << "page_setup_fit_print_area.xls" << QStringList{"#1"} << "print_titles_rows_cols.xls" << 0;
+    QTest::newRow("very hidden, to the end")
+        << "visible_hidden_veryhidden.xls" << QStringList{"#2", "#3"} << "header_ampersand.xls" << -1;
+    QTest::newRow("merged areas and breaks")
+        << "last_cell_merged_block.xls" << QStringList{"#1"} << "page_breaks_manual.xls" << -1;
+    QTest::newRow("66 sheets, ampersands")
+        << "sheets_66_ampersand.xls" << QStringList{"#1", "#40", "#66"} << "apostrophe_sheet_name.xls" << 1;
+}
+
+void TestSheetImport::copiesSheetsBetweenRealBooks()
+{
+    QFETCH(QString, source);
+    QFETCH(QStringList, sheets);
+    QFETCH(QString, target);
+    QFETCH(int, before);
+    const QString sourcePath = copyOf(fixture(source));
+    const QString targetPath = copyOf(fixture(target));
+    const QByteArray sourceBytes = fileBytes(sourcePath);
+    const BookRecords targetBefore = BookRecords::load(targetPath);
+    const BookRecords sourceRecords = BookRecords::load(sourcePath);
+
+    BookFile from, into;
+    QVERIFY(!from.open(sourcePath));
+    QVERIFY(!into.open(targetPath));
+    QList<int> indexes;
+    for (const QString &s : sheets)
+        indexes << s.mid(1).toInt() - 1;
+    const QList<SheetFacts> targetFacts = into.sheets();
+    if (before < 0)
+        before = into.sheetCount();
+    QStringList names;
+    const BookFileError error = into.importSheets(from, indexes, before, &names);
+    QVERIFY2(!error, qPrintable(error.message));
+    QCOMPARE(names.size(), indexes.size());
+    QVERIFY(into.isModified());
+    QVERIFY(!from.isModified());
+    QVERIFY(!into.save());
+    QCOMPARE(fileBytes(sourcePath), sourceBytes);
+
+    BookFile again;
+    QVERIFY(!again.open(targetPath));
+    QCOMPARE(again.sheetCount(), targetFacts.size() + indexes.size());
+    for (int g = 0; g < indexes.size(); ++g) {
+        // The group lands in place, each copy with its source's facts.
+        const SheetFacts copy = again.sheet(before + g);
+        SheetFacts expected = from.sheet(indexes[g]);
+        QCOMPARE(copy.name, names[g]);
+        QCOMPARE(copy.kind, expected.kind);
+        QCOMPARE(copy.visibility, expected.visibility);
+        QCOMPARE(copy.contentsProtected, expected.contentsProtected);
+        QCOMPARE(copy.lastRow, expected.lastRow);
+        QCOMPARE(copy.lastColumn, expected.lastColumn);
+        QCOMPARE(copy.rowBreaks, expected.rowBreaks);
+        QVERIFY(copy.pageSetup == expected.pageSetup);
+        m_converted.append({sourcePath, expected.name, targetPath, copy.name});
+    }
+    // The target's own sheets and every record the import has no business with stay.
+    const BookRecords after = BookRecords::load(targetPath);
+    QCOMPARE(after.otherStreams, targetBefore.otherStreams);
+    QCOMPARE(untouchedGlobals(after), untouchedGlobals(targetBefore));
+    for (int t = 0; t < targetFacts.size(); ++t) {
+        const QString name = targetFacts[t].name;
+        QCOMPARE(again.sheet(t < before ? t : t + int(indexes.size())).name, name);
+        QVERIFY(after.substreams.value(name) == targetBefore.substreams.value(name));
+        QVERIFY(again.sheet(t < before ? t : t + int(indexes.size())).pageSetup == targetFacts[t].pageSetup);
+        m_converted.append({targetPath.chopped(4) + QStringLiteral("_before.xls"), name, targetPath, name});
+    }
+    QFile::copy(fixture(target), targetPath.chopped(4) + QStringLiteral("_before.xls"));
+    for (int g = 0; g < indexes.size(); ++g)
+        QCOMPARE(recordTypes(after.substreams.value(names[g])),
+                 recordTypes(sourceRecords.substreams.value(from.sheet(indexes[g]).name)));
+
+    const QJsonArray scanned = scanWithOracle(targetPath).value(QStringLiteral("sheets")).toArray();
+    QCOMPARE(scanned.size(), again.sheetCount());
+    for (int t = 0; t < again.sheetCount(); ++t) {
+        QCOMPARE(scanned[t].toObject().value(QStringLiteral("name")).toString(), again.sheet(t).name);
+        QCOMPARE(scanned[t].toObject().value(QStringLiteral("hsState")).toInt(), int(again.sheet(t).visibility));
+    }
+}
+
+void TestSheetImport::referencesFollowTheGroup()
+{
+    const QString source = madeByLibreOffice(QStringLiteral("source"), kSourceTables);
+    const QString target = madeByLibreOffice(QStringLiteral("target"), kTargetTables);
+    QVERIFY(QFile::exists(source) && QFile::exists(target));
+    const QStringList targetEntries = entryNames(target);
+
+    // Prices and Totals together: the totals add up the copied prices.
+    BookFile from, into;
+    QVERIFY(!from.open(source));
+    QVERIFY(!into.open(target));
+    QStringList names;
+    QVERIFY(!into.importSheets(from, {0, 1}, 1, &names));
+    QCOMPARE(names, QStringList({QStringLiteral("Prices (2)"), QStringLiteral("Totals")}));
+    QVERIFY(!into.save());
+    QStringList entries = entryNames(target);
+    QCOMPARE(entries.mid(0, targetEntries.size()), targetEntries);
+    QVERIFY2(entries.contains(QStringLiteral("Prices (2)")), qPrintable(entries.join(QLatin1Char(','))));
+    QVERIFY(!entries.join(QLatin1Char(',')).contains(QLatin1Char('[')));
+    m_converted.append({source, QStringLiteral("Prices"), target, QStringLiteral("Prices (2)")});
+    m_converted.append({source, QStringLiteral("Totals"), target, QStringLiteral("Totals")});
+
+    // Other alone: its references to the totals and the name's to the
+    // prices become links to the source book, beside the target.
+    const QString second = madeByLibreOffice(QStringLiteral("second"), kTargetTables);
+    BookFile other;
+    QVERIFY(!other.open(second));
+    QVERIFY(!other.importSheets(from, {2}, other.sheetCount()));
+    QVERIFY(!other.save());
+    entries = entryNames(second);
+    QVERIFY2(entries.contains(QStringLiteral("[source.xls]Totals")), qPrintable(entries.join(QLatin1Char(','))));
+    QVERIFY2(entries.contains(QStringLiteral("[source.xls]Prices")), qPrintable(entries.join(QLatin1Char(','))));
+    QCOMPARE(BookRecords::load(second).sheetNames.last(), QStringLiteral("Other"));
+}
+
+void TestSheetImport::takenNamesGetExcelsName()
+{
+    const QString path = copyOf(fixture(QStringLiteral("page_breaks_manual.xls")));
+    BookFile book, from;
+    QVERIFY(!book.open(path));
+    QVERIFY(!from.open(fixture(QStringLiteral("fit_to_pages_spaces.xls"))));
+    QCOMPARE(book.freeSheetName(QStringLiteral("Fresh")), QStringLiteral("Fresh"));
+    const QString taken = book.sheet(0).name;
+    QCOMPARE(book.freeSheetName(taken.toUpper()), taken.toUpper() + QStringLiteral(" (2)"));
+    QCOMPARE(book.freeSheetName(taken, {taken + QStringLiteral(" (2)")}), taken + QStringLiteral(" (3)"));
+    const QString longest(31, QLatin1Char('x'));
+    QCOMPARE(book.freeSheetName(longest), longest);
+
+    // A sheet is listed once; brought twice, the copies take the next numbers,
+    // counting on from a name that has one already.
+    QVERIFY(book.importSheets(from, {0, 0}, 0));
+    const QString name = from.sheet(0).name;
+    const QString first = book.freeSheetName(name);
+    QStringList names;
+    QVERIFY(!book.importSheets(from, {0}, 0, &names));
+    QCOMPARE(names.first(), first);
+    QVERIFY(!book.importSheets(from, {0}, 0, &names));
+    QCOMPARE(names.first(), name + (first == name ? QStringLiteral(" (2)") : QStringLiteral(" (3)")));
+}
+
+void TestSheetImport::movedSheetsLeaveTheSource()
+{
+    const QString source = copyOf(fixture(QStringLiteral("hidden_third_sheet.xls")));
+    const QString target = copyOf(fixture(QStringLiteral("page_margins_named_spaces.xls")));
+    const QByteArray targetBytes = fileBytes(target);
+    BookFile from, into;
+    QVERIFY(!from.open(source));
+    QVERIFY(!into.open(target));
+    const QList<SheetFacts> sourceFacts = from.sheets();
+    QList<int> visible, all;
+    for (int t = 0; t < from.sheetCount(); ++t) {
+        all << t;
+        if (from.sheet(t).visibility == SheetVisibility::Visible)
+            visible << t;
+    }
+    // Excel's rule: the source keeps a visible sheet; a refusal changes neither book.
+    const BookFileError refused = into.moveSheetsFrom(from, visible, 0);
+    QCOMPARE(refused.code, BookFileError::Code::NoVisibleSheet);
+    QVERIFY(!into.isModified() && !from.isModified());
+    QCOMPARE(into.sheetCount(), BookFile().sheetCount() + 5);
+
+    QVERIFY(!into.moveSheetsFrom(from, {1, 2}, 1));
+    QVERIFY(into.isModified() && from.isModified());
+    QCOMPARE(from.sheetCount(), sourceFacts.size() - 2);
+    QCOMPARE(into.sheet(1).name, sourceFacts[1].name);
+    QCOMPARE(into.sheet(2).name, sourceFacts[2].name);
+    QCOMPARE(into.sheet(2).visibility, sourceFacts[2].visibility);
+    QCOMPARE(fileBytes(target), targetBytes); // nothing written until saved
+    QVERIFY(!into.save());
+    QVERIFY(!from.save());
+    BookFile target2, source2;
+    QVERIFY(!target2.open(target));
+    QVERIFY(!source2.open(source));
+    QCOMPARE(target2.indexOf(sourceFacts[1].name), 1);
+    QCOMPARE(source2.indexOf(sourceFacts[1].name), -1);
+    QCOMPARE(source2.sheetCount(), sourceFacts.size() - 2);
+    m_converted.append({fixture(QStringLiteral("hidden_third_sheet.xls")), sourceFacts[1].name, target, sourceFacts[1].name});
+    m_converted.append({fixture(QStringLiteral("hidden_third_sheet.xls")), sourceFacts[0].name, source, sourceFacts[0].name});
+}
+
+void TestSheetImport::encryptedBooksKeepTheirPasswords()
+{
+    // An encrypted source is read with its password; an encrypted target is
+    // saved encrypted as it was.
+    const QString target = copyOf(fixture(QStringLiteral("encrypted_rc4_password.xls")));
+    BookFile into, from;
+    QVERIFY(!into.open(target, QStringLiteral("password")));
+    QVERIFY(!from.open(fixture(QStringLiteral("encrypted_cryptoapi_freedom.xls")), QStringLiteral("freedom")));
+    const int count = into.sheetCount();
+    QVERIFY(!into.importSheets(from, {0}, count));
+    QVERIFY(!into.save());
+    BookFile again;
+    QCOMPARE(again.open(target).code, BookFileError::Code::PasswordRequired);
+    QVERIFY(!again.open(target, QStringLiteral("password")));
+    QCOMPARE(again.encryptionName(), into.encryptionName());
+    QCOMPARE(again.sheetCount(), count + 1);
+    QCOMPARE(again.sheet(count).lastRow, from.sheet(0).lastRow);
+
+    // And a plain target takes the sheets of an encrypted book in plain.
+    const QString plain = copyOf(fixture(QStringLiteral("header_ampersand.xls")));
+    BookFile open;
+    QVERIFY(!open.open(plain));
+    QVERIFY(!open.importSheets(from, {0}, 0));
+    QVERIFY(!open.save());
+    QVERIFY(!again.open(plain));
+    QVERIFY(!again.isEncrypted());
+}
+
+void TestSheetImport::refusesWhatTheRecordsCannotCarry()
+{
+    struct Case { const char *file; int sheet; };
+    const QList<Case> cases{
+        {"chartsheet_data_chart.xls", 1},          // a chart sheet
+        {"embedded_chart_on_sheet2.xls", 1},       // an embedded chart
+        {"pivot_cache_extra_sheet.xls", 0},        // a pivot table
+        {"hidden_veryhidden_vba_docs.xls", 0},     // code behind the sheet
+    };
+    const QString target = copyOf(fixture(QStringLiteral("header_ampersand.xls")));
+    BookFile into;
+    QVERIFY(!into.open(target));
+    for (const Case &c : cases) {
+        BookFile from;
+        QVERIFY(!from.open(fixture(QString::fromLatin1(c.file))));
+        QVERIFY(!into.importRefusal(from, c.sheet).isEmpty());
+        // One sheet the records cannot carry keeps the whole group out.
+        QList<int> group{c.sheet};
+        if (from.sheetCount() > 1)
+            group.prepend(c.sheet == 0 ? 1 : 0);
+        const BookFileError e = into.importSheets(from, group, 0);
+        QCOMPARE(e.code, BookFileError::Code::Unsupported);
+        QVERIFY(!e.message.isEmpty());
+        QVERIFY(!into.isModified());
+    }
+    // Excel's rules: a target or source whose structure is protected takes
+    // or gives no sheet; a damaged book is no source.
+    BookFile protectedBook, plain;
+    QVERIFY(!protectedBook.open(fixture(QStringLiteral("wb_protected_structure_xxx.xls"))));
+    QVERIFY(!plain.open(fixture(QStringLiteral("header_ampersand.xls"))));
+    QCOMPARE(protectedBook.importSheets(plain, {0}, 0).code, BookFileError::Code::StructureProtected);
+    QCOMPARE(into.importSheets(protectedBook, {0}, 0).code, BookFileError::Code::StructureProtected);
+    BookFile damaged;
+    QVERIFY(damaged.open(fixture(QStringLiteral("corrupt_fuzz_msat.xls"))));
+    QVERIFY(into.importSheets(damaged, {0}, 0));
+    QVERIFY(into.importSheets(plain, {0}, into.sheetCount() + 1));
+    QVERIFY(!into.isModified());
+    QCOMPARE(fileBytes(target), fileBytes(fixture(QStringLiteral("header_ampersand.xls"))));
+}
+
+void TestSheetImport::libreOfficeReadsTheCopiesAsTheOriginals()
+{
+    // One office run converts every book involved, one CSV file per sheet;
+    // each copy reads as its original did.
+    QVERIFY(!m_converted.isEmpty());
+    QTemporaryDir work;
+    const QString outDir = work.filePath(QStringLiteral("out"));
+    QStringList inputs;
+    QHash<QString, QString> stem;
+    for (const Converted &c : m_converted) {
+        for (const QString &book : {c.original, c.saved}) {
+            if (stem.contains(book))
+                continue;
+            const QString in = work.filePath(QStringLiteral("f%1.xls").arg(stem.size()));
+            QVERIFY(QFile::copy(book, in));
+            stem.insert(book, QFileInfo(in).completeBaseName());
+            inputs << in;
+        }
+    }
+    QProcess office;
+    office.setProcessChannelMode(QProcess::MergedChannels);
+    office.start(QStringLiteral("soffice"),
+                 QStringList{QStringLiteral("-env:UserInstallation=file://") + work.filePath(QStringLiteral("profile")),
+                             QStringLiteral("--headless"), QStringLiteral("--norestore"), QStringLiteral("--convert-to"),
+                             QStringLiteral("csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,false,false,false,-1"),
+                             QStringLiteral("--outdir"), outDir} + inputs);
+    QVERIFY(office.waitForFinished(-1));
+    QCOMPARE(office.exitCode(), 0);
+    const QDir results(outDir);
+    for (const Converted &c : m_converted) {
+        const QString copy = results.filePath(stem[c.saved] + QLatin1Char('-') + c.savedSheet + QStringLiteral(".csv"));
+        const QString original = results.filePath(stem[c.original] + QLatin1Char('-') + c.originalSheet + QStringLiteral(".csv"));
+        QVERIFY2(QFile::exists(copy), qPrintable(c.saved + QLatin1Char(' ') + c.savedSheet));
+        QVERIFY2(fileBytes(copy) == fileBytes(original), qPrintable(c.saved + QLatin1Char(' ') + c.savedSheet));
+    }
+}
+
+QTEST_GUILESS_MAIN(TestSheetImport)
+#include "tst_sheetimport.moc"
