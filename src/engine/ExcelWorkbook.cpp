@@ -632,6 +632,9 @@ QStringList ExcelWorkbook::importSheets(ExcelWorkbook &source, const QStringList
         if (source.sheetPosition(name) == 0)
             throw ExcelError::noSuchSheet();
     checkStructureEditable();
+    QStringList made;
+    if (importInRecords(source, names, std::clamp(beforePosition - 1, 0, sheetCount()), false, &made))
+        return made;
     OfficeDocument &from = source.currentDocument();
     const bool wasOwned = ownedByOffice();
     takeOverInOffice();
@@ -664,6 +667,49 @@ QStringList ExcelWorkbook::importSheets(ExcelWorkbook &source, const QStringList
         throw fromOffice(error);
     }
     return copies;
+}
+
+// Brings the sheets through both books' records, which keeps everything;
+// false (with nothing changed) when either book is held by the office or the
+// records cannot carry one of the sheets, so that the office brings them.
+bool ExcelWorkbook::importInRecords(ExcelWorkbook &source, const QStringList &names, int before, bool move,
+                                    QStringList *copies)
+{
+    if (ownedByOffice() || source.ownedByOffice() || &source == this)
+        return false;
+    QList<int> indexes;
+    for (const QString &name : names) {
+        const int index = source.recordIndex(name);
+        if (!m_records.importRefusal(source.m_records, index).isEmpty())
+            return false;
+        indexes << index;
+    }
+    const BookFileError error = move ? m_records.moveSheetsFrom(source.m_records, indexes, before, copies)
+                                     : m_records.importSheets(source.m_records, indexes, before, copies);
+    if (error.code == BookFileError::Code::Unsupported)
+        return false;
+    check(error);
+    recordsEdited();
+    if (move) {
+        source.recordsEdited();
+        m_receivedMovedSheets = true;
+    }
+    return true;
+}
+
+QStringList ExcelWorkbook::moveSheetsFrom(ExcelWorkbook &source, const QStringList &names, int beforePosition)
+{
+    for (const QString &name : names)
+        if (source.sheetPosition(name) == 0)
+            throw ExcelError::noSuchSheet();
+    checkStructureEditable();
+    source.checkStructureEditable();
+    QStringList made;
+    if (importInRecords(source, names, std::clamp(beforePosition - 1, 0, sheetCount()), true, &made))
+        return made;
+    made = importSheets(source, names, beforePosition);
+    source.deleteSheets(names);
+    return made;
 }
 
 // How a sheet the office holds should be saved: hidden as the office shows it,
@@ -784,6 +830,7 @@ void ExcelWorkbook::saveAs(const QString &path)
     }
     check(m_records.saveAs(target));
     m_path = target;
+    m_receivedMovedSheets = false;
 }
 
 void ExcelWorkbook::saveThroughOffice(const QString &path)

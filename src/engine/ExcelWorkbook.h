@@ -82,6 +82,13 @@ public:
     // Copies sheets of another book in front of the sheet at `beforePosition`
     // (sheetCount() + 1 for the end); returns the copies' names.
     QStringList importSheets(ExcelWorkbook &source, const QStringList &names, int beforePosition);
+    // Moves them: imports, then deletes them from `source`. Through the
+    // records when both books and every sheet allow it (and this book is then
+    // to be saved before the source), through the office otherwise.
+    QStringList moveSheetsFrom(ExcelWorkbook &source, const QStringList &names, int beforePosition);
+    // Holds sheets moved from another book and not yet saved: saved first,
+    // so that a failure in between leaves the sheets twice rather than nowhere.
+    bool savesBeforeItsSources() const { return m_receivedMovedSheets; }
 
     // The sheet's page setup as its records hold it (Excel's units and codes).
     quirn::PageSetupFacts pageSetup(const QString &name) const;
@@ -134,6 +141,8 @@ private:
     quirn::SheetVisibility intendedVisibility(const QString &name) const;
     void restoreVisibility(const QHash<QString, quirn::SheetVisibility> &intended);
     bool copyInRecords(const QStringList &names, const QString &target, bool before);
+    bool importInRecords(ExcelWorkbook &source, const QStringList &names, int before, bool move,
+                         QStringList *copies);
 
     ExcelApplication &m_app;
     QString m_path;    // full path; empty for a book never saved
@@ -146,6 +155,7 @@ private:
     bool m_officeCurrent = false;
     bool m_officeOwnsState = false;
     bool m_lossAgreed = false;
+    bool m_receivedMovedSheets = false;
     bool m_structureProtected = false;
     bool m_windowsProtected = false;
     // While the office holds the book: what the records knew of each sheet,

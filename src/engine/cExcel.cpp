@@ -1,5 +1,6 @@
 #include "cExcel.h"
 
+#include "BookCombine.h"
 #include "BookSaveDialog.h"
 #include "ExcelApplication.h"
 #include "ExcelError.h"
@@ -13,6 +14,8 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+
+#include <algorithm>
 
 namespace {
 
@@ -194,7 +197,11 @@ qint32 cExcel::SaveExcel(const QString &)
         return 0;
     xlApp->DisplayAlerts = false;
     qint32 result = 0;
-    for (ExcelWorkbook *book : xlApp->Workbooks()) {
+    // Books that took sheets moved from another book are written before it.
+    QList<ExcelWorkbook *> books = xlApp->Workbooks();
+    std::stable_partition(books.begin(), books.end(),
+                          [](const ExcelWorkbook *book) { return book->savesBeforeItsSources(); });
+    for (ExcelWorkbook *book : books) {
         if (book->Saved())
             continue; // nothing to write: the file on disk is the book
         xlApp->Activate(*book);
@@ -617,9 +624,10 @@ void cExcel::transferSheets(bool move, const QString &fromBook, const QStringLis
             return;
         }
         const int position = target.sheetPosition(targetSheet) + (before ? 0 : 1);
-        target.importSheets(source, fromSheets, position);
         if (move)
-            source.deleteSheets(fromSheets);
+            target.moveSheetsFrom(source, fromSheets, position);
+        else
+            target.importSheets(source, fromSheets, position);
     } catch (const std::exception &) {
     }
 }
@@ -632,6 +640,18 @@ QString cExcel::SetSheetOrder(const QString &BookName, const QStringList &SheetN
     } catch (const ExcelError &error) {
         return error.description();
     }
+}
+
+QStringList cExcel::CopyBooksIntoBook(const QString &TargetPath,
+                                      const QList<std::pair<QString, QStringList>> &Sources)
+{
+    QList<quirn::BookCombine::Source> sources;
+    for (const auto &[path, sheets] : Sources)
+        sources.append({path, sheets, QString()});
+    quirn::BookCombine::Result result;
+    if (const quirn::BookFileError error = quirn::BookCombine::run(TargetPath, sources, &result))
+        throw ExcelError::refused(error.message);
+    return result.skipped;
 }
 
 bool cExcel::FindExcelInstance(const QString &)

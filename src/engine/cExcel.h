@@ -113,6 +113,17 @@ public:
     // not listed follow in their present order; each keeps its visibility).
     // Returns the refusal's message text, empty when done.
     QString SetSheetOrder(const QString &BookName, const QStringList &SheetNames);
+    // Copies books' sheets into one book through their records, in one pass:
+    // for each (book path, sheet names, empty for every sheet), in order, the
+    // sheets go to the end of the book at TargetPath (a new book when no file
+    // is there), which is then saved. Books are read from disk, so open books
+    // are saved first. Returns what was skipped, one "book: sheet (why)" an
+    // entry: Excel 4 macro sheets, sheets the records cannot carry faithfully
+    // (charts, drawings, pivot tables, code behind the sheet) and books that
+    // cannot be read. Throws ExcelError, with nothing written, when the
+    // target cannot be read or saved or no sheet could be copied.
+    QStringList CopyBooksIntoBook(const QString &TargetPath,
+                                  const QList<std::pair<QString, QStringList>> &Sources);
     bool FindExcelInstance(const QString &BookName);
     void DeleteSheet(const QString &SheetName);
     bool CheckMacroObject(QStringList &Modules, QList<int> &Types);

@@ -9,11 +9,16 @@
 //   bookfile-tool duplicate BOOK SHEET NEWNAME [POSITION] [--password PW]
 //   bookfile-tool copyto|moveto SRC TARGET SHEET... [--before|--after NAME] [--password PW]
 //
+//   bookfile-tool combine TARGET SRC... [--password PW]
+//
 // copyto and moveto bring sheets of SRC into TARGET (at the end unless placed
 // next to a sheet), save TARGET then SRC, and print both as info does.
+// combine appends every sheet of each SRC to TARGET (made when missing) and
+// prints it as info does, with the sheets it skipped.
 //
 // SHEET is a sheet name or "#n" for the n-th sheet (1-based).
 
+#include "BookCombine.h"
 #include "BookFile.h"
 
 #include <QCoreApplication>
@@ -202,6 +207,22 @@ int transfer(const QString &command, QStringList args, const QString &password)
     return 0;
 }
 
+int combine(const QStringList &args, const QString &password)
+{
+    if (args.size() < 2)
+        return fail(QStringLiteral("usage: bookfile-tool combine TARGET SRC..."));
+    QList<BookCombine::Source> sources;
+    for (qsizetype i = 1; i < args.size(); ++i)
+        sources.append({args[i], {}, password});
+    BookCombine::Result result;
+    if (const auto e = BookCombine::run(args[0], sources, &result, password))
+        return fail(e.message);
+    QJsonObject info = infoJson(args[0], password);
+    info.insert(QStringLiteral("skipped"), QJsonArray::fromStringList(result.skipped));
+    QTextStream(stdout) << QJsonDocument(QJsonArray{info}).toJson(QJsonDocument::Indented);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -215,7 +236,7 @@ int main(int argc, char *argv[])
         args.remove(p, 2);
     }
     if (args.isEmpty())
-        return fail(QStringLiteral("usage: bookfile-tool info|rename|hide|show|veryhide|move|delete|duplicate|copyto|moveto BOOK ..."));
+        return fail(QStringLiteral("usage: bookfile-tool info|rename|hide|show|veryhide|move|delete|duplicate|copyto|moveto|combine BOOK ..."));
     const QString command = args.takeFirst();
     if (command == QLatin1String("info")) {
         QJsonArray out;
@@ -224,6 +245,8 @@ int main(int argc, char *argv[])
         QTextStream(stdout) << QJsonDocument(out).toJson(QJsonDocument::Indented);
         return 0;
     }
+    if (command == QLatin1String("combine"))
+        return combine(args, password);
     if (command == QLatin1String("copyto") || command == QLatin1String("moveto"))
         return transfer(command, args, password);
     return edit(command, args, password);

@@ -2,6 +2,7 @@
 
 #include "BiffCipher.h"
 #include "BiffRecord.h"
+#include "BlankBook.h"
 #include "BookFileMessages.h"
 #include "CompoundFile.h"
 #include "SheetImport.h"
@@ -144,6 +145,27 @@ BookFileError BookFile::open(const QString &path, const QString &password)
                 d->vbaModules.append({m.name, int(m.kind)});
         }
     }
+    refreshFacts();
+    return {};
+}
+
+BookFileError BookFile::createNew(const QString &path, const QString &sheetName)
+{
+    d = std::make_unique<Private>();
+    if (!isValidSheetName(sheetName))
+        return BookFileMessages::invalidSheetName();
+    const QString streamName = QStringLiteral("Workbook");
+    const QByteArray stream = BlankBook::workbookStream(sheetName);
+    auto container = CompoundFile::create(streamName, stream);
+    BookFileError error;
+    auto parsed = container ? WorkbookStream::parse(stream, &error) : std::nullopt;
+    if (!parsed)
+        return BookFileMessages::saveFailed(path, QStringLiteral("新しいブックを作成できません"));
+    d->path = path;
+    d->container = std::move(container);
+    d->streamName = streamName;
+    d->stream = std::move(parsed);
+    d->modified = true;
     refreshFacts();
     return {};
 }

@@ -41,6 +41,9 @@ public:
 
     // Reads the book at `path`; an empty password means Excel's built-in one.
     BookFileError open(const QString &path, const QString &password = QString());
+    // A new book of one empty sheet named `sheetName`, that is written to
+    // `path` only when it is saved.
+    BookFileError createNew(const QString &path, const QString &sheetName = QStringLiteral("Sheet1"));
     bool isOpen() const;
     QString path() const;
 

@@ -3,6 +3,7 @@
 #include <gsf/gsf-infile-msole.h>
 #include <gsf/gsf-infile.h>
 #include <gsf/gsf-input-memory.h>
+#include <gsf/gsf-output-memory.h>
 #include <gsf/gsf-output-stdio.h>
 #include <gsf/gsf-outfile-msole.h>
 #include <gsf/gsf-outfile.h>
@@ -154,6 +155,30 @@ std::unique_ptr<CompoundFile> CompoundFile::open(const QByteArray &fileBytes)
     if (!file->d->root)
         return nullptr;
     return file;
+}
+
+std::unique_ptr<CompoundFile> CompoundFile::create(const QString &name, const QByteArray &stream)
+{
+    initialiseGsfOnce();
+    GsfOutput *sink = gsf_output_memory_new();
+    GsfOutfile *out = gsf_outfile_msole_new(sink);
+    GsfOutput *child = gsf_outfile_new_child(out, name.toUtf8().constData(), FALSE);
+    bool ok = child && gsf_output_write(child, size_t(stream.size()), reinterpret_cast<const guint8 *>(stream.constData()));
+    if (child) {
+        ok = gsf_output_close(child) && ok;
+        g_object_unref(child);
+    }
+    ok = gsf_output_close(GSF_OUTPUT(out)) && ok;
+    g_object_unref(out);
+    QByteArray bytes;
+    if (ok) {
+        const guint8 *data = gsf_output_memory_get_bytes(GSF_OUTPUT_MEMORY(sink));
+        bytes = QByteArray(reinterpret_cast<const char *>(data), qsizetype(gsf_output_size(sink)));
+    }
+    if (!gsf_output_is_closed(sink))
+        gsf_output_close(sink);
+    g_object_unref(sink);
+    return ok ? open(bytes) : nullptr;
 }
 
 QString CompoundFile::findTopLevelStream(const QString &name) const

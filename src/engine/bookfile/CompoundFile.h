@@ -21,6 +21,8 @@ public:
 
     // Null when the bytes are not a readable compound file.
     static std::unique_ptr<CompoundFile> open(const QByteArray &fileBytes);
+    // A new container holding the one stream `name`.
+    static std::unique_ptr<CompoundFile> create(const QString &name, const QByteArray &stream);
 
     // The exact name of the top-level stream named `name` ignoring case, or empty.
     QString findTopLevelStream(const QString &name) const;
