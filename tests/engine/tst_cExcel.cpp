@@ -320,7 +320,7 @@ private slots:
         QCOMPARE(m_excel->GetSheetAttribute(book, QStringLiteral("Sheet3 (2)")), 0);
     }
 
-    void sheetsCopiedBetweenBooksArriveAndALossySaveNeedsConsent()
+    void sheetsCopiedBetweenBooksGoThroughTheRecords()
     {
         const QString target = copyOf(QStringLiteral("chartsheet_data_chart.xls"));
         const QString source = copyOf(QStringLiteral("hidden_third_sheet.xls"));
@@ -331,6 +331,56 @@ private slots:
         QCOMPARE(sheetNames(), (QStringList{"Data", "Sheet3", "Chart1"}));
         QCOMPARE(m_excel->GetSheetAttribute(QStringLiteral("chartsheet_data_chart.xls"),
                                             QStringLiteral("Sheet3")), 0);
+        // The book's own records take the copy: its save loses nothing.
+        QCOMPARE(m_excel->SaveLosses(QStringLiteral("chartsheet_data_chart.xls")), QStringList());
+        QCOMPARE(m_excel->SaveBook(target), 0);
+        m_excel->OpenExcel(target);
+        QCOMPARE(sheetNames(), (QStringList{"Data", "Sheet3", "Chart1"}));
+        QCOMPARE(m_excel->GetSheetAttribute(QStringLiteral("chartsheet_data_chart.xls"),
+                                            QStringLiteral("Chart1")), 5);
+        QCOMPARE(m_excel->GetSheetAttribute(QStringLiteral("chartsheet_data_chart.xls"),
+                                            QStringLiteral("Sheet3")), 0);
+    }
+
+    void sheetsMovedBetweenBooksAreSavedTargetFirst()
+    {
+        const QString target = copyOf(QStringLiteral("page_breaks_manual.xls"));
+        const QString source = copyOf(QStringLiteral("hidden_third_sheet.xls"));
+        m_excel->OpenExcel(QStringList{source, target});
+        m_excel->BookActive(QStringLiteral("page_breaks_manual.xls"));
+        const QStringList targetSheets = sheetNames();
+        m_excel->MoveSheet(QStringLiteral("hidden_third_sheet.xls"), {"Sheet2", "Sheet3"},
+                           QStringLiteral("page_breaks_manual.xls"), targetSheets.first(), 1);
+        QVERIFY(m_excel->xlApp->Workbook(QStringLiteral("page_breaks_manual.xls")).savesBeforeItsSources());
+        QCOMPARE(m_excel->SaveExcel(QString()), 0);
+        quirn::BookFile moved, left;
+        QVERIFY(!moved.open(target));
+        QVERIFY(!left.open(source));
+        QCOMPARE(moved.sheetCount(), targetSheets.size() + 2);
+        QCOMPARE(moved.sheet(0).name, QStringLiteral("Sheet2 (2)"));
+        QCOMPARE(moved.sheet(1).name, QStringLiteral("Sheet3 (2)"));
+        QCOMPARE(moved.sheet(1).visibility, quirn::SheetVisibility::Hidden);
+        QCOMPARE(left.indexOf(QStringLiteral("Sheet2")), -1);
+        QCOMPARE(left.indexOf(QStringLiteral("Sheet3")), -1);
+        QCOMPARE(left.sheetCount(), 2);
+        // All the visible sheets cannot leave their book.
+        m_excel->OpenExcel(QStringList{source, target});
+        m_excel->MoveSheet(QStringLiteral("hidden_third_sheet.xls"), {"Sheet1", "Sheet4"},
+                           QStringLiteral("page_breaks_manual.xls"), targetSheets.first(), 1);
+        m_excel->BookActive(QStringLiteral("hidden_third_sheet.xls"));
+        QCOMPARE(sheetNames(), (QStringList{"Sheet1", "Sheet4"}));
+    }
+
+    void sheetsTheRecordsCannotCarryNeedConsentToALossySave()
+    {
+        const QString target = copyOf(QStringLiteral("chartsheet_data_chart.xls"));
+        const QString source = copyOf(QStringLiteral("embedded_chart_on_sheet2.xls"));
+        m_excel->OpenExcel(QStringList{target, source});
+        // A sheet with a chart on it is copied by the office.
+        m_excel->CopySheet(QStringLiteral("embedded_chart_on_sheet2.xls"), {"Sheet2"},
+                           QStringLiteral("chartsheet_data_chart.xls"), QStringLiteral("Data"));
+        m_excel->BookActive(QStringLiteral("chartsheet_data_chart.xls"));
+        QCOMPARE(sheetNames(), (QStringList{"Data", "Sheet2", "Chart1"}));
 
         const QByteArray before = digest(target);
         const QStringList losses = m_excel->SaveLosses(QStringLiteral("chartsheet_data_chart.xls"));
@@ -342,9 +392,7 @@ private slots:
         m_excel->AllowLossySave(QStringLiteral("chartsheet_data_chart.xls"));
         QCOMPARE(m_excel->SaveBook(target), 0);
         m_excel->OpenExcel(target);
-        QCOMPARE(sheetNames(), (QStringList{"Data", "Sheet3", "Chart1"}));
-        QCOMPARE(m_excel->GetSheetAttribute(QStringLiteral("chartsheet_data_chart.xls"),
-                                            QStringLiteral("Sheet3")), 0);
+        QCOMPARE(sheetNames(), (QStringList{"Data", "Sheet2", "Chart1"}));
     }
 
     void anOfficeSaveKeepsHiddenAndVeryHiddenSheets()
@@ -499,9 +547,10 @@ private slots:
     void aSaveInAHungOfficeFailsAndKeepsTheOriginal()
     {
         const QString target = copyOf(QStringLiteral("vba_module1.xls"));
-        const QString source = copyOf(QStringLiteral("hidden_third_sheet.xls"));
+        const QString source = copyOf(QStringLiteral("embedded_chart_on_sheet2.xls"));
         m_excel->OpenExcel(QStringList{target, source});
-        m_excel->CopySheet(QStringLiteral("hidden_third_sheet.xls"), {"Sheet1"},
+        // A sheet with a chart on it: the office copies it, and saves the book.
+        m_excel->CopySheet(QStringLiteral("embedded_chart_on_sheet2.xls"), {"Sheet2"},
                            QStringLiteral("vba_module1.xls"), QStringLiteral("Sheet3"));
         m_excel->BookActive(QStringLiteral("vba_module1.xls"));
         QCOMPARE(sheetNames().size(), 4);

@@ -463,8 +463,19 @@ BookFileError BookFile::moveSheetsFrom(BookFile &source, const QList<int> &index
     BookFileError error;
     if (!SheetImport::run(*d->stream, request, &error))
         return error;
+    // What the source kept that referred to the moved sheets now refers to
+    // them in this book.
+    const WorkbookStream sourceBefore = *source.d->stream;
+    QList<int> landed;
+    QStringList here;
+    for (int g = 0; g < indexes.size(); ++g)
+        landed << before + g;
+    for (int t = 0; t < d->stream->sheetCount(); ++t)
+        here << d->stream->sheetName(t);
+    SheetImport::redirectToTarget(*source.d->stream, source.path(), indexes, path(), here, landed);
     if (auto e = source.deleteSheets(indexes)) {
         *d->stream = targetBefore;
+        *source.d->stream = sourceBefore;
         d->modified = wasModified;
         return e;
     }

@@ -2,6 +2,8 @@
 
 #include "BiffText.h"
 
+#include <array>
+
 namespace quirn {
 
 using namespace biff;
@@ -23,6 +25,34 @@ constexpr int kNoParent = 0x0FFF;
 // Font indexes skip 4: 0-3 are the first four records, 5 on the others.
 int fontRecord(int index) { return index < 4 ? index : index - 1; }
 int fontIndex(int record) { return record < 4 ? record : record + 1; }
+
+constexpr quint16 rtXfChecksum = 0x087C;
+
+// The checksum Excel keeps of the cell formats (XFCRC), by which it tells
+// whether another program changed them behind its extended formats.
+quint32 xfChecksum(const QList<Record> &globals, int *count)
+{
+    static const auto table = [] {
+        std::array<quint32, 256> t{};
+        for (quint32 i = 0; i < 256; ++i) {
+            quint32 v = i << 24;
+            for (int bit = 0; bit < 8; ++bit)
+                v = (v & 0x80000000u) ? (v << 1) ^ 0xAFu : v << 1;
+            t[i] = v;
+        }
+        return t;
+    }();
+    quint32 crc = 0;
+    *count = 0;
+    for (const Record &r : globals) {
+        if (r.type != rtXf)
+            continue;
+        ++*count;
+        for (char c : r.data)
+            crc = (crc << 8) ^ table[((crc >> 24) ^ quint8(c)) & 0xFF];
+    }
+    return crc;
+}
 
 int lastOf(const QList<Record> &globals, quint16 type)
 {
@@ -210,7 +240,17 @@ void CellFormatMap::insertInto(QList<Record> &globals) const
     };
     insertAfter(lastOf(globals, rtStyle) >= 0 ? lastOf(globals, rtStyle) : lastOf(globals, rtXf),
                 asRecords(rtStyle, m_newStyles));
+    // The checksum of the cell formats follows them when it was Excel's own.
+    int before = 0, after = 0;
+    const quint32 oldChecksum = xfChecksum(globals, &before);
     insertAfter(lastOf(globals, rtXf), asRecords(rtXf, m_newXfs));
+    const quint32 newChecksum = xfChecksum(globals, &after);
+    for (Record &r : globals) {
+        if (r.type == rtXfChecksum && r.data.size() >= 20 && u16(r.data, 14) == before && u32(r.data, 16) == oldChecksum) {
+            put16(r.data, 14, quint16(after));
+            put32(r.data, 16, newChecksum);
+        }
+    }
     const int lastFormat = lastOf(globals, rtFormat);
     if (!m_newFormats.isEmpty()) {
         int at = lastFormat;

@@ -145,6 +145,12 @@ bool FormulaTokens::remapReferences(QByteArray &data, qsizetype offset, int leng
                 return false;
             edits.append({p + 1, quint16(to)});
         } else if (t >= 0x3A && t <= 0x3D) {
+            if (map.cells && t == 0x3A)
+                map.cells(u16(data, p + 1), u16(data, p + 3), u16(data, p + 3), u16(data, p + 5) & 0x00FF,
+                          u16(data, p + 5) & 0x00FF);
+            else if (map.cells && t == 0x3B)
+                map.cells(u16(data, p + 1), u16(data, p + 3), u16(data, p + 5), u16(data, p + 7) & 0x00FF,
+                          u16(data, p + 9) & 0x00FF);
             const int to = map.sheetEntry ? map.sheetEntry(u16(data, p + 1)) : -1;
             if (to < 0 || to > 0xFFFF)
                 return false;

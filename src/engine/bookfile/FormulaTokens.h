@@ -45,6 +45,8 @@ public:
         std::function<int(int)> sheetEntry;           // 0-based EXTERNSHEET entry
         // (entry, 1-based external name index) -> the same pair in the new book
         std::function<std::pair<int, int>(int, int)> externalName;
+        // Told the cells of each 3-D reference: (entry, rows, columns), inclusive.
+        std::function<void(int, int, int, int, int)> cells;
     };
 
     // Rewrites every name, 3-D reference and external name token of the

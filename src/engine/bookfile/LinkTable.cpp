@@ -187,4 +187,14 @@ int LinkTable::externalName(int book, const QByteArray &data)
     return index + 1;
 }
 
+void LinkTable::appendToBook(int book, const QList<Record> &records)
+{
+    const QList<int> positions = bookPositions();
+    if (book < 0 || book >= positions.size())
+        return;
+    const int at = bookEnd(positions[book]);
+    for (int k = 0; k < records.size(); ++k)
+        m_globals.insert(at + k, records[k]);
+}
+
 } // namespace quirn

@@ -47,6 +47,8 @@ public:
     // 1-based index of an external name of `book` equal to `data`, appended
     // when missing.
     int externalName(int book, const QByteArray &data);
+    // Puts records (cached cells) at the end of `book`'s block.
+    void appendToBook(int book, const QList<biff::Record> &records);
 
 private:
     QList<int> bookPositions() const;

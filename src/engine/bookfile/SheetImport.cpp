@@ -3,6 +3,7 @@
 #include "BiffText.h"
 #include "BookFileMessages.h"
 #include "CellFormatMap.h"
+#include "ExternalCache.h"
 #include "FormulaTokens.h"
 #include "LinkTable.h"
 #include "SharedStrings.h"
@@ -10,6 +11,7 @@
 
 #include <QHash>
 
+#include <algorithm>
 #include <optional>
 
 namespace quirn {
@@ -35,8 +37,13 @@ constexpr quint16 rtMsoDrawing = 0x00EC;
 constexpr quint16 rtMsoDrawingSelection = 0x00ED;
 constexpr quint16 kWindowSelected = 0x0200;
 constexpr quint16 kWindowActive = 0x0400;
+constexpr quint16 rtChartFontIndex = 0x1026;   // FONTX
+constexpr quint16 rtChartNumberFormat = 0x104E; // IFMT
+constexpr quint16 rtChartSeriesRef = 0x1051;    // BRAI
+constexpr quint16 rtChartFontBasis = 0x1060;    // FBI
 constexpr quint16 kBofDtWorksheet = 0x0010;
 constexpr int kWorksheetEntry = 0;
+constexpr int kChartEntry = 2;
 constexpr int kLastSheetNumber = 0xFFFD; // above: #REF! and the whole book
 
 // Records whose cell format (XF index) sits at offset 4.
@@ -201,7 +208,9 @@ private:
     int mapEntry(int sourceEntry);
     std::pair<int, int> mapExternalName(int sourceEntry, int index);
     int sourceLink();
+    bool loadStrings();
     bool commitStrings();
+    void commitLinkedCells();
     void commitNames();
     void placeSheets(const QList<QByteArray> &bodies);
 
@@ -221,6 +230,8 @@ private:
     QHash<int, int> m_nameMemo, m_entryMemo;
     QHash<int, int> m_groupPosition;
     int m_sourceLink = -2;
+    bool m_sourceLinkIsNew = false;
+    QHash<int, QList<ExternalCache::Area>> m_linkedCells; // source sheet -> cells referred to
     std::optional<SharedStrings> m_sourceStrings, m_targetStrings;
     QHash<quint32, int> m_stringMemo;
     quint32 m_stringReferences = 0;
@@ -245,6 +256,7 @@ bool SheetImport::Importer::run()
     }
     if (!commitStrings())
         return false;
+    commitLinkedCells();
     commitNames();
     m_formats.insertInto(m_globals);
     placeSheets(bodies);
@@ -309,7 +321,9 @@ int SheetImport::Importer::sourceLink()
     if (m_sourceLink == -2) {
         const QByteArray data = LinkTable::externalBook(m_request.sourcePath, m_request.targetPath,
                                                         m_request.linkedSheets);
+        const qsizetype known = LinkTable::books(m_globals).size();
         m_sourceLink = data.isEmpty() ? -1 : m_links.book(data);
+        m_sourceLinkIsNew = m_sourceLink == known;
     }
     return m_sourceLink;
 }
@@ -370,7 +384,39 @@ bool SheetImport::Importer::remapFormula(QByteArray &data, qsizetype at, int len
     map.name = [this](int i) { return mapName(i); };
     map.sheetEntry = [this](int e) { return mapEntry(e); };
     map.externalName = [this](int e, int i) { return mapExternalName(e, i); };
+    map.cells = [this](int e, int firstRow, int lastRow, int firstColumn, int lastColumn) {
+        // Cells of the source's other sheets: their values are cached with the link.
+        const LinkTable::Entry x = m_sourceEntries.value(e, LinkTable::Entry{-1, 0, 0});
+        if (x.book < 0 || x.book >= m_sourceBooks.size() || !m_sourceBooks[x.book].self)
+            return;
+        for (int t = x.first; t <= x.last && t < m_source.sheetCount(); ++t)
+            if (!m_groupPosition.contains(t))
+                m_linkedCells[t].append({firstRow, lastRow, firstColumn, lastColumn});
+    };
     return FormulaTokens::remapReferences(data, at, length, map);
+}
+
+// Reads both books' shared strings, once.
+bool SheetImport::Importer::loadStrings()
+{
+    if (m_sourceStrings)
+        return !m_stringsFailed;
+    auto read = [](const QList<Record> &globals, SharedStrings *strings) {
+        QList<Record> records;
+        for (const Record &r : globals) {
+            if (r.type == rtSst)
+                records.append(r);
+            else if (!records.isEmpty() && r.type == rtContinue)
+                records.append(r);
+            else if (!records.isEmpty())
+                break;
+        }
+        return records.isEmpty() ? true : strings->read(records);
+    };
+    m_sourceStrings.emplace();
+    m_targetStrings.emplace();
+    m_stringsFailed = !read(m_source.m_globals, &*m_sourceStrings) || !read(m_globals, &*m_targetStrings);
+    return !m_stringsFailed;
 }
 
 bool SheetImport::Importer::remapStrings(QByteArray &record)
@@ -378,27 +424,7 @@ bool SheetImport::Importer::remapStrings(QByteArray &record)
     const quint32 isst = u32(record, 10);
     auto found = m_stringMemo.constFind(isst);
     if (found == m_stringMemo.constEnd()) {
-        if (!m_sourceStrings) {
-            auto read = [](const QList<Record> &globals, SharedStrings *strings) {
-                QList<Record> records;
-                for (const Record &r : globals) {
-                    if (r.type == rtSst)
-                        records.append(r);
-                    else if (!records.isEmpty() && r.type == rtContinue)
-                        records.append(r);
-                    else if (!records.isEmpty())
-                        break;
-                }
-                return records.isEmpty() ? true : strings->read(records);
-            };
-            m_sourceStrings.emplace();
-            m_targetStrings.emplace();
-            if (!read(m_source.m_globals, &*m_sourceStrings) || !read(m_globals, &*m_targetStrings)) {
-                m_stringsFailed = true;
-                return false;
-            }
-        }
-        if (m_stringsFailed || isst >= quint32(m_sourceStrings->count()))
+        if (!loadStrings() || isst >= quint32(m_sourceStrings->count()))
             return false;
         SharedStrings::Entry entry = m_sourceStrings->at(int(isst));
         for (qsizetype r = 0; r + 4 <= entry.runs.size(); r += 4) {
@@ -504,6 +530,20 @@ bool SheetImport::Importer::carrySheet(int tab, QByteArray *out)
                     && remapFormula(record, first + cce1, cce2);
             } else if (t == rtValidation)
                 ok = remapValidation(record);
+            else if (t == rtChartSeriesRef && r.length >= 8) {
+                const int format = m_formats.format(u16(record, 4 + 4));
+                ok = format >= 0 && remapFormula(record, 4 + 8, qMin<int>(u16(record, 4 + 6), r.length - 8));
+                put16(record, 4 + 4, quint16(qMax(format, 0)));
+            } else if (t == rtChartNumberFormat && r.length >= 2) {
+                const int format = m_formats.format(u16(record, 4));
+                ok = format >= 0;
+                put16(record, 4, quint16(qMax(format, 0)));
+            } else if ((t == rtChartFontIndex && r.length >= 2) || (t == rtChartFontBasis && r.length >= 10)) {
+                const qsizetype at = t == rtChartFontIndex ? 4 : 4 + 8;
+                const int font = m_formats.font(u16(record, at));
+                ok = font >= 0;
+                put16(record, at, quint16(qMax(font, 0)));
+            }
             else if (t == rtPhoneticInfo && r.length >= 2) {
                 const int font = m_formats.font(u16(record, 4));
                 ok = font >= 0;
@@ -566,6 +606,22 @@ bool SheetImport::Importer::commitStrings()
     else
         m_globals.insert(after, extSst);
     return true;
+}
+
+// A link made for the source book keeps the values of the cells referred to.
+void SheetImport::Importer::commitLinkedCells()
+{
+    if (m_sourceLink < 0 || !m_sourceLinkIsNew || m_linkedCells.isEmpty() || !loadStrings())
+        return;
+    QList<int> tabs = m_linkedCells.keys();
+    std::sort(tabs.begin(), tabs.end());
+    QList<Record> cache;
+    for (int tab : tabs) {
+        const int itab = m_request.linkedSheets.indexOf(m_source.sheetName(tab));
+        if (itab >= 0)
+            cache += ExternalCache::records(itab, m_source.substream(tab), *m_sourceStrings, m_linkedCells[tab]);
+    }
+    m_links.appendToBook(m_sourceLink, cache);
 }
 
 // New names go after the target's last one, so that no index into the name
@@ -647,14 +703,16 @@ void SheetImport::Importer::placeSheets(const QList<QByteArray> &bodies)
 
 QString SheetImport::refusal(const WorkbookStream &source, int tab, bool sourceHasVba, bool targetHasVba)
 {
-    if (source.sheetType(tab) != kWorksheetEntry)
-        return QStringLiteral("グラフ シート、マクロ シートやダイアログ シート");
+    const int entryType = source.sheetType(tab);
+    if (entryType != kWorksheetEntry && entryType != kChartEntry)
+        return QStringLiteral("マクロ シートやダイアログ シート");
     const QByteArray &body = source.substream(tab);
+    const quint16 kind = entryType == kChartEntry ? kBofDtChart : kBofDtWorksheet;
     for (const SheetRecord &r : sheetRecords(body)) {
         if (r.depth > 1)
             return QStringLiteral("グラフのあるシート");
-        if (r.type == rtBof && u16(body, r.offset + 4 + 2) != kBofDtWorksheet)
-            return QStringLiteral("グラフ シート、マクロ シートやダイアログ シート");
+        if (r.type == rtBof && u16(body, r.offset + 4 + 2) != kind)
+            return QStringLiteral("マクロ シートやダイアログ シート");
         const QString why = refusedRecord(r.type);
         if (!why.isEmpty())
             return why;
@@ -665,6 +723,94 @@ QString SheetImport::refusal(const WorkbookStream &source, int tab, bool sourceH
             return QStringLiteral("マクロのあるブックのシート");
     }
     return QString();
+}
+
+void SheetImport::redirectToTarget(WorkbookStream &source, const QString &sourcePath, const QList<int> &tabs,
+                                   const QString &targetPath, const QStringList &targetSheets,
+                                   const QList<int> &targetTabs)
+{
+    QHash<int, int> movedTo;
+    for (int i = 0; i < tabs.size() && i < targetTabs.size(); ++i)
+        movedTo.insert(tabs[i], targetTabs[i]);
+    const QList<LinkTable::Book> books = LinkTable::books(source.m_globals);
+    const QList<LinkTable::Entry> entries = LinkTable::entries(source.m_globals);
+    // Entries wholly on moved sheets that stay next to each other there.
+    QHash<int, std::pair<int, int>> redirected;
+    for (int x = 0; x < entries.size(); ++x) {
+        const LinkTable::Entry e = entries[x];
+        if (e.book >= books.size() || !books[e.book].self || !movedTo.contains(e.first) || !movedTo.contains(e.last))
+            continue;
+        bool together = movedTo[e.last] - movedTo[e.first] == e.last - e.first;
+        for (int t = e.first; together && t <= e.last; ++t)
+            together = movedTo.value(t, -1) == movedTo[e.first] + (t - e.first);
+        if (together)
+            redirected.insert(x, {movedTo[e.first], movedTo[e.last]});
+    }
+    const QByteArray link = LinkTable::externalBook(targetPath, sourcePath, targetSheets);
+    if (redirected.isEmpty() || link.isEmpty())
+        return;
+
+    // The cells the source's formulas and names refer to there, for the cache.
+    QHash<int, QList<ExternalCache::Area>> cells;
+    FormulaTokens::ReferenceMap collect;
+    collect.name = [](int i) { return i; };
+    collect.sheetEntry = [](int e) { return e; };
+    collect.externalName = [](int e, int i) { return std::pair<int, int>(e, i); };
+    collect.cells = [&](int e, int r1, int r2, int c1, int c2) {
+        if (redirected.contains(e))
+            for (int t = entries[e].first; t <= entries[e].last; ++t)
+                cells[t].append({r1, r2, c1, c2});
+    };
+    for (const Record &r : source.m_globals) {
+        if (r.type != rtName)
+            continue;
+        QByteArray d = r.data;
+        const NameInfo n = nameInfo(d);
+        if (n.valid)
+            FormulaTokens::remapReferences(d, n.rgceAt, n.cce, collect);
+    }
+    for (int t = 0; t < source.sheetCount(); ++t) {
+        if (movedTo.contains(t))
+            continue;
+        for (const SheetRecord &r : sheetRecords(source.substream(t))) {
+            QByteArray d = source.substream(t).mid(r.offset + 4, r.length);
+            if (r.type == rtFormula && d.size() >= 22)
+                FormulaTokens::remapReferences(d, 22, qMin<int>(u16(d, 20), int(d.size()) - 22), collect);
+            else if (r.type == rtArray && d.size() >= 14)
+                FormulaTokens::remapReferences(d, 14, qMin<int>(u16(d, 12), int(d.size()) - 14), collect);
+            else if (r.type == rtSharedFormula && d.size() >= 10)
+                FormulaTokens::remapReferences(d, 10, qMin<int>(u16(d, 8), int(d.size()) - 10), collect);
+        }
+    }
+
+    LinkTable links(source.m_globals, source.sheetCount());
+    const int book = links.book(link);
+    int externAt = -1;
+    for (int i = 0; i < source.m_globals.size() && externAt < 0; ++i)
+        if (source.m_globals[i].type == rtExternSheet)
+            externAt = i;
+    QByteArray &d = source.m_globals[externAt].data;
+    for (auto it = redirected.cbegin(); it != redirected.cend(); ++it) {
+        put16(d, 2 + 6 * it.key(), quint16(book));
+        put16(d, 4 + 6 * it.key(), quint16(it.value().first));
+        put16(d, 6 + 6 * it.key(), quint16(it.value().second));
+    }
+    SharedStrings strings;
+    QList<Record> sst;
+    for (const Record &r : source.m_globals) {
+        if (r.type == rtSst || (!sst.isEmpty() && r.type == rtContinue))
+            sst.append(r);
+        else if (!sst.isEmpty())
+            break;
+    }
+    if (!sst.isEmpty() && !strings.read(sst))
+        return;
+    QList<int> cached = cells.keys();
+    std::sort(cached.begin(), cached.end());
+    QList<Record> cache;
+    for (int t : cached)
+        cache += ExternalCache::records(movedTo[t], source.substream(t), strings, cells[t]);
+    links.appendToBook(book, cache);
 }
 
 bool SheetImport::run(WorkbookStream &target, const Request &request, BookFileError *error)

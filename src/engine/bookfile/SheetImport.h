@@ -40,6 +40,13 @@ public:
     // target's tables are full.
     static bool run(WorkbookStream &target, const Request &request, BookFileError *error);
 
+    // Before sheets moved out of `source` are deleted from it: the source's
+    // references to them become links to the book at `targetPath`, where
+    // they are now `targetSheets[targetTabs[i]]`, with their values cached.
+    static void redirectToTarget(WorkbookStream &source, const QString &sourcePath, const QList<int> &tabs,
+                                 const QString &targetPath, const QStringList &targetSheets,
+                                 const QList<int> &targetTabs);
+
     // Why the sheet cannot be copied to another book through the records, or
     // empty when it can.
     static QString refusal(const WorkbookStream &source, int tab, bool sourceHasVba, bool targetHasVba);

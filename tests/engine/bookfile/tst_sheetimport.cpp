@@ -3,6 +3,7 @@
 // by the separate reader of the records and by LibreOffice.
 
 #include "BiffRecord.h"
+#include "BookCombine.h"
 #include "BookFile.h"
 #include "BookRecords.h"
 
@@ -51,6 +52,7 @@ QJsonObject scanWithOracle(const QString &path, const QString &password = QStrin
 const QSet<quint16> kImportRecords{
     rtBoundSheet, rtTabId, rtSst, 0x003C /*CONTINUE*/, rtExtSst, 0x0031 /*FONT*/, 0x041E /*FORMAT*/,
     0x00E0 /*XF*/, 0x0293 /*STYLE*/, rtName, rtSupBook, rtExternSheet, 0x0023 /*EXTERNNAME*/, rtWindow1,
+    0x0059 /*XCT*/, 0x005A /*CRN*/, 0x087C /*XFCRC*/,
 };
 
 QList<QByteArray> untouchedGlobals(const BookRecords &book)
@@ -183,8 +185,10 @@ private slots:
     void referencesFollowTheGroup();
     void takenNamesGetExcelsName();
     void movedSheetsLeaveTheSource();
+    void referencesToMovedSheetsFollowThem();
     void encryptedBooksKeepTheirPasswords();
     void refusesWhatTheRecordsCannotCarry();
+    void combinesBooksInOnePass();
     void libreOfficeReadsTheCopiesAsTheOriginals();
 
 private:
@@ -253,18 +257,23 @@ void TestSheetImport::copiesSheetsBetweenRealBooks_data()
     QTest::addColumn<QStringList>("sheets");
     QTest::addColumn<QString>("target");
     QTest::addColumn<int>("before");
+    QTest::addColumn<bool>("steadyValues"); // no random numbers that change at each reading
     QTest::newRow("hidden sheet, into Japanese names")
-        << "hidden_third_sheet.xls" << QStringList{"#2", "#3"} << "japanese_sheet_names.xls" << 1;
+        << "hidden_third_sheet.xls" << QStringList{"#2", "#3"} << "japanese_sheet_names.xls" << 1 << true;
     QTest::newRow("hashes in names, into a book with print titles")
-        << "hash_in_sheet_names.xls" << QStringList{"#3", "#2"} << "protected_sheet_print_titles.xls" << 2;
+        << "hash_in_sheet_names.xls" << QStringList{"#3", "#2"} << "protected_sheet_print_titles.xls" << 2 << true;
     QTest::newRow("print titles and fit, into a book with the same names")
-        << "page_setup_fit_print_area.xls" << QStringList{"#1"} << "print_titles_rows_cols.xls" << 0;
+        << "page_setup_fit_print_area.xls" << QStringList{"#1"} << "print_titles_rows_cols.xls" << 0 << true;
     QTest::newRow("very hidden, to the end")
-        << "visible_hidden_veryhidden.xls" << QStringList{"#2", "#3"} << "header_ampersand.xls" << -1;
+        << "visible_hidden_veryhidden.xls" << QStringList{"#2", "#3"} << "header_ampersand.xls" << -1 << true;
     QTest::newRow("merged areas and breaks")
-        << "last_cell_merged_block.xls" << QStringList{"#1"} << "page_breaks_manual.xls" << -1;
+        << "last_cell_merged_block.xls" << QStringList{"#1"} << "page_breaks_manual.xls" << -1 << true;
+    QTest::newRow("chart sheet with its data")
+        << "chartsheet_data_chart.xls" << QStringList{"#1", "#2"} << "header_ampersand.xls" << 1 << false;
+    QTest::newRow("chart sheet alone, its data linked")
+        << "chartsheets_mixed_embedded_lost.xls" << QStringList{"#3"} << "page_breaks_manual.xls" << 0 << true;
     QTest::newRow("66 sheets, ampersands")
-        << "sheets_66_ampersand.xls" << QStringList{"#1", "#40", "#66"} << "apostrophe_sheet_name.xls" << 1;
+        << "sheets_66_ampersand.xls" << QStringList{"#1", "#40", "#66"} << "apostrophe_sheet_name.xls" << 1 << true;
 }
 
 void TestSheetImport::copiesSheetsBetweenRealBooks()
@@ -273,6 +282,7 @@ void TestSheetImport::copiesSheetsBetweenRealBooks()
     QFETCH(QStringList, sheets);
     QFETCH(QString, target);
     QFETCH(int, before);
+    QFETCH(bool, steadyValues);
     const QString sourcePath = copyOf(fixture(source));
     const QString targetPath = copyOf(fixture(target));
     const QByteArray sourceBytes = fileBytes(sourcePath);
@@ -312,7 +322,8 @@ void TestSheetImport::copiesSheetsBetweenRealBooks()
         QCOMPARE(copy.lastColumn, expected.lastColumn);
         QCOMPARE(copy.rowBreaks, expected.rowBreaks);
         QVERIFY(copy.pageSetup == expected.pageSetup);
-        m_converted.append({sourcePath, expected.name, targetPath, copy.name});
+        if (steadyValues)
+            m_converted.append({sourcePath, expected.name, targetPath, copy.name});
     }
     // The target's own sheets and every record the import has no business with stay.
     const BookRecords after = BookRecords::load(targetPath);
@@ -326,6 +337,13 @@ void TestSheetImport::copiesSheetsBetweenRealBooks()
         m_converted.append({targetPath.chopped(4) + QStringLiteral("_before.xls"), name, targetPath, name});
     }
     QFile::copy(fixture(target), targetPath.chopped(4) + QStringLiteral("_before.xls"));
+    // Excel's count of the cell formats stays right, or it drops the extended ones.
+    int xfs = 0;
+    for (const Record &r : after.globals)
+        xfs += r.type == 0x00E0;
+    for (const Record &r : after.globals)
+        if (r.type == 0x087C)
+            QCOMPARE(int(u16(r.data, 14)), xfs);
     for (int g = 0; g < indexes.size(); ++g)
         QCOMPARE(recordTypes(after.substreams.value(names[g])),
                  recordTypes(sourceRecords.substreams.value(from.sheet(indexes[g]).name)));
@@ -370,7 +388,8 @@ void TestSheetImport::referencesFollowTheGroup()
     entries = entryNames(second);
     QVERIFY2(entries.contains(QStringLiteral("[source.xls]Totals")), qPrintable(entries.join(QLatin1Char(','))));
     QVERIFY2(entries.contains(QStringLiteral("[source.xls]Prices")), qPrintable(entries.join(QLatin1Char(','))));
-    QCOMPARE(BookRecords::load(second).sheetNames.last(), QStringLiteral("Other"));
+    // The values the links refer to come along, so the copy reads as the original.
+    m_converted.append({source, QStringLiteral("Other"), second, QStringLiteral("Other")});
 }
 
 void TestSheetImport::takenNamesGetExcelsName()
@@ -438,6 +457,26 @@ void TestSheetImport::movedSheetsLeaveTheSource()
     m_converted.append({fixture(QStringLiteral("hidden_third_sheet.xls")), sourceFacts[0].name, source, sourceFacts[0].name});
 }
 
+void TestSheetImport::referencesToMovedSheetsFollowThem()
+{
+    // Prices leave the source: the totals left behind refer to them in the
+    // target, and keep their values.
+    const QString source = madeByLibreOffice(QStringLiteral("moving"), kSourceTables);
+    const QString target = madeByLibreOffice(QStringLiteral("receiving"), kTargetTables);
+    const QString original = copyOf(source, QStringLiteral("moving_before.xls"));
+    BookFile from, into;
+    QVERIFY(!from.open(source));
+    QVERIFY(!into.open(target));
+    QVERIFY(!into.moveSheetsFrom(from, {0}, into.sheetCount()));
+    QVERIFY(!into.save());
+    QVERIFY(!from.save());
+    const QStringList entries = entryNames(source);
+    QVERIFY2(entries.contains(QStringLiteral("[receiving.xls]Prices (2)")), qPrintable(entries.join(QLatin1Char(','))));
+    QVERIFY(!entries.contains(QStringLiteral("#REF")));
+    m_converted.append({original, QStringLiteral("Totals"), source, QStringLiteral("Totals")});
+    m_converted.append({original, QStringLiteral("Prices"), target, QStringLiteral("Prices (2)")});
+}
+
 void TestSheetImport::encryptedBooksKeepTheirPasswords()
 {
     // An encrypted source is read with its password; an encrypted target is
@@ -470,7 +509,7 @@ void TestSheetImport::refusesWhatTheRecordsCannotCarry()
 {
     struct Case { const char *file; int sheet; };
     const QList<Case> cases{
-        {"chartsheet_data_chart.xls", 1},          // a chart sheet
+        {"xlm_macro_autoopen.xls", 1},             // an Excel 4 macro sheet
         {"embedded_chart_on_sheet2.xls", 1},       // an embedded chart
         {"pivot_cache_extra_sheet.xls", 0},        // a pivot table
         {"hidden_veryhidden_vba_docs.xls", 0},     // code behind the sheet
@@ -504,6 +543,54 @@ void TestSheetImport::refusesWhatTheRecordsCannotCarry()
     QVERIFY(into.importSheets(plain, {0}, into.sheetCount() + 1));
     QVERIFY(!into.isModified());
     QCOMPARE(fileBytes(target), fileBytes(fixture(QStringLiteral("header_ampersand.xls"))));
+}
+
+void TestSheetImport::combinesBooksInOnePass()
+{
+    const QString fresh = m_dir.filePath(QStringLiteral("combined.xls"));
+    const QList<BookCombine::Source> sources{
+        {fixture(QStringLiteral("hidden_third_sheet.xls")), {}, {}},
+        {fixture(QStringLiteral("kinds_ws_chart_xlm_dialog_vba.xls")), {}, {}},
+        {m_dir.filePath(QStringLiteral("missing.xls")), {}, {}},
+        {fixture(QStringLiteral("japanese_sheet_names.xls")), {QStringLiteral("日本語のみ"), QStringLiteral("nowhere")}, {}},
+        {fixture(QStringLiteral("page_breaks_manual.xls")), {}, {}},
+    };
+    BookCombine::Result result;
+    const BookFileError error = BookCombine::run(fresh, sources, &result);
+    QVERIFY2(!error, qPrintable(error.message));
+    QCOMPARE(result.copied, QStringList({"Sheet1", "Sheet2", "Sheet3", "Sheet4", "日本語のみ", "Sheet1 (2)",
+                                         "Sheet2 (2)", "Sheet3 (2)"}));
+    // What could not come is listed, the Excel 4 macro sheet among it.
+    QCOMPARE(result.skipped.size(), 4 + 1 + 1);
+    QVERIFY(result.skipped.filter(QStringLiteral("Macro1")).first().contains(QStringLiteral("マクロ")));
+    QVERIFY(!result.skipped.filter(QStringLiteral("missing.xls")).isEmpty());
+    QVERIFY(!result.skipped.filter(QStringLiteral("nowhere")).isEmpty());
+    BookFile book;
+    QVERIFY(!book.open(fresh));
+    QStringList names;
+    for (const SheetFacts &f : book.sheets())
+        names << f.name;
+    QCOMPARE(names, result.copied);
+    QCOMPARE(book.sheet(2).visibility, SheetVisibility::Hidden);
+    QCOMPARE(scanWithOracle(fresh).value(QStringLiteral("sheets")).toArray().size(), names.size());
+    m_converted.append({fixture(QStringLiteral("japanese_sheet_names.xls")), QStringLiteral("日本語のみ"), fresh,
+                        QStringLiteral("日本語のみ")});
+    m_converted.append({fixture(QStringLiteral("page_breaks_manual.xls")), QStringLiteral("Sheet3"), fresh,
+                        QStringLiteral("Sheet3 (2)")});
+
+    // Into a book that is there: its sheets stay as they were.
+    const QString existing = copyOf(fixture(QStringLiteral("header_ampersand.xls")));
+    const BookRecords before = BookRecords::load(existing);
+    QVERIFY(!BookCombine::run(existing, {sources[0]}, &result));
+    const BookRecords after = BookRecords::load(existing);
+    QCOMPARE(after.sheetNames.size(), before.sheetNames.size() + 4);
+    for (const QString &name : before.sheetNames)
+        QVERIFY(after.substreams.value(name) == before.substreams.value(name));
+
+    // Nothing to copy: an error, and no book made.
+    const QString none = m_dir.filePath(QStringLiteral("none.xls"));
+    QVERIFY(BookCombine::run(none, {sources[1]}, &result));
+    QVERIFY(!QFile::exists(none));
 }
 
 void TestSheetImport::libreOfficeReadsTheCopiesAsTheOriginals()
