@@ -139,12 +139,12 @@ int main(int argc, char *argv[])
     QStringList names;
     for (int b = 0; b < kBooks; ++b) {
         names << QStringLiteral("book%1").arg(b + 1, 2, 10, QLatin1Char('0'));
-        if (!writeFile(dir.filePath(names.last() + QStringLiteral(".fods")), flatSpreadsheet(b + 1, 10, 190)))
+        if (!writeFile(dir.filePath(names.last() + QStringLiteral(".fods")), flatSpreadsheet(b + 1, 10, 88)))
             return 2;
     }
     names << QStringLiteral("big1") << QStringLiteral("big2");
-    if (!writeFile(dir.filePath(QStringLiteral("big1.fods")), flatSpreadsheet(101, 12, 1100))
-        || !writeFile(dir.filePath(QStringLiteral("big2.fods")), flatSpreadsheet(102, 12, 1100)))
+    if (!writeFile(dir.filePath(QStringLiteral("big1.fods")), flatSpreadsheet(101, 12, 500))
+        || !writeFile(dir.filePath(QStringLiteral("big2.fods")), flatSpreadsheet(102, 12, 500)))
         return 2;
     if (!makeWithOffice(dir, names)) {
         out << "could not make the books with the office\n";
