@@ -1,12 +1,12 @@
 #include "BookCopy.h"
 
+#include "BookCopyPasses.h"
 #include "BookList.h"
 #include "BookSave.h"
 #include "BookSelection.h"
 #include "CommonDialog.h"
 #include "ExcelApplication.h"
 #include "ExcelError.h"
-#include "FindArrayIndex.h"
 #include "Globals.h"
 #include "MessageBox.h"
 #include "ReportSystemError.h"
@@ -145,24 +145,9 @@ bool BookCopy::CopyBooksIntoBook(const QStringList &sources, const QString &targ
     m_lossAsked = false;
     bool macroSkipped = false;
     const bool copied = TrapErrors([&] {
-        // The engine holds one book of a file name at a time: a source whose
-        // file name comes again later in the list waits for a later pass.
-        QStringList remaining = sources;
-        while (!remaining.isEmpty()) {
-            QVariantList names;
-            for (const QString &source : remaining)
-                names << cFile::GetFileName(source).toLower();
-            QStringList pass;
-            QStringList deferred;
-            for (qsizetype i = 0; i < remaining.size(); ++i) {
-                if (FindArrayIndex(names, names.at(i), static_cast<long>(i + 1)) >= 0)
-                    deferred << remaining.at(i);
-                else
-                    pass << remaining.at(i);
-            }
+        for (const QStringList &pass : BookCopyPasses::Split(sources)) {
             if (!CopyPass(pass, target, done, macroSkipped))
                 return;
-            remaining = deferred;
         }
         m_completed = true;
     });
