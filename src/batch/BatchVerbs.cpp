@@ -2,6 +2,7 @@
 
 #include "BatchArguments.h"
 #include "BatchReport.h"
+#include "CombineVerb.h"
 #include "ListVerb.h"
 #include "SheetEditVerb.h"
 #include "TransferVerb.h"
@@ -80,6 +81,14 @@ const QList<Verb> &verbs()
          "Moves the sheets of SRC into TARGET as copy does, then deletes them from SRC\n"
          "(which keeps at least one visible sheet). TARGET is saved before SRC.\n",
          TransferVerb::Move},
+        {"combine", {QStringLiteral("force")}, {QStringLiteral("into")}, 1,
+         "usage: quirn-batch combine --into TARGET [--force] BOOK...|FOLDER...\n"
+         "Copies every sheet of the books into TARGET, as the window's copy into one\n"
+         "book does: in the books' order (a folder stands for its .xls books in name\n"
+         "order; of two books with one file name the later is copied first), Excel 4\n"
+         "macro sheets skipped and reported. A new TARGET holds only the copies.\n"
+         "  --force  add to a TARGET that exists (its sheets stay first)\n",
+         CombineVerb::Run},
     };
     return all;
 }
@@ -96,6 +105,7 @@ const char *overview()
            "  delete BOOK SHEET...             delete sheets\n"
            "  sort BOOK [--descending]         sort the sheets by name\n"
            "  copy|move SRC SHEET... --to TARGET  copy or move sheets to another book\n"
+           "  combine --into TARGET BOOK...|FOLDER  copy books into one book\n"
            "\n"
            "quirn-batch VERB --help tells more. Exit status: 0 success, 1 some book\n"
            "failed (the others were done), 2 bad usage.\n";

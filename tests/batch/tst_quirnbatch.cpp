@@ -250,6 +250,38 @@ private slots:
         QCOMPARE(oracleSheets(target).last().first, QStringLiteral("Visible (2)"));
     }
 
+    void combinesInTheWindowsOrder()
+    {
+        // Two books of one file name: the later goes first, the earlier in a later pass.
+        QDir(m_dir.path()).mkpath(QStringLiteral("other"));
+        const QString first = copyOf(QStringLiteral("hidden_third_sheet.xls"));
+        const QString second = copyOf(QStringLiteral("visible_hidden_veryhidden.xls"));
+        const QString third = m_dir.filePath(QStringLiteral("other/hidden_third_sheet.xls"));
+        QVERIFY(QFile::copy(QStringLiteral(QUIRN_FIXTURES_DIR "/xlm_macro_autoopen.xls"), third));
+        QFile::setPermissions(third, QFile::ReadOwner | QFile::WriteOwner);
+        const QString target = m_dir.filePath(QStringLiteral("combined.xls"));
+        QFile::remove(target);
+        Run run = runBatch({QStringLiteral("combine"), QStringLiteral("--into"), target, first, second, third});
+        QVERIFY2(run.status == 0, qPrintable(run.err));
+        QVERIFY2(run.err.contains(QStringLiteral("Macro1")), qPrintable(run.err)); // skipped and said
+        QCOMPARE(oracleSheets(target),
+                 (Sheets{{QStringLiteral("Visible"), 0}, {QStringLiteral("Hidden"), 1}, {QStringLiteral("VeryHidden"), 2},
+                         {QStringLiteral("MyWB"), 0}, {QStringLiteral("Sheet1"), 0}, {QStringLiteral("Sheet2"), 0},
+                         {QStringLiteral("Sheet3"), 1}, {QStringLiteral("Sheet4"), 0}}));
+
+        // An existing target is added to only when asked, and never from itself.
+        const QByteArray combined = fileBytes(target);
+        run = runBatch({QStringLiteral("combine"), QStringLiteral("--into"), target, second});
+        QCOMPARE(run.status, 1);
+        QCOMPARE(fileBytes(target), combined);
+        QCOMPARE(runBatch({QStringLiteral("combine"), QStringLiteral("--force"), QStringLiteral("--into"), target, target}).status, 1);
+        QCOMPARE(fileBytes(target), combined);
+        run = runBatch({QStringLiteral("combine"), QStringLiteral("--force"), QStringLiteral("--into"), target, second});
+        QVERIFY2(run.status == 0, qPrintable(run.err));
+        QCOMPARE(oracleSheets(target).size(), 11);
+        QCOMPARE(oracleSheets(target).last().first, QStringLiteral("VeryHidden (2)"));
+    }
+
     void transferRefusals()
     {
         const QString source = copyOf(QStringLiteral("visible_hidden_veryhidden.xls"));
