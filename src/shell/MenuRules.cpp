@@ -3,6 +3,7 @@
 #include "BookList.h"
 #include "BookPresentation.h"
 #include "BookSelection.h"
+#include "PrintReserve.h"
 #include "SheetEditing.h"
 #include "SheetList.h"
 #include "cListView.h"
@@ -95,6 +96,7 @@ void MenuRules::ToolMenu()
         m_form.SetToolMenuState({}, true, true, false, true, true, true, paste, true, true);
     else
         m_form.SetToolMenuState({}, true, true, true, true, true, true, paste, true, true);
+    m_form.Reservations().SetReserveMenuState();
 }
 
 bool MenuRules::RenamePending() const

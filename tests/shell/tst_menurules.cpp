@@ -255,6 +255,20 @@ void tst_MenuRules::toolMenuFollowsBookAndSheets()
     for (const char *name : {"mnuSheetRename", "mnuSheetDel", "mnuSheetCopy", "mnuSheetCut", "mnuSheetNameGet"})
         QVERIFY2(!Enabled(name), name);
     QVERIFY(Enabled("mnuSheetFind") && Enabled("mnuSheetPast"));
+
+    // The reservation items follow the selected sheets: none reserved yet,
+    // then the selected sheets reserved.
+    m_window->BookRestriction = 0;
+    sheets->selectionModel()->select(sheets->model()->index(0, 0), QItemSelectionModel::ClearAndSelect);
+    sheets->selectionModel()->select(sheets->model()->index(1, 0), QItemSelectionModel::Select);
+    OpenMenu("mnuTool");
+    QVERIFY(Enabled("mnuReservSet"));
+    QVERIFY(!Enabled("mnuReservReset") && !Enabled("mnuReservAllReset"));
+    Reserve(m_window->ActiveBookPath, m_window->Sheets().Text(0));
+    m_window->Reserve.Entries.last().Sheets.append(ReserveSheetEntry{m_window->Sheets().Text(1), true});
+    OpenMenu("mnuTool");
+    QVERIFY(!Enabled("mnuReservSet"));
+    QVERIFY(Enabled("mnuReservReset") && Enabled("mnuReservAllReset"));
 }
 
 void tst_MenuRules::pendingRenameIsSettledFirst()
@@ -331,7 +345,7 @@ void tst_MenuRules::toolbarButtonsRunLandedCommands()
     // The commands whose classes are in the program so far.
     for (const char *key : {"FileNew", "FileSave", "FileOpen", "CopyBook", "Delete", "AllBook", "AllSheet",
                             "Properties", "SheetInf", "ExcelOpen", "ViewLarge", "ViewSmall", "ViewList",
-                            "ViewDetails", "Find", "SortAsc", "SortDsc"})
+                            "ViewDetails", "Find", "SortAsc", "SortDsc", "Print", "ReservPrint"})
         QVERIFY2(m_window->Toolbar().Has(QString::fromLatin1(key)), key);
 
     AddBooks({"hidden_third_sheet.xls", "japanese_sheet_names.xls"});
