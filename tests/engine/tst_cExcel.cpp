@@ -374,13 +374,13 @@ private slots:
     void sheetsTheRecordsCannotCarryNeedConsentToALossySave()
     {
         const QString target = copyOf(QStringLiteral("chartsheet_data_chart.xls"));
-        const QString source = copyOf(QStringLiteral("embedded_chart_on_sheet2.xls"));
+        const QString source = copyOf(QStringLiteral("pivot_cache_extra_sheet.xls"));
         m_excel->OpenExcel(QStringList{target, source});
-        // A sheet with a chart on it is copied by the office.
-        m_excel->CopySheet(QStringLiteral("embedded_chart_on_sheet2.xls"), {"Sheet2"},
+        // A sheet with a pivot table is copied by the office.
+        m_excel->CopySheet(QStringLiteral("pivot_cache_extra_sheet.xls"), {"Pivot"},
                            QStringLiteral("chartsheet_data_chart.xls"), QStringLiteral("Data"));
         m_excel->BookActive(QStringLiteral("chartsheet_data_chart.xls"));
-        QCOMPARE(sheetNames(), (QStringList{"Data", "Sheet2", "Chart1"}));
+        QCOMPARE(sheetNames(), (QStringList{"Data", "Pivot", "Chart1"}));
 
         const QByteArray before = digest(target);
         const QStringList losses = m_excel->SaveLosses(QStringLiteral("chartsheet_data_chart.xls"));
@@ -392,7 +392,7 @@ private slots:
         m_excel->AllowLossySave(QStringLiteral("chartsheet_data_chart.xls"));
         QCOMPARE(m_excel->SaveBook(target), 0);
         m_excel->OpenExcel(target);
-        QCOMPARE(sheetNames(), (QStringList{"Data", "Sheet2", "Chart1"}));
+        QCOMPARE(sheetNames(), (QStringList{"Data", "Pivot", "Chart1"}));
     }
 
     void anOfficeSaveKeepsHiddenAndVeryHiddenSheets()
@@ -547,10 +547,10 @@ private slots:
     void aSaveInAHungOfficeFailsAndKeepsTheOriginal()
     {
         const QString target = copyOf(QStringLiteral("vba_module1.xls"));
-        const QString source = copyOf(QStringLiteral("embedded_chart_on_sheet2.xls"));
+        const QString source = copyOf(QStringLiteral("pivot_cache_extra_sheet.xls"));
         m_excel->OpenExcel(QStringList{target, source});
-        // A sheet with a chart on it: the office copies it, and saves the book.
-        m_excel->CopySheet(QStringLiteral("embedded_chart_on_sheet2.xls"), {"Sheet2"},
+        // A sheet with a pivot table: the office copies it, and saves the book.
+        m_excel->CopySheet(QStringLiteral("pivot_cache_extra_sheet.xls"), {"Pivot"},
                            QStringLiteral("vba_module1.xls"), QStringLiteral("Sheet3"));
         m_excel->BookActive(QStringLiteral("vba_module1.xls"));
         QCOMPARE(sheetNames().size(), 4);

@@ -3,6 +3,7 @@
 #include "BiffText.h"
 #include "BookFileMessages.h"
 #include "CellFormatMap.h"
+#include "DrawingMerge.h"
 #include "ExternalCache.h"
 #include "FormulaTokens.h"
 #include "LinkTable.h"
@@ -10,6 +11,7 @@
 #include "WorkbookStream.h"
 
 #include <QHash>
+#include <QMap>
 
 #include <algorithm>
 #include <optional>
@@ -62,8 +64,6 @@ bool isCell(quint16 type)
 QString refusedRecord(quint16 type)
 {
     switch (type) {
-    case 0x005D: case 0x01B6: case 0x001C:
-        return QStringLiteral("図形、コメントやコントロールのあるシート");
     case 0x00B0:
         return QStringLiteral("ピボットテーブルのあるシート");
     case 0x0872: case 0x0877: case 0x0878:
@@ -89,6 +89,33 @@ bool isEmptyDrawing(const QByteArray &drawing)
         p += 8 + qsizetype(recordLength);
     }
     return false;
+}
+
+constexpr quint16 rtObject = 0x005D;
+constexpr quint16 rtTextObject = 0x01B6;
+
+// Whether a drawing object is one whose records alone make it: shapes, text
+// boxes, comments, pictures and charts; not controls, OLE objects or
+// objects with a macro assigned.
+bool isPlainObject(const QByteArray &obj)
+{
+    if (obj.size() < 6 || u16(obj, 0) != 0x0015)
+        return false;
+    switch (u16(obj, 4)) {
+    case 0x01: case 0x02: case 0x03: case 0x04: case 0x05: case 0x06: case 0x08: case 0x09: case 0x19: case 0x1E:
+        break;
+    default:
+        return false;
+    }
+    for (qsizetype p = 0; p + 4 <= obj.size();) {
+        const quint16 ft = u16(obj, p), cb = u16(obj, p + 2);
+        if (ft == 0x0000)
+            break;
+        if (ft == 0x0004 || ft == 0x0009 || ft == 0x000E || ft == 0x0013 || ft == 0x0014)
+            return false; // a macro, an OLE link or a control's cell
+        p += 4 + cb;
+    }
+    return true;
 }
 
 struct NameInfo
@@ -171,6 +198,7 @@ public:
         , m_globals(target.m_globals)
         , m_links(m_globals, target.sheetCount())
         , m_formats(target.m_globals, request.source->m_globals)
+        , m_drawings(target.m_globals, request.source->m_globals)
         , m_sourceBooks(LinkTable::books(request.source->m_globals))
         , m_sourceEntries(LinkTable::entries(request.source->m_globals))
     {
@@ -221,6 +249,7 @@ private:
     QList<Record> m_globals;
     LinkTable m_links;
     CellFormatMap m_formats;
+    DrawingMerge m_drawings;
     QList<LinkTable::Book> m_sourceBooks;
     QList<LinkTable::Entry> m_sourceEntries;
     QList<QByteArray> m_sourceNames;
@@ -258,6 +287,7 @@ bool SheetImport::Importer::run()
         return false;
     commitLinkedCells();
     commitNames();
+    m_drawings.insertInto(m_globals);
     m_formats.insertInto(m_globals);
     placeSheets(bodies);
     return true;
@@ -506,55 +536,113 @@ bool SheetImport::Importer::carrySheet(int tab, QByteArray *out)
     out->clear();
     out->reserve(body.size());
     const QList<SheetRecord> records = sheetRecords(body);
-    for (const SheetRecord &r : records) {
+
+    // The drawing layer: left out when it holds nothing (as LibreOffice
+    // writes it), otherwise given its place in the target's drawing group.
+    // Each substream (the sheet's, an embedded chart's) has a drawing of its own.
+    QMap<int, QList<int>> drawingRecords; // the substream's BOF -> its MSODRAWINGs
+    QList<int> openSubstreams;
+    bool objects = false;
+    for (int i = 0; i < records.size(); ++i) {
+        if (records[i].type == rtBof)
+            openSubstreams.append(i);
+        else if (records[i].type == rtMsoDrawing && !openSubstreams.isEmpty())
+            drawingRecords[openSubstreams.last()] << i;
+        else if (records[i].type == rtEof && !openSubstreams.isEmpty())
+            openSubstreams.removeLast();
+        objects = objects || records[i].type == rtObject || records[i].type == rtTextObject || records[i].type == 0x001C;
+    }
+    const QList<int> sheetDrawing = drawingRecords.value(0);
+    const bool emptyDrawing = drawingRecords.size() == 1 && sheetDrawing.size() == 1 && !objects
+        && isEmptyDrawing(body.mid(records[sheetDrawing[0]].offset + 4, records[sheetDrawing[0]].length));
+    QHash<int, QByteArray> drawingData;
+    for (const QList<int> &drawing : drawingRecords) {
+        if (emptyDrawing)
+            break;
+        QByteArray joined;
+        for (int i : drawing)
+            joined += body.mid(records[i].offset + 4, records[i].length);
+        if (!m_drawings.carry(joined))
+            return fail(QStringLiteral("図形を移せないシートを別のブックへ移動またはコピー"));
+        qsizetype at = 0;
+        for (int i : drawing) {
+            drawingData.insert(i, joined.mid(at, records[i].length));
+            at += records[i].length;
+        }
+    }
+
+    int textRuns = 0; // bytes of font runs the text object being read has
+    for (int i = 0; i < records.size(); ++i) {
+        const SheetRecord &r = records[i];
+        const quint16 t = r.type;
         QByteArray record = body.mid(r.offset, 4 + r.length);
+        if (t == rtMsoDrawing && drawingData.contains(i))
+            record = record.left(4) + drawingData.value(i);
         if (r.depth == 1) {
-            const quint16 t = r.type;
-            if (t == rtMsoDrawing || t == rtMsoDrawingSelection || t == rtCodeName) {
+            if ((t == rtMsoDrawing && emptyDrawing) || t == rtMsoDrawingSelection || t == rtCodeName) {
                 removed.append({r.offset, 4 + r.length});
                 continue;
             }
-            bool ok = remapCell(record, t);
-            if (ok && t == rtLabelSst)
-                ok = r.length >= 10 && remapStrings(record);
-            else if (ok && t == rtFormula)
-                ok = r.length >= 22 && remapFormula(record, 4 + 22, qMin<int>(u16(record, 4 + 20), r.length - 22));
-            else if (t == rtArray)
-                ok = r.length >= 14 && remapFormula(record, 4 + 14, qMin<int>(u16(record, 4 + 12), r.length - 14));
-            else if (t == rtSharedFormula)
-                ok = r.length >= 10 && remapFormula(record, 4 + 10, qMin<int>(u16(record, 4 + 8), r.length - 10));
-            else if (t == rtCondFormat) {
-                const int cce1 = u16(record, 4 + 2), cce2 = u16(record, 4 + 4);
-                const qsizetype first = record.size() - cce1 - cce2;
-                ok = r.length >= 6 && first >= 4 + 6 && remapFormula(record, first, cce1)
-                    && remapFormula(record, first + cce1, cce2);
-            } else if (t == rtValidation)
-                ok = remapValidation(record);
-            else if (t == rtChartSeriesRef && r.length >= 8) {
-                const int format = m_formats.format(u16(record, 4 + 4));
-                ok = format >= 0 && remapFormula(record, 4 + 8, qMin<int>(u16(record, 4 + 6), r.length - 8));
-                put16(record, 4 + 4, quint16(qMax(format, 0)));
-            } else if (t == rtChartNumberFormat && r.length >= 2) {
-                const int format = m_formats.format(u16(record, 4));
-                ok = format >= 0;
-                put16(record, 4, quint16(qMax(format, 0)));
-            } else if ((t == rtChartFontIndex && r.length >= 2) || (t == rtChartFontBasis && r.length >= 10)) {
-                const qsizetype at = t == rtChartFontIndex ? 4 : 4 + 8;
-                const int font = m_formats.font(u16(record, at));
-                ok = font >= 0;
-                put16(record, at, quint16(qMax(font, 0)));
+            if (t == rtTextObject && r.length >= 16) {
+                const int font = m_formats.font(u16(record, 4 + 14));
+                if (font < 0)
+                    return refuse();
+                put16(record, 4 + 14, quint16(font));
+                textRuns = u16(record, 4 + 12);
+            } else if (t == rtContinue && textRuns > 0) {
+                // The text's font runs come in the last CONTINUE after it.
+                const bool last = i + 1 >= records.size() || records[i + 1].type != rtContinue;
+                if (last && r.length == textRuns) {
+                    for (qsizetype k = 4; k + 8 <= record.size(); k += 8) {
+                        const int font = m_formats.font(u16(record, k + 2));
+                        if (font < 0)
+                            return refuse();
+                        put16(record, k + 2, quint16(font));
+                    }
+                }
+            } else if (t != rtContinue) {
+                textRuns = 0;
             }
-            else if (t == rtPhoneticInfo && r.length >= 2) {
-                const int font = m_formats.font(u16(record, 4));
-                ok = font >= 0;
-                put16(record, 4, quint16(qMax(font, 0)));
-            } else if (t == rtWindow2 && r.length >= 2)
-                put16(record, 4, u16(record, 4) & ~(kWindowSelected | kWindowActive));
-            else if (t == rtIndex)
-                indexRecords.append(out->size());
-            if (!ok)
-                return refuse();
         }
+        bool ok = remapCell(record, t);
+        if (ok && t == rtLabelSst)
+            ok = r.length >= 10 && remapStrings(record);
+        else if (ok && t == rtFormula)
+            ok = r.length >= 22 && remapFormula(record, 4 + 22, qMin<int>(u16(record, 4 + 20), r.length - 22));
+        else if (t == rtArray)
+            ok = r.length >= 14 && remapFormula(record, 4 + 14, qMin<int>(u16(record, 4 + 12), r.length - 14));
+        else if (t == rtSharedFormula)
+            ok = r.length >= 10 && remapFormula(record, 4 + 10, qMin<int>(u16(record, 4 + 8), r.length - 10));
+        else if (t == rtCondFormat) {
+            const int cce1 = u16(record, 4 + 2), cce2 = u16(record, 4 + 4);
+            const qsizetype first = record.size() - cce1 - cce2;
+            ok = r.length >= 6 && first >= 4 + 6 && remapFormula(record, first, cce1)
+                && remapFormula(record, first + cce1, cce2);
+        } else if (t == rtValidation)
+            ok = remapValidation(record);
+        else if (t == rtChartSeriesRef && r.length >= 8) {
+            const int format = m_formats.format(u16(record, 4 + 4));
+            ok = format >= 0 && remapFormula(record, 4 + 8, qMin<int>(u16(record, 4 + 6), r.length - 8));
+            put16(record, 4 + 4, quint16(qMax(format, 0)));
+        } else if (t == rtChartNumberFormat && r.length >= 2) {
+            const int format = m_formats.format(u16(record, 4));
+            ok = format >= 0;
+            put16(record, 4, quint16(qMax(format, 0)));
+        } else if ((t == rtChartFontIndex && r.length >= 2) || (t == rtChartFontBasis && r.length >= 10)) {
+            const qsizetype at = t == rtChartFontIndex ? 4 : 4 + 8;
+            const int font = m_formats.font(u16(record, at));
+            ok = font >= 0;
+            put16(record, at, quint16(qMax(font, 0)));
+        } else if (t == rtPhoneticInfo && r.length >= 2) {
+            const int font = m_formats.font(u16(record, 4));
+            ok = font >= 0;
+            put16(record, 4, quint16(qMax(font, 0)));
+        } else if (t == rtWindow2 && r.length >= 2 && r.depth == 1)
+            put16(record, 4, u16(record, 4) & ~(kWindowSelected | kWindowActive));
+        else if (t == rtIndex && r.depth == 1)
+            indexRecords.append(out->size());
+        if (!ok)
+            return refuse();
         out->append(record);
     }
     // Records after a removed one moved up: so do INDEX pointers to them.
@@ -709,15 +797,17 @@ QString SheetImport::refusal(const WorkbookStream &source, int tab, bool sourceH
     const QByteArray &body = source.substream(tab);
     const quint16 kind = entryType == kChartEntry ? kBofDtChart : kBofDtWorksheet;
     for (const SheetRecord &r : sheetRecords(body)) {
+        if (r.depth > 1 && r.type == rtBof && u16(body, r.offset + 4 + 2) != kBofDtChart)
+            return QStringLiteral("グラフ以外の埋め込みのあるシート");
+        if (r.type == rtObject && !isPlainObject(body.mid(r.offset + 4, r.length)))
+            return QStringLiteral("コントロール、OLE オブジェクトやマクロを登録した図形のあるシート");
         if (r.depth > 1)
-            return QStringLiteral("グラフのあるシート");
+            continue;
         if (r.type == rtBof && u16(body, r.offset + 4 + 2) != kind)
             return QStringLiteral("マクロ シートやダイアログ シート");
         const QString why = refusedRecord(r.type);
         if (!why.isEmpty())
             return why;
-        if (r.type == rtMsoDrawing && !isEmptyDrawing(body.mid(r.offset + 4, r.length)))
-            return QStringLiteral("図形のあるシート");
         // The code behind the sheet is not carried into another project.
         if (r.type == rtCodeName && (sourceHasVba || targetHasVba))
             return QStringLiteral("マクロのあるブックのシート");

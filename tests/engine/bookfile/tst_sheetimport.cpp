@@ -164,6 +164,42 @@ const QByteArray kTargetTables =
     + "</table:table-row></table:table><table:table table:name=\"Sheet2\"><table:table-row>"
     + formulaCell("[$Prices.A1]&amp;&quot;!&quot;") + "</table:table-row></table:table>";
 
+// Drawing ids and shape ids of every sheet's drawing layer.
+struct DrawingIds
+{
+    QList<int> drawings;
+    QList<quint32> shapes;
+};
+
+DrawingIds drawingIds(const BookRecords &book)
+{
+    DrawingIds ids;
+    for (const QString &name : book.sheetNames) {
+        const QByteArray body = book.substreams.value(name);
+        QByteArray joined;
+        qsizetype pos = 0;
+        int depth = 0;
+        quint16 type = 0, length = 0;
+        while (recordAt(body, pos, &type, &length) && pos + 4 + length <= body.size()) {
+            depth += type == rtBof ? 1 : type == rtEof ? -1 : 0;
+            if (type == 0x00EC && depth == 1)
+                joined += body.mid(pos + 4, length);
+            pos += 4 + length;
+        }
+        QList<qsizetype> ends;
+        for (qsizetype p = 0; p + 8 <= joined.size();) {
+            const quint16 ver = u16(joined, p), t = u16(joined, p + 2);
+            const quint32 len = u32(joined, p + 4);
+            if (t == 0xF008)
+                ids.drawings << (ver >> 4);
+            if (t == 0xF00A)
+                ids.shapes << u32(joined, p + 8);
+            p += (ver & 0xF) == 0xF ? 8 : 8 + qsizetype(len);
+        }
+    }
+    return ids;
+}
+
 struct Converted
 {
     QString original; // a book and sheet the copy must read like
@@ -187,6 +223,7 @@ private slots:
     void movedSheetsLeaveTheSource();
     void referencesToMovedSheetsFollowThem();
     void encryptedBooksKeepTheirPasswords();
+    void drawingsGetIdsOfTheirOwn();
     void refusesWhatTheRecordsCannotCarry();
     void combinesBooksInOnePass();
     void libreOfficeReadsTheCopiesAsTheOriginals();
@@ -505,12 +542,45 @@ void TestSheetImport::encryptedBooksKeepTheirPasswords()
     QVERIFY(!again.isEncrypted());
 }
 
+void TestSheetImport::drawingsGetIdsOfTheirOwn()
+{
+    // Sheets with charts on them, into a book with a chart of its own and
+    // into one without any drawing.
+    for (const QString &target : {QStringLiteral("embedded_chart_on_sheet2.xls"), QStringLiteral("header_ampersand.xls")}) {
+        const QString path = copyOf(fixture(target));
+        const BookRecords before = BookRecords::load(path);
+        BookFile from, into;
+        QVERIFY(!from.open(fixture(QStringLiteral("embedded_charts_six.xls"))));
+        QVERIFY(!into.open(path));
+        QVERIFY(into.importRefusal(from, 0).isEmpty());
+        QStringList names;
+        const BookFileError e = into.importSheets(from, {0, 1, 2}, into.sheetCount(), &names);
+        QVERIFY2(!e, qPrintable(e.message));
+        QVERIFY(!into.save());
+        BookFile again;
+        QVERIFY(!again.open(path));
+        for (int g = 0; g < 3; ++g)
+            QCOMPARE(again.sheet(again.indexOf(names[g])).embeddedCharts, from.sheet(g).embeddedCharts);
+        const BookRecords after = BookRecords::load(path);
+        for (const QString &name : before.sheetNames)
+            QVERIFY(after.substreams.value(name) == before.substreams.value(name));
+        // Every drawing and every shape has an id no other has.
+        const DrawingIds ids = drawingIds(after);
+        QCOMPARE(QSet<int>(ids.drawings.begin(), ids.drawings.end()).size(), ids.drawings.size());
+        QCOMPARE(QSet<quint32>(ids.shapes.begin(), ids.shapes.end()).size(), ids.shapes.size());
+        QVERIFY(ids.drawings.size() >= 3);
+        QCOMPARE(scanWithOracle(path).value(QStringLiteral("sheets")).toArray().size(), again.sheetCount());
+        for (int g = 0; g < 3; ++g)
+            m_converted.append({fixture(QStringLiteral("embedded_charts_six.xls")), from.sheet(g).name, path, names[g]});
+    }
+}
+
 void TestSheetImport::refusesWhatTheRecordsCannotCarry()
 {
     struct Case { const char *file; int sheet; };
     const QList<Case> cases{
         {"xlm_macro_autoopen.xls", 1},             // an Excel 4 macro sheet
-        {"embedded_chart_on_sheet2.xls", 1},       // an embedded chart
+        {"kinds_ws_chart_xlm_dialog_vba.xls", 3},  // a dialog sheet
         {"pivot_cache_extra_sheet.xls", 0},        // a pivot table
         {"hidden_veryhidden_vba_docs.xls", 0},     // code behind the sheet
     };
