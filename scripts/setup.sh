@@ -14,6 +14,7 @@ fonts-noto-cjk
 xvfb xauth
 python3 python3-olefile poppler-utils x11-utils
 qt6-translations-l10n desktop-file-utils
+clang libclang-rt-14-dev
 "
 
 missing=""

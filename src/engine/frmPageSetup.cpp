@@ -21,6 +21,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 
 using quirn::PageSetupFacts;
@@ -332,6 +333,9 @@ QWidget *frmPageSetup::buildHeaderFooterTab()
                                    QStringLiteral("右側(&R):")};
         for (int i = 0; i < 3; ++i) {
             *edits[i] = line(names[i], texts[i]);
+            // Excel's limit for a whole header or footer; a longer text the
+            // book already holds is shown whole.
+            (*edits[i])->setMaxLength(std::max<int>(255, int(texts[i].size())));
             form->addRow(labels[i], *edits[i]);
         }
         return box;

@@ -5,6 +5,8 @@
 #include "BlankBook.h"
 #include "BookFileMessages.h"
 #include "CompoundFile.h"
+#include "FileReplacement.h"
+#include "HeaderFooterText.h"
 #include "SheetImport.h"
 #include "VbaProjectReader.h"
 #include "WorkbookStream.h"
@@ -12,13 +14,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QRegularExpression>
 #include <QSet>
-#include <QTemporaryFile>
-
-#include <cstdio>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace quirn {
 
@@ -49,14 +47,16 @@ QByteArray findFilePass(const QByteArray &stream)
     return QByteArray();
 }
 
-bool syncFile(const QString &path)
+// Excel keeps a header or footer (its three sections and their codes) to
+// 255 characters; one it wrote longer is kept as it is, only not made so here.
+bool headerFooterTooLong(const PageSetupFacts &setup, const PageSetupFacts &current)
 {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
-    if (fd < 0)
-        return false;
-    const bool ok = ::fsync(fd) == 0;
-    ::close(fd);
-    return ok;
+    constexpr qsizetype kLongest = 255;
+    const QString header = HeaderFooterText{setup.leftHeader, setup.centerHeader, setup.rightHeader}.join();
+    const QString footer = HeaderFooterText{setup.leftFooter, setup.centerFooter, setup.rightFooter}.join();
+    const QString oldHeader = HeaderFooterText{current.leftHeader, current.centerHeader, current.rightHeader}.join();
+    const QString oldFooter = HeaderFooterText{current.leftFooter, current.centerFooter, current.rightFooter}.join();
+    return (header.size() > kLongest && header != oldHeader) || (footer.size() > kLongest && footer != oldFooter);
 }
 
 } // namespace
@@ -70,7 +70,9 @@ struct BookFile::Private
     std::optional<WorkbookStream> stream;
     std::unique_ptr<BiffCipher> cipher;
     QList<SheetFacts> facts;
+    QHash<QString, int> indexOfFoldedName;
     QList<VbaModuleFacts> vbaModules;
+    BookFileError vbaError;
     bool hasVba = false;
     bool modified = false;
 };
@@ -143,6 +145,8 @@ BookFileError BookFile::open(const QString &path, const QString &password)
             && reader.read(dir, project)) {
             for (const auto &m : reader.modules())
                 d->vbaModules.append({m.name, int(m.kind)});
+        } else {
+            d->vbaError = reader.error() ? reader.error() : BookFileMessages::damagedVbaProject();
         }
     }
     refreshFacts();
@@ -172,9 +176,11 @@ BookFileError BookFile::createNew(const QString &path, const QString &sheetName)
 
 void BookFile::refreshFacts()
 {
-    d->facts.clear();
-    for (int i = 0; i < d->stream->sheetCount(); ++i)
-        d->facts.append(d->stream->sheetFacts(i));
+    d->facts = d->stream->allSheetFacts();
+    d->indexOfFoldedName.clear();
+    d->indexOfFoldedName.reserve(d->facts.size());
+    for (int i = 0; i < d->facts.size(); ++i)
+        d->indexOfFoldedName.insert(d->facts[i].name.toCaseFolded(), i);
 }
 
 bool BookFile::isOpen() const { return d->stream.has_value(); }
@@ -189,10 +195,7 @@ SheetFacts BookFile::sheet(int index) const
 
 int BookFile::indexOf(const QString &name) const
 {
-    for (int i = 0; i < d->facts.size(); ++i)
-        if (d->facts[i].name.compare(name, Qt::CaseInsensitive) == 0)
-            return i;
-    return -1;
+    return d->indexOfFoldedName.value(name.toCaseFolded(), -1);
 }
 
 bool BookFile::structureProtected() const { return isOpen() && d->stream->structureProtected(); }
@@ -201,6 +204,7 @@ bool BookFile::isEncrypted() const { return d->cipher != nullptr; }
 QString BookFile::encryptionName() const { return d->cipher ? d->cipher->schemeName() : QString(); }
 bool BookFile::hasVbaProject() const { return d->hasVba; }
 QList<VbaModuleFacts> BookFile::vbaModules() const { return d->vbaModules; }
+BookFileError BookFile::vbaProjectError() const { return d->vbaError; }
 bool BookFile::isModified() const { return d->modified; }
 
 bool BookFile::isValidSheetName(const QString &name)
@@ -346,6 +350,8 @@ BookFileError BookFile::duplicateSheet(int index, const QString &newName, int be
         return BookFileMessages::invalidSheetName();
     if (indexOf(newName) >= 0)
         return BookFileMessages::duplicateSheetName(newName);
+    if (sheetCount() >= WorkbookStream::kMostSheets)
+        return BookFileMessages::unsupported(QStringLiteral("これ以上シートを追加"));
     BookFileError error;
     if (!d->stream->duplicateSheet(index, newName, before, d->hasVba, &error))
         return error;
@@ -496,6 +502,8 @@ BookFileError BookFile::setPageSetup(int index, const PageSetupFacts &setup)
     if (auto e = checkIndex(index))
         return e;
     const PageSetupFacts current = d->facts[index].pageSetup;
+    if (headerFooterTooLong(setup, current))
+        return BookFileMessages::headerFooterTooLong();
     // Charts have no print area or titles.
     const bool printNames = d->facts[index].kind != SheetKind::Chart
         && (setup.printArea != current.printArea || setup.printTitleRows != current.printTitleRows
@@ -542,31 +550,20 @@ BookFileError BookFile::writeFile(const QString &path) const
     if (!isOpen())
         return BookFileMessages::saveFailed(path, QStringLiteral("ブックが開かれていません"));
     // Saving over a symbolic link writes the book it points to.
-    const QFileInfo link(path);
-    const QString targetPath = link.isSymLink() ? link.symLinkTarget() : path;
-    const QFileInfo target(targetPath);
-    if (target.exists() && !target.isWritable())
-        return BookFileMessages::saveFailed(path, QStringLiteral("読み取り専用のファイルです"));
+    FileReplacement replacement(path);
+    if (FileReplacement::isReadOnly(replacement.targetPath()))
+        return BookFileMessages::readOnly(path);
     QByteArray stream = d->stream->serialize();
     if (d->cipher)
         stream = d->cipher->encrypt(stream);
 
-    // A temporary file beside the book, renamed over it once complete.
-    QTemporaryFile temp(target.absolutePath() + QStringLiteral("/.") + target.fileName()
-                        + QStringLiteral(".XXXXXX"));
-    if (!temp.open())
-        return BookFileMessages::saveFailed(path, temp.errorString());
-    const QString tempPath = temp.fileName();
-    temp.close();
     QString reason;
-    if (!d->container->writeCopy(tempPath, d->streamName, stream, &reason) || !syncFile(tempPath))
+    if (!replacement.begin(&reason))
+        return BookFileMessages::saveFailed(path, reason);
+    if (!d->container->writeCopy(replacement.temporaryPath(), d->streamName, stream, &reason))
         return BookFileMessages::saveFailed(path, reason.isEmpty() ? QStringLiteral("書き込みエラー") : reason);
-    const QFileDevice::Permissions permissions = target.exists() ? QFile::permissions(targetPath)
-                                                                 : QFile::permissions(tempPath) | QFileDevice::ReadGroup | QFileDevice::ReadOther;
-    QFile::setPermissions(tempPath, permissions);
-    if (std::rename(QFile::encodeName(tempPath).constData(), QFile::encodeName(targetPath).constData()) != 0)
-        return BookFileMessages::saveFailed(path, QString::fromLocal8Bit(strerror(errno)));
-    temp.setAutoRemove(false);
+    if (!replacement.commit(&reason))
+        return BookFileMessages::saveFailed(path, reason);
     return {};
 }
 

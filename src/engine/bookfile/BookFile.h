@@ -60,6 +60,9 @@ public:
     QString encryptionName() const;
     bool hasVbaProject() const;
     QList<VbaModuleFacts> vbaModules() const;
+    // Why the VBA project's modules could not be listed (a damaged or
+    // oversized project); the book itself is read all the same.
+    BookFileError vbaProjectError() const;
 
     // Edits, in sheet positions (0-based) at the time of the call.
     BookFileError renameSheet(int index, const QString &newName);

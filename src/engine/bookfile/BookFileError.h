@@ -26,6 +26,8 @@ struct BookFileError
         InvalidReference,
         Unsupported,
         SaveFailed,
+        ReadOnly,
+        TooLong,
     };
 
     Code code = Code::None;

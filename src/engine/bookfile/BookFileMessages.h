@@ -24,6 +24,12 @@ struct BookFileMessages
         return BookFileError::make(BookFileError::Code::NotReadable,
                                    QStringLiteral("\"%1\" は大きすぎるため、読み込めません。").arg(path));
     }
+    static BookFileError tooManySheets(int count)
+    {
+        return BookFileError::make(BookFileError::Code::NotReadable,
+                                   QStringLiteral("このブックにはシートが %1 枚あるため、読み込めません。扱えるシートは 1 つのブックにつき 32767 枚までです。")
+                                       .arg(count));
+    }
     static BookFileError notAWorkbook()
     {
         return BookFileError::make(BookFileError::Code::NotAWorkbook,
@@ -43,6 +49,11 @@ struct BookFileMessages
     {
         return BookFileError::make(BookFileError::Code::Damaged,
                                    QStringLiteral("ブックが壊れているため、読み込めません。"));
+    }
+    static BookFileError damagedVbaProject()
+    {
+        return BookFileError::make(BookFileError::Code::Damaged,
+                                   QStringLiteral("ブックのマクロ (VBA) の情報が壊れています。"));
     }
     static BookFileError notAWorkbookOrDamaged()
     {
@@ -76,6 +87,16 @@ struct BookFileMessages
         return BookFileError::make(BookFileError::Code::InvalidReference,
                                    QStringLiteral("印刷範囲または印刷タイトルの指定が正しくありません。"));
     }
+    static BookFileError headerFooterTooLong()
+    {
+        return BookFileError::make(BookFileError::Code::TooLong,
+                                   QStringLiteral("ヘッダーまたはフッターが長すぎます。左、中央、右の部分を合わせて 255 文字以内にしてください。"));
+    }
+    static BookFileError printNamesTooLong()
+    {
+        return BookFileError::make(BookFileError::Code::TooLong,
+                                   QStringLiteral("印刷範囲または印刷タイトルに指定した範囲が多すぎます。範囲の数を減らしてください。"));
+    }
     static BookFileError noSuchSheet(const QString &what)
     {
         return BookFileError::make(BookFileError::Code::NoSuchSheet,
@@ -85,6 +106,13 @@ struct BookFileMessages
     {
         return BookFileError::make(BookFileError::Code::Unsupported,
                                    QStringLiteral("このブックでは%1できません。").arg(what));
+    }
+    // The program's own words for a file nobody may write.
+    static BookFileError readOnly(const QString &path)
+    {
+        const QString name = path.section(QLatin1Char('/'), -1);
+        return BookFileError::make(BookFileError::Code::ReadOnly,
+                                   QStringLiteral("\"%1\" は読み取り専用ﾌｧｲﾙです。").arg(name));
     }
     static BookFileError saveFailed(const QString &path, const QString &reason)
     {

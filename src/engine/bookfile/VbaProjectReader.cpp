@@ -57,8 +57,12 @@ bool decompressChunk(const QByteArray &in, qsizetype pos, qsizetype end, QByteAr
                 const qsizetype offset = (token >> (16 - bitCount)) + 1;
                 if (offset > done)
                     return false;
+                // The copy may overlap what it writes: byte by byte, in place.
+                const qsizetype at = out->size();
+                out->resize(at + length);
+                char *bytes = out->data();
                 for (qsizetype k = 0; k < length; ++k)
-                    out->append(out->at(out->size() - offset));
+                    bytes[at + k] = bytes[at + k - offset];
             }
             if (out->size() - chunkStart > kChunkSize)
                 return false;
@@ -67,30 +71,47 @@ bool decompressChunk(const QByteArray &in, qsizetype pos, qsizetype end, QByteAr
     return true;
 }
 
-} // namespace
+enum class Expansion { Whole, Invalid, TooLarge };
 
-bool VbaProjectReader::decompress(const QByteArray &container, QByteArray *out)
+// A chunk expands to at most 4096 bytes from as few as six, so the output is
+// checked against `limit` chunk by chunk, never after the fact.
+Expansion expand(const QByteArray &container, QByteArray *out, qsizetype limit)
 {
     out->clear();
+    const auto invalid = [out] {
+        out->clear();
+        return Expansion::Invalid;
+    };
     if (container.isEmpty() || quint8(container.at(0)) != 1)
-        return false;
+        return invalid();
     const qsizetype size = container.size();
     qsizetype pos = 1;
     while (pos < size) {
         if (pos + 2 > size)
-            return false;
+            return invalid();
+        if (out->size() + kChunkSize > limit) {
+            out->clear();
+            return Expansion::TooLarge;
+        }
         const quint16 header = readU16(container, pos);
         const qsizetype chunkEnd = std::min(pos + (header & 0x0FFF) + 3, size);
         pos += 2;
         if (header & 0x8000) {
             if (!decompressChunk(container, pos, chunkEnd, out))
-                return false;
+                return invalid();
         } else {
             out->append(container.mid(pos, chunkEnd - pos));
         }
         pos = chunkEnd;
     }
-    return true;
+    return Expansion::Whole;
+}
+
+} // namespace
+
+bool VbaProjectReader::decompress(const QByteArray &container, QByteArray *out, qsizetype limit)
+{
+    return expand(container, out, limit) == Expansion::Whole;
 }
 
 bool VbaProjectReader::fail()
@@ -98,6 +119,14 @@ bool VbaProjectReader::fail()
     m_modules.clear();
     m_error = BookFileError::make(BookFileError::Code::Damaged,
                                   QStringLiteral("ブックのマクロ (VBA) の情報が壊れています。"));
+    return false;
+}
+
+bool VbaProjectReader::failTooLarge()
+{
+    m_modules.clear();
+    m_error = BookFileError::make(BookFileError::Code::Damaged,
+                                  QStringLiteral("ブックのマクロ (VBA) の情報が大きすぎるため、読み込めません。"));
     return false;
 }
 
@@ -189,7 +218,10 @@ bool VbaProjectReader::read(const QByteArray &dirStream, const QByteArray &proje
 
     QByteArray dir;
     QList<DirModule> dirModules;
-    if (!decompress(dirStream, &dir) || !readDir(dir, &dirModules))
+    const Expansion expansion = expand(dirStream, &dir, kLargestDecompressed);
+    if (expansion == Expansion::TooLarge)
+        return failTooLarge();
+    if (expansion != Expansion::Whole || !readDir(dir, &dirModules))
         return fail();
 
     // The dir stream tells procedural modules from the rest; the PROJECT

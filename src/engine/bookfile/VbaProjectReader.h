@@ -31,9 +31,16 @@ public:
     QString projectName() const { return m_projectName; }
     const BookFileError &error() const { return m_error; }
 
+    // Far more than the project information of any real project holds (a
+    // few hundred bytes per module and reference); a stream that expands
+    // beyond it is refused rather than expanded.
+    static constexpr qsizetype kLargestDecompressed = qsizetype(16) << 20;
+
     // Undoes the compression of a VBA stream (a compressed container);
-    // false when the data is not a valid container.
-    static bool decompress(const QByteArray &container, QByteArray *out);
+    // false, with `out` empty, when the data is not a valid container or
+    // would expand beyond `limit` bytes.
+    static bool decompress(const QByteArray &container, QByteArray *out,
+                           qsizetype limit = kLargestDecompressed);
 
 private:
     struct DirModule
@@ -46,6 +53,7 @@ private:
     bool readDir(const QByteArray &dir, QList<DirModule> *modules);
     QHash<QString, ModuleKind> projectKinds(const QByteArray &projectStream) const;
     bool fail();
+    bool failTooLarge();
 
     QList<Module> m_modules;
     int m_codePage = 1252;

@@ -5,6 +5,7 @@
 #include "FormulaTokens.h"
 #include "SheetSubstream.h"
 
+#include <QHash>
 #include <QSet>
 
 #include <algorithm>
@@ -99,6 +100,24 @@ NameLayout nameLayout(const QByteArray &d)
     return n;
 }
 
+// The print area or print titles a built-in NAME record gives its sheet.
+void fillPrintName(const QByteArray &name, PageSetupFacts *setup)
+{
+    const NameLayout n = nameLayout(name);
+    const QStringList areas = FormulaTokens::areasAsText(name.mid(n.rgceAt, n.cce));
+    if (n.builtinCode == kBuiltinPrintArea) {
+        setup->printArea = areas.join(QLatin1Char(','));
+    } else if (n.builtinCode == kBuiltinPrintTitles) {
+        for (const QString &a : areas) {
+            // "$1:$2" holds rows, "$A:$B" columns.
+            if (a.size() > 1 && a.at(1).isDigit())
+                setup->printTitleRows = a;
+            else
+                setup->printTitleColumns = a;
+        }
+    }
+}
+
 } // namespace
 
 std::optional<WorkbookStream> WorkbookStream::parse(const QByteArray &stream, BookFileError *error)
@@ -139,17 +158,33 @@ std::optional<WorkbookStream> WorkbookStream::parse(const QByteArray &stream, Bo
     struct Span { qsizetype start, end; int tab; };
     QList<Span> spans;
     const QList<int> sheetSlots = wb.boundSheetSlots();
+    if (sheetSlots.size() > kMostSheets) {
+        *error = BookFileMessages::tooManySheets(int(sheetSlots.size()));
+        return std::nullopt;
+    }
     for (int tab = 0; tab < sheetSlots.size(); ++tab) {
         const QByteArray &d = wb.m_globals.at(sheetSlots[tab]).data;
         const qsizetype start = d.size() >= 8 ? qsizetype(u32(d, 0)) : -1;
-        const qsizetype end = start >= globalsEnd ? substreamEnd(stream, start) : -1;
-        if (end < 0) {
+        if (start < globalsEnd) {
             *error = BookFileMessages::damaged();
             return std::nullopt;
         }
-        spans.append({start, end, tab});
+        spans.append({start, -1, tab});
     }
+    // Each substream is walked once, in file order, so that sheets pointing
+    // into one another cost no more than the stream is long.
     std::sort(spans.begin(), spans.end(), [](const Span &a, const Span &b) { return a.start < b.start; });
+    for (int i = 0; i < spans.size(); ++i) {
+        if (i > 0 && spans[i].start < spans[i - 1].end) { // overlapping or shared substreams
+            *error = BookFileMessages::damaged();
+            return std::nullopt;
+        }
+        spans[i].end = substreamEnd(stream, spans[i].start);
+        if (spans[i].end < 0) {
+            *error = BookFileMessages::damaged();
+            return std::nullopt;
+        }
+    }
     wb.m_tabBody = QList<int>(sheetSlots.size(), -1);
     qsizetype cursor = globalsEnd;
     for (const Span &s : spans) {
@@ -217,26 +252,43 @@ SheetFacts WorkbookStream::sheetFacts(int tab) const
     return f;
 }
 
+QList<SheetFacts> WorkbookStream::allSheetFacts() const
+{
+    // The sheets' entries and built-in names are gathered in one pass over the
+    // globals, so that the whole list costs what the book is long.
+    const QList<int> sheetSlots = boundSheetSlots();
+    QHash<int, QList<int>> namesOfTab;
+    for (int i = 0; i < m_globals.size(); ++i) {
+        if (m_globals[i].type != rtName)
+            continue;
+        const NameLayout n = nameLayout(m_globals[i].data);
+        if (n.builtin && n.itab > 0 && n.itab <= sheetSlots.size())
+            namesOfTab[n.itab - 1].append(i);
+    }
+    QList<SheetFacts> out;
+    out.reserve(sheetSlots.size());
+    for (int tab = 0; tab < sheetSlots.size(); ++tab) {
+        const QByteArray &entry = m_globals.at(sheetSlots[tab]).data;
+        SheetFacts f = SheetSubstream(substream(tab)).facts(entry.size() > 5 ? quint8(entry.at(5)) : 0);
+        f.name = readShortString(entry, 6);
+        const int state = entry.size() > 4 ? quint8(entry.at(4)) & 0x03 : 0;
+        f.visibility = state == 2 ? SheetVisibility::VeryHidden
+                     : state == 1 ? SheetVisibility::Hidden : SheetVisibility::Visible;
+        for (int i : namesOfTab.value(tab))
+            fillPrintName(m_globals[i].data, &f.pageSetup);
+        out.append(f);
+    }
+    return out;
+}
+
 void WorkbookStream::fillPrintNames(int tab, PageSetupFacts *setup) const
 {
     for (const Record &r : m_globals) {
         if (r.type != rtName)
             continue;
         const NameLayout n = nameLayout(r.data);
-        if (!n.builtin || n.itab != tab + 1)
-            continue;
-        const QStringList areas = FormulaTokens::areasAsText(r.data.mid(n.rgceAt, n.cce));
-        if (n.builtinCode == kBuiltinPrintArea) {
-            setup->printArea = areas.join(QLatin1Char(','));
-        } else if (n.builtinCode == kBuiltinPrintTitles) {
-            for (const QString &a : areas) {
-                // "$1:$2" holds rows, "$A:$B" columns.
-                if (a.size() > 1 && a.at(1).isDigit())
-                    setup->printTitleRows = a;
-                else
-                    setup->printTitleColumns = a;
-            }
-        }
+        if (n.builtin && n.itab == tab + 1)
+            fillPrintName(r.data, setup);
     }
 }
 
@@ -760,6 +812,11 @@ bool WorkbookStream::duplicateSheet(int tab, const QString &name, int before, bo
     Record entry = globals[sheetSlots[tab]];
     entry.data = entry.data.left(6) + writeShortString(name);
     globals.insert(sheetSlots.last() + 1, entry);
+    for (const Record &r : globals)
+        if (r.type == rtTabId && r.data.size() == 2 * count && r.data.size() + 2 > kMaxRecordData) {
+            *error = BookFileMessages::unsupported(QStringLiteral("これ以上シートを追加"));
+            return false;
+        }
     for (Record &r : globals) {
         if (r.type == rtTabId && r.data.size() == 2 * count) {
             quint16 next = 0;
@@ -887,6 +944,13 @@ bool WorkbookStream::setPrintNames(int tab, const QString &area, const QString &
     const QByteArray areaFormula = areaList.isEmpty() ? QByteArray() : FormulaTokens::areasFormula(areaList, entry);
     const QByteArray titleFormula = rowList.isEmpty() && columnList.isEmpty()
         ? QByteArray() : FormulaTokens::areasFormula(columnList + rowList, entry);
+    // A name's record holds its whole formula: no record is written longer
+    // than Excel reads.
+    if (builtinName(kBuiltinPrintArea, tab + 1, areaFormula).size() > kMaxRecordData
+        || builtinName(kBuiltinPrintTitles, tab + 1, titleFormula).size() > kMaxRecordData) {
+        *error = BookFileMessages::printNamesTooLong();
+        return false;
+    }
 
     QSet<int> removed;
     int lastName = -1;

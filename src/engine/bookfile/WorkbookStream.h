@@ -20,6 +20,10 @@ namespace quirn {
 class WorkbookStream
 {
 public:
+    // Sheet positions stay within what the gateway counts in 16 bits; a book
+    // with more sheets is refused when it is read.
+    static constexpr int kMostSheets = 32767;
+
     static std::optional<WorkbookStream> parse(const QByteArray &stream, BookFileError *error);
 
     int sheetCount() const { return int(m_tabBody.size()); }
@@ -28,6 +32,8 @@ public:
     SheetVisibility visibility(int tab) const;
     const QByteArray &substream(int tab) const;
     SheetFacts sheetFacts(int tab) const;
+    // Every sheet's facts, in tab order, in one pass over the book.
+    QList<SheetFacts> allSheetFacts() const;
 
     bool structureProtected() const;
     bool windowsProtected() const;
