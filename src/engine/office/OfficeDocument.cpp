@@ -1,6 +1,7 @@
 #include "OfficeDocument.h"
 
 #include "BookFileCheck.h"
+#include "FileReplacement.h"
 #include "InteractionRecorder.h"
 #include "OfficeConnection.h"
 #include "OfficeError.h"
@@ -45,7 +46,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
 
 #include <cstdio>
 #include <cstring>
@@ -118,15 +118,6 @@ bool startsWithCompoundSignature(const QString &path)
         return false;
     const QByteArray head = file.read(8);
     return head.size() == 8 && std::memcmp(head.constData(), kCompoundSignature, 8) == 0;
-}
-
-QString temporaryNameBeside(const QString &target)
-{
-    const QFileInfo info(target);
-    return info.absolutePath()
-           + QStringLiteral("/.~quirn-%1-%2.tmp")
-                 .arg(info.fileName())
-                 .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
 }
 
 } // namespace
@@ -630,10 +621,7 @@ void OfficeDocument::Private::storeTo(const QString &target) const
                           QStringLiteral("ブック %1 は読み取り専用で開かれているため、保存できません。")
                               .arg(quoted(shown)));
     }
-    // Read-only: not writable for us, or no write permission for anyone (the
-    // latter matters when running with full privileges).
-    constexpr QFile::Permissions anyWrite = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
-    if (info.exists() && (!info.isWritable() || !(info.permissions() & anyWrite)))
+    if (quirn::FileReplacement::isReadOnly(target))
         throw failed(QStringLiteral("ファイルは読み取り専用です。"));
     if (!QFileInfo(info.absolutePath()).isDir())
         throw failed(QStringLiteral("保存先のフォルダがありません。"));
@@ -661,33 +649,32 @@ void OfficeDocument::Private::storeTo(const QString &target) const
             QFile::remove(target);
             throw failed(QStringLiteral("書き出したファイルが正しくありません。"));
         }
+        if (!quirn::FileReplacement::syncWritten(target)) {
+            QFile::remove(target);
+            throw failed(QString::fromLocal8Bit(std::strerror(errno)));
+        }
         return;
     }
 
-    const QString temporary = temporaryNameBeside(target);
+    quirn::FileReplacement replacement(target);
+    QString reason;
+    if (!replacement.begin(&reason))
+        throw failed(reason);
+    const QString temporary = replacement.temporaryPath();
     try {
         conn().call(CallKind::Long, [&] {
             uno::Reference<frame::XStorable>(model, uno::UNO_QUERY_THROW)
                 ->storeToURL(toFileUrl(temporary), args);
         });
     } catch (const OfficeError &e) {
-        QFile::remove(temporary);
         if (e.kind() == Kind::NotResponding || e.kind() == Kind::ProcessGone)
             throw;
         throw failed(e.message());
     }
-    if (!startsWithCompoundSignature(temporary)) {
-        QFile::remove(temporary);
+    if (!startsWithCompoundSignature(temporary))
         throw failed(QStringLiteral("書き出したファイルが正しくありません。"));
-    }
-    if (info.exists())
-        QFile::setPermissions(temporary, QFile::permissions(target));
-    if (std::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(target).constData())
-        != 0) {
-        const QString why = QString::fromLocal8Bit(std::strerror(errno));
-        QFile::remove(temporary);
-        throw failed(why);
-    }
+    if (!replacement.commit(&reason))
+        throw failed(reason);
 }
 
 void OfficeDocument::save()

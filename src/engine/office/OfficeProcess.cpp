@@ -437,7 +437,9 @@ QList<OfficeRecord> OfficeProcess::findLeftover()
     for (const OfficeRecord &r : OfficeRecord::readAll()) {
         if (r.role != OfficeRecord::Role::Engine || r.isOwnerAlive())
             continue;
-        if (r.isProcessAlive())
+        // A process id the system gave to another program since is not ours
+        // to end: the record alone is stale.
+        if (r.isProcessAlive() && r.isOurs())
             found.append(r);
         else
             r.remove();
@@ -447,6 +449,10 @@ QList<OfficeRecord> OfficeProcess::findLeftover()
 
 bool OfficeProcess::closeLeftover(const OfficeRecord &record)
 {
+    if (!record.isOurs()) {
+        record.remove(); // our process is gone; its id went to another program
+        return true;
+    }
     auto watchdog = std::make_shared<CallWatchdog>();
     if (auto c = connectToRecord(record, watchdog)) {
         try {
@@ -474,7 +480,7 @@ QList<OfficeRecord> OfficeProcess::findUserProcess()
         // A process handed over by this program instance is still our child.
         int status = 0;
         ::waitpid(pid_t(r.pid), &status, WNOHANG);
-        if (r.isProcessAlive())
+        if (r.isProcessAlive() && r.isOurs())
             found.append(r);
         else
             r.remove();

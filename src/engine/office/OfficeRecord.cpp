@@ -6,6 +6,7 @@
 #include <QJsonObject>
 #include <QSaveFile>
 #include <QStandardPaths>
+#include <QUrl>
 
 #include <csignal>
 #include <cerrno>
@@ -76,13 +77,18 @@ bool OfficeRecord::isProcessAlive() const
 
 bool OfficeRecord::hasLiveGroupMembers(qint64 group)
 {
-    if (group <= 0 || ::kill(-pid_t(group), 0) != 0)
-        return false;
-    // kill() also reaches zombies; look for a member that still runs.
+    return group > 0 && ::kill(-pid_t(group), 0) == 0 && !liveGroupMembers(group).isEmpty();
+}
+
+// The running (not zombie) processes of the group. kill() also reaches
+// zombies, so /proc is read.
+QList<qint64> OfficeRecord::liveGroupMembers(qint64 group)
+{
+    QList<qint64> members;
     const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
     for (const QString &entry : entries) {
         bool isNumber = false;
-        entry.toLongLong(&isNumber);
+        const qint64 pid = entry.toLongLong(&isNumber);
         if (!isNumber)
             continue;
         QFile stat(QStringLiteral("/proc/") + entry + QStringLiteral("/stat"));
@@ -94,6 +100,30 @@ bool OfficeRecord::hasLiveGroupMembers(qint64 group)
             continue;
         const QList<QByteArray> fields = text.mid(close + 2).split(' ');
         if (fields.size() > 2 && fields.at(2).toLongLong() == group && fields.at(0) != "Z")
+            members.append(pid);
+    }
+    return members;
+}
+
+bool OfficeRecord::isOurs() const
+{
+    if (pipe.isEmpty() || profile.isEmpty())
+        return false;
+    const QByteArray pipeArgument = "--accept=pipe,name=" + pipe.toUtf8() + ";";
+    const QByteArray profileArgument = "-env:UserInstallation=" + QUrl::fromLocalFile(profile).toEncoded();
+    QList<qint64> candidates = pgid > 0 ? liveGroupMembers(pgid) : QList<qint64>();
+    candidates.prepend(pid);
+    for (const qint64 member : candidates) {
+        QFile file(QStringLiteral("/proc/%1/cmdline").arg(member));
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        const QList<QByteArray> arguments = file.readAll().split('\0');
+        bool hasPipe = false, hasProfile = false;
+        for (const QByteArray &argument : arguments) {
+            hasPipe = hasPipe || argument.startsWith(pipeArgument);
+            hasProfile = hasProfile || argument == profileArgument;
+        }
+        if (hasPipe && hasProfile)
             return true;
     }
     return false;

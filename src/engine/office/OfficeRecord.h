@@ -21,8 +21,13 @@ struct OfficeRecord
     void remove() const;
     bool isProcessAlive() const;
     bool isOwnerAlive() const;
+    // A process of the record's group runs with the record's pipe and
+    // profile on its command line: the process is an office we started, not
+    // another program that was given the same process id later.
+    bool isOurs() const;
 
     static bool hasLiveGroupMembers(qint64 group);
+    static QList<qint64> liveGroupMembers(qint64 group);
     static QString folder();
     static QList<OfficeRecord> readAll();
 };
