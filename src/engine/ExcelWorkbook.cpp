@@ -158,7 +158,11 @@ QString ExcelWorkbook::sheetName(int position) const
 
 int ExcelWorkbook::sheetPosition(const QString &name) const
 {
-    return sheetNames().indexOf(name) + 1;
+    if (ownedByOffice())
+        return sheetNames().indexOf(name) + 1;
+    // Names are unique ignoring case: the one candidate must match exactly.
+    const int index = m_records.indexOf(name);
+    return index >= 0 && m_records.sheet(index).name == name ? index + 1 : 0;
 }
 
 int ExcelWorkbook::recordIndex(const QString &name) const
@@ -228,9 +232,12 @@ int ExcelWorkbook::pageCount(const QString &name)
 
 OfficeDocument &ExcelWorkbook::currentDocument()
 {
-    if (m_office && m_officeCurrent && m_app.officeAnswers())
+    // A copy loaded into an office process that has since been ended is gone,
+    // even when a new process answers now.
+    const bool live = m_office && m_office->isOpen() && m_app.officeAnswers();
+    if (live && m_officeCurrent)
         return *m_office;
-    if (ownedByOffice() && m_office && !m_app.officeAnswers())
+    if (ownedByOffice() && m_office && !live)
         throw ExcelError::refused(QStringLiteral(
             "表計算エンジンが終了したため、保存されていない変更が失われました。ブックを開き直してください。"));
     loadOfficeCopy();
@@ -737,8 +744,15 @@ void ExcelWorkbook::restoreVisibility(const QHash<QString, SheetVisibility> &int
         if (!m_records.setSheetVisibility(index, *wanted))
             changed = true;
     }
-    if (changed)
-        check(m_records.save());
+    if (!changed)
+        return;
+    recordsEdited();
+    // The book on disk is already the office's save: say so, and keep the
+    // correction as an unsaved change that the next save writes.
+    if (const BookFileError error = m_records.save())
+        throw ExcelError::refused(
+            QStringLiteral("ブックは保存されましたが、シートの表示状態 (非表示、完全な非表示) を書き込めませんでした。"
+                           "もう一度保存してください。\n") + error.message);
 }
 
 quirn::PageSetupFacts ExcelWorkbook::pageSetup(const QString &name) const
@@ -820,6 +834,9 @@ void ExcelWorkbook::save()
 
 void ExcelWorkbook::saveAs(const QString &path)
 {
+    // A bare name (a new book's caption) names no folder the user chose.
+    if (QFileInfo(path).isRelative())
+        throw ExcelError::refused(QStringLiteral("保存先のフォルダが指定されていません。名前を付けて保存してください。"));
     const QString target = QFileInfo(path).absoluteFilePath();
     if (isReadOnlyFormat())
         throw ExcelError::refused(QStringLiteral(
@@ -862,11 +879,11 @@ void ExcelWorkbook::saveThroughOffice(const QString &path)
         return;
     }
     m_records = std::move(saved);
-    restoreVisibility(intended);
     m_structureProtected = m_records.structureProtected();
     m_windowsProtected = m_records.windowsProtected();
     m_vbaModules = m_records.vbaModules();
-    m_officeFacts.clear();
     m_officeOwnsState = false;
     m_officeCurrent = true;
+    restoreVisibility(intended);
+    m_officeFacts.clear();
 }

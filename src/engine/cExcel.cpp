@@ -168,6 +168,8 @@ qint32 cExcel::CloseExcel(const QVariant &Book)
         xlApp->DisplayAlerts = false;
         if (Book.isValid() && !Book.toString().isEmpty())
             saved = SaveExcel(Book.toString());
+        if (saved != 0)
+            return saved; // the books stay open with the changes that were not saved
         xlApp->CloseAll();
         xlApp->Quit();
     }
@@ -205,7 +207,9 @@ qint32 cExcel::SaveExcel(const QString &)
         if (book->Saved())
             continue; // nothing to write: the file on disk is the book
         xlApp->Activate(*book);
-        const qint32 saved = saveActive(book->FullName());
+        // A book never saved has no file to write: it is refused, not written
+        // under its caption into the working folder.
+        const qint32 saved = saveActive(book->Path().isEmpty() ? QString() : book->FullName());
         if (result == 0)
             result = saved;
     }
@@ -224,7 +228,10 @@ qint32 cExcel::SaveBook(const QString &Book)
 qint32 cExcel::saveActive(const QString &path)
 {
     try {
-        xlApp->ActiveWorkbook().saveAs(path);
+        if (path.isEmpty())
+            xlApp->ActiveWorkbook().save();
+        else
+            xlApp->ActiveWorkbook().saveAs(path);
         return 0;
     } catch (const ExcelError &error) {
         if (m_lastSaveError.isEmpty())

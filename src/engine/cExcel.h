@@ -48,7 +48,8 @@ public:
     void OpenBook(const QString &BookName);
     QVariant AddNewBook(qint16 Sheets);
     // Saves every open book first when Book is given and not empty. Returns
-    // what that save returned (0 when nothing failed or nothing was saved).
+    // what that save returned (0 when nothing failed or nothing was saved);
+    // when a save failed, nothing is closed and the books keep their changes.
     qint32 CloseExcel(const QVariant &Book = QVariant());
     void CloseBook(const QString &Book, const QVariant &Save = QVariant());
     void BookActive(const QString &BookName);

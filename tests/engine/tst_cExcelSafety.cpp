@@ -1,0 +1,177 @@
+// The gateway on books that push its limits, and saves that could hurt: a
+// new book saved without a folder, books closed after their save failed, an
+// office copy lost with its process, a second write that fails after the
+// office saved. Against a real office process and real books.
+
+#include "ExcelApplication.h"
+#include "HostileBooks.h"
+#include "MessageBox.h"
+#include "OfficeProcess.h"
+#include "OfficeTestEnvironment.h"
+#include "BookFile.h"
+#include "cExcel.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+#include <sys/stat.h>
+
+class tst_cExcelSafety : public QObject
+{
+    Q_OBJECT
+
+private:
+    OfficeTestEnvironment m_environment;
+    QTemporaryDir m_work;
+    std::unique_ptr<cExcel> m_excel;
+
+    QString copyOf(const QString &fixture, const QString &as = QString())
+    {
+        const QString target = m_work.filePath(as.isEmpty() ? fixture : as);
+        QFile::remove(target);
+        QFile::copy(QStringLiteral(QUIRN_FIXTURES_DIR "/") + fixture, target);
+        QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner);
+        return target;
+    }
+
+    QStringList sheetNames()
+    {
+        QStringList names;
+        const int count = m_excel->GetSheetCount();
+        for (qint16 i = 1; i <= count; ++i)
+            names << m_excel->GetSheetName(i);
+        return names;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        MessageBox::SetTestMode(true);
+        m_excel = std::make_unique<cExcel>();
+    }
+
+    void cleanupTestCase() { m_excel.reset(); }
+
+    void init() { MessageBox::TakeShown(); }
+
+    void sheetCountsStayWithinWhatTheGatewayCounts()
+    {
+        const QString most = m_work.filePath(QStringLiteral("most.xls"));
+        QVERIFY(HostileBooks::writeBook(most, 32767));
+        m_excel->CloseExcel();
+        m_excel->OpenBook(most);
+        QCOMPARE(m_excel->GetSheetCount(), qint16(32767));
+        QCOMPARE(m_excel->GetSheetName(32767), QStringLiteral("S32767"));
+        QCOMPARE(m_excel->GetSheetAttribute(QStringLiteral("most.xls"), QStringLiteral("S32767")), 1);
+        QCOMPARE(m_excel->GetSheetNo(QStringLiteral("S30000")), qint16(30000));
+
+        const QString tooMany = m_work.filePath(QStringLiteral("too many.xls"));
+        QVERIFY(HostileBooks::writeBook(tooMany, 40000));
+        m_excel->CloseExcel();
+        try {
+            m_excel->OpenBook(tooMany);
+            QFAIL("a book of 40,000 sheets was opened");
+        } catch (const ExcelError &error) {
+            QVERIFY2(error.description().contains(QStringLiteral("40000")), qPrintable(error.description()));
+        }
+        m_excel->CloseExcel();
+        m_excel->OpenExcel(tooMany);
+        QCOMPARE(m_excel->GetSheetCount(), qint16(-1));
+    }
+
+    void aNewBookIsNeverSavedUnderItsCaption()
+    {
+        const QString folder = m_work.filePath(QStringLiteral("working folder"));
+        QDir().mkpath(folder);
+        const QString previous = QDir::currentPath();
+        QDir::setCurrent(folder);
+        m_excel->OpenExcel(copyOf(QStringLiteral("vba_module1.xls")));
+        const QString caption = m_excel->AddNewBook(1).toString();
+        QVERIFY(!caption.isEmpty());
+        QVERIFY(m_excel->SaveExcel(QStringLiteral("vba_module1.xls")) != 0);
+        QVERIFY2(m_excel->LastSaveError().contains(QStringLiteral("名前を付けて保存")),
+                 qPrintable(m_excel->LastSaveError()));
+        QVERIFY(m_excel->SaveBook(caption) != 0);
+        QCOMPARE(m_excel->CloseExcel(QStringLiteral("vba_module1.xls")) != 0, true);
+        QDir::setCurrent(previous);
+        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList());
+        m_excel->CloseExcel();
+    }
+
+    void closingKeepsBooksWhoseSaveFailed()
+    {
+        const QString path = copyOf(QStringLiteral("hidden_third_sheet.xls"));
+        m_excel->OpenExcel(path);
+        QCOMPARE(m_excel->RenameSheet(QStringLiteral("Sheet1"), QStringLiteral("One")), QString());
+        QCOMPARE(::chmod(QFile::encodeName(path).constData(), 0444), 0);
+        QVERIFY(m_excel->CloseExcel(path) != 0);
+        QVERIFY(m_excel->LastSaveError().contains(QStringLiteral("読み取り専用")));
+        QVERIFY(m_excel->ExcelStatus());
+        QCOMPARE(m_excel->GetSheetName(1), QStringLiteral("One"));
+
+        QCOMPARE(::chmod(QFile::encodeName(path).constData(), 0600), 0);
+        QCOMPARE(m_excel->CloseExcel(path), 0);
+        QVERIFY(!m_excel->ExcelStatus());
+        m_excel->OpenExcel(path);
+        QCOMPARE(m_excel->GetSheetName(1), QStringLiteral("One"));
+        m_excel->CloseExcel();
+    }
+
+    void aBookWhoseOfficeCopyDiedIsLoadedAgain()
+    {
+        const QString first = copyOf(QStringLiteral("hidden_third_sheet.xls"));
+        const QString second = copyOf(QStringLiteral("vba_module1.xls"));
+        m_excel->OpenExcel(QStringList{first, second});
+        m_excel->BookActive(QStringLiteral("hidden_third_sheet.xls"));
+        QVERIFY(m_excel->GetPageOFSheet(QStringLiteral("Sheet1")) >= 1);
+
+        ::kill(-pid_t(m_excel->xlApp->office().processGroup()), SIGKILL);
+        QTRY_VERIFY(!m_excel->xlApp->officeAnswers());
+        // Another book starts a new office ...
+        m_excel->BookActive(QStringLiteral("vba_module1.xls"));
+        QVERIFY(m_excel->GetPageOFSheet(QStringLiteral("Sheet1")) >= 1);
+        // ... and the first book's copy, gone with the old one, is loaded again.
+        m_excel->BookActive(QStringLiteral("hidden_third_sheet.xls"));
+        QVERIFY(m_excel->GetPageOFSheet(QStringLiteral("Sheet2")) >= 1);
+        QCOMPARE(MessageBox::TakeShown().size(), 0);
+        m_excel->CloseExcel();
+    }
+
+    void aFailedSecondWriteSaysTheBookWasSaved()
+    {
+        const QString target = copyOf(QStringLiteral("visible_hidden_veryhidden.xls"));
+        const QString source = copyOf(QStringLiteral("hidden_third_sheet.xls"));
+        const QString saved = m_work.filePath(QStringLiteral("combined.xls"));
+        m_excel->OpenExcel(QStringList{target, source});
+        m_excel->CopySheet(QStringLiteral("hidden_third_sheet.xls"), {"Sheet1"},
+                           QStringLiteral("visible_hidden_veryhidden.xls"), QStringLiteral("Visible"));
+        m_excel->BookActive(QStringLiteral("visible_hidden_veryhidden.xls"));
+        QCOMPARE(sheetNames().size(), 4);
+        m_excel->AllowLossySave(QStringLiteral("visible_hidden_veryhidden.xls"));
+
+        // The office's save comes out with no write permission, so the
+        // records' correction of the very hidden sheet cannot be written.
+        const mode_t mask = ::umask(0222);
+        const qint32 result = m_excel->SaveBook(saved);
+        ::umask(mask);
+        QVERIFY(result != 0);
+        const QString message = m_excel->LastSaveError();
+        QVERIFY2(message.contains(QStringLiteral("保存されましたが")), qPrintable(message));
+        QVERIFY2(!message.contains(QStringLiteral("変更されていません")), qPrintable(message));
+
+        // The correction waits as a change; saved again, it is written.
+        QCOMPARE(::chmod(QFile::encodeName(saved).constData(), 0600), 0);
+        QCOMPARE(m_excel->SaveBook(saved), 0);
+        quirn::BookFile book;
+        QVERIFY(!book.open(saved));
+        QCOMPARE(book.sheet(book.indexOf(QStringLiteral("VeryHidden"))).visibility,
+                 quirn::SheetVisibility::VeryHidden);
+        m_excel->CloseExcel();
+    }
+};
+
+QTEST_MAIN(tst_cExcelSafety)
+#include "tst_cExcelSafety.moc"
