@@ -234,10 +234,10 @@ OfficeDocument &ExcelWorkbook::currentDocument()
 {
     // A copy loaded into an office process that has since been ended is gone,
     // even when a new process answers now.
-    const bool live = m_office && m_office->isOpen() && m_app.officeAnswers();
-    if (live && m_officeCurrent)
+    const auto live = [this] { return m_office->isOpen() && m_app.officeAnswers(); };
+    if (m_office && m_officeCurrent && live())
         return *m_office;
-    if (ownedByOffice() && m_office && !live)
+    if (ownedByOffice() && m_office && !live())
         throw ExcelError::refused(QStringLiteral(
             "表計算エンジンが終了したため、保存されていない変更が失われました。ブックを開き直してください。"));
     loadOfficeCopy();
