@@ -100,9 +100,11 @@ void PageSetupBatch::Run()
         try {
             for (qsizetype k = 0; k < targets.size(); ++k) {
                 const QString &path = targets.at(k).Path;
+                bool saveFailed = false;
                 if (opened) {
                     ApplyPageSetup(targets.at(k));
                     if (saving == Save && excel.SaveExcel(path) != 0) {
+                        saveFailed = true;
                         ++failures;
                         ReportFailedBook(path);
                         currentFailed = currentFailed || k == 0;
@@ -116,7 +118,8 @@ void PageSetupBatch::Run()
                 }
                 if (k == targets.size() - 1)
                     break;
-                excel.CloseExcel(opened ? QVariant(path) : QVariant());
+                // A book whose save failed (and was reported) is let go unsaved.
+                excel.CloseExcel(opened && !saveFailed ? QVariant(path) : QVariant());
                 awayFromCurrent = true;
                 opened = OpenNextBook(targets[k + 1]);
                 if (!opened) {
@@ -287,7 +290,9 @@ void PageSetupBatch::ReportFailedBook(const QString &path) const
 void PageSetupBatch::ReturnToCurrentBook(const QString &lastPath)
 {
     cExcel &excel = m_form.Excel();
-    excel.CloseExcel(lastPath);
+    // A failed save keeps the book open; that failure was reported already.
+    if (excel.CloseExcel(lastPath) != 0)
+        excel.CloseExcel();
     DisabledWindow disabled(m_form);
     excel.ReOpenExcel(m_form.ActiveBookPath);
 }
