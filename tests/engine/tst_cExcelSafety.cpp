@@ -9,10 +9,12 @@
 #include "OfficeProcess.h"
 #include "OfficeTestEnvironment.h"
 #include "BookFile.h"
+#include "CompoundFile.h"
 #include "cExcel.h"
 
 #include <QDir>
 #include <QFile>
+#include <QHash>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -35,6 +37,24 @@ private:
         QFile::copy(QStringLiteral(QUIRN_FIXTURES_DIR "/") + fixture, target);
         QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner);
         return target;
+    }
+
+    // Every stream of the book's VBA project, by path.
+    static QHash<QString, QByteArray> vbaStreams(const QString &path)
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        const auto container = quirn::CompoundFile::open(file.readAll());
+        QHash<QString, QByteArray> streams;
+        for (const QString &stream : container ? container->streamPaths() : QStringList()) {
+            if (!stream.startsWith(QStringLiteral("_VBA_PROJECT_CUR/")))
+                continue;
+            QByteArray bytes;
+            container->readStream(stream, &bytes);
+            streams.insert(stream, bytes);
+        }
+        return streams;
     }
 
     QStringList sheetNames()
@@ -137,6 +157,30 @@ private slots:
         m_excel->BookActive(QStringLiteral("hidden_third_sheet.xls"));
         QVERIFY(m_excel->GetPageOFSheet(QStringLiteral("Sheet2")) >= 1);
         QCOMPARE(MessageBox::TakeShown().size(), 0);
+        m_excel->CloseExcel();
+    }
+
+    // The office's copy of a book never runs its code, yet a save through
+    // the office writes the VBA project back as it was.
+    void anOfficeSaveKeepsTheVbaProjectAsItWas()
+    {
+        const QString target = copyOf(QStringLiteral("vba_std_and_class_modules.xls"));
+        const QString source = copyOf(QStringLiteral("hidden_third_sheet.xls"));
+        const QString saved = m_work.filePath(QStringLiteral("vba saved.xls"));
+        const QHash<QString, QByteArray> before = vbaStreams(target);
+        QVERIFY(before.size() > 3);
+        m_excel->OpenExcel(QStringList{target, source});
+        const QStringList targetSheets = [&] {
+            m_excel->BookActive(QStringLiteral("vba_std_and_class_modules.xls"));
+            return sheetNames();
+        }();
+        m_excel->CopySheet(QStringLiteral("hidden_third_sheet.xls"), {"Sheet1"},
+                           QStringLiteral("vba_std_and_class_modules.xls"), targetSheets.first());
+        m_excel->BookActive(QStringLiteral("vba_std_and_class_modules.xls"));
+        QCOMPARE(sheetNames().size(), targetSheets.size() + 1);
+        m_excel->AllowLossySave(QStringLiteral("vba_std_and_class_modules.xls"));
+        QCOMPARE(m_excel->SaveBook(saved), 0);
+        QCOMPARE(vbaStreams(saved), before);
         m_excel->CloseExcel();
     }
 
