@@ -165,7 +165,7 @@ private slots:
     void anOfficeSaveKeepsTheVbaProjectAsItWas()
     {
         const QString target = copyOf(QStringLiteral("vba_std_and_class_modules.xls"));
-        const QString source = copyOf(QStringLiteral("hidden_third_sheet.xls"));
+        const QString source = copyOf(QStringLiteral("embedded_chart_on_sheet2.xls"));
         const QString saved = m_work.filePath(QStringLiteral("vba saved.xls"));
         const QHash<QString, QByteArray> before = vbaStreams(target);
         QVERIFY(before.size() > 3);
@@ -174,7 +174,7 @@ private slots:
             m_excel->BookActive(QStringLiteral("vba_std_and_class_modules.xls"));
             return sheetNames();
         }();
-        m_excel->CopySheet(QStringLiteral("hidden_third_sheet.xls"), {"Sheet1"},
+        m_excel->CopySheet(QStringLiteral("embedded_chart_on_sheet2.xls"), {"Sheet2"},
                            QStringLiteral("vba_std_and_class_modules.xls"), targetSheets.first());
         m_excel->BookActive(QStringLiteral("vba_std_and_class_modules.xls"));
         QCOMPARE(sheetNames().size(), targetSheets.size() + 1);
@@ -187,10 +187,11 @@ private slots:
     void aFailedSecondWriteSaysTheBookWasSaved()
     {
         const QString target = copyOf(QStringLiteral("visible_hidden_veryhidden.xls"));
-        const QString source = copyOf(QStringLiteral("hidden_third_sheet.xls"));
+        // A sheet with a chart is brought in through the office, which then saves the book.
+        const QString source = copyOf(QStringLiteral("embedded_chart_on_sheet2.xls"));
         const QString saved = m_work.filePath(QStringLiteral("combined.xls"));
         m_excel->OpenExcel(QStringList{target, source});
-        m_excel->CopySheet(QStringLiteral("hidden_third_sheet.xls"), {"Sheet1"},
+        m_excel->CopySheet(QStringLiteral("embedded_chart_on_sheet2.xls"), {"Sheet2"},
                            QStringLiteral("visible_hidden_veryhidden.xls"), QStringLiteral("Visible"));
         m_excel->BookActive(QStringLiteral("visible_hidden_veryhidden.xls"));
         QCOMPARE(sheetNames().size(), 4);
