@@ -11,7 +11,7 @@ libgsf-1-dev
 libreoffice-calc libreoffice-dev libreoffice-dev-common
 cups cups-client cups-bsd printer-driver-cups-pdf
 fonts-noto-cjk
-xvfb xauth
+xvfb xauth openbox imagemagick
 python3 python3-olefile poppler-utils x11-utils
 qt6-translations-l10n desktop-file-utils
 clang libclang-rt-14-dev

@@ -1,4 +1,6 @@
-// Benchmarks of the gateway against a real office process. Prints medians.
+// Benchmarks of the gateway against a real office process: medians against
+// their budgets, and the peer measured in the same run (see BenchReport.h for
+// the output and the exit status).
 //
 //   bench_gateway [REPETITIONS]
 //
@@ -10,6 +12,7 @@
 // - engine start to the first book loaded, and closing it at exit;
 // - the office process's peak resident size after 20 books of 10 sheets.
 
+#include "BenchReport.h"
 #include "BookFile.h"
 #include "ExcelApplication.h"
 #include "MessageBox.h"
@@ -30,8 +33,6 @@
 
 namespace {
 
-QTextStream out(stdout);
-
 double medianMs(int repetitions, const std::function<void()> &run)
 {
     QList<double> times;
@@ -49,7 +50,7 @@ double medianMs(int repetitions, const std::function<void()> &run)
 QString makeBook(const QTemporaryDir &dir, int sheets, const QString &name)
 {
     const QString path = dir.filePath(name);
-    QFile::copy(QStringLiteral(QUIRN_FIXTURES_DIR "/hidden_third_sheet.xls"), path);
+    QFile::copy(BenchFixtures::Path(QStringLiteral("hidden_third_sheet.xls")), path);
     QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
     quirn::BookFile book;
     book.open(path);
@@ -59,7 +60,8 @@ QString makeBook(const QTemporaryDir &dir, int sheets, const QString &name)
     return path;
 }
 
-void selectBook(cExcel &excel, const QString &path)
+// Returns the number of sheets read.
+int selectBook(cExcel &excel, const QString &path)
 {
     excel.CloseExcel();
     excel.OpenExcel(path);
@@ -67,6 +69,7 @@ void selectBook(cExcel &excel, const QString &path)
     const qint16 count = excel.GetSheetCount();
     for (qint16 i = 1; i <= count; ++i)
         excel.GetSheetAttribute(caption, excel.GetSheetName(i));
+    return count;
 }
 
 // The same, done as the original design reads: a new engine for every open,
@@ -109,9 +112,9 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     MessageBox::SetTestMode(true);
+    BenchReport report;
     const int repetitions = argc > 1 ? std::max(3, atoi(argv[1])) : 15;
     QTemporaryDir dir;
-    out << "gateway benchmarks, medians of " << repetitions << " runs\n";
 
     const QList<int> sizes{10, 50, 300};
     QHash<int, QStringList> books;
@@ -121,17 +124,23 @@ int main(int argc, char *argv[])
 
     cExcel excel;
     for (int size : sizes) {
+        const QString what = QStringLiteral("select-a-book, %1 sheets, warm (%2 runs)").arg(size).arg(repetitions);
         int turn = 0;
-        selectBook(excel, books[size].at(0));
-        const double warm = medianMs(repetitions, [&] { selectBook(excel, books[size].at(++turn % 2)); });
-        out << "select-a-book, " << size << " sheets, warm: " << warm << " ms\n";
-        if (size == 300)
+        int listed = selectBook(excel, books[size].at(0));
+        const double warm = medianMs(repetitions, [&] { listed = selectBook(excel, books[size].at(++turn % 2)); });
+        if (listed != size) {
+            report.Failed(what, QStringLiteral("%1 sheets read").arg(listed));
             continue;
+        }
+        if (size != 50) {
+            report.Info(what, warm);
+            continue;
+        }
+        report.Within(what, warm, 30);
         const double literal = medianMs(std::max(3, repetitions / 3),
                                         [&] { selectBookLiterally(books[size].at(0)); });
-        out << "  literally (new engine per open): " << literal << " ms, ratio "
-            << literal / warm << "x\n";
-        out.flush();
+        report.Faster(QStringLiteral("select-a-book, 50 sheets, against a new office process per open"), warm,
+                      literal, 20);
     }
 
     for (int size : {10, 50}) {
@@ -141,7 +150,7 @@ int main(int argc, char *argv[])
             excel.OpenExcel(books[size].at(++turn % 2));
             excel.GetPageOFSheet(QStringLiteral("Sheet1"));
         });
-        out << "first page count after a book switch, " << size << " sheets: " << first << " ms\n";
+        report.Info(QStringLiteral("first page count after a book switch, %1 sheets").arg(size), first);
     }
 
     const double startToOpen = medianMs(std::max(3, repetitions / 3), [&] {
@@ -150,8 +159,8 @@ int main(int argc, char *argv[])
         OfficeDocument::load(office, books[10].at(0));
         office.shutdown();
     });
-    out << "engine start to the first book loaded: " << startToOpen << " ms\n";
-    QList<double> exits;
+    report.Info(QStringLiteral("engine start to the first book loaded"), startToOpen);
+    std::vector<double> exits;
     for (int i = 0; i < std::max(3, repetitions / 3); ++i) {
         auto gateway = std::make_unique<cExcel>();
         gateway->OpenExcel(books[10].at(0));
@@ -160,11 +169,9 @@ int main(int argc, char *argv[])
         timer.start();
         gateway->CloseExcel();
         gateway.reset();
-        exits << timer.nsecsElapsed() / 1e6;
+        exits.push_back(timer.nsecsElapsed() / 1e6);
     }
-    std::sort(exits.begin(), exits.end());
-    const double exitTime = exits.at(exits.size() / 2);
-    out << "exit with the engine closed: " << exitTime << " ms\n";
+    report.Info(QStringLiteral("exit with the engine closed"), BenchReport::Median(exits));
 
     QStringList twenty;
     for (int i = 0; i < 20; ++i)
@@ -175,7 +182,11 @@ int main(int argc, char *argv[])
         memory.OpenExcel(path);
         memory.GetPageOFSheet(QStringLiteral("Sheet1"));
     }
-    out << "office peak resident size after 20 books of 10 sheets: "
-        << peakResidentKb(memory.xlApp->office().processGroup()) / 1024 << " MB\n";
-    return 0;
+    const QString what = QStringLiteral("office peak resident size after 20 books of 10 sheets");
+    const qint64 peak = memory.xlApp ? peakResidentKb(memory.xlApp->office().processGroup()) : 0;
+    if (peak > 0)
+        report.Within(what, peak / 1024.0, 400, "MB");
+    else
+        report.Failed(what, QStringLiteral("no process of the office's group was found"));
+    return report.ExitCode();
 }

@@ -1,9 +1,11 @@
 // Benchmark of the page setup apply: one captured setup with ten properties
 // that differ from the targets, applied to the other 99 sheets of a 100-sheet
-// book. Prints the median time per sheet over all repetitions.
+// book. Prints the median time per sheet over all repetitions against its
+// budget (see BenchReport.h for the output and the exit status).
 //
 //   bench_pagesetup [REPETITIONS]
 
+#include "BenchReport.h"
 #include "BookFile.h"
 #include "ExcelApplication.h"
 #include "ExcelWorkbook.h"
@@ -26,8 +28,6 @@
 
 namespace {
 
-QTextStream out(stdout);
-
 double median(QList<double> values)
 {
     std::sort(values.begin(), values.end());
@@ -39,7 +39,7 @@ double median(QList<double> values)
 QString makeBook(const QTemporaryDir &dir)
 {
     const QString path = dir.filePath(QStringLiteral("hundred.xls"));
-    QFile::copy(QStringLiteral(QUIRN_FIXTURES_DIR "/print_titles_rows_cols.xls"), path);
+    QFile::copy(BenchFixtures::Path(QStringLiteral("print_titles_rows_cols.xls")), path);
     QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
     quirn::BookFile book;
     if (book.open(path))
@@ -82,12 +82,16 @@ int main(int argc, char *argv[])
     const int repetitions = argc > 1 ? std::max(1, atoi(argv[1])) : 5;
     MessageBox::SetTestMode(true);
     frmPageSetup::setScripted(true);
+    BenchReport report;
+    const QString what = QStringLiteral("apply a captured setup (10 differing properties) to 99 sheets of a "
+                                        "100-sheet book, per sheet (%1 runs)")
+                             .arg(repetitions);
 
     QTemporaryDir dir;
     const QString path = makeBook(dir);
     if (path.isEmpty()) {
-        out << "could not make the 100-sheet book\n";
-        return 1;
+        report.Failed(what, QStringLiteral("could not make the 100-sheet book"));
+        return report.ExitCode();
     }
 
     cExcel excel;
@@ -97,8 +101,8 @@ int main(int argc, char *argv[])
         excel.OpenExcel(path); // the book as saved: earlier applies are dropped
         frmPageSetup::queueScript(chooseTen);
         if (excel.DspExcelPageSetupDialog(QStringLiteral("hundred.xls"), QStringLiteral("Sheet1")) != -1) {
-            out << "the capture failed\n";
-            return 1;
+            report.Failed(what, QStringLiteral("the capture failed"));
+            return report.ExitCode();
         }
         QElapsedTimer batch;
         batch.start();
@@ -112,12 +116,10 @@ int main(int argc, char *argv[])
     }
     const quirn::PageSetupFacts last = excel.xlApp->ActiveWorkbook().pageSetup(QStringLiteral("Sheet100"));
     if (!MessageBox::TakeShown().isEmpty() || last.orientation != 2 || !last.draft) {
-        out << "a sheet refused the setup\n";
-        return 1;
+        report.Failed(what, QStringLiteral("a sheet refused the setup"));
+        return report.ExitCode();
     }
-    out << QStringLiteral("apply a captured setup (10 differing properties) to 99 sheets of a 100-sheet book, %1 runs\n")
-               .arg(repetitions);
-    out << QStringLiteral("  median per sheet: %1 ms\n").arg(median(perSheet), 0, 'f', 3);
-    out << QStringLiteral("  median of each run's mean per sheet: %1 ms\n").arg(median(perBatch), 0, 'f', 3);
-    return 0;
+    report.Within(what, median(perSheet), 5);
+    report.Info(QStringLiteral("the same, each run's mean per sheet"), median(perBatch));
+    return report.ExitCode();
 }

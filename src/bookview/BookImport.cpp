@@ -163,9 +163,12 @@ void BookImport::Drop(const QMimeData &data, const QPoint &pos, Qt::KeyboardModi
     const int row = m_form.Books().FindItem(last);
     if (row < 0)
         return;
-    m_form.setWindowTitle(last + QStringLiteral(" - ") + Globals::AppTitle);
-    m_form.Title(0)->setText(m_form.Books().Key(row));
-    m_form.Selection().SetRestrictionTitle(QString());
+    // The active book dropped again stays as it is, its restriction marker too.
+    if (m_form.ActiveBookPath.compare(m_form.Books().Key(row), Qt::CaseInsensitive) != 0) {
+        m_form.setWindowTitle(last + QStringLiteral(" - ") + Globals::AppTitle);
+        m_form.Title(0)->setText(m_form.Books().Key(row));
+        m_form.Selection().SetRestrictionTitle(QString());
+    }
     OpenImported(last);
     m_form.Action(QStringLiteral("mnuExcelOpen"))->setEnabled(true);
     m_form.Action(QStringLiteral("BookPopExcelOpen"))->setEnabled(true);

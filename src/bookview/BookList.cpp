@@ -1,5 +1,6 @@
 #include "BookList.h"
 
+#include "BookItem.h"
 #include "BookPresentation.h"
 #include "RecentBooks.h"
 #include "RunTimeError.h"
@@ -62,13 +63,13 @@ bool BookList::AddBookItem(const QString &path)
         return false;
 
     QList<QStandardItem *> row;
-    auto *name = new QStandardItem(m_icons.value(Folded(path)), QFileInfo(path).fileName());
+    auto *name = new BookItem(m_icons.value(Folded(path)), QFileInfo(path).fileName());
     name->setData(path, KeyRole);
     name->setEditable(false);
     row << name;
     const int columns = m_form.BookView()->model()->columnCount();
     for (int column = 1; column < columns; ++column) {
-        auto *sub = new QStandardItem;
+        auto *sub = new BookItem;
         sub->setEditable(false);
         row << sub;
     }
@@ -115,7 +116,8 @@ int BookList::InsertPosition(const QString &text, int column) const
     while (low < high) {
         const int middle = (low + high) / 2;
         const QString other = model->index(middle, column).data().toString();
-        const bool before = descending ? text > other : text < other;
+        const int order = BookItem::Compare(text, other);
+        const bool before = descending ? order > 0 : order < 0;
         if (before)
             high = middle;
         else

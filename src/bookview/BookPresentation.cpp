@@ -2,6 +2,7 @@
 
 #include "BookList.h"
 #include "BookSelection.h"
+#include "SettingsStore.h"
 #include "SheetList.h"
 #include "WaitCursor.h"
 #include "cExcel.h"
@@ -35,6 +36,15 @@ void BookPresentation::ListViewMode(int index)
     m_form.ToolbarButton(ViewButtonPosition + index)->setChecked(true);
     if (index == 3 && m_form.Books().Count() > 0)
         m_form.Books().AutoSizeBookColumns();
+}
+
+void BookPresentation::ToolbarViewMode(int index)
+{
+    if (index < 0 || index > 3)
+        return;
+    ListViewMode(index);
+    SettingsStore::SaveSetting(SettingsStore::AppKey, QStringLiteral("Settings"), QStringLiteral("ViewMode"),
+                               QString::number(index));
 }
 
 void BookPresentation::SortBooksBy(int column)

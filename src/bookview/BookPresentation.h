@@ -13,6 +13,8 @@ public:
 
     // 0 large icons, 1 small icons, 2 list, 3 details.
     void ListViewMode(int index);
+    // The toolbar's view buttons: the mode, stored at once as "ViewMode".
+    void ToolbarViewMode(int index);
     // Arrange-by: column 0 name .. 4 attributes, sorted by that column's key.
     void SortBooksBy(int column);
     // A click on a column header (0 the name column).

@@ -106,6 +106,9 @@ void BookSelection::LoadActiveBook(int row, bool fromRecent)
     const QString key = m_form.Books().Key(row);
     const QString text = m_form.Books().Text(row);
     const bool firstSelection = m_form.Books().Tag(row).isEmpty();
+    bool opened = false;
+    QString name;
+    QString message;
     {
         WaitCursor wait;
         if (!fromRecent && !OfferToSaveChanges()) {
@@ -118,35 +121,56 @@ void BookSelection::LoadActiveBook(int row, bool fromRecent)
         m_form.ActiveBookPath = key;
         m_form.setWindowTitle(text + QStringLiteral(" - ") + Globals::AppTitle);
         m_form.SetPanelText(1, QStringLiteral("ｴｸｾﾙを開いています。"));
-        const bool opened = OpenInEngine();
-        const QString name = cFile::OmitPathName(key);
-        const QString message = DetermineRestriction(name);
+        opened = OpenInEngine();
+        name = cFile::OmitPathName(key);
+        message = DetermineRestriction(name);
         EnableSingleBookCommands();
+        ForgetPreviousSheet();
         m_form.HasProtectedSheets = m_form.Sheets().LoadSheetView(key);
         DisableSheetCommandsWhenEmpty();
-        if (!opened) {
-            MessageBox::Show(QStringLiteral("ﾌｧｲﾙ\"") + key + QStringLiteral("\"を開けませんでした。") + u'\n'
-                                 + QStringLiteral("Excel ﾌﾞｯｸではないか、壊れているか、ﾊﾟｽﾜｰﾄﾞで保護されています。"),
-                             0x30, QString(), &m_form);
-        } else {
-            CheckProjectComponents(name, firstSelection);
-        }
-        if (m_form.SheetView()->model()->rowCount() == 0) {
-            ReopenIfGone(key);
-            return;
-        }
-        m_form.Sheets().SelectFirstSheet();
-        m_form.SheetsChanged = false;
-        if (fromRecent) {
-            m_form.Action(QStringLiteral("mnuExcelOpen"))->setEnabled(true);
-            m_form.Action(QStringLiteral("BookPopExcelOpen"))->setEnabled(true);
-            m_form.SetPanelText(1, SelectionCountText(1, m_form.Books().Count()));
-        }
-        QApplication::restoreOverrideCursor();
-        QApplication::setOverrideCursor(Qt::ArrowCursor);
-        ShowRestrictionWarnings(message, name, firstSelection);
     }
+    if (!opened)
+        ShowOpenFailure(key);
+    else
+        CheckProjectComponents(name, firstSelection);
+    if (m_form.SheetView()->model()->rowCount() == 0) {
+        ReopenIfGone(key);
+        return;
+    }
+    m_form.Sheets().SelectFirstSheet();
+    m_form.SheetsChanged = false;
+    if (fromRecent) {
+        m_form.Action(QStringLiteral("mnuExcelOpen"))->setEnabled(true);
+        m_form.Action(QStringLiteral("BookPopExcelOpen"))->setEnabled(true);
+        m_form.SetPanelText(1, SelectionCountText(1, m_form.Books().Count()));
+    }
+    ShowRestrictionWarnings(message, name, firstSelection);
     AdvanceTag(row);
+}
+
+// The sheet pane's title and print mark belong to the previous book: a sheet
+// of the new book with the same name is a different sheet, and selecting it
+// must set its own marks and commands.
+void BookSelection::ForgetPreviousSheet()
+{
+    m_form.Title(1)->clear();
+    QLabel *mark = m_form.Title(2);
+    mark->clear();
+    QPalette face = mark->palette();
+    face.setColor(QPalette::Window, face.color(QPalette::Button));
+    mark->setPalette(face);
+}
+
+// Tells the user the book could not be opened, with the engine's reason
+// when it knows one.
+void BookSelection::ShowOpenFailure(const QString &path)
+{
+    const QString reason = m_form.Excel().LastOpenError();
+    MessageBox::Show(QStringLiteral("ﾌｧｲﾙ\"") + path + QStringLiteral("\"を開けませんでした。") + u'\n'
+                         + (reason.isEmpty()
+                                ? QStringLiteral("Excel ﾌﾞｯｸではないか、壊れているか、ﾊﾟｽﾜｰﾄﾞで保護されています。")
+                                : reason),
+                     0x30, QString(), &m_form);
 }
 
 // Closes the engine and opens the active book in it; false when the book
@@ -225,14 +249,20 @@ void BookSelection::CheckProjectComponents(const QString &name, bool firstSelect
     if (!WarningSetting::Due(setting, firstSelection))
         return;
     m_form.SetPanelText(1, QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄｺﾝﾎﾟｰﾈﾝﾄをﾁｪｯｸをしています。"));
-    m_form.statusBar()->repaint();
+    m_form.StatusBar()->repaint();
     QStringList modules;
     QList<int> types;
-    if (m_form.Excel().CheckMacroObject(modules, types)) {
+    bool found = false;
+    {
+        WaitCursor wait;
+        found = m_form.Excel().CheckMacroObject(modules, types);
+    }
+    if (found) {
         const WarningSetting::Mode mode = WarningSetting::ModeOf(setting, firstSelection);
         if (frmMacroWarninng::ShowMacroWarning(name, modules, types, mode, &m_form))
             WarningSetting::Write(key, WarningSetting::Ticked(setting, mode));
     }
+    WaitCursor wait;
     DisabledWindow disabled(m_form);
     m_form.Excel().CloseExcel();
     m_form.Excel().OpenExcel(m_form.ActiveBookPath);
@@ -242,6 +272,7 @@ void BookSelection::ReopenIfGone(const QString &path)
 {
     if (m_form.Excel().ExcelStatus())
         return;
+    WaitCursor wait;
     DisabledWindow disabled(m_form);
     m_form.Excel().ReOpenExcel(path);
 }

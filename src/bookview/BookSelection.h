@@ -55,6 +55,8 @@ public:
 private:
     void LoadActiveBook(int row, bool fromRecent);
     bool OpenInEngine();
+    void ForgetPreviousSheet();
+    void ShowOpenFailure(const QString &path);
     QString DetermineRestriction(const QString &name);
     void EnableSingleBookCommands();
     void CheckProjectComponents(const QString &name, bool firstSelection);

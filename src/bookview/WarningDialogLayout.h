@@ -3,7 +3,8 @@
 class QWidget;
 
 // Width and place of a warning dialog: its widest label plus 1200 twips,
-// centred on the main window's stored position ("MainLeft", "MainWidth").
+// centred over the main window (its owner; without one, the window's stored
+// "MainLeft" and "MainWidth"), kept on the screen.
 class WarningDialogLayout
 {
 public:

@@ -3,6 +3,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <Qt>
 
 // The test seam of the two warning dialogs: while it is on, no dialog is
 // shown; each one is recorded with what it would have shown, and takes the
@@ -16,6 +17,7 @@ public:
         QString text;          // the message (all labels, joined by line feeds)
         QString checkCaption;
         QStringList modules;   // the listed project components
+        Qt::CursorShape pointer = Qt::ArrowCursor; // what the user saw over the dialog
     };
 
     static void SetTestMode(bool on);

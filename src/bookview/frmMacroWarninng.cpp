@@ -1,5 +1,6 @@
 #include "frmMacroWarninng.h"
 
+#include "NormalPointer.h"
 #include "WarningDialogLayout.h"
 #include "WarningSeam.h"
 #include "WarningSetting.h"
@@ -97,9 +98,10 @@ bool frmMacroWarninng::ShowMacroWarning(const QString &fileName, const QStringLi
     const QString caption = WarningSetting::CheckCaption(static_cast<WarningSetting::Mode>(mode));
     QApplication::beep();
     bool ticked = false;
+    const NormalPointer pointer;
     if (WarningSeam::TestMode()) {
-        ticked = WarningSeam::Record(
-            {QStringLiteral("frmMacroWarninng"), LabelTexts(fileName).join(u'\n'), caption, modules});
+        ticked = WarningSeam::Record({QStringLiteral("frmMacroWarninng"), LabelTexts(fileName).join(u'\n'), caption,
+                                      modules, NormalPointer::Shape()});
     } else {
         frmMacroWarninng dialog(fileName, modules, types, caption, parent);
         dialog.exec();

@@ -1,5 +1,6 @@
 #include "frmWarninng1.h"
 
+#include "NormalPointer.h"
 #include "WarningDialogLayout.h"
 #include "WarningSeam.h"
 #include "WarningSetting.h"
@@ -36,8 +37,9 @@ bool frmWarninng1::ShowBookWarning(const QString &message, int mode, QWidget *pa
     const QString caption = WarningSetting::CheckCaption(static_cast<WarningSetting::Mode>(mode));
     QApplication::beep();
     bool ticked = false;
+    const NormalPointer pointer;
     if (WarningSeam::TestMode()) {
-        ticked = WarningSeam::Record({QStringLiteral("frmWarninng1"), message, caption, {}});
+        ticked = WarningSeam::Record({QStringLiteral("frmWarninng1"), message, caption, {}, NormalPointer::Shape()});
     } else {
         frmWarninng1 dialog(message, caption, parent);
         dialog.exec();

@@ -118,9 +118,11 @@ void cExcel::OpenExcel(const QVariant &BookName)
         return;
     }
     xlApp->SheetsInNewWorkbook = 1;
+    m_lastOpenError.clear();
     try {
         xlApp->Open(BookName.toString());
-    } catch (const ExcelError &) {
+    } catch (const ExcelError &error) {
+        m_lastOpenError = error.description();
     }
     xlAppName = xlApp->Name();
 }

@@ -41,8 +41,10 @@ public:
 
     QString ExcelVer();
     void CreateExcel();
-    // BookName: one path (QString) or several (QStringList).
+    // BookName: one path (QString) or several (QStringList). A book that
+    // cannot be opened is left out; LastOpenError() then tells why.
     void OpenExcel(const QVariant &BookName);
+    QString LastOpenError() const { return m_lastOpenError; }
     bool ExcelStatus() const;
     void ReOpenExcel(const QString &BookName);
     void OpenBook(const QString &BookName);
@@ -160,6 +162,7 @@ private:
     bool m_keepWarm = false;
     QString xlAppName;
     QString m_lastSaveError;
+    QString m_lastOpenError;
     CapturedPageSetup CapturedSetup;
     QString SetupChartName;
     bool m_setupCaptured = false;

@@ -1,6 +1,7 @@
 #include "MessageBox.h"
 
 #include "Globals.h"
+#include "NormalPointer.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -63,8 +64,9 @@ int MessageBox::Show(const QString &text, unsigned style, const QString &title, 
     if (qobject_cast<QApplication *>(QCoreApplication::instance()))
         QApplication::beep();
     const QString caption = title.isEmpty() ? Globals::AppTitle : title;
+    const NormalPointer pointer;
     if (g_testMode) {
-        g_shown.append({text, style, caption});
+        g_shown.append({text, style, caption, NormalPointer::Shape()});
         return g_answers.isEmpty() ? DefaultAnswer(style) : g_answers.takeFirst();
     }
     return ShowDialog(text, style, caption, parent);

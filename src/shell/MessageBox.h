@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <Qt>
 
 class QWidget;
 
@@ -22,6 +23,7 @@ public:
         QString text;
         unsigned style = 0;
         QString title;
+        Qt::CursorShape pointer = Qt::ArrowCursor; // what the user saw over the box
     };
 
     // An empty title is the application title (Globals::AppTitle).

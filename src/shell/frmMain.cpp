@@ -1,5 +1,6 @@
 #include "frmMain.h"
 
+#include "ElidedLabel.h"
 #include "Globals.h"
 #include "InstanceLock.h"
 #include "HelpWindow.h"
@@ -139,7 +140,8 @@ void frmMain::BuildPanes()
     m_titles = new QWidget(m_client);
     m_titles->setObjectName(QStringLiteral("picTitles"));
     for (int i = 0; i < 4; ++i) {
-        m_title[i] = new QLabel(m_titles);
+        // The book's path may be long: it is shortened in the middle.
+        m_title[i] = i == 0 ? new ElidedLabel(m_titles) : new QLabel(m_titles);
         m_title[i]->setObjectName(QStringLiteral("lblTitle_%1").arg(i));
     }
     m_title[2]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -271,7 +273,7 @@ void frmMain::ConnectBookHandlers()
     const char *viewButtons[] = {"tbViewLarge", "tbViewSmall", "tbViewList", "tbViewDetails"};
     for (int i = 0; i < 4; ++i) {
         Connect(QStringLiteral("mnuListViewMode_%1").arg(i), [this, i] { m_presentation->ListViewMode(i); });
-        Connect(QString::fromLatin1(viewButtons[i]), [this, i] { m_presentation->ListViewMode(i); });
+        Connect(QString::fromLatin1(viewButtons[i]), [this, i] { m_presentation->ToolbarViewMode(i); });
     }
     const char *arrange[] = {"mnuVAIByName", "mnuVAIBySize", "mnuVAIByType", "mnuVAIByDate", "mnuVAIByAttr"};
     for (int i = 0; i < 5; ++i)

@@ -130,6 +130,8 @@ public:
     cListView *SheetView() const { return m_sheetView; }
     QLabel *Title(int index) const { return m_title[index]; }
     QLabel *SheetHeader() const { return m_header; }
+    // The window's own status bar (sbStatusBar), inside the client area.
+    QStatusBar *StatusBar() const { return m_statusBar; }
     QMenu *Popup(const QString &name) const;
     // A menu item, popup item or toolbar button by its name.
     QAction *Action(const QString &name) const { return Item(name); }

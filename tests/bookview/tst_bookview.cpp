@@ -11,7 +11,6 @@
 #include "WarningSetting.h"
 #include "cExcel.h"
 #include "cListView.h"
-#include "OfficeProcess.h"
 
 #include <QAction>
 #include <QLabel>
@@ -64,7 +63,6 @@ private slots:
     void rightClickWithoutActiveBookShowsNoPopup();
     void newBookIsSavedWhereChosenAndAdded();
     void windowPicture();
-    void handOverShowsTheBookInAWindowOfItsOwn();
 
 private:
     void Drop(const QStringList &paths);
@@ -826,31 +824,6 @@ void tst_BookView::windowPicture()
     QCOMPARE(m_window->Sheets().Count(), 7);
     QVERIFY(m_window->grab().toImage().save("bookview.png"));
     QFile::setPermissions(m_dir->path() + "/hidden_and_protected_sheets.xls", QFile::ReadOwner | QFile::WriteOwner);
-}
-
-void tst_BookView::handOverShowsTheBookInAWindowOfItsOwn()
-{
-    // Needs a display (run the test under Xvfb with QT_QPA_PLATFORM=xcb);
-    // without one the sheet view tests check that the user is told so.
-    if (!OfficeProcess::displayAvailable())
-        QSKIP("no display");
-    const QString book = BookViewHarness::Copy(m_dir->path(), "hidden_third_sheet.xls", "shown.xls");
-    Drop({book});
-    m_window->Action("mnuExcelOpen")->trigger();
-    QVERIFY(MessageBox::TakeShown().isEmpty());
-    QVERIFY(Globals::ExcelHandedOver);
-    QVERIFY(!m_window->Excel().ExcelStatus());
-    QCOMPARE(OfficeProcess::findUserProcess().size(), 1);
-    // The next action asks to close that window; the office closes it.
-    MessageBox::QueueAnswer(MessageBox::IDYES);
-    QVERIFY(m_window->ConfirmExcelClosed());
-    QVERIFY(OfficeProcess::findUserProcess().isEmpty());
-    Globals::ExcelHandedOver = false;
-    // The sheet view still works: the engine reopens the book when needed.
-    m_window->Books().DeselectAll();
-    m_window->Sheets().ItemClick(1, Qt::NoModifier);
-    QVERIFY(m_window->Excel().ExcelStatus());
-    QCOMPARE(m_window->Title(1)->text(), QString("Sheet2"));
 }
 
 QTEST_MAIN(tst_BookView)

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QThread>
 
 #include <csignal>
@@ -50,9 +51,10 @@ public:
         m_server.start(QStringLiteral("cupsd"),
                        {QStringLiteral("-f"), QStringLiteral("-c"), m_root.filePath(QStringLiteral("etc/cupsd.conf")),
                         QStringLiteral("-s"), m_root.filePath(QStringLiteral("etc/cups-files.conf"))});
-        m_server.waitForStarted();
+        m_server.waitForStarted(30000);
         qputenv("CUPS_SERVER", QFile::encodeName(socket()));
-        while (!QFile::exists(socket()) && m_server.state() == QProcess::Running)
+        for (int waited = 0; waited < 60000 && !QFile::exists(socket()) && m_server.state() == QProcess::Running;
+             waited += 50)
             QThread::msleep(50);
         addQueue();
     }
@@ -60,13 +62,15 @@ public:
     ~CupsTestQueue()
     {
         m_server.terminate();
-        m_server.waitForFinished();
+        if (!m_server.waitForFinished(30000))
+            m_server.kill();
         qunsetenv("CUPS_SERVER");
     }
 
     QString socket() const { return m_root.filePath(QStringLiteral("cups.sock")); }
     QString outputFile() const { return m_root.filePath(QStringLiteral("out/job.pdf")); }
-    bool isRunning() const { return m_server.state() == QProcess::Running; }
+    // The server runs and answers on its socket.
+    bool isRunning() const { return m_server.state() == QProcess::Running && QFile::exists(socket()); }
 
     void addQueue()
     {
@@ -93,17 +97,25 @@ public:
              QLatin1String(colour ? ColourQueueName : QueueName)});
     }
 
-    // Jobs the server finished since it started.
+    // Jobs the server finished since it started, once every queued job is done.
     int completedJobs() const
     {
+        waitForJobs();
         return lines({QStringLiteral("lpstat"), QStringLiteral("-W"), QStringLiteral("completed"),
                       QStringLiteral("-o"), QLatin1String(QueueName)});
     }
 
+    // Waits until no job is queued or printing; a queue that does not drain
+    // within three minutes fails the test.
     void waitForJobs() const
     {
-        while (lines({QStringLiteral("lpstat"), QStringLiteral("-o")}) > 0)
+        for (int waited = 0; lines({QStringLiteral("lpstat"), QStringLiteral("-o")}) > 0; waited += 100) {
+            if (waited > 180000) {
+                QTest::qFail("the print queue did not drain within 3 minutes", __FILE__, __LINE__);
+                return;
+            }
             QThread::msleep(100);
+        }
     }
 
     // Waits until no job is pending, then takes the last job's output away.
@@ -143,7 +155,8 @@ private:
     {
         QProcess process;
         process.start(command.first(), command.mid(1));
-        process.waitForFinished(-1);
+        if (!process.waitForFinished(60000))
+            QTest::qFail(qPrintable(command.first() + QStringLiteral(" did not end within a minute")), __FILE__, __LINE__);
         return QString::fromLocal8Bit(process.readAllStandardOutput());
     }
 

@@ -44,7 +44,8 @@ private:
     {
         QProcess process;
         process.start(program, arguments);
-        process.waitForFinished(-1);
+        if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+            QTest::qFail(qPrintable(program + QStringLiteral(" failed: ") + process.errorString()), __FILE__, __LINE__);
         return QString::fromUtf8(process.readAllStandardOutput());
     }
 

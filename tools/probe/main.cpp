@@ -58,6 +58,9 @@ QJsonObject probe(cExcel &excel, const QString &path)
 
 int main(int argc, char *argv[])
 {
+    // A command-line tool: it never needs a display.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     MessageBox::SetTestMode(true); // the probe never waits for a person
     const QStringList paths = app.arguments().mid(1);

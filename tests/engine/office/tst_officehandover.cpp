@@ -4,6 +4,7 @@
 #include "OfficeError.h"
 #include "OfficeProcess.h"
 #include "OfficeRecord.h"
+#include "VirtualDisplay.h"
 
 #include <QFileInfo>
 #include <QProcess>
@@ -22,56 +23,28 @@ private slots:
     void cleanupTestCase();
 
 private:
-    bool acceptsClients(int display) const;
     bool windowNamed(const QString &part) const;
 
     OfficeTestEnvironment m_environment;
-    QProcess m_xvfb;
+    VirtualDisplay m_display;
 };
 
 void tst_OfficeHandOver::initTestCase()
 {
-    const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
-    if (xvfb.isEmpty() || QStandardPaths::findExecutable(QStringLiteral("xwininfo")).isEmpty())
-        QSKIP("Xvfb or xwininfo is not installed");
-    // A display of our own, locked as X servers lock theirs (/tmp/.X<n>-lock):
-    // the first number no other server holds. A server that finds its number
-    // taken ends at once.
-    QByteArray display;
-    for (int number = 20; display.isEmpty(); ++number) {
-        m_xvfb.start(xvfb, {QStringLiteral(":%1").arg(number), QStringLiteral("-screen"),
-                            QStringLiteral("0"), QStringLiteral("1280x1024x24"),
-                            QStringLiteral("-nolisten"), QStringLiteral("tcp"),
-                            // no reset when the last client leaves: it refuses
-                            // connections while it resets
-                            QStringLiteral("-noreset")});
-        QVERIFY(m_xvfb.waitForStarted());
-        while (m_xvfb.state() == QProcess::Running && !acceptsClients(number))
-            QTest::qWait(20);
-        if (m_xvfb.state() == QProcess::Running)
-            display = QByteArray::number(number);
-        else
-            m_xvfb.waitForFinished(-1);
-    }
-    qputenv("DISPLAY", ":" + display);
+    // A missing display is a failure here, never a skip: the hand-over is
+    // what this test is for.
+    const QString failure = m_display.start();
+    QVERIFY2(failure.isEmpty(), qPrintable(failure));
+    qputenv("DISPLAY", m_display.name().toLocal8Bit());
     qunsetenv("QT_QPA_PLATFORM");
     qunsetenv("WAYLAND_DISPLAY");
-}
-
-bool tst_OfficeHandOver::acceptsClients(int display) const
-{
-    QProcess probe;
-    probe.start(QStringLiteral("xwininfo"),
-                {QStringLiteral("-display"), QStringLiteral(":%1").arg(display), QStringLiteral("-root")});
-    return probe.waitForFinished(-1) && probe.exitStatus() == QProcess::NormalExit
-           && probe.exitCode() == 0;
 }
 
 bool tst_OfficeHandOver::windowNamed(const QString &part) const
 {
     QProcess tree;
     tree.start(QStringLiteral("xwininfo"), {QStringLiteral("-root"), QStringLiteral("-tree")});
-    if (!tree.waitForFinished(-1))
+    if (!tree.waitForFinished(30000))
         return false;
     return QString::fromUtf8(tree.readAllStandardOutput()).contains(part);
 }
@@ -80,7 +53,7 @@ void tst_OfficeHandOver::showsBookInWindowAndLetsGoOfTheProcess()
 {
     OfficeProcess office;
     office.start();
-    QVERIFY2(office.runsWithDisplay(), m_xvfb.state() == QProcess::Running
+    QVERIFY2(office.runsWithDisplay(), m_display.isRunning()
                                            ? "the office could not open the display"
                                            : "the X server has ended");
     const qint64 handedPid = office.pid();
@@ -107,8 +80,7 @@ void tst_OfficeHandOver::showsBookInWindowAndLetsGoOfTheProcess()
 
     // Asked to close, the unchanged book closes without a prompt.
     QVERIFY(OfficeProcess::askToClose(users.first()));
-    while (!OfficeProcess::findUserProcess().isEmpty())
-        QTest::qWait(50);
+    QTRY_VERIFY2_WITH_TIMEOUT(OfficeProcess::findUserProcess().isEmpty(), "the user's office did not close", 60000);
     QVERIFY(!OfficeRecord::hasLiveGroupMembers(users.first().pgid));
     QVERIFY(office.isAlive());
 }
@@ -134,10 +106,7 @@ void tst_OfficeHandOver::unusableDisplayFallsBackToHeadless()
 
 void tst_OfficeHandOver::cleanupTestCase()
 {
-    if (m_xvfb.state() != QProcess::NotRunning) {
-        m_xvfb.terminate();
-        m_xvfb.waitForFinished(-1);
-    }
+    m_display.stop();
 }
 
 QTEST_GUILESS_MAIN(tst_OfficeHandOver)

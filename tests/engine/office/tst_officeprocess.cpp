@@ -99,8 +99,8 @@ void tst_OfficeProcess::killedProcessIsNoticedAndRestarts()
     const qint64 oldGroup = m_office->processGroup();
 
     ::kill(-pid_t(oldGroup), SIGKILL);
-    while (m_office->isRunning()) // the bridge reports the death shortly after
-        QTest::qWait(5);
+    // The bridge reports the death shortly after.
+    QTRY_VERIFY2_WITH_TIMEOUT(!m_office->isRunning(), "the death of the office was never noticed", 60000);
     QVERIFY(!m_office->isAlive());
     QVERIFY(!m_office->isRunning());
     try {
@@ -127,11 +127,12 @@ void tst_OfficeProcess::stoppedProcessFailsTheCallInsteadOfHanging()
     m_office->setCallLimits(2s, 180s);
 
     QCOMPARE(::kill(-pid_t(group), SIGSTOP), 0);
-    QStringList states = memberStates(group);
-    while (states.size() != states.count(QStringLiteral("T"))) {
-        QTest::qWait(10);
+    QStringList states;
+    const auto allStopped = [&] {
         states = memberStates(group);
-    }
+        return states.size() == states.count(QStringLiteral("T"));
+    };
+    QTRY_VERIFY2_WITH_TIMEOUT(allStopped(), "the office's processes did not all stop", 60000);
     QVERIFY(states.size() >= 2); // the launcher and the office itself
     try {
         book->sheetNames();
@@ -191,13 +192,13 @@ void tst_OfficeProcess::leftoverOfAKilledRunIsFoundAndClosed()
 {
     QProcess helper;
     helper.start(QCoreApplication::applicationDirPath() + QStringLiteral("/office_leftover_helper"));
-    QVERIFY(helper.waitForStarted());
+    QVERIFY(helper.waitForStarted(30000));
     while (!helper.canReadLine())
-        QVERIFY(helper.waitForReadyRead(-1));
+        QVERIFY2(helper.waitForReadyRead(180000), "the helper never reported its office");
     const qint64 officePid = helper.readLine().trimmed().toLongLong();
     QVERIFY(officePid > 0);
     helper.kill();
-    helper.waitForFinished(-1);
+    QVERIFY(helper.waitForFinished(30000));
 
     const QList<OfficeRecord> leftovers = OfficeProcess::findLeftover();
     QCOMPARE(leftovers.size(), 1);
