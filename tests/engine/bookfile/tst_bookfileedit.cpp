@@ -35,7 +35,7 @@ QByteArray fileBytes(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-// The separate reader of the records (python3 with olefile, which
+// The separate reader of the records (Debian's python3 with olefile, which
 // scripts/setup.sh installs), run on a book: its JSON. A reader that is
 // missing, fails or gives nothing fails the test: two empty results must
 // never compare equal.
@@ -46,7 +46,7 @@ QJsonObject scanWithOracle(const QString &path, const QString &password = QStrin
     QStringList args{script};
     if (!password.isEmpty())
         args << QStringLiteral("--password") << password;
-    p.start(QStringLiteral("python3"), args << path);
+    p.start(QStringLiteral("/usr/bin/python3"), args << path);
     if (!p.waitForFinished(120000)) {
         QTest::qFail(qPrintable(QStringLiteral("the record reader did not end within 2 minutes on ") + path),
                      __FILE__, __LINE__);
@@ -71,7 +71,7 @@ QJsonObject scanWithOracle(const QString &path, const QString &password = QStrin
 bool oracleAvailable()
 {
     QProcess p;
-    p.start(QStringLiteral("python3"), {QStringLiteral("-c"), QStringLiteral("import olefile")});
+    p.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), QStringLiteral("import olefile")});
     const bool ready = p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0
                        && QFile::exists(QStringLiteral(QUIRN_SOURCE_DIR "/tests/tools/biffscan.py"));
     if (!ready)
