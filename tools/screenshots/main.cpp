@@ -20,6 +20,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QMimeData>
 #include <QPixmap>
 #include <QPointer>
