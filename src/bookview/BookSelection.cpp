@@ -134,6 +134,9 @@ void BookSelection::LoadActiveBook(int row, bool fromRecent)
     else
         CheckProjectComponents(name, firstSelection);
     if (m_form.SheetView()->model()->rowCount() == 0) {
+        // Nothing listed, nothing selected; the opening is over.
+        m_form.SetPanelText(3, QString());
+        UpdateSelectionCountText();
         ReopenIfGone(key);
         return;
     }

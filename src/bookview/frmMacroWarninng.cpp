@@ -24,7 +24,7 @@ QIcon ModuleIcon(int type)
     case 2:
         return style->standardIcon(QStyle::SP_FileDialogDetailedView);
     case 3:
-        return style->standardIcon(QStyle::SP_TitleBarNormalButton);
+        return style->standardIcon(QStyle::SP_DesktopIcon);
     default:
         return style->standardIcon(QStyle::SP_FileIcon);
     }

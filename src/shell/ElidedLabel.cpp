@@ -10,6 +10,8 @@ ElidedLabel::ElidedLabel(QWidget *parent)
     : QLabel(parent)
 {
     setTextFormat(Qt::PlainText);
+    // A little room from the window's edge.
+    setContentsMargins(4, 0, 0, 0);
 }
 
 QString ElidedLabel::ShownText() const

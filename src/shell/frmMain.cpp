@@ -187,6 +187,8 @@ void frmMain::BuildPanes()
     m_panel[0]->clear();
     for (QLabel *panel : m_panel)
         panel->setMinimumHeight(panelHeight);
+    // A long message is cut, never pushes the other panels out of the window.
+    m_panel[0]->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     m_panel[1]->setMinimumWidth(ToPixels(1500));
     m_panel[2]->setMinimumWidth(ToPixels(1500));
 

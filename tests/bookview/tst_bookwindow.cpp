@@ -14,6 +14,7 @@
 
 #include <QAction>
 #include <QHelpEvent>
+#include <QLayout>
 #include <QLabel>
 #include <QMimeData>
 #include <QStatusBar>
@@ -33,6 +34,7 @@ private slots:
     void cleanup();
 
     void macroCheckKeepsTheOneStatusBar();
+    void statusPanelsStayInsideTheWindow();
     void unopenableBookForgetsThePreviousSheetAndSaysWhy();
     void sameFirstSheetNameInTheNextBookGetsItsOwnMarks();
     void droppingTheActiveBookAgainKeepsItsMarker();
@@ -110,6 +112,22 @@ void tst_BookWindow::macroCheckKeepsTheOneStatusBar()
     QVERIFY(m_window->rect().contains(bars.first()->geometry().translated(bars.first()->parentWidget()->pos())));
 }
 
+void tst_BookWindow::statusPanelsStayInsideTheWindow()
+{
+    m_window->resize(m_window->ToPixels(9600), m_window->ToPixels(7000));
+    QCoreApplication::processEvents();
+    m_window->SetPanelText(1, BookSelection::SelectionCountText(120, 1200) + QString(20, u'x'));
+    m_window->SetPanelText(2, QStringLiteral("ﾌﾞｯｸﾋﾞｭｰ"));
+    m_window->SetPanelText(3, QStringLiteral("12ｼｰﾄ選択"));
+    auto *bar = m_window->findChild<QStatusBar *>("sbStatusBar");
+    bar->layout()->activate();
+    for (int i = 1; i <= 3; ++i) {
+        auto *panel = bar->findChild<QLabel *>(QStringLiteral("sbStatusBar_Panel%1").arg(i));
+        QVERIFY2(bar->rect().contains(panel->geometry()), qPrintable(QStringLiteral("panel %1 is cut off").arg(i)));
+    }
+    m_window->SetPanelText(1, QString());
+}
+
 void tst_BookWindow::unopenableBookForgetsThePreviousSheetAndSaysWhy()
 {
     const QString good = BookViewHarness::Copy(m_dir->path(), "hidden_third_sheet.xls", "good.xls");
@@ -131,6 +149,9 @@ void tst_BookWindow::unopenableBookForgetsThePreviousSheetAndSaysWhy()
     QVERIFY(m_window->Title(1)->text().isEmpty());
     QVERIFY(m_window->Title(2)->text().isEmpty());
     QCOMPARE(m_window->Title(0)->text(), xlsx);
+    // The panels tell what is there: no sheet selected, the opening over.
+    QVERIFY(m_window->PanelText(3).isEmpty());
+    QCOMPARE(m_window->PanelText(1), BookSelection::SelectionCountText(1, 2));
 
     Drop({empty});
     shown = MessageBox::TakeShown();
