@@ -120,6 +120,19 @@ int PrintRun::ShowPrintDialog(const QStringList &items)
 
 // ---------------------------------------------------------------- runs
 
+// Shows the print dialog when the user keeps it on, then starts the run;
+// false when the user cancelled or nothing can be printed.
+bool PrintRun::AskAndStartRun(const QStringList &lines)
+{
+    int answer = 0;
+    if (OptionText("PrintGuide", "1") == QLatin1String("1")) {
+        answer = ShowPrintDialog(lines);
+        if (answer == frmPrintSheet::Cancel)
+            return false;
+    }
+    return StartRun(answer);
+}
+
 // Sets up the run's destination (the stored one-job choice when no dialog
 // was shown) and checks it; false, after telling the user, when nothing can
 // be printed.
@@ -183,13 +196,7 @@ void PrintRun::mnuPrint()
         PrintCurrentBook();
         return;
     }
-    int answer = 0;
-    if (OptionText("PrintGuide", "1") == QLatin1String("1")) {
-        answer = ShowPrintDialog(keys);
-        if (answer == frmPrintSheet::Cancel)
-            return;
-    }
-    if (!StartRun(answer))
+    if (!AskAndStartRun(keys))
         return;
     {
         WaitCursor wait;
@@ -237,13 +244,7 @@ void PrintRun::PrintCurrentBook()
         return;
     }
     const QStringList keys = chosen.isEmpty() ? all : chosen;
-    int answer = 0;
-    if (OptionText("PrintGuide", "1") == QLatin1String("1")) {
-        answer = ShowPrintDialog(keys);
-        if (answer == frmPrintSheet::Cancel)
-            return;
-    }
-    if (!StartRun(answer))
+    if (!AskAndStartRun(keys))
         return;
     PrintChosenSheets(m_form.ActiveBookPath, keys);
 }
@@ -430,13 +431,7 @@ void PrintRun::mnuReservePrint()
                 lines << entry.Path + QStringLiteral(" ! ") + sheet.Name;
         }
     }
-    int answer = 0;
-    if (OptionText("PrintGuide", "1") == QLatin1String("1")) {
-        answer = ShowPrintDialog(lines);
-        if (answer == frmPrintSheet::Cancel)
-            return;
-    }
-    if (!StartRun(answer))
+    if (!AskAndStartRun(lines))
         return;
     {
         WaitCursor wait;

@@ -62,6 +62,7 @@ private:
         QString reason;
     };
 
+    bool AskAndStartRun(const QStringList &lines);
     bool StartRun(int answer);
     bool FinishRun();
     void OpenPass(const QStringList &paths);
