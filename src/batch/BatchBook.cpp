@@ -2,8 +2,13 @@
 
 #include "BatchReport.h"
 #include "ExcelError.h"
+#include "TextCollation.h"
 #include "cExcel.h"
 
+#include <QDir>
+#include <QFileInfo>
+
+#include <algorithm>
 
 bool BatchBook::Open(cExcel &excel, BatchReport &report, const QString &path)
 {
@@ -17,6 +22,19 @@ bool BatchBook::Open(cExcel &excel, BatchReport &report, const QString &path)
         report.failure(path, error.description());
         return false;
     }
+}
+
+QStringList BatchBook::BooksInFolder(const QString &folder)
+{
+    QStringList books;
+    const QFileInfoList entries = QDir(folder).entryInfoList({QStringLiteral("*.xls")}, QDir::Files);
+    for (const QFileInfo &entry : entries)
+        if (entry.suffix().compare(QLatin1String("xls"), Qt::CaseInsensitive) == 0)
+            books << entry.absoluteFilePath();
+    std::sort(books.begin(), books.end(), [](const QString &a, const QString &b) {
+        return TextCollation::Compare(QFileInfo(a).fileName(), QFileInfo(b).fileName()) < 0;
+    });
+    return books;
 }
 
 bool BatchBook::SaveAll(cExcel &excel, BatchReport &report, const QString &path)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -27,4 +28,6 @@ public:
     static bool Open(cExcel &excel, BatchReport &report, const QString &path);
     // Saves every book of the engine that changed; false (reported) on failure.
     static bool SaveAll(cExcel &excel, BatchReport &report, const QString &path);
+    // The .xls books of a folder, in name order (Japanese collation).
+    static QStringList BooksInFolder(const QString &folder);
 };

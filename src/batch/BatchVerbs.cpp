@@ -4,6 +4,7 @@
 #include "BatchReport.h"
 #include "CombineVerb.h"
 #include "ListVerb.h"
+#include "PageSetupVerb.h"
 #include "SheetEditVerb.h"
 #include "TransferVerb.h"
 #include "MessageBox.h"
@@ -89,6 +90,15 @@ const QList<Verb> &verbs()
          "macro sheets skipped and reported. A new TARGET holds only the copies.\n"
          "  --force  add to a TARGET that exists (its sheets stay first)\n",
          CombineVerb::Run},
+        {"pagesetup", {}, {QStringLiteral("from")}, 1,
+         "usage: quirn-batch pagesetup --from BOOK:SHEET BOOK[:SHEET,...]...|FOLDER...\n"
+         "Gives the sheets the page setup of the model sheet SHEET of BOOK, as the\n"
+         "window's page setup of several sheets does, and saves each book. Without\n"
+         "sheets named, every sheet of the book that takes a page setup gets it\n"
+         "(Excel 4 macro sheets, and hidden sheets that are protected or in a\n"
+         "protected book, are left out); a folder stands for its .xls books. A book\n"
+         "any of whose sheets cannot take the setup is left as it was.\n",
+         PageSetupVerb::Run},
     };
     return all;
 }
@@ -106,6 +116,7 @@ const char *overview()
            "  sort BOOK [--descending]         sort the sheets by name\n"
            "  copy|move SRC SHEET... --to TARGET  copy or move sheets to another book\n"
            "  combine --into TARGET BOOK...|FOLDER  copy books into one book\n"
+           "  pagesetup --from BOOK:SHEET BOOK[:SHEET,...]...|FOLDER  one page setup for many sheets\n"
            "\n"
            "quirn-batch VERB --help tells more. Exit status: 0 success, 1 some book\n"
            "failed (the others were done), 2 bad usage.\n";

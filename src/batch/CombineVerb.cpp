@@ -1,16 +1,13 @@
 #include "CombineVerb.h"
 
 #include "BatchArguments.h"
+#include "BatchBook.h"
 #include "BatchReport.h"
 #include "BookCopyPasses.h"
 #include "ExcelError.h"
-#include "TextCollation.h"
 #include "cExcel.h"
 
-#include <QDir>
 #include <QFileInfo>
-
-#include <algorithm>
 
 namespace {
 
@@ -20,19 +17,10 @@ QStringList expandBooks(const QStringList &operands)
     QStringList books;
     for (const QString &operand : operands) {
         const QFileInfo info(operand);
-        if (!info.isDir()) {
+        if (info.isDir())
+            books << BatchBook::BooksInFolder(operand);
+        else
             books << info.absoluteFilePath();
-            continue;
-        }
-        QStringList inFolder;
-        const QFileInfoList entries = QDir(operand).entryInfoList({QStringLiteral("*.xls")}, QDir::Files);
-        for (const QFileInfo &entry : entries)
-            if (entry.suffix().compare(QLatin1String("xls"), Qt::CaseInsensitive) == 0)
-                inFolder << entry.absoluteFilePath();
-        std::sort(inFolder.begin(), inFolder.end(), [](const QString &a, const QString &b) {
-            return TextCollation::Compare(QFileInfo(a).fileName(), QFileInfo(b).fileName()) < 0;
-        });
-        books << inFolder;
     }
     return books;
 }

@@ -1,6 +1,7 @@
 #include "PageSetupBatch.h"
 
 #include "BookList.h"
+#include "BookPageSetup.h"
 #include "ExcelError.h"
 #include "MessageBox.h"
 #include "SheetKey.h"
@@ -66,13 +67,6 @@ bool Protected(const QString &key)
 PageSetupBatch::PageSetupBatch(frmMain &form)
     : m_form(form)
 {
-}
-
-bool PageSetupBatch::LeftOut(const QString &key, bool bookRestricted)
-{
-    if (SheetKey::AttributesOf(key) == SheetKey::MacroSheet)
-        return true;
-    return Hidden(key) && (Protected(key) || bookRestricted);
 }
 
 void PageSetupBatch::Run()
@@ -193,7 +187,7 @@ QStringList PageSetupBatch::CurrentBookSheets() const
     const bool restricted = (m_form.BookRestriction & 1) != 0;
     QStringList sheets;
     for (const QString &key : keys)
-        if (!LeftOut(key, restricted))
+        if (!BookPageSetup::LeftOut(key, restricted))
             sheets << key;
     return sheets;
 }
@@ -240,21 +234,9 @@ int PageSetupBatch::AskAboutSaving(int targets) const
 
 void PageSetupBatch::ApplyPageSetup(const PageSetupTarget &target)
 {
-    cExcel &excel = m_form.Excel();
-    const QString bookName = cFile::GetFileName(target.Path);
     m_form.StartProgress(0, target.Sheets.size() + 1);
-    for (qsizetype i = 0; i < target.Sheets.size(); ++i) {
-        const QString &key = target.Sheets.at(i);
-        const QString name = SheetKey::NameOf(key);
-        const bool show = Hidden(key) && !Protected(key);
-        if (show)
-            excel.SetSheetAttribute(bookName, name, SheetKey::Visible);
-        m_form.StepProgress(static_cast<double>(i + 1));
-        if (excel.GetSheetAttribute(bookName, name) & SheetKey::Visible)
-            excel.PageSetUp(name);
-        if (show)
-            excel.SetSheetAttribute(bookName, name, 0);
-    }
+    BookPageSetup::Apply(m_form.Excel(), target.Path, target.Sheets,
+                         [this](int done) { m_form.StepProgress(static_cast<double>(done)); });
     m_form.EndProgress();
 }
 
@@ -270,15 +252,7 @@ bool PageSetupBatch::OpenNextBook(PageSetupTarget &target)
         excel.CloseExcel();
         return false;
     }
-    const bool restricted = excel.GetActiveWorkBookProtect() == 1;
-    const QString fileName = cFile::GetFileName(target.Path);
-    const qint16 count = excel.GetSheetCount();
-    for (qint16 i = 1; i <= count; ++i) {
-        const QString name = excel.GetSheetName(i);
-        const QString key = SheetKey::Make(QString(), excel.GetSheetAttribute(fileName, name), name);
-        if (!LeftOut(key, restricted))
-            target.Sheets << key;
-    }
+    target.Sheets = BookPageSetup::SheetsOf(excel, target.Path);
     return true;
 }
 

@@ -16,6 +16,7 @@ struct PageSetupTarget
 // Batch page setup: the user sets up the page of one sheet in the page setup
 // dialog, and the same setup goes to the other chosen sheets of the active
 // book and to the sheets of the other selected books, each book saved in turn.
+// The per-book work is BookPageSetup's, which quirn-batch uses too.
 class PageSetupBatch
 {
 public:
@@ -26,10 +27,6 @@ public:
     // Applies the captured setup to the target's sheets (its book is active
     // in the engine), with the progress display.
     void ApplyPageSetup(const PageSetupTarget &target);
-
-    // Whether a sheet stays out of the batch: hidden and protected, hidden in
-    // a book that allows no change, or an Excel 4 macro sheet (no page setup).
-    static bool LeftOut(const QString &key, bool bookRestricted);
 
 private:
     QList<PageSetupTarget> CollectTargets();

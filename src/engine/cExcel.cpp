@@ -553,13 +553,24 @@ qint32 cExcel::DspExcelPageSetupDialog(const QString &, const QString &SheetName
                                          });
     if (rc == -1) {
         try {
-            PageSetupProperties::capture(book.pageSetup(sheet), chart, CapturedSetup);
-            m_setupCaptured = true;
-            m_capturedFromChart = chart;
+            CapturePageSetup(sheet);
         } catch (const ExcelError &) {
         }
     }
     return rc;
+}
+
+void cExcel::CapturePageSetup(const QString &SheetName)
+{
+    ExcelWorkbook &book = application().ActiveWorkbook();
+    const ExcelWorkbook::SheetState state = book.sheetState(SheetName);
+    if (state.kind == quirn::SheetKind::MacroSheet)
+        throw ExcelError::refused(QStringLiteral("ｼｰﾄ \"") + SheetName
+                                  + QStringLiteral("\" にはﾍﾟｰｼﾞ設定がありません。"));
+    const bool chart = state.kind == quirn::SheetKind::Chart;
+    PageSetupProperties::capture(book.pageSetup(SheetName), chart, CapturedSetup);
+    m_setupCaptured = true;
+    m_capturedFromChart = chart;
 }
 
 void cExcel::SetActiveSheetPropaty(const QString &SheetName)

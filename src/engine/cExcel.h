@@ -103,6 +103,10 @@ public:
     // visible sheet when SheetName is empty). OK writes the sheet's page setup
     // and captures it for SetActiveSheetPropaty: -1; Cancel: 0.
     qint32 DspExcelPageSetupDialog(const QString &BookName, const QString &SheetName);
+    // Captures the page setup of a sheet of the active book (shown or not; an
+    // Excel 4 macro sheet has none to give) for SetActiveSheetPropaty, as OK
+    // in the page setup dialog does.
+    void CapturePageSetup(const QString &SheetName);
     // Writes the captured page setup to one sheet of the active book, only the
     // properties that differ; a sheet that refuses gets a message.
     void SetActiveSheetPropaty(const QString &SheetName);

@@ -5,6 +5,7 @@
 #include "ExcelApplication.h"
 #include "ExcelWorkbook.h"
 #include "IsolatedStore.h"
+#include "BookPageSetup.h"
 #include "PageSetupBatch.h"
 #include "SheetList.h"
 #include "cExcel.h"
@@ -292,12 +293,12 @@ void tst_PageSetupBatch::sheetsLeftOut()
 {
     // Hidden and protected; hidden in a book that allows no change; a macro
     // sheet, which has no page setup.
-    QVERIFY(PageSetupBatch::LeftOut("/00016*a", false));
-    QVERIFY(PageSetupBatch::LeftOut("/00000*a", true));
-    QVERIFY(PageSetupBatch::LeftOut("/00002*Macro1", false));
-    QVERIFY(!PageSetupBatch::LeftOut("/00000*a", false));
-    QVERIFY(!PageSetupBatch::LeftOut("/00017*a", true));
-    QVERIFY(!PageSetupBatch::LeftOut("/home/u/b*k.xls/00005*Chart", true));
+    QVERIFY(BookPageSetup::LeftOut("/00016*a", false));
+    QVERIFY(BookPageSetup::LeftOut("/00000*a", true));
+    QVERIFY(BookPageSetup::LeftOut("/00002*Macro1", false));
+    QVERIFY(!BookPageSetup::LeftOut("/00000*a", false));
+    QVERIFY(!BookPageSetup::LeftOut("/00017*a", true));
+    QVERIFY(!BookPageSetup::LeftOut("/home/u/b*k.xls/00005*Chart", true));
 }
 
 QTEST_MAIN(tst_PageSetupBatch)
