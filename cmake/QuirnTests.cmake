@@ -5,6 +5,8 @@ function(quirn_add_test)
     cmake_parse_arguments(T "" "NAME" "SOURCES;LIBRARIES" ${ARGN})
     add_executable(${T_NAME} ${T_SOURCES})
     target_link_libraries(${T_NAME} PRIVATE Qt6::Test ${T_LIBRARIES})
+    # What tests share: their own display, bounded helper programs, test books.
+    target_include_directories(${T_NAME} PRIVATE ${PROJECT_SOURCE_DIR}/tests/harness)
     target_compile_definitions(${T_NAME} PRIVATE
         QUIRN_FIXTURES_DIR="${PROJECT_SOURCE_DIR}/tests/data/real"
         QUIRN_SOURCE_DIR="${PROJECT_SOURCE_DIR}")

@@ -516,7 +516,7 @@ private slots:
         const qint64 group = m_excel->xlApp->office().processGroup();
         QVERIFY(group > 0);
         ::kill(-pid_t(group), SIGKILL);
-        QTRY_VERIFY(!m_excel->xlApp->officeAnswers());
+        QTRY_VERIFY2_WITH_TIMEOUT(!m_excel->xlApp->officeAnswers(), "the killed office still answers", 60000);
         QVERIFY(m_excel->ExcelStatus());
         m_excel->ReOpenExcel(copyOf(book));
         QVERIFY(m_excel->GetPageOFSheet(QStringLiteral("Sheet1")) >= 1);
@@ -563,7 +563,7 @@ private slots:
         QCOMPARE(m_excel->RenameSheet(QStringLiteral("Sheet1"), QStringLiteral("One")), QString());
         QVERIFY(m_excel->GetPageOFSheet(QStringLiteral("One")) >= 1);
         QVERIFY(office.processGroup() != hung);
-        QTRY_VERIFY(::kill(-pid_t(hung), 0) != 0);
+        QTRY_VERIFY2_WITH_TIMEOUT(::kill(-pid_t(hung), 0) != 0, "the hung office was never ended", 60000);
         QCOMPARE(MessageBox::TakeShown().size(), 0);
     }
 

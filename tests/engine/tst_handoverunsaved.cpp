@@ -7,11 +7,11 @@
 #include "OfficeProcess.h"
 #include "OfficeRecord.h"
 #include "OfficeTestEnvironment.h"
+#include "TestBooks.h"
+#include "TestTool.h"
+#include "VirtualDisplay.h"
 #include "cExcel.h"
 
-#include <QCryptographicHash>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QtTest>
 
 #include <csignal>
@@ -19,7 +19,7 @@
 // Handing the active book to the user with changes not saved yet: the window
 // shows the book as the program holds it, the file stays as it was until the
 // user saves, and what the office's own save would lose is known beforehand.
-// Runs on a virtual X display of its own.
+// Runs on an X display of its own with a window manager; without one it fails.
 class tst_HandOverUnsaved : public QObject
 {
     Q_OBJECT
@@ -33,37 +33,20 @@ private slots:
 
 private:
     QString copyOf(const QString &fixture, const QString &folder = QString());
-    static QByteArray digest(const QString &path);
     static bool windowNamed(const QString &part);
-    static bool acceptsClients(int display);
 
     OfficeTestEnvironment m_environment;
     QTemporaryDir m_work;
-    QProcess m_xvfb;
+    VirtualDisplay m_display;
     std::unique_ptr<cExcel> m_excel;
 };
 
 void tst_HandOverUnsaved::initTestCase()
 {
     MessageBox::SetTestMode(true);
-    const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
-    QVERIFY2(!xvfb.isEmpty() && !QStandardPaths::findExecutable(QStringLiteral("xwininfo")).isEmpty(),
-             "Xvfb and xwininfo are installed by scripts/setup.sh");
-    // The first display number no other server holds.
-    QByteArray display;
-    for (int number = 40; display.isEmpty(); ++number) {
-        m_xvfb.start(xvfb, {QStringLiteral(":%1").arg(number), QStringLiteral("-screen"), QStringLiteral("0"),
-                            QStringLiteral("1280x1024x24"), QStringLiteral("-nolisten"), QStringLiteral("tcp"),
-                            QStringLiteral("-noreset")});
-        QVERIFY(m_xvfb.waitForStarted());
-        while (m_xvfb.state() == QProcess::Running && !acceptsClients(number))
-            QTest::qWait(20);
-        if (m_xvfb.state() == QProcess::Running)
-            display = QByteArray::number(number);
-        else
-            m_xvfb.waitForFinished(-1);
-    }
-    qputenv("DISPLAY", ":" + display);
+    const QString failure = m_display.start();
+    QVERIFY2(failure.isEmpty(), qPrintable(failure));
+    qputenv("DISPLAY", m_display.name().toLocal8Bit());
     qunsetenv("QT_QPA_PLATFORM");
     qunsetenv("WAYLAND_DISPLAY");
     m_excel = std::make_unique<cExcel>();
@@ -74,43 +57,19 @@ void tst_HandOverUnsaved::cleanupTestCase()
     m_excel.reset();
     for (const OfficeRecord &user : OfficeProcess::findUserProcess())
         ::kill(-pid_t(user.pgid), SIGKILL);
-    if (m_xvfb.state() != QProcess::NotRunning) {
-        m_xvfb.terminate();
-        m_xvfb.waitForFinished(-1);
-    }
-}
-
-bool tst_HandOverUnsaved::acceptsClients(int display)
-{
-    QProcess probe;
-    probe.start(QStringLiteral("xwininfo"),
-                {QStringLiteral("-display"), QStringLiteral(":%1").arg(display), QStringLiteral("-root")});
-    return probe.waitForFinished(-1) && probe.exitStatus() == QProcess::NormalExit && probe.exitCode() == 0;
+    m_display.stop();
 }
 
 bool tst_HandOverUnsaved::windowNamed(const QString &part)
 {
-    QProcess tree;
-    tree.start(QStringLiteral("xwininfo"), {QStringLiteral("-root"), QStringLiteral("-tree")});
-    return tree.waitForFinished(-1) && QString::fromUtf8(tree.readAllStandardOutput()).contains(part);
+    QByteArray tree;
+    return TestTool::Succeeds(QStringLiteral("xwininfo"), {QStringLiteral("-root"), QStringLiteral("-tree")}, 30, &tree)
+           && QString::fromUtf8(tree).contains(part);
 }
 
 QString tst_HandOverUnsaved::copyOf(const QString &fixture, const QString &folder)
 {
-    const QString dir = m_work.filePath(folder);
-    QDir().mkpath(dir);
-    const QString target = dir + u'/' + fixture;
-    QFile::remove(target);
-    QFile::copy(QStringLiteral(QUIRN_FIXTURES_DIR "/") + fixture, target);
-    QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner);
-    return target;
-}
-
-QByteArray tst_HandOverUnsaved::digest(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256)
-                                          : QByteArray();
+    return TestBooks::Copy(folder.isEmpty() ? m_work.path() : m_work.filePath(folder), fixture);
 }
 
 void tst_HandOverUnsaved::aCopyLoadedForTheBookStandsForIt()
@@ -141,15 +100,16 @@ void tst_HandOverUnsaved::unsavedChangesGoAlongToTheUsersWindow()
     QVERIFY(m_excel->xlApp->office().runsWithDisplay());
     QCOMPARE(m_excel->RenameSheet(QStringLiteral("Sheet2"), QStringLiteral("Renamed")), QString());
     m_excel->SelectedSheet(QStringLiteral("Renamed"));
-    const QByteArray before = digest(book);
+    const QByteArray before = TestBooks::Digest(book);
 
     m_excel->xlApp->setVisible(true);
     QVERIFY(m_excel->xlApp->Visible());
     m_excel->xlApp.reset();
     QCOMPARE(OfficeProcess::findUserProcess().size(), 1);
-    QTRY_VERIFY(windowNamed(QStringLiteral("hidden_third_sheet")));
+    QTRY_VERIFY2_WITH_TIMEOUT(windowNamed(QStringLiteral("hidden_third_sheet")),
+                              "the user's office window never showed the book", 60000);
     // Nothing is written until the user saves in that window.
-    QCOMPARE(digest(book), before);
+    QCOMPARE(TestBooks::Digest(book), before);
     QVERIFY(MessageBox::TakeShown().isEmpty());
 }
 

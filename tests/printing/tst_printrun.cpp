@@ -10,6 +10,7 @@
 #include "SettingsStore.h"
 #include "SheetKey.h"
 #include "SheetList.h"
+#include "TestTool.h"
 #include "cExcel.h"
 #include "cListView.h"
 #include "frmPageSetup.h"
@@ -23,7 +24,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMimeData>
-#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStandardItemModel>
@@ -461,12 +461,11 @@ private:
         return listed;
     }
 
-    static QString Tool(const QString &program, const QStringList &arguments)
+    // A helper program's output; one that fails or hangs fails the test.
+    static QString Tool(const QString &program, const QStringList &arguments,
+                        std::source_location where = std::source_location::current())
     {
-        QProcess process;
-        process.start(program, arguments);
-        process.waitForFinished(-1);
-        return QString::fromUtf8(process.readAllStandardOutput());
+        return QString::fromUtf8(TestTool::Output(program, arguments, 60, where));
     }
 
     QString PdfText(const QByteArray &pdf)

@@ -6,13 +6,14 @@
 #include "BookCombine.h"
 #include "BookFile.h"
 #include "BookRecords.h"
+#include "RecordOracle.h"
+#include "TestBooks.h"
+#include "TestTool.h"
 
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -21,31 +22,6 @@ using namespace quirn;
 using namespace quirn::biff;
 
 namespace {
-
-QString fixture(const QString &name)
-{
-    return QStringLiteral(QUIRN_FIXTURES_DIR "/") + name;
-}
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-// The separate reader of the records on a book, or empty when not installed.
-QJsonObject scanWithOracle(const QString &path, const QString &password = QString())
-{
-    const QString script = QStringLiteral(QUIRN_SOURCE_DIR "/tests/tools/biffscan.py");
-    QProcess p;
-    QStringList args{script};
-    if (!password.isEmpty())
-        args << QStringLiteral("--password") << password;
-    p.start(QStringLiteral("/usr/bin/python3"), args << path);
-    p.waitForFinished(-1);
-    const QJsonArray out = QJsonDocument::fromJson(p.readAllStandardOutput()).array();
-    return out.isEmpty() ? QJsonObject() : out.first().toObject();
-}
 
 // Globals records that an import may add to or change; every other record
 // of the target stays as it was, in order.
@@ -244,12 +220,8 @@ void TestSheetImport::initTestCase()
 
 QString TestSheetImport::copyOf(const QString &path, const QString &name)
 {
-    const QString to = m_dir.filePath(name.isEmpty() ? QStringLiteral("b%1_%2").arg(++m_copies).arg(QFileInfo(path).fileName())
-                                                     : name);
-    QFile::remove(to);
-    QFile::copy(path, to);
-    QFile::setPermissions(to, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    return to;
+    return TestBooks::CopyFile(path, m_dir.filePath(name.isEmpty() ? QStringLiteral("b%1_%2").arg(++m_copies).arg(QFileInfo(path).fileName())
+                                                                    : name));
 }
 
 // A book LibreOffice writes from the given tables of a flat document.
@@ -278,13 +250,9 @@ QString TestSheetImport::madeByLibreOffice(const QString &name, const QByteArray
         return {};
     f.write(fods);
     f.close();
-    QProcess office;
-    office.setProcessChannelMode(QProcess::MergedChannels);
-    office.start(QStringLiteral("soffice"),
-                 {QStringLiteral("-env:UserInstallation=file://") + made.filePath(QStringLiteral("profile")),
-                  QStringLiteral("--headless"), QStringLiteral("--norestore"), QStringLiteral("--convert-to"),
-                  QStringLiteral("xls:MS Excel 97"), QStringLiteral("--outdir"), made.path(), f.fileName()});
-    office.waitForFinished(-1);
+    if (!TestTool::Convert(QStringLiteral("xls:MS Excel 97"), {f.fileName()}, made.path(),
+                           made.filePath(QStringLiteral("profile"))))
+        return {};
     return copyOf(made.filePath(name + QStringLiteral(".xls")), name + QStringLiteral(".xls"));
 }
 
@@ -320,9 +288,9 @@ void TestSheetImport::copiesSheetsBetweenRealBooks()
     QFETCH(QString, target);
     QFETCH(int, before);
     QFETCH(bool, steadyValues);
-    const QString sourcePath = copyOf(fixture(source));
-    const QString targetPath = copyOf(fixture(target));
-    const QByteArray sourceBytes = fileBytes(sourcePath);
+    const QString sourcePath = copyOf(TestBooks::Fixture(source));
+    const QString targetPath = copyOf(TestBooks::Fixture(target));
+    const QByteArray sourceBytes = TestBooks::Bytes(sourcePath);
     const BookRecords targetBefore = BookRecords::load(targetPath);
     const BookRecords sourceRecords = BookRecords::load(sourcePath);
 
@@ -342,7 +310,7 @@ void TestSheetImport::copiesSheetsBetweenRealBooks()
     QVERIFY(into.isModified());
     QVERIFY(!from.isModified());
     QVERIFY(!into.save());
-    QCOMPARE(fileBytes(sourcePath), sourceBytes);
+    QCOMPARE(TestBooks::Bytes(sourcePath), sourceBytes);
 
     BookFile again;
     QVERIFY(!again.open(targetPath));
@@ -373,7 +341,7 @@ void TestSheetImport::copiesSheetsBetweenRealBooks()
         QVERIFY(again.sheet(t < before ? t : t + int(indexes.size())).pageSetup == targetFacts[t].pageSetup);
         m_converted.append({targetPath.chopped(4) + QStringLiteral("_before.xls"), name, targetPath, name});
     }
-    QFile::copy(fixture(target), targetPath.chopped(4) + QStringLiteral("_before.xls"));
+    QFile::copy(TestBooks::Fixture(target), targetPath.chopped(4) + QStringLiteral("_before.xls"));
     // Excel's count of the cell formats stays right, or it drops the extended ones.
     int xfs = 0;
     for (const Record &r : after.globals)
@@ -385,7 +353,7 @@ void TestSheetImport::copiesSheetsBetweenRealBooks()
         QCOMPARE(recordTypes(after.substreams.value(names[g])),
                  recordTypes(sourceRecords.substreams.value(from.sheet(indexes[g]).name)));
 
-    const QJsonArray scanned = scanWithOracle(targetPath).value(QStringLiteral("sheets")).toArray();
+    const QJsonArray scanned = RecordOracle::Scan(targetPath).value(QStringLiteral("sheets")).toArray();
     QCOMPARE(scanned.size(), again.sheetCount());
     for (int t = 0; t < again.sheetCount(); ++t) {
         QCOMPARE(scanned[t].toObject().value(QStringLiteral("name")).toString(), again.sheet(t).name);
@@ -431,10 +399,10 @@ void TestSheetImport::referencesFollowTheGroup()
 
 void TestSheetImport::takenNamesGetExcelsName()
 {
-    const QString path = copyOf(fixture(QStringLiteral("page_breaks_manual.xls")));
+    const QString path = copyOf(TestBooks::Fixture(QStringLiteral("page_breaks_manual.xls")));
     BookFile book, from;
     QVERIFY(!book.open(path));
-    QVERIFY(!from.open(fixture(QStringLiteral("fit_to_pages_spaces.xls"))));
+    QVERIFY(!from.open(TestBooks::Fixture(QStringLiteral("fit_to_pages_spaces.xls"))));
     QCOMPARE(book.freeSheetName(QStringLiteral("Fresh")), QStringLiteral("Fresh"));
     const QString taken = book.sheet(0).name;
     QCOMPARE(book.freeSheetName(taken.toUpper()), taken.toUpper() + QStringLiteral(" (2)"));
@@ -456,9 +424,9 @@ void TestSheetImport::takenNamesGetExcelsName()
 
 void TestSheetImport::movedSheetsLeaveTheSource()
 {
-    const QString source = copyOf(fixture(QStringLiteral("hidden_third_sheet.xls")));
-    const QString target = copyOf(fixture(QStringLiteral("page_margins_named_spaces.xls")));
-    const QByteArray targetBytes = fileBytes(target);
+    const QString source = copyOf(TestBooks::Fixture(QStringLiteral("hidden_third_sheet.xls")));
+    const QString target = copyOf(TestBooks::Fixture(QStringLiteral("page_margins_named_spaces.xls")));
+    const QByteArray targetBytes = TestBooks::Bytes(target);
     BookFile from, into;
     QVERIFY(!from.open(source));
     QVERIFY(!into.open(target));
@@ -481,7 +449,7 @@ void TestSheetImport::movedSheetsLeaveTheSource()
     QCOMPARE(into.sheet(1).name, sourceFacts[1].name);
     QCOMPARE(into.sheet(2).name, sourceFacts[2].name);
     QCOMPARE(into.sheet(2).visibility, sourceFacts[2].visibility);
-    QCOMPARE(fileBytes(target), targetBytes); // nothing written until saved
+    QCOMPARE(TestBooks::Bytes(target), targetBytes); // nothing written until saved
     QVERIFY(!into.save());
     QVERIFY(!from.save());
     BookFile target2, source2;
@@ -490,8 +458,8 @@ void TestSheetImport::movedSheetsLeaveTheSource()
     QCOMPARE(target2.indexOf(sourceFacts[1].name), 1);
     QCOMPARE(source2.indexOf(sourceFacts[1].name), -1);
     QCOMPARE(source2.sheetCount(), sourceFacts.size() - 2);
-    m_converted.append({fixture(QStringLiteral("hidden_third_sheet.xls")), sourceFacts[1].name, target, sourceFacts[1].name});
-    m_converted.append({fixture(QStringLiteral("hidden_third_sheet.xls")), sourceFacts[0].name, source, sourceFacts[0].name});
+    m_converted.append({TestBooks::Fixture(QStringLiteral("hidden_third_sheet.xls")), sourceFacts[1].name, target, sourceFacts[1].name});
+    m_converted.append({TestBooks::Fixture(QStringLiteral("hidden_third_sheet.xls")), sourceFacts[0].name, source, sourceFacts[0].name});
 }
 
 void TestSheetImport::referencesToMovedSheetsFollowThem()
@@ -518,10 +486,10 @@ void TestSheetImport::encryptedBooksKeepTheirPasswords()
 {
     // An encrypted source is read with its password; an encrypted target is
     // saved encrypted as it was.
-    const QString target = copyOf(fixture(QStringLiteral("encrypted_rc4_password.xls")));
+    const QString target = copyOf(TestBooks::Fixture(QStringLiteral("encrypted_rc4_password.xls")));
     BookFile into, from;
     QVERIFY(!into.open(target, QStringLiteral("password")));
-    QVERIFY(!from.open(fixture(QStringLiteral("encrypted_cryptoapi_freedom.xls")), QStringLiteral("freedom")));
+    QVERIFY(!from.open(TestBooks::Fixture(QStringLiteral("encrypted_cryptoapi_freedom.xls")), QStringLiteral("freedom")));
     const int count = into.sheetCount();
     QVERIFY(!into.importSheets(from, {0}, count));
     QVERIFY(!into.save());
@@ -533,7 +501,7 @@ void TestSheetImport::encryptedBooksKeepTheirPasswords()
     QCOMPARE(again.sheet(count).lastRow, from.sheet(0).lastRow);
 
     // And a plain target takes the sheets of an encrypted book in plain.
-    const QString plain = copyOf(fixture(QStringLiteral("header_ampersand.xls")));
+    const QString plain = copyOf(TestBooks::Fixture(QStringLiteral("header_ampersand.xls")));
     BookFile open;
     QVERIFY(!open.open(plain));
     QVERIFY(!open.importSheets(from, {0}, 0));
@@ -547,10 +515,10 @@ void TestSheetImport::drawingsGetIdsOfTheirOwn()
     // Sheets with charts on them, into a book with a chart of its own and
     // into one without any drawing.
     for (const QString &target : {QStringLiteral("embedded_chart_on_sheet2.xls"), QStringLiteral("header_ampersand.xls")}) {
-        const QString path = copyOf(fixture(target));
+        const QString path = copyOf(TestBooks::Fixture(target));
         const BookRecords before = BookRecords::load(path);
         BookFile from, into;
-        QVERIFY(!from.open(fixture(QStringLiteral("embedded_charts_six.xls"))));
+        QVERIFY(!from.open(TestBooks::Fixture(QStringLiteral("embedded_charts_six.xls"))));
         QVERIFY(!into.open(path));
         QVERIFY(into.importRefusal(from, 0).isEmpty());
         QStringList names;
@@ -569,9 +537,9 @@ void TestSheetImport::drawingsGetIdsOfTheirOwn()
         QCOMPARE(QSet<int>(ids.drawings.begin(), ids.drawings.end()).size(), ids.drawings.size());
         QCOMPARE(QSet<quint32>(ids.shapes.begin(), ids.shapes.end()).size(), ids.shapes.size());
         QVERIFY(ids.drawings.size() >= 3);
-        QCOMPARE(scanWithOracle(path).value(QStringLiteral("sheets")).toArray().size(), again.sheetCount());
+        QCOMPARE(RecordOracle::Scan(path).value(QStringLiteral("sheets")).toArray().size(), again.sheetCount());
         for (int g = 0; g < 3; ++g)
-            m_converted.append({fixture(QStringLiteral("embedded_charts_six.xls")), from.sheet(g).name, path, names[g]});
+            m_converted.append({TestBooks::Fixture(QStringLiteral("embedded_charts_six.xls")), from.sheet(g).name, path, names[g]});
     }
 }
 
@@ -584,12 +552,12 @@ void TestSheetImport::refusesWhatTheRecordsCannotCarry()
         {"pivot_cache_extra_sheet.xls", 0},        // a pivot table
         {"hidden_veryhidden_vba_docs.xls", 0},     // code behind the sheet
     };
-    const QString target = copyOf(fixture(QStringLiteral("header_ampersand.xls")));
+    const QString target = copyOf(TestBooks::Fixture(QStringLiteral("header_ampersand.xls")));
     BookFile into;
     QVERIFY(!into.open(target));
     for (const Case &c : cases) {
         BookFile from;
-        QVERIFY(!from.open(fixture(QString::fromLatin1(c.file))));
+        QVERIFY(!from.open(TestBooks::Fixture(QString::fromLatin1(c.file))));
         QVERIFY(!into.importRefusal(from, c.sheet).isEmpty());
         // One sheet the records cannot carry keeps the whole group out.
         QList<int> group{c.sheet};
@@ -603,27 +571,27 @@ void TestSheetImport::refusesWhatTheRecordsCannotCarry()
     // Excel's rules: a target or source whose structure is protected takes
     // or gives no sheet; a damaged book is no source.
     BookFile protectedBook, plain;
-    QVERIFY(!protectedBook.open(fixture(QStringLiteral("wb_protected_structure_xxx.xls"))));
-    QVERIFY(!plain.open(fixture(QStringLiteral("header_ampersand.xls"))));
+    QVERIFY(!protectedBook.open(TestBooks::Fixture(QStringLiteral("wb_protected_structure_xxx.xls"))));
+    QVERIFY(!plain.open(TestBooks::Fixture(QStringLiteral("header_ampersand.xls"))));
     QCOMPARE(protectedBook.importSheets(plain, {0}, 0).code, BookFileError::Code::StructureProtected);
     QCOMPARE(into.importSheets(protectedBook, {0}, 0).code, BookFileError::Code::StructureProtected);
     BookFile damaged;
-    QVERIFY(damaged.open(fixture(QStringLiteral("corrupt_fuzz_msat.xls"))));
+    QVERIFY(damaged.open(TestBooks::Fixture(QStringLiteral("corrupt_fuzz_msat.xls"))));
     QVERIFY(into.importSheets(damaged, {0}, 0));
     QVERIFY(into.importSheets(plain, {0}, into.sheetCount() + 1));
     QVERIFY(!into.isModified());
-    QCOMPARE(fileBytes(target), fileBytes(fixture(QStringLiteral("header_ampersand.xls"))));
+    QCOMPARE(TestBooks::Bytes(target), TestBooks::Bytes(TestBooks::Fixture(QStringLiteral("header_ampersand.xls"))));
 }
 
 void TestSheetImport::combinesBooksInOnePass()
 {
     const QString fresh = m_dir.filePath(QStringLiteral("combined.xls"));
     const QList<BookCombine::Source> sources{
-        {fixture(QStringLiteral("hidden_third_sheet.xls")), {}, {}},
-        {fixture(QStringLiteral("kinds_ws_chart_xlm_dialog_vba.xls")), {}, {}},
+        {TestBooks::Fixture(QStringLiteral("hidden_third_sheet.xls")), {}, {}},
+        {TestBooks::Fixture(QStringLiteral("kinds_ws_chart_xlm_dialog_vba.xls")), {}, {}},
         {m_dir.filePath(QStringLiteral("missing.xls")), {}, {}},
-        {fixture(QStringLiteral("japanese_sheet_names.xls")), {QStringLiteral("日本語のみ"), QStringLiteral("nowhere")}, {}},
-        {fixture(QStringLiteral("page_breaks_manual.xls")), {}, {}},
+        {TestBooks::Fixture(QStringLiteral("japanese_sheet_names.xls")), {QStringLiteral("日本語のみ"), QStringLiteral("nowhere")}, {}},
+        {TestBooks::Fixture(QStringLiteral("page_breaks_manual.xls")), {}, {}},
     };
     BookCombine::Result result;
     const BookFileError error = BookCombine::run(fresh, sources, &result);
@@ -642,14 +610,14 @@ void TestSheetImport::combinesBooksInOnePass()
         names << f.name;
     QCOMPARE(names, result.copied);
     QCOMPARE(book.sheet(2).visibility, SheetVisibility::Hidden);
-    QCOMPARE(scanWithOracle(fresh).value(QStringLiteral("sheets")).toArray().size(), names.size());
-    m_converted.append({fixture(QStringLiteral("japanese_sheet_names.xls")), QStringLiteral("日本語のみ"), fresh,
+    QCOMPARE(RecordOracle::Scan(fresh).value(QStringLiteral("sheets")).toArray().size(), names.size());
+    m_converted.append({TestBooks::Fixture(QStringLiteral("japanese_sheet_names.xls")), QStringLiteral("日本語のみ"), fresh,
                         QStringLiteral("日本語のみ")});
-    m_converted.append({fixture(QStringLiteral("page_breaks_manual.xls")), QStringLiteral("Sheet3"), fresh,
+    m_converted.append({TestBooks::Fixture(QStringLiteral("page_breaks_manual.xls")), QStringLiteral("Sheet3"), fresh,
                         QStringLiteral("Sheet3 (2)")});
 
     // Into a book that is there: its sheets stay as they were.
-    const QString existing = copyOf(fixture(QStringLiteral("header_ampersand.xls")));
+    const QString existing = copyOf(TestBooks::Fixture(QStringLiteral("header_ampersand.xls")));
     const BookRecords before = BookRecords::load(existing);
     QVERIFY(!BookCombine::run(existing, {sources[0]}, &result));
     const BookRecords after = BookRecords::load(existing);
@@ -682,21 +650,14 @@ void TestSheetImport::libreOfficeReadsTheCopiesAsTheOriginals()
             inputs << in;
         }
     }
-    QProcess office;
-    office.setProcessChannelMode(QProcess::MergedChannels);
-    office.start(QStringLiteral("soffice"),
-                 QStringList{QStringLiteral("-env:UserInstallation=file://") + work.filePath(QStringLiteral("profile")),
-                             QStringLiteral("--headless"), QStringLiteral("--norestore"), QStringLiteral("--convert-to"),
-                             QStringLiteral("csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,false,false,false,-1"),
-                             QStringLiteral("--outdir"), outDir} + inputs);
-    QVERIFY(office.waitForFinished(-1));
-    QCOMPARE(office.exitCode(), 0);
+    QVERIFY(TestTool::Convert(QLatin1String(TestTool::EverySheetAsCsv), inputs, outDir,
+                              work.filePath(QStringLiteral("profile"))));
     const QDir results(outDir);
     for (const Converted &c : m_converted) {
         const QString copy = results.filePath(stem[c.saved] + QLatin1Char('-') + c.savedSheet + QStringLiteral(".csv"));
         const QString original = results.filePath(stem[c.original] + QLatin1Char('-') + c.originalSheet + QStringLiteral(".csv"));
         QVERIFY2(QFile::exists(copy), qPrintable(c.saved + QLatin1Char(' ') + c.savedSheet));
-        QVERIFY2(fileBytes(copy) == fileBytes(original), qPrintable(c.saved + QLatin1Char(' ') + c.savedSheet));
+        QVERIFY2(TestBooks::Bytes(copy) == TestBooks::Bytes(original), qPrintable(c.saved + QLatin1Char(' ') + c.savedSheet));
     }
 }
 

@@ -57,7 +57,8 @@ void tst_OfficeRecord::aProcessThatIsNotOursIsLeftAlone()
 {
     const pid_t foreign = startForeignGroup();
     QVERIFY(foreign > 0);
-    QTRY_VERIFY(OfficeRecord::hasLiveGroupMembers(foreign));
+    QTRY_VERIFY2_WITH_TIMEOUT(OfficeRecord::hasLiveGroupMembers(foreign), "the foreign process group never started",
+                              30000);
 
     OfficeRecord record;
     record.pid = foreign;
