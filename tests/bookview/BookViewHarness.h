@@ -1,17 +1,21 @@
 #pragma once
 
+#include "BookImport.h"
+#include "BookList.h"
+#include "BookSaveDialog.h"
 #include "CommonDialog.h"
 #include "Globals.h"
 #include "MessageBox.h"
-#include "BookSaveDialog.h"
 #include "SettingsMigration.h"
+#include "TestBooks.h"
 #include "WarningSeam.h"
+#include "WarningSetting.h"
 #include "frmMain.h"
 
-#include <QDir>
-#include <QFile>
+#include <QMimeData>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 
 #include <memory>
 
@@ -47,13 +51,38 @@ public:
     // Copies a fixture into `folder` (under `as` when given); the copy's path.
     static QString Copy(const QString &folder, const QString &fixture, const QString &as = QString())
     {
-        QDir().mkpath(folder);
-        const QString target = folder + u'/' + (as.isEmpty() ? fixture : as);
-        QFile::remove(target);
-        if (!QFile::copy(QStringLiteral(QUIRN_FIXTURES_DIR) + u'/' + fixture, target))
-            return QString();
-        QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
-        return target;
+        return TestBooks::Copy(folder, fixture, as);
+    }
+
+    // Settings as a first start leaves them, with the three warnings off
+    // (a case that wants one switches it on).
+    static void FreshSettings()
+    {
+        SettingsMigration::DeleteAllSettings();
+        for (const char *key : {"Warninng1", "Warninng2", "Warninng3"})
+            WarningSetting::Write(QString::fromLatin1(key), QStringLiteral("00"));
+    }
+
+    // Drops the files on the book view, as from a file manager.
+    static void Drop(frmMain &window, const QStringList &paths, const QPoint &at = QPoint(1, 1))
+    {
+        QMimeData data;
+        QList<QUrl> urls;
+        for (const QString &path : paths)
+            urls << QUrl::fromLocalFile(path);
+        data.setUrls(urls);
+        window.Import().Drop(data, at);
+    }
+
+    // Removes every book, unsaved sheet changes dropped, and forgets the
+    // messages shown: the next case starts with an empty window.
+    static void RemoveAllBooks(frmMain &window)
+    {
+        window.SheetsChanged = false;
+        window.Books().SelectAll();
+        if (window.Books().Count() > 0)
+            window.Import().RemoveBooks();
+        MessageBox::TakeShown();
     }
 
     static void MakeReadOnly(const QString &path)

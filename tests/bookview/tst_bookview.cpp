@@ -83,31 +83,20 @@ void tst_BookView::init()
 {
     BookViewHarness::Script();
     m_dir = std::make_unique<QTemporaryDir>();
-    SettingsMigration::DeleteAllSettings();
-    for (const char *key : {"Warninng1", "Warninng2", "Warninng3"})
-        WarningSetting::Write(QString::fromLatin1(key), QStringLiteral("00"));
+    BookViewHarness::FreshSettings();
 }
 
 void tst_BookView::cleanup()
 {
     // Remove every book: the window starts each case empty.
-    m_window->SheetsChanged = false;
-    m_window->Books().SelectAll();
-    if (Books() > 0)
-        m_window->Import().RemoveBooks();
-    MessageBox::TakeShown();
+    BookViewHarness::RemoveAllBooks(*m_window);
     WarningSeam::TakeShown();
     m_window->MruFiles = QStringList(6);
 }
 
 void tst_BookView::Drop(const QStringList &paths)
 {
-    QMimeData data;
-    QList<QUrl> urls;
-    for (const QString &path : paths)
-        urls << QUrl::fromLocalFile(path);
-    data.setUrls(urls);
-    m_window->Import().Drop(data, QPoint(1, 1));
+    BookViewHarness::Drop(*m_window, paths);
 }
 
 // ---------------------------------------------------------------- items

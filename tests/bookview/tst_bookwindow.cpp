@@ -61,17 +61,12 @@ void tst_BookWindow::init()
 {
     BookViewHarness::Script();
     m_dir = std::make_unique<QTemporaryDir>();
-    SettingsMigration::DeleteAllSettings();
-    for (const char *key : {"Warninng1", "Warninng2", "Warninng3"})
-        WarningSetting::Write(QString::fromLatin1(key), QStringLiteral("00"));
+    BookViewHarness::FreshSettings();
 }
 
 void tst_BookWindow::cleanup()
 {
-    m_window->SheetsChanged = false;
-    m_window->Books().SelectAll();
-    if (m_window->Books().Count() > 0)
-        m_window->Import().RemoveBooks();
+    BookViewHarness::RemoveAllBooks(*m_window);
     m_window->Reserve.Reset();
     MessageBox::TakeShown();
     WarningSeam::TakeShown();
@@ -79,12 +74,7 @@ void tst_BookWindow::cleanup()
 
 void tst_BookWindow::Drop(const QStringList &paths)
 {
-    QMimeData data;
-    QList<QUrl> urls;
-    for (const QString &path : paths)
-        urls << QUrl::fromLocalFile(path);
-    data.setUrls(urls);
-    m_window->Import().Drop(data, QPoint(1, 1));
+    BookViewHarness::Drop(*m_window, paths);
 }
 
 QStringList tst_BookWindow::Names() const

@@ -1,9 +1,9 @@
 #include "MessageBox.h"
 #include "OfficeTestEnvironment.h"
 #include "SaveLossConsent.h"
+#include "TestBooks.h"
 #include "cExcel.h"
 
-#include <QCryptographicHash>
 #include <QtTest>
 
 // The question before a save that would lose something, against a real
@@ -23,18 +23,7 @@ private:
 
     QString copyOf(const QString &fixture)
     {
-        const QString path = m_work.filePath(fixture);
-        QFile::remove(path);
-        QFile::copy(QStringLiteral(QUIRN_FIXTURES_DIR "/") + fixture, path);
-        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
-        return path;
-    }
-
-    static QByteArray digest(const QString &path)
-    {
-        QFile file(path);
-        file.open(QIODevice::ReadOnly);
-        return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha1);
+        return TestBooks::Copy(m_work.path(), fixture);
     }
 
     // Opens the target and a source and brings the source's sheet over.
@@ -72,7 +61,7 @@ private slots:
         bringSheetOver();
         const QStringList losses = m_excel->SaveLosses(m_targetName);
         QVERIFY(!losses.isEmpty());
-        const QByteArray before = digest(m_target);
+        const QByteArray before = TestBooks::Digest(m_target);
 
         MessageBox::QueueAnswer(MessageBox::IDNO);
         QVERIFY(!SaveLossConsent::Ask(nullptr, *m_excel, m_target));
@@ -85,13 +74,13 @@ private slots:
         QVERIFY(shown.first().title.isEmpty() || shown.first().title == "Quirn");
         // No: the engine still refuses the save, and the file is untouched.
         QVERIFY(m_excel->SaveBook(m_target) != 0);
-        QCOMPARE(digest(m_target), before);
+        QCOMPARE(TestBooks::Digest(m_target), before);
 
         MessageBox::QueueAnswer(MessageBox::IDYES);
         QVERIFY(SaveLossConsent::Ask(nullptr, *m_excel, m_target));
         QCOMPARE(MessageBox::TakeShown().size(), 1);
         QCOMPARE(m_excel->SaveBook(m_target), 0);
-        QVERIFY(digest(m_target) != before);
+        QVERIFY(TestBooks::Digest(m_target) != before);
     }
 
     void anUnansweredQuestionRefuses()

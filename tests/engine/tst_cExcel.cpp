@@ -4,9 +4,10 @@
 #include "MessageBox.h"
 #include "OfficeProcess.h"
 #include "OfficeTestEnvironment.h"
+#include "GatewaySheets.h"
+#include "TestBooks.h"
 #include "cExcel.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -52,27 +53,7 @@ private:
     // A private copy of a fixture, so that nothing touches the originals.
     QString copyOf(const QString &fixture, const QString &as = QString())
     {
-        const QString target = m_work.filePath(as.isEmpty() ? fixture : as);
-        QFile::remove(target);
-        QFile::copy(QStringLiteral(QUIRN_FIXTURES_DIR "/") + fixture, target);
-        QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner);
-        return target;
-    }
-
-    static QByteArray digest(const QString &path)
-    {
-        QFile file(path);
-        file.open(QIODevice::ReadOnly);
-        return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha1);
-    }
-
-    QStringList sheetNames()
-    {
-        QStringList names;
-        const int count = m_excel->GetSheetCount();
-        for (qint16 i = 1; i <= count; ++i)
-            names << m_excel->GetSheetName(i);
-        return names;
+        return TestBooks::Copy(m_work.path(), fixture, as);
     }
 
 private slots:
@@ -135,12 +116,12 @@ private slots:
         m_excel->OpenExcel(copyOf(book));
         QVERIFY(m_excel->ExcelStatus());
         if (names.isEmpty()) { // every sheet with charts gets the chart bit
-            const QStringList all = sheetNames();
+            const QStringList all = GatewaySheetNames(*m_excel);
             QVERIFY(all.size() >= 2);
             QCOMPARE(m_excel->GetSheetAttribute(book, all.at(1)) & 4, 4);
             return;
         }
-        QCOMPARE(sheetNames(), names);
+        QCOMPARE(GatewaySheetNames(*m_excel), names);
         for (int i = 0; i < names.size(); ++i)
             QCOMPARE(m_excel->GetSheetAttribute(book, names.at(i)), words.at(i));
         // A sheet that is not there: only the protection step adds its bit.
@@ -202,13 +183,13 @@ private slots:
     {
         m_excel->CloseExcel();
         const QString path = copyOf(QStringLiteral("biff5_visibility.xls"));
-        const QByteArray before = digest(path);
+        const QByteArray before = TestBooks::Digest(path);
         m_excel->OpenBook(path);
         QVERIFY(m_excel->GetSheetCount() > 0);
         const QString first = m_excel->GetSheetName(1);
         QVERIFY(!m_excel->RenameSheet(first, QStringLiteral("Renamed")).isEmpty());
         QVERIFY(m_excel->SaveBook(path) != 0);
-        QCOMPARE(digest(path), before);
+        QCOMPARE(TestBooks::Digest(path), before);
     }
 
     void protectedBooksReportProtection()
@@ -248,7 +229,7 @@ private slots:
         QCOMPARE(m_excel->GetSheetName(1), QStringLiteral("売上'23"));
         QCOMPARE(m_excel->SaveBook(path), 0);
         m_excel->OpenExcel(path);
-        QCOMPARE(sheetNames(), (QStringList{"売上'23", "Sheet2", "Sheet3", "Sheet4"}));
+        QCOMPARE(GatewaySheetNames(*m_excel), (QStringList{"売上'23", "Sheet2", "Sheet3", "Sheet4"}));
         QCOMPARE(m_excel->GetSheetAttribute(QStringLiteral("hidden_third_sheet.xls"),
                                             QStringLiteral("Sheet3")), 0);
     }
@@ -318,12 +299,12 @@ private slots:
         const QString book = QStringLiteral("hidden_third_sheet.xls");
         m_excel->OpenExcel(copyOf(book));
         m_excel->MoveSheet(book, {"Sheet1", "Sheet2"}, book, QStringLiteral("Sheet4"), 0);
-        QCOMPARE(sheetNames(), (QStringList{"Sheet3", "Sheet4", "Sheet1", "Sheet2"}));
+        QCOMPARE(GatewaySheetNames(*m_excel), (QStringList{"Sheet3", "Sheet4", "Sheet1", "Sheet2"}));
         m_excel->MoveSheet(book, {"Sheet2"}, book, QStringLiteral("Sheet3"), 1);
-        QCOMPARE(sheetNames(), (QStringList{"Sheet2", "Sheet3", "Sheet4", "Sheet1"}));
+        QCOMPARE(GatewaySheetNames(*m_excel), (QStringList{"Sheet2", "Sheet3", "Sheet4", "Sheet1"}));
         // A failing move returns normally and changes nothing.
         m_excel->MoveSheet(book, {"nowhere"}, book, QStringLiteral("Sheet3"), 1);
-        QCOMPARE(sheetNames(), (QStringList{"Sheet2", "Sheet3", "Sheet4", "Sheet1"}));
+        QCOMPARE(GatewaySheetNames(*m_excel), (QStringList{"Sheet2", "Sheet3", "Sheet4", "Sheet1"}));
         QCOMPARE(m_excel->GetSheetAttribute(book, QStringLiteral("Sheet3")), 0);
     }
 
@@ -333,14 +314,14 @@ private slots:
         const QString path = copyOf(book);
         m_excel->OpenExcel(path);
         m_excel->CopySheet(book, {"Sheet3", "Sheet1"}, book, QStringLiteral("Sheet4"));
-        QCOMPARE(sheetNames(),
+        QCOMPARE(GatewaySheetNames(*m_excel),
                  (QStringList{"Sheet1", "Sheet2", "Sheet3", "Sheet4", "Sheet3 (2)", "Sheet1 (2)"}));
         QCOMPARE(m_excel->GetSheetAttribute(book, QStringLiteral("Sheet3 (2)")), 0);
         QCOMPARE(m_excel->GetSheetAttribute(book, QStringLiteral("Sheet1 (2)")), 1);
         QCOMPARE(m_excel->xlApp->ActiveWorkbook().officeSaveLosses(), QStringList());
         QCOMPARE(m_excel->SaveBook(path), 0);
         m_excel->OpenExcel(path);
-        QCOMPARE(sheetNames().size(), 6);
+        QCOMPARE(GatewaySheetNames(*m_excel).size(), 6);
         QCOMPARE(m_excel->GetSheetAttribute(book, QStringLiteral("Sheet3 (2)")), 0);
     }
 
@@ -352,14 +333,14 @@ private slots:
         m_excel->CopySheet(QStringLiteral("hidden_third_sheet.xls"), {"Sheet3"},
                            QStringLiteral("chartsheet_data_chart.xls"), QStringLiteral("Data"));
         m_excel->BookActive(QStringLiteral("chartsheet_data_chart.xls"));
-        QCOMPARE(sheetNames(), (QStringList{"Data", "Sheet3", "Chart1"}));
+        QCOMPARE(GatewaySheetNames(*m_excel), (QStringList{"Data", "Sheet3", "Chart1"}));
         QCOMPARE(m_excel->GetSheetAttribute(QStringLiteral("chartsheet_data_chart.xls"),
                                             QStringLiteral("Sheet3")), 0);
         // The book's own records take the copy: its save loses nothing.
         QCOMPARE(m_excel->SaveLosses(QStringLiteral("chartsheet_data_chart.xls")), QStringList());
         QCOMPARE(m_excel->SaveBook(target), 0);
         m_excel->OpenExcel(target);
-        QCOMPARE(sheetNames(), (QStringList{"Data", "Sheet3", "Chart1"}));
+        QCOMPARE(GatewaySheetNames(*m_excel), (QStringList{"Data", "Sheet3", "Chart1"}));
         QCOMPARE(m_excel->GetSheetAttribute(QStringLiteral("chartsheet_data_chart.xls"),
                                             QStringLiteral("Chart1")), 5);
         QCOMPARE(m_excel->GetSheetAttribute(QStringLiteral("chartsheet_data_chart.xls"),
@@ -372,7 +353,7 @@ private slots:
         const QString source = copyOf(QStringLiteral("hidden_third_sheet.xls"));
         m_excel->OpenExcel(QStringList{source, target});
         m_excel->BookActive(QStringLiteral("page_breaks_manual.xls"));
-        const QStringList targetSheets = sheetNames();
+        const QStringList targetSheets = GatewaySheetNames(*m_excel);
         m_excel->MoveSheet(QStringLiteral("hidden_third_sheet.xls"), {"Sheet2", "Sheet3"},
                            QStringLiteral("page_breaks_manual.xls"), targetSheets.first(), 1);
         QVERIFY(m_excel->xlApp->Workbook(QStringLiteral("page_breaks_manual.xls")).savesBeforeItsSources());
@@ -392,7 +373,7 @@ private slots:
         m_excel->MoveSheet(QStringLiteral("hidden_third_sheet.xls"), {"Sheet1", "Sheet4"},
                            QStringLiteral("page_breaks_manual.xls"), targetSheets.first(), 1);
         m_excel->BookActive(QStringLiteral("hidden_third_sheet.xls"));
-        QCOMPARE(sheetNames(), (QStringList{"Sheet1", "Sheet4"}));
+        QCOMPARE(GatewaySheetNames(*m_excel), (QStringList{"Sheet1", "Sheet4"}));
     }
 
     void sheetsTheRecordsCannotCarryNeedConsentToALossySave()
@@ -404,19 +385,19 @@ private slots:
         m_excel->CopySheet(QStringLiteral("pivot_cache_extra_sheet.xls"), {"Pivot"},
                            QStringLiteral("chartsheet_data_chart.xls"), QStringLiteral("Data"));
         m_excel->BookActive(QStringLiteral("chartsheet_data_chart.xls"));
-        QCOMPARE(sheetNames(), (QStringList{"Data", "Pivot", "Chart1"}));
+        QCOMPARE(GatewaySheetNames(*m_excel), (QStringList{"Data", "Pivot", "Chart1"}));
 
-        const QByteArray before = digest(target);
+        const QByteArray before = TestBooks::Digest(target);
         const QStringList losses = m_excel->SaveLosses(QStringLiteral("chartsheet_data_chart.xls"));
         QVERIFY(!losses.isEmpty());
         QVERIFY(m_excel->SaveBook(target) != 0);
         QVERIFY(m_excel->LastSaveError().contains(losses.first()));
-        QCOMPARE(digest(target), before);
+        QCOMPARE(TestBooks::Digest(target), before);
 
         m_excel->AllowLossySave(QStringLiteral("chartsheet_data_chart.xls"));
         QCOMPARE(m_excel->SaveBook(target), 0);
         m_excel->OpenExcel(target);
-        QCOMPARE(sheetNames(), (QStringList{"Data", "Pivot", "Chart1"}));
+        QCOMPARE(GatewaySheetNames(*m_excel), (QStringList{"Data", "Pivot", "Chart1"}));
     }
 
     void anOfficeSaveKeepsHiddenAndVeryHiddenSheets()
@@ -459,12 +440,12 @@ private slots:
         m_excel->CopySheet(QStringLiteral("hidden_third_sheet.xls"), {"Sheet1"}, book,
                            QStringLiteral("Sheet3"));
         m_excel->BookActive(book);
-        QCOMPARE(sheetNames(), (QStringList{"Sheet1", "Sheet4", "Sheet2", "Sheet3", "Sheet1 (2)",
+        QCOMPARE(GatewaySheetNames(*m_excel), (QStringList{"Sheet1", "Sheet4", "Sheet2", "Sheet3", "Sheet1 (2)",
                                             "Sheet2 (2)"}));
         m_excel->DeleteSheet(QStringLiteral("Sheet1 (2)"));
         QCOMPARE(m_excel->SaveBook(target), 0);
         m_excel->OpenExcel(target);
-        QCOMPARE(sheetNames(), (QStringList{"Sheet1", "Sheet4", "Sheet2", "Sheet3", "Sheet2 (2)"}));
+        QCOMPARE(GatewaySheetNames(*m_excel), (QStringList{"Sheet1", "Sheet4", "Sheet2", "Sheet3", "Sheet2 (2)"}));
         QStringList modules;
         QList<int> types;
         QVERIFY(m_excel->CheckMacroObject(modules, types));
@@ -477,12 +458,12 @@ private slots:
         m_excel->OpenExcel(copyOf(book));
         m_excel->MoveSheet(book, {"Sheet2", "Sheet3"});
         QVERIFY(m_excel->xlApp->ActiveWorkbook().Name() != book);
-        QCOMPARE(sheetNames(), (QStringList{"Sheet2", "Sheet3"}));
+        QCOMPARE(GatewaySheetNames(*m_excel), (QStringList{"Sheet2", "Sheet3"}));
         m_excel->BookActive(book);
-        QCOMPARE(sheetNames(), QStringList{"Sheet1"});
+        QCOMPARE(GatewaySheetNames(*m_excel), QStringList{"Sheet1"});
         // The last sheet cannot leave its book.
         m_excel->MoveSheet(book, {"Sheet1"});
-        QCOMPARE(sheetNames(), QStringList{"Sheet1"});
+        QCOMPARE(GatewaySheetNames(*m_excel), QStringList{"Sheet1"});
     }
 
     void deletingFollowsExcelsRules()
@@ -491,7 +472,7 @@ private slots:
         m_excel->OpenExcel(copyOf(book));
         QVERIFY_THROWS_EXCEPTION(ExcelError, m_excel->DeleteSheet(QStringLiteral("Visible")));
         m_excel->DeleteSheet(QStringLiteral("Hidden"));
-        QCOMPARE(sheetNames(), (QStringList{"Visible", "VeryHidden"}));
+        QCOMPARE(GatewaySheetNames(*m_excel), (QStringList{"Visible", "VeryHidden"}));
         QVERIFY_THROWS_EXCEPTION(ExcelError, m_excel->DeleteSheet(QStringLiteral("missing")));
     }
 
@@ -528,7 +509,7 @@ private slots:
         const QString path = copyOf(QStringLiteral("vba_module1.xls"));
         m_excel->OpenExcel(path);
         QCOMPARE(m_excel->RenameSheet(QStringLiteral("Sheet1"), QStringLiteral("One")), QString());
-        const QByteArray before = digest(path);
+        const QByteArray before = TestBooks::Digest(path);
         try {
             m_excel->xlApp->setVisible(true);
             QFAIL("a book was shown without a display");
@@ -537,7 +518,7 @@ private slots:
         }
         // Refused before anything was done: the change is kept, unsaved.
         QCOMPARE(m_excel->GetSheetName(1), QStringLiteral("One"));
-        QCOMPARE(digest(path), before);
+        QCOMPARE(TestBooks::Digest(path), before);
         QCOMPARE(m_excel->SaveBook(path), 0);
         // Tests run without a display: the user is told, nothing is shown.
         try {
@@ -576,8 +557,8 @@ private slots:
         m_excel->CopySheet(QStringLiteral("pivot_cache_extra_sheet.xls"), {"Pivot"},
                            QStringLiteral("vba_module1.xls"), QStringLiteral("Sheet3"));
         m_excel->BookActive(QStringLiteral("vba_module1.xls"));
-        QCOMPARE(sheetNames().size(), 4);
-        const QByteArray before = digest(target);
+        QCOMPARE(GatewaySheetNames(*m_excel).size(), 4);
+        const QByteArray before = TestBooks::Digest(target);
         OfficeProcess &office = m_excel->xlApp->office();
         {
             const CallLimits limits(office);
@@ -585,10 +566,10 @@ private slots:
             QVERIFY(m_excel->SaveBook(target) != 0);
         }
         QVERIFY(!m_excel->LastSaveError().isEmpty());
-        QCOMPARE(digest(target), before);
+        QCOMPARE(TestBooks::Digest(target), before);
         // The book opens again as it was saved, and renders with a new office.
         m_excel->OpenExcel(target);
-        QCOMPARE(sheetNames(), (QStringList{"Sheet1", "Sheet2", "Sheet3"}));
+        QCOMPARE(GatewaySheetNames(*m_excel), (QStringList{"Sheet1", "Sheet2", "Sheet3"}));
         QVERIFY(m_excel->GetPageOFSheet(QStringLiteral("Sheet1")) >= 1);
         QCOMPARE(MessageBox::TakeShown().size(), 0);
     }

@@ -3,6 +3,7 @@
 #include "ExcelWorkbook.h"
 #include "MessageBox.h"
 #include "OfficeTestEnvironment.h"
+#include "TestBooks.h"
 #include "cExcel.h"
 #include "frmPageSetup.h"
 
@@ -30,11 +31,7 @@ private:
 
     QString copyOf(const QString &fixture)
     {
-        const QString target = m_work.filePath(fixture);
-        QFile::remove(target);
-        QFile::copy(QStringLiteral(QUIRN_FIXTURES_DIR "/") + fixture, target);
-        QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner);
-        return target;
+        return TestBooks::Copy(m_work.path(), fixture);
     }
 
     ExcelWorkbook &book() { return m_excel->xlApp->ActiveWorkbook(); }

@@ -6,6 +6,8 @@
 #include "MessageBox.h"
 #include "OfficeTestEnvironment.h"
 #include "SheetPrintJob.h"
+#include "TestBooks.h"
+#include "TestTool.h"
 #include "cExcel.h"
 #include "frmPageSetup.h"
 
@@ -33,20 +35,7 @@ private:
 
     QString copyOf(const QString &fixture)
     {
-        const QString target = m_work.filePath(fixture);
-        QFile::remove(target);
-        QFile::copy(QStringLiteral(QUIRN_FIXTURES_DIR "/") + fixture, target);
-        QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner);
-        return target;
-    }
-
-    static QString tool(const QString &program, const QStringList &arguments)
-    {
-        QProcess process;
-        process.start(program, arguments);
-        if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
-            QTest::qFail(qPrintable(program + QStringLiteral(" failed: ") + process.errorString()), __FILE__, __LINE__);
-        return QString::fromUtf8(process.readAllStandardOutput());
+        return TestBooks::Copy(m_work.path(), fixture);
     }
 
     // The pages of a printed job, each page's text.
@@ -60,7 +49,7 @@ private:
         file.open(QIODevice::WriteOnly);
         file.write(pdf);
         file.close();
-        QStringList pages = tool(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")})
+        QStringList pages = QString::fromUtf8(TestTool::Output(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")}))
                                 .split(QLatin1Char('\f'));
         pages.removeLast(); // after the last form feed
         return pages;
@@ -79,7 +68,7 @@ private:
     static QString pageSize(const QString &pdf)
     {
         static const QRegularExpression size(QStringLiteral("Page size:\\s+([\\d.]+) x ([\\d.]+)"));
-        const QRegularExpressionMatch m = size.match(tool(QStringLiteral("pdfinfo"), {pdf}));
+        const QRegularExpressionMatch m = size.match(QString::fromUtf8(TestTool::Output(QStringLiteral("pdfinfo"), {pdf})));
         return m.captured(1).toDouble() > m.captured(2).toDouble() ? QStringLiteral("landscape")
                                                                    : QStringLiteral("portrait");
     }

@@ -10,6 +10,8 @@
 #include "OfficeTestEnvironment.h"
 #include "BookFile.h"
 #include "CompoundFile.h"
+#include "GatewaySheets.h"
+#include "TestBooks.h"
 #include "cExcel.h"
 
 #include <QDir>
@@ -32,11 +34,7 @@ private:
 
     QString copyOf(const QString &fixture, const QString &as = QString())
     {
-        const QString target = m_work.filePath(as.isEmpty() ? fixture : as);
-        QFile::remove(target);
-        QFile::copy(QStringLiteral(QUIRN_FIXTURES_DIR "/") + fixture, target);
-        QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner);
-        return target;
+        return TestBooks::Copy(m_work.path(), fixture, as);
     }
 
     // Every stream of the book's VBA project, by path.
@@ -55,15 +53,6 @@ private:
             streams.insert(stream, bytes);
         }
         return streams;
-    }
-
-    QStringList sheetNames()
-    {
-        QStringList names;
-        const int count = m_excel->GetSheetCount();
-        for (qint16 i = 1; i <= count; ++i)
-            names << m_excel->GetSheetName(i);
-        return names;
     }
 
 private slots:
@@ -172,12 +161,12 @@ private slots:
         m_excel->OpenExcel(QStringList{target, source});
         const QStringList targetSheets = [&] {
             m_excel->BookActive(QStringLiteral("vba_std_and_class_modules.xls"));
-            return sheetNames();
+            return GatewaySheetNames(*m_excel);
         }();
         m_excel->CopySheet(QStringLiteral("embedded_chart_on_sheet2.xls"), {"Sheet2"},
                            QStringLiteral("vba_std_and_class_modules.xls"), targetSheets.first());
         m_excel->BookActive(QStringLiteral("vba_std_and_class_modules.xls"));
-        QCOMPARE(sheetNames().size(), targetSheets.size() + 1);
+        QCOMPARE(GatewaySheetNames(*m_excel).size(), targetSheets.size() + 1);
         m_excel->AllowLossySave(QStringLiteral("vba_std_and_class_modules.xls"));
         QCOMPARE(m_excel->SaveBook(saved), 0);
         QCOMPARE(vbaStreams(saved), before);

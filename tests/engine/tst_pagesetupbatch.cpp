@@ -14,7 +14,6 @@
 
 #include <QAction>
 #include <QComboBox>
-#include <QCryptographicHash>
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QMimeData>
@@ -50,7 +49,6 @@ private:
     void SelectSheets(const QStringList &names);
     static PageSetupFacts SetupOf(const QString &path, const QString &sheet);
     static bool IsHidden(const QString &path, const QString &sheet);
-    static QByteArray Digest(const QString &path);
     static bool Landscape(frmPageSetup &dialog);
 
     std::unique_ptr<frmMain> m_window;
@@ -73,21 +71,12 @@ void tst_PageSetupBatch::init()
 
 void tst_PageSetupBatch::cleanup()
 {
-    m_window->SheetsChanged = false;
-    m_window->Books().SelectAll();
-    if (m_window->Books().Count() > 0)
-        m_window->Import().RemoveBooks();
-    MessageBox::TakeShown();
+    BookViewHarness::RemoveAllBooks(*m_window);
 }
 
 void tst_PageSetupBatch::Drop(const QStringList &paths)
 {
-    QMimeData data;
-    QList<QUrl> urls;
-    for (const QString &path : paths)
-        urls << QUrl::fromLocalFile(path);
-    data.setUrls(urls);
-    m_window->Import().Drop(data, QPoint(1, 1));
+    BookViewHarness::Drop(*m_window, paths);
 }
 
 // The page setup command, as its menu item gives it (when it is available
@@ -122,14 +111,6 @@ bool tst_PageSetupBatch::IsHidden(const QString &path, const QString &sheet)
 {
     quirn::BookFile book;
     return !book.open(path) && book.sheet(book.indexOf(sheet)).visibility == quirn::SheetVisibility::Hidden;
-}
-
-QByteArray tst_PageSetupBatch::Digest(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
 }
 
 // What the user sets in the dialog: landscape on Letter paper with a header.
@@ -174,7 +155,7 @@ void tst_PageSetupBatch::sheetViewCoversTheSelectedSheetsAndTheModelIsHiddenAgai
 {
     const QString book = BookViewHarness::Copy(m_dir->path(), "hidden_third_sheet.xls", "four.xls");
     Drop({book});
-    const QByteArray before = Digest(book);
+    const QByteArray before = TestBooks::Digest(book);
     SelectSheets({"Sheet3", "Sheet4"});
 
     // Cancelled: nothing is applied or asked, the hidden model is hidden again.
@@ -192,7 +173,7 @@ void tst_PageSetupBatch::sheetViewCoversTheSelectedSheetsAndTheModelIsHiddenAgai
     QCOMPARE(shown.size(), 2);
     QCOMPARE(shown.at(1).text, QString("指定のｼｰﾄのﾍﾟｰｼﾞ設定が完了しました。"));
     QVERIFY(m_window->SheetsChanged);
-    QCOMPARE(Digest(book), before);
+    QCOMPARE(TestBooks::Digest(book), before);
     QCOMPARE(m_window->Excel().GetSheetAttribute("four.xls", "Sheet3") & 1, 0);
 
     // Saved later, the selected sheets have the setup and the others not.
@@ -216,8 +197,8 @@ void tst_PageSetupBatch::severalBooksSkipReadOnlyOnesAndGoOnPastAFailedSave()
     const QString current = BookViewHarness::Copy(m_dir->path(), "print_titles_rows_cols.xls", "current.xls");
     Drop({readOnly, unwritable, other, current});
     QCOMPARE(m_window->ActiveBookPath, current);
-    const QByteArray readOnlyBefore = Digest(readOnly);
-    const QByteArray unwritableBefore = Digest(unwritable);
+    const QByteArray readOnlyBefore = TestBooks::Digest(readOnly);
+    const QByteArray unwritableBefore = TestBooks::Digest(unwritable);
     m_window->Books().SelectAll();
     m_window->ActivePane = 0;
 
@@ -250,8 +231,8 @@ void tst_PageSetupBatch::severalBooksSkipReadOnlyOnesAndGoOnPastAFailedSave()
         QCOMPARE(saved.sheet(saved.indexOf("VeryHidden")).visibility, quirn::SheetVisibility::VeryHidden);
         QCOMPARE(saved.pageSetup(saved.indexOf("VeryHidden")).orientation, 2);
     }
-    QCOMPARE(Digest(readOnly), readOnlyBefore);
-    QCOMPARE(Digest(unwritable), unwritableBefore);
+    QCOMPARE(TestBooks::Digest(readOnly), readOnlyBefore);
+    QCOMPARE(TestBooks::Digest(unwritable), unwritableBefore);
     QCOMPARE(m_window->Excel().xlApp->ActiveWorkbook().Name(), QString("current.xls"));
     QVERIFY(!m_window->SheetsChanged);
 }

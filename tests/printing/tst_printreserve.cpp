@@ -38,10 +38,7 @@ private slots:
 
     void cleanup()
     {
-        m_window->Books().SelectAll();
-        if (m_window->Books().Count() > 0)
-            m_window->Import().RemoveBooks();
-        MessageBox::TakeShown();
+        BookViewHarness::RemoveAllBooks(*m_window);
         m_window->Reserve.Reset();
     }
 
@@ -166,9 +163,7 @@ private:
     QString Open(const QString &fixture, const QString &folder = QString())
     {
         const QString path = BookViewHarness::Copy(m_dir.filePath(folder.isEmpty() ? "books" : folder), fixture);
-        QMimeData data;
-        data.setUrls({QUrl::fromLocalFile(path)});
-        m_window->Import().Drop(data, QPoint());
+        BookViewHarness::Drop(*m_window, {path}, QPoint());
         return m_window->ActiveBookPath == path ? path : QString();
     }
 

@@ -18,7 +18,6 @@
 
 #include <QAction>
 #include <QCheckBox>
-#include <QCryptographicHash>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
@@ -77,20 +76,16 @@ private slots:
         NewJobs();
         m_sums.clear();
         for (const QString &book : {m_japanese, m_hidden, m_hiddenTwin, m_module})
-            m_sums[book] = Sum(book);
+            m_sums[book] = TestBooks::Digest(book);
     }
 
     void cleanup()
     {
         // No run may change a book.
         for (auto it = m_sums.cbegin(); it != m_sums.cend(); ++it)
-            QCOMPARE(Sum(it.key()), it.value());
-        m_window->SheetsChanged = false;
-        m_window->Books().SelectAll();
-        if (m_window->Books().Count() > 0)
-            m_window->Import().RemoveBooks();
+            QCOMPARE(TestBooks::Digest(it.key()), it.value());
+        BookViewHarness::RemoveAllBooks(*m_window);
         m_window->Reserve.Reset();
-        MessageBox::TakeShown();
     }
 
     void theDialogListsWhatWillPrintAndAnimates()
@@ -263,7 +258,7 @@ private slots:
         });
         m_window->Action("mnuPrint")->trigger();
         QCOMPARE(MessageBox::TakeShown().size(), 1);
-        QCOMPARE(ReadAll(taken), QByteArray("mine"));
+        QCOMPARE(TestBooks::Bytes(taken), QByteArray("mine"));
         m_cups->waitForJobs();
         QVERIFY(NewJobs().isEmpty());
         const QString pdf = target + ".pdf";
@@ -348,7 +343,7 @@ private slots:
     void unsavedChangesOfTheActiveBookSurviveARun()
     {
         const QString changed = Copy("vba_module1.xls", "changed.xls");
-        const QByteArray before = Sum(changed);
+        const QByteArray before = TestBooks::Digest(changed);
         Open({m_japanese, changed});
         m_window->Sheets().ReopenExcelIfNeeded();
         QVERIFY(m_window->Excel().RenameSheet("Sheet2", "Renamed").isEmpty());
@@ -361,7 +356,7 @@ private slots:
         QCOMPARE(shown.size(), 1);
         QCOMPARE(shown.first().text, "ｼｰﾄ構成の変更を \"" + changed + "\" に保存しますか？");
         QCOMPARE(NewJobs().size(), 2);
-        QCOMPARE(Sum(changed), before);
+        QCOMPARE(TestBooks::Digest(changed), before);
         QVERIFY(m_window->SheetsChanged);
         QCOMPARE(m_window->Excel().GetSheetName(2), QString("Renamed"));
     }
@@ -402,12 +397,7 @@ private:
     // Lists the books (the last one active) and selects them all.
     QString Open(const QStringList &paths)
     {
-        QMimeData data;
-        QList<QUrl> urls;
-        for (const QString &path : paths)
-            urls << QUrl::fromLocalFile(path);
-        data.setUrls(urls);
-        m_window->Import().Drop(data, QPoint());
+        BookViewHarness::Drop(*m_window, paths, QPoint());
         m_window->Books().SelectAll();
         return m_window->ActiveBookPath;
     }
@@ -515,17 +505,6 @@ private:
             jobs << Sheets(Headers(Tool("pdftotext", {"-layout", spool.filePath(name), "-"})));
         }
         return jobs;
-    }
-
-    static QByteArray ReadAll(const QString &path)
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
-
-    static QByteArray Sum(const QString &path)
-    {
-        return QCryptographicHash::hash(ReadAll(path), QCryptographicHash::Sha256);
     }
 
     std::unique_ptr<CupsTestQueue> m_cups;

@@ -38,14 +38,9 @@ public:
     QStringList Open(const QString &folder, const QStringList &fixtures)
     {
         QStringList paths;
-        QMimeData data;
-        QList<QUrl> urls;
-        for (const QString &fixture : fixtures) {
+        for (const QString &fixture : fixtures)
             paths << BookViewHarness::Copy(folder, fixture);
-            urls << QUrl::fromLocalFile(paths.last());
-        }
-        data.setUrls(urls);
-        m_window.Import().Drop(data, QPoint());
+        BookViewHarness::Drop(m_window, paths, QPoint());
         return paths;
     }
 

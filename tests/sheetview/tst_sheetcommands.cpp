@@ -56,19 +56,13 @@ void tst_SheetCommands::init()
 {
     BookViewHarness::Script();
     m_dir = std::make_unique<QTemporaryDir>();
-    SettingsMigration::DeleteAllSettings();
-    for (const char *key : {"Warninng1", "Warninng2", "Warninng3"})
-        WarningSetting::Write(QString::fromLatin1(key), QStringLiteral("00"));
+    BookViewHarness::FreshSettings();
 }
 
 void tst_SheetCommands::cleanup()
 {
-    m_window->SheetsChanged = false;
     m_window->BookRestriction = 0;
-    m_window->Books().SelectAll();
-    if (m_window->Books().Count() > 0)
-        m_window->Import().RemoveBooks();
-    MessageBox::TakeShown();
+    BookViewHarness::RemoveAllBooks(*m_window);
     for (const char *popup : {"menuSheetMovePopup", "menuBookMovePopup", "menuSheetPopup"})
         m_window->Popup(popup)->hide();
     QCoreApplication::processEvents();

@@ -88,19 +88,13 @@ void tst_SheetSortFind::init()
 
 void tst_SheetSortFind::cleanup()
 {
-    m_window->SheetsChanged = false;
-    m_window->Books().SelectAll();
-    if (m_window->Books().Count() > 0)
-        m_window->Import().RemoveBooks();
-    MessageBox::TakeShown();
+    BookViewHarness::RemoveAllBooks(*m_window);
 }
 
 void tst_SheetSortFind::Open(const QString &fixture)
 {
     const QString path = BookViewHarness::Copy(m_dir->path(), fixture);
-    QMimeData data;
-    data.setUrls({QUrl::fromLocalFile(path)});
-    m_window->Import().Drop(data, QPoint());
+    BookViewHarness::Drop(*m_window, {path}, QPoint());
     QCOMPARE(m_window->ActiveBookPath, path);
 }
 

@@ -4,7 +4,6 @@
 #include "SheetCommandHarness.h"
 #include "SheetTransfer.h"
 
-#include <QCryptographicHash>
 #include <QHeaderView>
 #include <QLabel>
 #include <QTreeView>
@@ -34,7 +33,6 @@ private slots:
 private:
     // Drops the selected sheets on a book of the book view.
     void DropOn(const QString &book, Qt::KeyboardModifiers modifiers);
-    static QByteArray Digest(const QString &path);
 
     std::unique_ptr<frmMain> m_window;
     std::unique_ptr<SheetCommandHarness> m_ui;
@@ -52,18 +50,12 @@ void tst_SheetTransfer::init()
 {
     BookViewHarness::Script();
     m_dir = std::make_unique<QTemporaryDir>();
-    SettingsMigration::DeleteAllSettings();
-    for (const char *key : {"Warninng1", "Warninng2", "Warninng3"})
-        WarningSetting::Write(QString::fromLatin1(key), QStringLiteral("00"));
+    BookViewHarness::FreshSettings();
 }
 
 void tst_SheetTransfer::cleanup()
 {
-    m_window->SheetsChanged = false;
-    m_window->Books().SelectAll();
-    if (m_window->Books().Count() > 0)
-        m_window->Import().RemoveBooks();
-    MessageBox::TakeShown();
+    BookViewHarness::RemoveAllBooks(*m_window);
     for (const char *popup : {"menuSheetMovePopup", "menuBookMovePopup"})
         m_window->Popup(popup)->hide();
     QCoreApplication::processEvents();
@@ -82,20 +74,13 @@ void tst_SheetTransfer::DropOn(const QString &book, Qt::KeyboardModifiers modifi
     SheetCommandHarness::DragTo(view->viewport(), *data, at, modifiers, true);
 }
 
-QByteArray tst_SheetTransfer::Digest(const QString &path)
-{
-    QFile file(path);
-    file.open(QIODevice::ReadOnly);
-    return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha1);
-}
-
 void tst_SheetTransfer::ctrlDropCopiesAfterTheLastSheet()
 {
     const QStringList paths = m_ui->Open(m_dir->path(), {"page_breaks_manual.xls", "hidden_third_sheet.xls"});
     const QString target = paths.at(0);
     const QString source = paths.at(1);
     QCOMPARE(m_window->ActiveBookPath, source);
-    const QByteArray sourceBefore = Digest(source);
+    const QByteArray sourceBefore = TestBooks::Digest(source);
 
     m_ui->Select({"Sheet2", "Sheet3"});
     DropOn(target, Qt::ControlModifier);
@@ -121,7 +106,7 @@ void tst_SheetTransfer::ctrlDropCopiesAfterTheLastSheet()
                                    {"Sheet3 (2)", false}};
     QCOMPARE(SheetCommandHarness::Records(target), expected);
     QCOMPARE(m_ui->Office(target), expected);
-    QCOMPARE(Digest(source), sourceBefore);
+    QCOMPARE(TestBooks::Digest(source), sourceBefore);
 }
 
 void tst_SheetTransfer::shiftDropMovesBeforeAHiddenFirstSheet()
@@ -189,14 +174,14 @@ void tst_SheetTransfer::refusalsChangeNothing()
     QCOMPARE(m_window->Books().SelectedRows(), QList<int>({m_window->Books().FindItem(source)}));
 
     BookViewHarness::MakeReadOnly(readOnly);
-    const QByteArray readOnlyBefore = Digest(readOnly);
+    const QByteArray readOnlyBefore = TestBooks::Digest(readOnly);
     m_ui->Select({"Sheet1"});
     DropOn(readOnly, Qt::NoModifier);
     m_ui->Choose("menuBookMovePopup", "PopBookAfter");
     expectOnly("読取専用ﾌﾞｯｸへのｼｰﾄ移動／ｺﾋﾟｰはできません。");
-    QCOMPARE(Digest(readOnly), readOnlyBefore);
+    QCOMPARE(TestBooks::Digest(readOnly), readOnlyBefore);
 
-    const QByteArray protectedBefore = Digest(protectedBook);
+    const QByteArray protectedBefore = TestBooks::Digest(protectedBook);
     m_ui->Select({"Sheet1"});
     DropOn(protectedBook, Qt::ShiftModifier);
     m_ui->Choose("menuBookMovePopup", "PopBookBefore");
@@ -204,7 +189,7 @@ void tst_SheetTransfer::refusalsChangeNothing()
     // The protected book was closed again; the current book is the engine's.
     QCOMPARE(m_window->Excel().xlApp->Workbooks().size(), 1);
     QCOMPARE(m_window->Excel().GetSheetCount(), qint16(4));
-    QCOMPARE(Digest(protectedBook), protectedBefore);
+    QCOMPARE(TestBooks::Digest(protectedBook), protectedBefore);
 
     // A restricted current book drops nothing.
     m_window->BookRestriction = 1;
@@ -221,7 +206,7 @@ void tst_SheetTransfer::theSaveQuestionComesFirst()
     const QString source = paths.at(1);
     m_window->Excel().RenameSheet("Sheet1", "Renamed");
     m_window->SheetsChanged = true;
-    const QByteArray sourceBefore = Digest(source);
+    const QByteArray sourceBefore = TestBooks::Digest(source);
 
     // No: the transfer goes on without saving.
     m_ui->Select({"Sheet2"});
@@ -235,7 +220,7 @@ void tst_SheetTransfer::theSaveQuestionComesFirst()
     QCOMPARE(shown.first().style, 0x24u);
     QCOMPARE(m_window->ActiveBookPath, target);
     QCOMPARE(m_ui->Listed(), (QStringList{"Sheet2 (2)", "Sheet1", "Sheet2", "Sheet3"}));
-    QCOMPARE(Digest(source), sourceBefore);
+    QCOMPARE(TestBooks::Digest(source), sourceBefore);
 
     // Yes saves the current book before the transfer.
     m_ui->Select({"Sheet1"});
@@ -279,7 +264,7 @@ void tst_SheetTransfer::aLossySaveIsAgreedOrNothingChanges()
     const QStringList paths = m_ui->Open(m_dir->path(), {"chartsheet_data_chart.xls", "pivot_cache_extra_sheet.xls"});
     const QString target = paths.at(0);
     const QString source = paths.at(1);
-    const QByteArray targetBefore = Digest(target);
+    const QByteArray targetBefore = TestBooks::Digest(target);
 
     m_ui->Select({"Pivot"});
     DropOn(target, Qt::NoModifier);
@@ -294,7 +279,7 @@ void tst_SheetTransfer::aLossySaveIsAgreedOrNothingChanges()
     QCOMPARE(m_ui->Listed(), QStringList({"Pivot"}));
     QVERIFY(!m_window->SheetsChanged);
     QCOMPARE(m_window->Excel().SaveExcel(source), 0);
-    QCOMPARE(Digest(target), targetBefore);
+    QCOMPARE(TestBooks::Digest(target), targetBefore);
     QCOMPARE(m_window->Excel().GetSheetCount(), qint16(1));
 
     // Yes: the sheet arrives and the target can be saved.

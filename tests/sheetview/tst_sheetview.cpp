@@ -72,18 +72,12 @@ void tst_SheetView::init()
 {
     BookViewHarness::Script();
     m_dir = std::make_unique<QTemporaryDir>();
-    SettingsMigration::DeleteAllSettings();
-    for (const char *key : {"Warninng1", "Warninng2", "Warninng3"})
-        WarningSetting::Write(QString::fromLatin1(key), QStringLiteral("00"));
+    BookViewHarness::FreshSettings();
 }
 
 void tst_SheetView::cleanup()
 {
-    m_window->SheetsChanged = false;
-    m_window->Books().SelectAll();
-    if (m_window->Books().Count() > 0)
-        m_window->Import().RemoveBooks();
-    MessageBox::TakeShown();
+    BookViewHarness::RemoveAllBooks(*m_window);
     m_window->Reserve.Reset();
 }
 
@@ -91,9 +85,7 @@ void tst_SheetView::Open(const QString &fixture, const QString &filter)
 {
     SettingsStore::SaveSetting(SettingsStore::AppKey, "Option", "SheetVisible", filter);
     const QString path = BookViewHarness::Copy(m_dir->path(), fixture);
-    QMimeData data;
-    data.setUrls({QUrl::fromLocalFile(path)});
-    m_window->Import().Drop(data, QPoint());
+    BookViewHarness::Drop(*m_window, {path}, QPoint());
     QCOMPARE(m_window->ActiveBookPath, path);
 }
 

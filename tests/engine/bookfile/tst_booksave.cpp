@@ -3,8 +3,8 @@
 // a killed save left beside the book goes at the next save.
 
 #include "BookFile.h"
+#include "TestBooks.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -18,13 +18,6 @@ using quirn::BookFile;
 using quirn::BookFileError;
 
 namespace {
-
-QByteArray digest(const QString &path)
-{
-    QFile f(path);
-    f.open(QIODevice::ReadOnly);
-    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
-}
 
 struct stat statOf(const QString &path)
 {
@@ -71,7 +64,7 @@ void tst_BookSave::aBookNobodyMayWriteIsRefused()
 {
     const QString path = copyOf(QStringLiteral("hidden_third_sheet.xls"), QStringLiteral("read only.xls"));
     QCOMPARE(::chmod(QFile::encodeName(path).constData(), 0444), 0);
-    const QByteArray before = digest(path);
+    const QByteArray before = TestBooks::Digest(path);
     BookFile book;
     QVERIFY(!book.open(path));
     QVERIFY(!book.renameSheet(0, QStringLiteral("Renamed")));
@@ -79,7 +72,7 @@ void tst_BookSave::aBookNobodyMayWriteIsRefused()
     const BookFileError error = book.save();
     QCOMPARE(error.code, BookFileError::Code::ReadOnly);
     QCOMPARE(error.message, QStringLiteral("\"read only.xls\" は読み取り専用ﾌｧｲﾙです。"));
-    QCOMPARE(digest(path), before);
+    QCOMPARE(TestBooks::Digest(path), before);
     QCOMPARE(statOf(path).st_mode & 07777, mode_t(0444));
     QVERIFY(book.isModified());
     // Nothing was left beside it.
