@@ -1,12 +1,14 @@
 #pragma once
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QString>
 #include <QTemporaryDir>
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -67,6 +69,19 @@ public:
         std::sort(values.begin(), values.end());
         const size_t n = values.size();
         return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+    }
+
+    // Runs `run` `repetitions` times; the median of its times in ms.
+    static double MedianMs(int repetitions, const std::function<void()> &run)
+    {
+        std::vector<double> times;
+        for (int i = 0; i < repetitions; ++i) {
+            QElapsedTimer timer;
+            timer.start();
+            run();
+            times.push_back(timer.nsecsElapsed() / 1e6);
+        }
+        return Median(times);
     }
 
 private:

@@ -8,6 +8,7 @@
 // Medians against their budgets (see BenchReport.h for the output and the
 // exit status).
 
+#include "BenchHome.h"
 #include "BenchReport.h"
 #include "BookImport.h"
 #include "BookList.h"
@@ -91,12 +92,7 @@ double ClickBookOnce(frmMain &window, int bigRow, int smallRow)
 
 int main(int argc, char *argv[])
 {
-    QTemporaryDir home;
-    qputenv("XDG_CONFIG_HOME", (home.path() + "/config").toUtf8());
-    qputenv("XDG_RUNTIME_DIR", (home.path() + "/runtime").toUtf8());
-    QDir().mkpath(home.path() + "/config");
-    QDir().mkpath(home.path() + "/runtime");
-    QFile::setPermissions(home.path() + "/runtime", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const BenchHome home;
     QApplication app(argc, argv);
     MessageBox::SetTestMode(true);
     WarningSeam::SetTestMode(true);

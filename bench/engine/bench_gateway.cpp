@@ -12,6 +12,7 @@
 // - engine start to the first book loaded, and closing it at exit;
 // - the office process's peak resident size after 20 books of 10 sheets.
 
+#include "BenchBooks.h"
 #include "BenchReport.h"
 #include "BookFile.h"
 #include "ExcelApplication.h"
@@ -32,33 +33,6 @@
 #include <functional>
 
 namespace {
-
-double medianMs(int repetitions, const std::function<void()> &run)
-{
-    QList<double> times;
-    for (int i = 0; i < repetitions; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        run();
-        times << timer.nsecsElapsed() / 1e6;
-    }
-    std::sort(times.begin(), times.end());
-    return times.at(times.size() / 2);
-}
-
-// A book of `sheets` sheets made from a real one by copying its first sheet.
-QString makeBook(const QTemporaryDir &dir, int sheets, const QString &name)
-{
-    const QString path = dir.filePath(name);
-    QFile::copy(BenchFixtures::Path(QStringLiteral("hidden_third_sheet.xls")), path);
-    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
-    quirn::BookFile book;
-    book.open(path);
-    for (int i = book.sheetCount(); i < sheets; ++i)
-        book.duplicateSheet(0, QStringLiteral("Copy %1").arg(i), book.sheetCount());
-    book.save();
-    return path;
-}
 
 // Returns the number of sheets read.
 int selectBook(cExcel &excel, const QString &path)
@@ -119,15 +93,15 @@ int main(int argc, char *argv[])
     const QList<int> sizes{10, 50, 300};
     QHash<int, QStringList> books;
     for (int size : sizes)
-        books[size] = {makeBook(dir, size, QStringLiteral("a%1.xls").arg(size)),
-                       makeBook(dir, size, QStringLiteral("b%1.xls").arg(size))};
+        books[size] = {BenchBooks::OfSheets(dir.filePath(QStringLiteral("a%1.xls").arg(size)), size),
+                       BenchBooks::OfSheets(dir.filePath(QStringLiteral("b%1.xls").arg(size)), size)};
 
     cExcel excel;
     for (int size : sizes) {
         const QString what = QStringLiteral("select-a-book, %1 sheets, warm (%2 runs)").arg(size).arg(repetitions);
         int turn = 0;
         int listed = selectBook(excel, books[size].at(0));
-        const double warm = medianMs(repetitions, [&] { listed = selectBook(excel, books[size].at(++turn % 2)); });
+        const double warm = BenchReport::MedianMs(repetitions, [&] { listed = selectBook(excel, books[size].at(++turn % 2)); });
         if (listed != size) {
             report.Failed(what, QStringLiteral("%1 sheets read").arg(listed));
             continue;
@@ -137,7 +111,7 @@ int main(int argc, char *argv[])
             continue;
         }
         report.Within(what, warm, 30);
-        const double literal = medianMs(std::max(3, repetitions / 3),
+        const double literal = BenchReport::MedianMs(std::max(3, repetitions / 3),
                                         [&] { selectBookLiterally(books[size].at(0)); });
         report.Faster(QStringLiteral("select-a-book, 50 sheets, against a new office process per open"), warm,
                       literal, 20);
@@ -145,7 +119,7 @@ int main(int argc, char *argv[])
 
     for (int size : {10, 50}) {
         int turn = 0;
-        const double first = medianMs(repetitions, [&] {
+        const double first = BenchReport::MedianMs(repetitions, [&] {
             excel.CloseExcel();
             excel.OpenExcel(books[size].at(++turn % 2));
             excel.GetPageOFSheet(QStringLiteral("Sheet1"));
@@ -153,7 +127,7 @@ int main(int argc, char *argv[])
         report.Info(QStringLiteral("first page count after a book switch, %1 sheets").arg(size), first);
     }
 
-    const double startToOpen = medianMs(std::max(3, repetitions / 3), [&] {
+    const double startToOpen = BenchReport::MedianMs(std::max(3, repetitions / 3), [&] {
         OfficeProcess office;
         office.start();
         OfficeDocument::load(office, books[10].at(0));
@@ -175,7 +149,7 @@ int main(int argc, char *argv[])
 
     QStringList twenty;
     for (int i = 0; i < 20; ++i)
-        twenty << makeBook(dir, 10, QStringLiteral("m%1.xls").arg(i));
+        twenty << BenchBooks::OfSheets(dir.filePath(QStringLiteral("m%1.xls").arg(i)), 10);
     cExcel memory;
     for (const QString &path : twenty) {
         memory.CloseExcel();

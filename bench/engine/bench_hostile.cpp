@@ -1,4 +1,5 @@
-// Benchmarks of books made to be hard on the reader. Prints medians.
+// Benchmarks of books made to be hard on the reader, medians against their
+// budgets (see BenchReport.h for the output and the exit status).
 //
 //   bench_hostile [REPETITIONS]
 //
@@ -8,44 +9,27 @@
 // - opening, through the gateway, a book whose VBA project information
 //   expands 680 to 1 to 5 GB, and listing its modules; budget: 1 s and a
 //   peak resident size of 200 MB.
-//
-// Exits 1 over budget, 2 when it could not measure.
 
+#include "BenchReport.h"
 #include "HostileBooks.h"
 #include "MessageBox.h"
 #include "cExcel.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QTemporaryDir>
-#include <QTextStream>
 
 #include <algorithm>
-#include <functional>
 
 namespace {
 
-QTextStream out(stdout);
-
 constexpr double kListBudgetMs = 100;
 constexpr int kBudgetSheets = 5000;
+constexpr double kGrowthBudget = 12; // 6 is linear
 constexpr double kOpenBudgetMs = 1000;
-constexpr qint64 kPeakBudgetKb = 200 * 1024;
-
-double medianMs(int repetitions, const std::function<void()> &run)
-{
-    QList<double> times;
-    for (int i = 0; i < repetitions; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        run();
-        times << timer.nsecsElapsed() / 1e6;
-    }
-    std::sort(times.begin(), times.end());
-    return times.at(times.size() / 2);
-}
+constexpr double kPeakBudgetMb = 200;
 
 // Lists the book as a book selection does; the number of sheets listed.
 int listBook(cExcel &excel, const QString &path)
@@ -84,53 +68,47 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     MessageBox::SetTestMode(true);
+    BenchReport report;
     const int repetitions = argc > 1 ? std::max(3, atoi(argv[1])) : 7;
     QTemporaryDir dir;
-    out << "hostile book benchmarks, medians of " << repetitions << " runs\n";
-    int status = 0;
 
     cExcel excel;
     QHash<int, double> listMs;
     for (int sheets : {1000, 5000, 30000}) {
+        const QString what = QStringLiteral("list %1 empty sheets through the gateway (%2 runs)").arg(sheets).arg(repetitions);
         const QString path = dir.filePath(QStringLiteral("sheets-%1.xls").arg(sheets));
         if (!HostileBooks::writeBook(path, sheets)) {
-            out << "could not write " << path << "\n";
-            return 2;
+            report.Failed(what, QStringLiteral("could not write ") + path);
+            return report.ExitCode();
         }
         int listed = 0;
-        listMs[sheets] = medianMs(repetitions, [&] { listed = listBook(excel, path); });
+        listMs[sheets] = BenchReport::MedianMs(repetitions, [&] { listed = listBook(excel, path); });
         if (listed != sheets) {
-            out << "listed " << listed << " of " << sheets << " sheets\n";
-            return 2;
+            report.Failed(what, QStringLiteral("listed %1 of %2 sheets").arg(listed).arg(sheets));
+            return report.ExitCode();
         }
-        out << QStringLiteral("list %1 sheets through the gateway: %2 ms (%3 us a sheet)\n")
-                   .arg(sheets, 6).arg(listMs[sheets], 0, 'f', 1).arg(listMs[sheets] * 1000 / sheets, 0, 'f', 2);
+        if (sheets == kBudgetSheets)
+            report.Within(what, listMs[sheets], kListBudgetMs);
+        else
+            report.Info(what, listMs[sheets]);
     }
-    const double growth = listMs[30000] / listMs[5000];
-    out << QStringLiteral("growth from 5,000 to 30,000 sheets: %1x (linear: 6x)\n").arg(growth, 0, 'f', 2);
-    if (listMs[kBudgetSheets] > kListBudgetMs) {
-        out << "OVER BUDGET: 5,000 sheets over " << kListBudgetMs << " ms\n";
-        status = 1;
-    }
-    if (growth > 12) {
-        out << "OVER BUDGET: listing grows faster than the number of sheets\n";
-        status = 1;
-    }
+    report.Within(QStringLiteral("growth of that time from 5,000 to 30,000 sheets (6x is linear)"),
+                  listMs[30000] / listMs[5000], kGrowthBudget, "x");
 
+    const QString opening = QStringLiteral("open a book whose VBA project expands to 5 GB and list its modules (%1 runs)")
+                                .arg(repetitions);
     const QString bomb = dir.filePath(QStringLiteral("vba-bomb.xls"));
     if (!HostileBooks::writeVbaBomb(bomb, qint64(5) << 30)) {
-        out << "could not write " << bomb << "\n";
-        return 2;
+        report.Failed(opening, QStringLiteral("could not write ") + bomb);
+        return report.ExitCode();
     }
-    out << QStringLiteral("VBA bomb: %1 MB on disk, 5120 MB expanded\n")
-               .arg(QFileInfo(bomb).size() / 1048576.0, 0, 'f', 1);
     excel.CloseExcel();
     if (!resetPeak()) {
-        out << "cannot reset the peak resident size\n";
-        return 2;
+        report.Failed(opening, QStringLiteral("cannot reset the peak resident size"));
+        return report.ExitCode();
     }
     bool answered = false;
-    const double openMs = medianMs(repetitions, [&] {
+    const double openMs = BenchReport::MedianMs(repetitions, [&] {
         excel.CloseExcel();
         excel.OpenBook(bomb);
         QStringList modules;
@@ -140,14 +118,12 @@ int main(int argc, char *argv[])
     const qint64 peakKb = statusKb("VmHWM:");
     excel.CloseExcel();
     if (!answered || peakKb < 0) {
-        out << "the VBA bomb was not opened\n";
-        return 2;
+        report.Failed(opening, QStringLiteral("the book was not opened"));
+        return report.ExitCode();
     }
-    out << QStringLiteral("open the VBA bomb and list its modules: %1 ms, peak resident %2 MB\n")
-               .arg(openMs, 0, 'f', 1).arg(peakKb / 1024.0, 0, 'f', 1);
-    if (openMs > kOpenBudgetMs || peakKb > kPeakBudgetKb) {
-        out << "OVER BUDGET: " << kOpenBudgetMs << " ms, " << kPeakBudgetKb / 1024 << " MB\n";
-        status = 1;
-    }
-    return status;
+    report.Within(opening, openMs, kOpenBudgetMs);
+    report.Within(QStringLiteral("peak resident size opening it (%1 MB on disk)")
+                      .arg(QFileInfo(bomb).size() / 1048576.0, 0, 'f', 1),
+                  peakKb / 1024.0, kPeakBudgetMb, "MB");
+    return report.ExitCode();
 }

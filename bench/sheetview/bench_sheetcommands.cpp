@@ -4,11 +4,14 @@
 //  - copying 10 sheets to another book of the book view, from the drop to the
 //    target listed and selected (the popup's choice made at once), warm:
 //    budget 300 ms.
-// Exits non-zero over a budget or when a run did not do what it should.
+// Medians against their budgets (see BenchReport.h for the output and the
+// exit status); a run that did not do what it should fails to measure.
 // Settings and the user's folders are redirected to a temporary folder.
 //
 //   bench_sheetcommands [REPETITIONS]
 
+#include "BenchBooks.h"
+#include "BenchHome.h"
 #include "BookFile.h"
 #include "BookImport.h"
 #include "BookList.h"
@@ -35,31 +38,10 @@
 #include <QUrl>
 
 #include <algorithm>
-#include <cstdio>
 #include <functional>
 #include <vector>
 
 namespace {
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-// A book of `sheets` sheets made from a real one by copying its first sheet.
-QString MakeBook(const QString &folder, int sheets, const QString &name)
-{
-    const QString path = folder + u'/' + name;
-    QFile::copy(QStringLiteral(QUIRN_FIXTURES_DIR "/hidden_third_sheet.xls"), path);
-    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
-    quirn::BookFile book;
-    book.open(path);
-    for (int i = book.sheetCount(); i < sheets; ++i)
-        book.duplicateSheet(0, QStringLiteral("Copy %1").arg(i), book.sheetCount());
-    book.save();
-    return path;
-}
 
 void SelectRows(frmMain &window, int first, int count)
 {
@@ -140,24 +122,27 @@ double EngineCopyOnce(cExcel &excel, const QString &source, const QString &targe
 
 int main(int argc, char *argv[])
 {
-    QTemporaryDir home;
-    qputenv("XDG_CONFIG_HOME", (home.path() + "/config").toUtf8());
-    qputenv("XDG_RUNTIME_DIR", (home.path() + "/runtime").toUtf8());
-    QDir().mkpath(home.path() + "/config");
-    QDir().mkpath(home.path() + "/runtime");
-    QFile::setPermissions(home.path() + "/runtime", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const BenchHome home;
     QApplication app(argc, argv);
     MessageBox::SetTestMode(true);
     WarningSeam::SetTestMode(true);
     SettingsMigration::DeleteAllSettings();
     const int repetitions = argc > 1 ? std::max(3, atoi(argv[1])) : 11;
 
+    BenchReport report;
+    const QString moving = QStringLiteral("move 50 sheets within a 300-sheet book and save (%1 runs)").arg(repetitions);
+    const QString copying =
+        QStringLiteral("copy 10 sheets to another book, drop to target listed and selected, warm (%1 runs)")
+            .arg(repetitions);
+
     frmMain window;
-    if (!window.Load())
-        return 1;
+    if (!window.Load()) {
+        report.Failed(moving, QStringLiteral("the window did not load"));
+        return report.ExitCode();
+    }
     window.show();
 
-    const QString big = MakeBook(home.path(), 300, QStringLiteral("big.xls"));
+    const QString big = BenchBooks::OfSheets(home.path() + QStringLiteral("/big.xls"), 300);
     QMimeData add;
     add.setUrls({QUrl::fromLocalFile(big)});
     window.Import().Drop(add, QPoint());
@@ -165,12 +150,13 @@ int main(int argc, char *argv[])
     std::vector<double> moves;
     for (int run = 0; run < repetitions; ++run)
         moves.push_back(MoveOnce(window, moveOk));
-    const double move = Median(moves);
-    std::printf("move 50 sheets within a 300-sheet book and save: median %.1f ms (budget 50 ms)%s\n", move,
-                moveOk ? "" : " - FAILED");
+    if (moveOk)
+        report.Within(moving, BenchReport::Median(moves), 50);
+    else
+        report.Failed(moving, QStringLiteral("a run did not move the sheets or save the book"));
 
-    const QString source = MakeBook(home.path(), 20, QStringLiteral("source.xls"));
-    const QString target = MakeBook(home.path(), 3, QStringLiteral("target.xls"));
+    const QString source = BenchBooks::OfSheets(home.path() + QStringLiteral("/source.xls"), 20);
+    const QString target = BenchBooks::OfSheets(home.path() + QStringLiteral("/target.xls"), 3);
     window.Books().AddBookItem(target);
     window.Books().AddBookItem(source);
     bool copyOk = true;
@@ -178,14 +164,13 @@ int main(int argc, char *argv[])
     std::vector<double> copies;
     for (int run = 0; run < repetitions; ++run)
         copies.push_back(CopyOnce(window, source, target, copyOk));
-    const double copy = Median(copies);
-    std::printf("copy 10 sheets to another book, drop to target listed and selected, warm: median %.1f ms "
-                "(budget 300 ms)%s\n",
-                copy, copyOk ? "" : " - FAILED");
+    if (copyOk)
+        report.Within(copying, BenchReport::Median(copies), 300);
+    else
+        report.Failed(copying, QStringLiteral("a run did not copy the sheets into the target"));
     std::vector<double> engine;
     for (int run = 0; run < std::max(3, repetitions / 2); ++run)
         engine.push_back(EngineCopyOnce(window.Excel(), source, target));
-    std::printf("  of which the engine's copy of the 10 sheets alone: median %.1f ms\n", Median(engine));
-    std::fflush(stdout);
-    return moveOk && copyOk && move <= 50 && copy <= 300 ? 0 : 1;
+    report.Info(QStringLiteral("  of which the engine's copy of the 10 sheets alone"), BenchReport::Median(engine));
+    return report.ExitCode();
 }

@@ -4,9 +4,12 @@
 //  - opening the sheet popup with its information submenu for a sheet of a
 //    50-sheet book, the office already holding the book (its page count is
 //    the office's render of the sheet).
-// Exits non-zero over budget or when a run did not do what it measures.
+// Medians against their budgets (see BenchReport.h for the output and the
+// exit status); a run that did not do what it measures fails to measure.
 // Settings and the user's folders are redirected to a temporary folder.
 
+#include "BenchHome.h"
+#include "BenchReport.h"
 #include "BookFile.h"
 #include "BookList.h"
 #include "BookSelection.h"
@@ -29,8 +32,6 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
-#include <algorithm>
-#include <cstdio>
 #include <vector>
 
 namespace {
@@ -38,18 +39,12 @@ namespace {
 constexpr double SortBudgetMs = 30;
 constexpr double PopupBudgetMs = 150;
 
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
 // A book of `sheets` sheets in no particular order of names, made from a real
 // one by copying its first sheet.
 QString MakeBook(const QString &folder, const QString &fileName, int sheets)
 {
     const QString path = folder + u'/' + fileName;
-    QFile::copy(QStringLiteral(QUIRN_FIXTURES_DIR "/hidden_third_sheet.xls"), path);
+    QFile::copy(BenchFixtures::Path(QStringLiteral("hidden_third_sheet.xls")), path);
     QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
     quirn::BookFile book;
     if (book.open(path))
@@ -95,35 +90,35 @@ bool SortedInBook(frmMain &window, bool descending)
 
 int main(int argc, char *argv[])
 {
-    QTemporaryDir home;
-    qputenv("XDG_CONFIG_HOME", (home.path() + "/config").toUtf8());
-    qputenv("XDG_RUNTIME_DIR", (home.path() + "/runtime").toUtf8());
-    QDir().mkpath(home.path() + "/config");
-    QDir().mkpath(home.path() + "/runtime");
-    QFile::setPermissions(home.path() + "/runtime", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const BenchHome home;
     QApplication app(argc, argv);
     MessageBox::SetTestMode(true);
     WarningSeam::SetTestMode(true);
     SettingsMigration::DeleteAllSettings();
+    BenchReport report;
+    const QString sorting = QStringLiteral("sort a 300-sheet book and save (15 runs)");
+    const QString opening = QStringLiteral("open the sheet popup with information on a 50-sheet book, warm (15 runs)");
 
     const QString big = MakeBook(home.path(), "sheets300.xls", 300);
     const QString fifty = MakeBook(home.path(), "sheets50.xls", 50);
     if (big.isEmpty() || fifty.isEmpty()) {
-        std::fprintf(stderr, "could not make the books\n");
-        return 1;
+        report.Failed(sorting, QStringLiteral("could not make the books"));
+        return report.ExitCode();
     }
 
     frmMain window;
-    if (!window.Load())
-        return 1;
+    if (!window.Load()) {
+        report.Failed(sorting, QStringLiteral("the window did not load"));
+        return report.ExitCode();
+    }
     window.show();
-    bool measured = true;
 
     OpenBook(window, big);
     if (window.Sheets().Count() != 300) {
-        std::fprintf(stderr, "listed %d sheets\n", window.Sheets().Count());
-        return 1;
+        report.Failed(sorting, QStringLiteral("listed %1 sheets of 300").arg(window.Sheets().Count()));
+        return report.ExitCode();
     }
+    bool sorted = true;
     QAction *ascending = window.Action("mnuAsc");
     QAction *descending = window.Action("mnuDesc");
     ascending->setEnabled(true);
@@ -139,17 +134,21 @@ int main(int argc, char *argv[])
         const qint32 saved = window.Excel().SaveExcel(big);
         sorts.push_back(timer.nsecsElapsed() / 1e6);
         if (saved != 0 || !SortedInBook(window, down))
-            measured = false;
+            sorted = false;
     }
-    const double sortMs = Median(sorts);
-    std::printf("sort a 300-sheet book and save: median %.1f ms (budget %.0f ms), of which the sort %.1f ms\n",
-                sortMs, SortBudgetMs, Median(sortsOnly));
+    if (sorted) {
+        report.Within(sorting, BenchReport::Median(sorts), SortBudgetMs);
+        report.Info(QStringLiteral("  of which the sort"), BenchReport::Median(sortsOnly));
+    } else {
+        report.Failed(sorting, QStringLiteral("a run did not sort the sheets in the book or did not save it"));
+    }
 
     OpenBook(window, fifty);
     QMenu *popup = window.Popup("menuSheetPopup");
     QAction *information = window.Action("SheetPopPropaty");
     information->setEnabled(true);
     std::vector<double> popups;
+    bool counted = true;
     for (int run = 0; run < 16; ++run) {
         const QString name = window.Sheets().Text((run * 7) % window.Sheets().Count());
         window.Title(1)->setText(name);
@@ -160,17 +159,13 @@ int main(int argc, char *argv[])
         const double ms = timer.nsecsElapsed() / 1e6;
         popup->hide();
         if (!window.Action("SheetPopPage")->text().contains(QRegularExpression(QStringLiteral("： [1-9]"))))
-            measured = false;
+            counted = false;
         if (run > 0) // the first opening loads the book into the office
             popups.push_back(ms);
     }
-    const double popupMs = Median(popups);
-    std::printf("open the sheet popup with information on a 50-sheet book, warm: median %.1f ms (budget %.0f ms)\n",
-                popupMs, PopupBudgetMs);
-
-    if (!measured) {
-        std::fprintf(stderr, "a run did not do what it measures\n");
-        return 1;
-    }
-    return sortMs <= SortBudgetMs && popupMs <= PopupBudgetMs ? 0 : 1;
+    if (counted)
+        report.Within(opening, BenchReport::Median(popups), PopupBudgetMs);
+    else
+        report.Failed(opening, QStringLiteral("a popup did not show the sheet's page count"));
+    return report.ExitCode();
 }

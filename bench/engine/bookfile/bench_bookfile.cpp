@@ -69,19 +69,6 @@ bool writeFile(const QString &path, const QByteArray &bytes)
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
-double medianMs(int repetitions, const std::function<void()> &run)
-{
-    QList<double> times;
-    for (int i = 0; i < repetitions; ++i) {
-        QElapsedTimer t;
-        t.start();
-        run();
-        times.append(t.nsecsElapsed() / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return times.at(times.size() / 2);
-}
-
 } // namespace
 
 int main(int argc, char *argv[])
@@ -106,7 +93,7 @@ int main(int argc, char *argv[])
     for (int count : {10, 50, 300}) {
         const QString path = dir.filePath(QStringLiteral("sheets%1.xls").arg(count));
         int listed = 0;
-        const double ms = medianMs(repetitions, [&] {
+        const double ms = BenchReport::MedianMs(repetitions, [&] {
             BookFile book;
             book.open(path);
             listed = int(book.sheets().size());
@@ -131,11 +118,11 @@ int main(int argc, char *argv[])
         }
         int round = 0;
         bool saved = true;
-        const double ms = medianMs(repetitions, [&] {
+        const double ms = BenchReport::MedianMs(repetitions, [&] {
             book.renameSheet(0, QStringLiteral("Renamed %1").arg(++round));
             saved = saved && !book.save();
         });
-        const double openMs = medianMs(repetitions, [&] {
+        const double openMs = BenchReport::MedianMs(repetitions, [&] {
             BookFile again;
             again.open(path);
         });

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "InstanceLock.h"
+
+#include <QDir>
+#include <QFile>
+#include <QString>
+#include <QTemporaryDir>
+
+// A home of the benchmark's own for its settings and runtime folder (where
+// the instance lock lives), so that a run never touches the user's. Made
+// before the application object; when it goes, the lock is released before
+// its folder is removed.
+class BenchHome
+{
+public:
+    BenchHome()
+    {
+        const QString config = m_dir.filePath(QStringLiteral("config"));
+        const QString runtime = m_dir.filePath(QStringLiteral("runtime"));
+        QDir().mkpath(config);
+        QDir().mkpath(runtime);
+        QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(config));
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
+    }
+
+    ~BenchHome() { InstanceLock::Release(); }
+
+    BenchHome(const BenchHome &) = delete;
+    BenchHome &operator=(const BenchHome &) = delete;
+
+    QString path() const { return m_dir.path(); }
+
+private:
+    QTemporaryDir m_dir;
+};
