@@ -4,7 +4,9 @@
 #include "BookFile.h"
 
 #include <QFile>
+#include <QProcess>
 #include <QString>
+#include <QStringList>
 
 // Books of a chosen size for benchmarks, made from a real test book.
 namespace BenchBooks {
@@ -26,6 +28,36 @@ inline QString OfSheets(const QString &path, int sheets)
             return QString();
     }
     return book.save() ? QString() : path;
+}
+
+// Has a throwaway office (its profile in `folder`) write each
+// `<name>.fods` of `folder` as `<name>.xls` beside it; false when it failed,
+// left a book out or did not end within 10 minutes.
+inline bool MadeByOffice(const QString &folder, const QStringList &names)
+{
+    QStringList inputs;
+    for (const QString &name : names)
+        inputs << folder + u'/' + name + QStringLiteral(".fods");
+    QProcess office;
+    office.setProcessChannelMode(QProcess::MergedChannels);
+    office.start(QStringLiteral("soffice"),
+                 QStringList{QStringLiteral("-env:UserInstallation=file://") + folder + QStringLiteral("/profile"),
+                             QStringLiteral("--headless"), QStringLiteral("--norestore"),
+                             QStringLiteral("--convert-to"), QStringLiteral("xls:MS Excel 97"),
+                             QStringLiteral("--outdir"), folder}
+                     + inputs);
+    if (!office.waitForFinished(600000)) {
+        office.kill();
+        office.waitForFinished(10000);
+        return false;
+    }
+    if (office.exitStatus() != QProcess::NormalExit || office.exitCode() != 0)
+        return false;
+    for (const QString &name : names) {
+        if (!QFile::exists(folder + u'/' + name + QStringLiteral(".xls")))
+            return false;
+    }
+    return true;
 }
 
 } // namespace BenchBooks

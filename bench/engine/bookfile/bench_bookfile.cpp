@@ -4,6 +4,7 @@
 //
 //   bench_bookfile [REPETITIONS]
 
+#include "BenchBooks.h"
 #include "BenchReport.h"
 #include "BookFile.h"
 
@@ -11,7 +12,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTextStream>
 
@@ -46,23 +46,6 @@ QByteArray flatSpreadsheet(int sheets, int rows)
     return doc + "</office:spreadsheet></office:body></office:document>\n";
 }
 
-bool makeWithOffice(const QTemporaryDir &dir, const QStringList &names)
-{
-    QStringList inputs;
-    for (const QString &n : names)
-        inputs << dir.filePath(n + QStringLiteral(".fods"));
-    QProcess office;
-    office.setProcessChannelMode(QProcess::MergedChannels);
-    office.start(QStringLiteral("soffice"),
-                 QStringList{QStringLiteral("-env:UserInstallation=file://") + dir.filePath(QStringLiteral("profile")),
-                             QStringLiteral("--headless"), QStringLiteral("--norestore"),
-                             QStringLiteral("--convert-to"), QStringLiteral("xls:MS Excel 97"),
-                             QStringLiteral("--outdir"), dir.path()} + inputs);
-    if (!office.waitForFinished(600000))
-        return false;
-    return office.exitStatus() == QProcess::NormalExit && office.exitCode() == 0;
-}
-
 bool writeFile(const QString &path, const QByteArray &bytes)
 {
     QFile f(path);
@@ -85,7 +68,7 @@ int main(int argc, char *argv[])
     }
     if (!writeFile(dir.filePath(QStringLiteral("big1.fods")), flatSpreadsheet(2, 3300))
         || !writeFile(dir.filePath(QStringLiteral("big5.fods")), flatSpreadsheet(5, 6600))
-        || !makeWithOffice(dir, books + QStringList{QStringLiteral("big1"), QStringLiteral("big5")})) {
+        || !BenchBooks::MadeByOffice(dir.path(), books + QStringList{QStringLiteral("big1"), QStringLiteral("big5")})) {
         report.Failed(QStringLiteral("book file benchmarks"), QStringLiteral("LibreOffice could not make the books"));
         return report.ExitCode();
     }

@@ -1,7 +1,7 @@
 // Benchmarks of sheets brought from book to book through the records, on
-// books LibreOffice makes here. Prints medians, and the baseline's medians
-// measured in the same run; exits non-zero over budget or when it could not
-// measure.
+// books LibreOffice makes here: medians against their budgets, and the
+// baseline measured in the same run (see BenchReport.h for the output and the
+// exit status).
 //
 //   combine: 20 books of 10 sheets (about 150 KB each, a hidden and a
 //            protected sheet in each) into a new book, next to
@@ -11,6 +11,8 @@
 //
 //   bench_transfer [REPETITIONS]
 
+#include "BenchBooks.h"
+#include "BenchReport.h"
 #include "BookCombine.h"
 #include "BookFile.h"
 
@@ -22,16 +24,13 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-#include <QTextStream>
 
-#include <algorithm>
 #include <functional>
+#include <vector>
 
 using namespace quirn;
 
 namespace {
-
-QTextStream out(stdout);
 
 constexpr double kCopyBudgetMs = 50.0;
 constexpr double kCombineShareOfBaseline = 0.25;
@@ -74,43 +73,18 @@ QByteArray flatSpreadsheet(int book, int sheets, int rows)
     return doc + "</office:spreadsheet></office:body></office:document>\n";
 }
 
-bool makeWithOffice(const QTemporaryDir &dir, const QStringList &names)
-{
-    QStringList inputs;
-    for (const QString &n : names)
-        inputs << dir.filePath(n + QStringLiteral(".fods"));
-    QProcess office;
-    office.setProcessChannelMode(QProcess::MergedChannels);
-    office.start(QStringLiteral("soffice"),
-                 QStringList{QStringLiteral("-env:UserInstallation=file://") + dir.filePath(QStringLiteral("profile")),
-                             QStringLiteral("--headless"), QStringLiteral("--norestore"),
-                             QStringLiteral("--convert-to"), QStringLiteral("xls:MS Excel 97"),
-                             QStringLiteral("--outdir"), dir.path()} + inputs);
-    office.waitForFinished(-1);
-    for (const QString &n : names)
-        if (!QFile::exists(dir.filePath(n + QStringLiteral(".xls"))))
-            return false;
-    return office.exitCode() == 0;
-}
-
 bool writeFile(const QString &path, const QByteArray &bytes)
 {
     QFile f(path);
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
+// The median time of `run` in ms; -1 when a run failed.
 double medianMs(int repetitions, const std::function<bool()> &run)
 {
-    QList<double> times;
-    for (int i = 0; i < repetitions; ++i) {
-        QElapsedTimer t;
-        t.start();
-        if (!run())
-            return -1;
-        times.append(t.nsecsElapsed() / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
+    bool ok = true;
+    const double median = BenchReport::MedianMs(repetitions, [&] { ok = run() && ok; });
+    return ok ? median : -1;
 }
 
 // Whether the book keeps a hidden and a protected sheet per source book.
@@ -133,30 +107,32 @@ QString keptState(const QString &path, int books)
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
+    BenchReport report;
     const int repetitions = argc > 1 ? qMax(1, QString::fromLocal8Bit(argv[1]).toInt()) : 7;
     QTemporaryDir dir;
     constexpr int kBooks = 20;
+    const QString combining = QStringLiteral("combine %1 books of 10 sheets into a new book through the records (%2 runs)")
+                                  .arg(kBooks)
+                                  .arg(repetitions);
+    const QString copying = QStringLiteral("copy 10 sheets of a 1 MB book into a 1 MB book and save (%1 runs)").arg(repetitions);
     QStringList names;
     for (int b = 0; b < kBooks; ++b) {
         names << QStringLiteral("book%1").arg(b + 1, 2, 10, QLatin1Char('0'));
-        if (!writeFile(dir.filePath(names.last() + QStringLiteral(".fods")), flatSpreadsheet(b + 1, 10, 88)))
-            return 2;
+        if (!writeFile(dir.filePath(names.last() + QStringLiteral(".fods")), flatSpreadsheet(b + 1, 10, 88))) {
+            report.Failed(combining, QStringLiteral("could not write the books"));
+            return report.ExitCode();
+        }
     }
     names << QStringLiteral("big1") << QStringLiteral("big2");
     if (!writeFile(dir.filePath(QStringLiteral("big1.fods")), flatSpreadsheet(101, 12, 500))
-        || !writeFile(dir.filePath(QStringLiteral("big2.fods")), flatSpreadsheet(102, 12, 500)))
-        return 2;
-    if (!makeWithOffice(dir, names)) {
-        out << "could not make the books with the office\n";
-        return 2;
+        || !writeFile(dir.filePath(QStringLiteral("big2.fods")), flatSpreadsheet(102, 12, 500))
+        || !BenchBooks::MadeByOffice(dir.path(), names)) {
+        report.Failed(combining, QStringLiteral("LibreOffice could not make the books"));
+        return report.ExitCode();
     }
     QStringList books;
-    qint64 total = 0;
-    for (int b = 0; b < kBooks; ++b) {
+    for (int b = 0; b < kBooks; ++b)
         books << dir.filePath(names[b] + QStringLiteral(".xls"));
-        total += QFileInfo(books.last()).size();
-    }
-    out << "books: " << kBooks << " of 10 sheets, " << total / kBooks / 1024 << " KB on average\n";
 
     // Combine through the records.
     QList<BookCombine::Source> sources;
@@ -177,52 +153,54 @@ int main(int argc, char *argv[])
         QProcess p;
         p.setProcessChannelMode(QProcess::MergedChannels);
         p.start(ssconvert, QStringList{QStringLiteral("--merge-to=") + merged} + books);
-        return p.waitForFinished(-1) && p.exitCode() == 0;
+        if (!p.waitForFinished(600000)) {
+            p.kill();
+            p.waitForFinished(10000);
+            return false;
+        }
+        return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
     });
-    out << "combine 20x10 sheets, records:   median " << records << " ms (" << keptState(combined, kBooks) << ")\n";
-    out << "combine 20x10 sheets, ssconvert: median " << baseline << " ms ("
-        << (baseline < 0 ? QStringLiteral("not measured") : keptState(merged, kBooks)) << ")\n";
+    if (records < 0)
+        report.Failed(combining, QStringLiteral("a combine failed or left a book out"));
+    else if (baseline < 0)
+        report.Failed(combining, ssconvert.isEmpty() ? QStringLiteral("ssconvert (gnumeric) is not installed")
+                                                      : QStringLiteral("ssconvert failed to merge the books"));
+    else
+        report.Faster(combining + QStringLiteral(", against ssconvert --merge-to"), records, baseline,
+                      1 / kCombineShareOfBaseline);
+    std::printf("      combined: %s; merged by ssconvert: %s\n", qPrintable(keptState(combined, kBooks)),
+                qPrintable(baseline < 0 ? QStringLiteral("not measured") : keptState(merged, kBooks)));
 
     // Ten sheets of one 1 MB book into another, saved.
     const QString big1 = dir.filePath(QStringLiteral("big1.xls")), big2 = dir.filePath(QStringLiteral("big2.xls"));
-    out << "copy books: " << QFileInfo(big1).size() / 1024 << " KB and " << QFileInfo(big2).size() / 1024 << " KB\n";
     const QString work = dir.filePath(QStringLiteral("target.xls"));
     BookFile source;
-    if (source.open(big1))
-        return 2;
+    if (source.open(big1)) {
+        report.Failed(copying, QStringLiteral("could not open ") + big1);
+        return report.ExitCode();
+    }
     // The books are open, as in the program: the copy and the save are timed.
-    QList<double> times;
+    std::vector<double> times;
     for (int i = 0; i < repetitions; ++i) {
         QFile::remove(work);
         QFile::copy(big2, work);
         BookFile target;
-        if (target.open(work))
-            return 2;
+        if (target.open(work)) {
+            report.Failed(copying, QStringLiteral("could not open ") + work);
+            return report.ExitCode();
+        }
         QElapsedTimer t;
         t.start();
-        if (target.importSheets(source, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}, target.sheetCount()) || target.save())
-            return 2;
-        times.append(t.nsecsElapsed() / 1e6);
+        if (target.importSheets(source, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}, target.sheetCount()) || target.save()) {
+            report.Failed(copying, QStringLiteral("the copy or the save failed"));
+            return report.ExitCode();
+        }
+        times.push_back(t.nsecsElapsed() / 1e6);
     }
-    std::sort(times.begin(), times.end());
-    const double copy = times[times.size() / 2];
-    out << "copy 10 sheets of a 1 MB book into a 1 MB book and save: median " << copy << " ms (budget "
-        << kCopyBudgetMs << " ms)\n";
-
-    if (records < 0 || baseline < 0 || copy < 0) {
-        out << "could not measure\n";
-        return 1;
-    }
-    const double ratio = records / baseline;
-    out << "ratio records / ssconvert: " << ratio << " (goal <= " << kCombineShareOfBaseline << ")\n";
-    bool ok = true;
-    if (ratio > kCombineShareOfBaseline) {
-        out << "OVER GOAL: combine\n";
-        ok = false;
-    }
-    if (copy > kCopyBudgetMs) {
-        out << "OVER BUDGET: copy\n";
-        ok = false;
-    }
-    return ok ? 0 : 1;
+    report.Within(QStringLiteral("%1 (%2 KB and %3 KB)")
+                      .arg(copying)
+                      .arg(QFileInfo(big1).size() / 1024)
+                      .arg(QFileInfo(big2).size() / 1024),
+                  BenchReport::Median(times), kCopyBudgetMs);
+    return report.ExitCode();
 }
