@@ -67,16 +67,21 @@ StartTimes TimeOneStart(const QString &program, const QString &userHome)
     clock.start();
     child.start(program, {"--child"});
     StartTimes times;
+    // A child that says nothing for two minutes is taken for hung.
     for (double *at : {&times.shown, &times.ready}) {
-        while (child.state() != QProcess::NotRunning && !child.canReadLine())
-            child.waitForReadyRead(120000);
+        while (!child.canReadLine()) {
+            if (!child.waitForReadyRead(120000))
+                break;
+        }
         const double ms = clock.nsecsElapsed() / 1e6;
-        if (child.readLine().trimmed().isEmpty())
+        if (!child.canReadLine() || child.readLine().trimmed().isEmpty())
             break;
         *at = ms;
     }
-    if (!child.waitForFinished(120000))
+    if (!child.waitForFinished(120000)) {
         child.kill();
+        child.waitForFinished(10000);
+    }
     return times;
 }
 
