@@ -53,11 +53,7 @@ private:
 
 QString tst_BookSave::copyOf(const QString &name, const QString &as)
 {
-    const QString path = m_dir.filePath(as);
-    QFile::remove(path);
-    QFile::copy(QStringLiteral(QUIRN_FIXTURES_DIR "/") + name, path);
-    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
-    return path;
+    return TestBooks::Copy(m_dir.path(), name, as);
 }
 
 void tst_BookSave::aBookNobodyMayWriteIsRefused()

@@ -3,6 +3,7 @@
 // written at the limit reads back, in the records and in the office.
 
 #include "BookFile.h"
+#include "TestBooks.h"
 #include "OfficeDocument.h"
 #include "OfficeProcess.h"
 #include "OfficeTestEnvironment.h"
@@ -58,11 +59,7 @@ void tst_RecordLimits::cleanupTestCase()
 
 QString tst_RecordLimits::copyOf(const QString &fixture, const QString &as)
 {
-    const QString path = m_work.filePath(as);
-    QFile::remove(path);
-    QFile::copy(QStringLiteral(QUIRN_FIXTURES_DIR "/") + fixture, path);
-    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
-    return path;
+    return TestBooks::Copy(m_work.path(), fixture, as);
 }
 
 void tst_RecordLimits::checkOfficeReads(const QString &path, int sheets)
