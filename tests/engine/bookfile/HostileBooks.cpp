@@ -44,20 +44,6 @@ QByteArray dirRecord(quint16 id, const QByteArray &data)
     return u16(id) + u32(quint32(data.size())) + data;
 }
 
-// A compressed container of literal-only chunks.
-QByteArray literalContainer(const QByteArray &data)
-{
-    QByteArray out(1, char(1));
-    for (qsizetype chunk = 0; chunk < data.size(); chunk += 3000) {
-        const QByteArray part = data.mid(chunk, 3000);
-        QByteArray body;
-        for (qsizetype i = 0; i < part.size(); i += 8)
-            body += char(0) + part.mid(i, 8);
-        out += u16(quint16(0xB000 | (body.size() + 2 - 3))) + body;
-    }
-    return out;
-}
-
 GsfOutfile *storageFor(GsfOutfile *root, const QStringList &folders,
                        QHash<QString, GsfOutfile *> *made)
 {
@@ -74,6 +60,19 @@ GsfOutfile *storageFor(GsfOutfile *root, const QStringList &folders,
 }
 
 } // namespace
+
+QByteArray literalContainer(const QByteArray &data)
+{
+    QByteArray out(1, char(1));
+    for (qsizetype chunk = 0; chunk < data.size(); chunk += 3000) {
+        const QByteArray part = data.mid(chunk, 3000);
+        QByteArray body;
+        for (qsizetype i = 0; i < part.size(); i += 8)
+            body += char(0) + part.mid(i, 8);
+        out += u16(quint16(0xB000 | (body.size() + 2 - 3))) + body;
+    }
+    return out;
+}
 
 QByteArray workbookStream(int sheets)
 {

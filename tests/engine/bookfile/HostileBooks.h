@@ -15,6 +15,9 @@ namespace HostileBooks {
 // just the records the book's reader needs.
 QByteArray workbookStream(int sheets);
 
+// A VBA compressed container holding `data` in literal-only chunks.
+QByteArray literalContainer(const QByteArray &data);
+
 // A VBA compressed container that expands to about `expandedBytes` bytes
 // (every 4096 bytes from a chunk of six).
 QByteArray expandingContainer(qint64 expandedBytes);

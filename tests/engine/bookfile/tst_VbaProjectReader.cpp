@@ -1,3 +1,4 @@
+#include "HostileBooks.h"
 #include "VbaProjectReader.h"
 
 #include "CompoundFile.h"
@@ -45,22 +46,6 @@ QByteArray dirStream(const QString &file)
 QByteArray projectStream(const QString &file)
 {
     return compoundStream(fixture(file), "_VBA_PROJECT_CUR/PROJECT");
-}
-
-// A compressed container holding `data` in literal-only chunks.
-QByteArray literalContainer(const QByteArray &data)
-{
-    QByteArray out(1, char(1));
-    for (qsizetype chunk = 0; chunk < data.size(); chunk += 3000) {
-        const QByteArray part = data.mid(chunk, 3000);
-        QByteArray body;
-        for (qsizetype i = 0; i < part.size(); i += 8)
-            body += char(0) + part.mid(i, 8);
-        QByteArray header(2, '\0');
-        qToLittleEndian<quint16>(quint16(0xB000 | (body.size() + 2 - 3)), header.data());
-        out += header + body;
-    }
-    return out;
 }
 
 QByteArray dirRecord(quint16 id, const QByteArray &data)
@@ -176,7 +161,7 @@ void tst_VbaProjectReader::decompressesContainers()
     QByteArray text;
     for (int i = 0; i < 1000; ++i)
         text += QByteArray::number(i) + ' ';
-    QVERIFY(VbaProjectReader::decompress(literalContainer(text), &out));
+    QVERIFY(VbaProjectReader::decompress(HostileBooks::literalContainer(text), &out));
     QCOMPARE(out, text);
 }
 
@@ -266,7 +251,7 @@ void tst_VbaProjectReader::decodesNamesInTheProjectCodePage()
                                "Name=\"VBAProject\"\r\n"
                                "\r\n[Workspace]\r\nClass1=0, 0, 0, 0, C\r\n";
     VbaProjectReader reader;
-    QVERIFY2(reader.read(literalContainer(dir), project), qPrintable(reader.error().message));
+    QVERIFY2(reader.read(HostileBooks::literalContainer(dir), project), qPrintable(reader.error().message));
     QCOMPARE(reader.codePage(), codePage);
     QCOMPARE(reader.projectName(), QString("VBAProject"));
     const QList<QPair<QString, int>> want = {{"ThisWorkbook", 100}, {expected, 1}, {"Sheet1", 100}};
@@ -278,18 +263,18 @@ void tst_VbaProjectReader::refusesDamagedDirStreams()
     const QByteArray dir = dirOf(1252, {{"Module1", QString(), true}});
     const QByteArray project = "Module=Module1\r\n";
     VbaProjectReader reader;
-    QVERIFY(reader.read(literalContainer(dir), project));
+    QVERIFY(reader.read(HostileBooks::literalContainer(dir), project));
 
     // Cut off before the terminator.
-    QVERIFY(!reader.read(literalContainer(dir.left(dir.size() - 6)), project));
+    QVERIFY(!reader.read(HostileBooks::literalContainer(dir.left(dir.size() - 6)), project));
     QCOMPARE(reader.error().code, BookFileError::Code::Damaged);
     QVERIFY(reader.modules().isEmpty());
     // A record claiming more bytes than there are.
     QByteArray oversized = dir;
     qToLittleEndian<quint32>(0x7FFFFFFF, oversized.data() + 2);
-    QVERIFY(!reader.read(literalContainer(oversized), project));
+    QVERIFY(!reader.read(HostileBooks::literalContainer(oversized), project));
     // A module count that does not match the modules.
-    QVERIFY(!reader.read(literalContainer(dirOf(1252, {})
+    QVERIFY(!reader.read(HostileBooks::literalContainer(dirOf(1252, {})
                                               .replace(dirRecord(0x000F, u16Bytes(0)),
                                                        dirRecord(0x000F, u16Bytes(2)))),
                          project));
@@ -297,7 +282,7 @@ void tst_VbaProjectReader::refusesDamagedDirStreams()
     QVERIFY(!reader.read(dir, project));
     QVERIFY(!reader.error().message.isEmpty());
     // An empty module name.
-    QVERIFY(!reader.read(literalContainer(dirOf(1252, {{QByteArray(), QString(), true}})), project));
+    QVERIFY(!reader.read(HostileBooks::literalContainer(dirOf(1252, {{QByteArray(), QString(), true}})), project));
 }
 
 // Mutated dir and PROJECT streams of every fixture give an error or some
@@ -331,7 +316,7 @@ void tst_VbaProjectReader::fuzzedInputNeverCrashes()
                 damagedProject[random.bounded(int(damagedProject.size()))] = char(random.bounded(256));
 
             VbaProjectReader reader;
-            const bool ok = reader.read(damageRecords ? literalContainer(damaged) : damaged,
+            const bool ok = reader.read(damageRecords ? HostileBooks::literalContainer(damaged) : damaged,
                                         damagedProject);
             if (!ok) {
                 ++failures;
