@@ -30,6 +30,13 @@ inline QString OfSheets(const QString &path, int sheets)
     return book.save() ? QString() : path;
 }
 
+// Writes `bytes` to a new file at `path`; false when it could not.
+inline bool WriteFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
 // Has a throwaway office (its profile in `folder`) write each
 // `<name>.fods` of `folder` as `<name>.xls` beside it; false when it failed,
 // left a book out or did not end within 10 minutes.

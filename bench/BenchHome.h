@@ -1,6 +1,9 @@
 #pragma once
 
 #include "InstanceLock.h"
+#include "MessageBox.h"
+#include "SettingsMigration.h"
+#include "WarningSeam.h"
 
 #include <QDir>
 #include <QFile>
@@ -31,6 +34,15 @@ public:
     BenchHome &operator=(const BenchHome &) = delete;
 
     QString path() const { return m_dir.path(); }
+
+    // Once the application object is made: messages and warnings answered by
+    // script, settings as a first start leaves them.
+    static void ScriptTheWindow()
+    {
+        MessageBox::SetTestMode(true);
+        WarningSeam::SetTestMode(true);
+        SettingsMigration::DeleteAllSettings();
+    }
 
 private:
     QTemporaryDir m_dir;

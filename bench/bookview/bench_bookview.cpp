@@ -94,9 +94,7 @@ int main(int argc, char *argv[])
 {
     const BenchHome home;
     QApplication app(argc, argv);
-    MessageBox::SetTestMode(true);
-    WarningSeam::SetTestMode(true);
-    SettingsMigration::DeleteAllSettings();
+    BenchHome::ScriptTheWindow();
 
     const QString folder = home.path() + "/books";
     QDir().mkpath(folder);

@@ -79,10 +79,8 @@ int main(int argc, char *argv[])
                              .arg(BookCount)
                              .arg(SheetsPerBook)
                              .arg(runs);
-    MessageBox::SetTestMode(true);
-    WarningSeam::SetTestMode(true);
+    BenchHome::ScriptTheWindow();
     frmPageSetup::setScripted(true);
-    SettingsMigration::DeleteAllSettings();
 
     const QString folder = home.path() + "/books";
     QDir().mkpath(folder);

@@ -124,9 +124,7 @@ int main(int argc, char *argv[])
 {
     const BenchHome home;
     QApplication app(argc, argv);
-    MessageBox::SetTestMode(true);
-    WarningSeam::SetTestMode(true);
-    SettingsMigration::DeleteAllSettings();
+    BenchHome::ScriptTheWindow();
     const int repetitions = argc > 1 ? std::max(3, atoi(argv[1])) : 11;
 
     BenchReport report;

@@ -92,9 +92,7 @@ int main(int argc, char *argv[])
 {
     const BenchHome home;
     QApplication app(argc, argv);
-    MessageBox::SetTestMode(true);
-    WarningSeam::SetTestMode(true);
-    SettingsMigration::DeleteAllSettings();
+    BenchHome::ScriptTheWindow();
     BenchReport report;
     const QString sorting = QStringLiteral("sort a 300-sheet book and save (15 runs)");
     const QString opening = QStringLiteral("open the sheet popup with information on a 50-sheet book, warm (15 runs)");

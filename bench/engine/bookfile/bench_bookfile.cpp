@@ -46,12 +46,6 @@ QByteArray flatSpreadsheet(int sheets, int rows)
     return doc + "</office:spreadsheet></office:body></office:document>\n";
 }
 
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
-
 } // namespace
 
 int main(int argc, char *argv[])
@@ -63,11 +57,11 @@ int main(int argc, char *argv[])
     QStringList books;
     for (int count : {10, 50, 300}) {
         books << QStringLiteral("sheets%1").arg(count);
-        if (!writeFile(dir.filePath(books.last() + QStringLiteral(".fods")), flatSpreadsheet(count, 40)))
+        if (!BenchBooks::WriteFile(dir.filePath(books.last() + QStringLiteral(".fods")), flatSpreadsheet(count, 40)))
             report.Failed(QStringLiteral("book file benchmarks"), QStringLiteral("could not write ") + books.last());
     }
-    if (!writeFile(dir.filePath(QStringLiteral("big1.fods")), flatSpreadsheet(2, 3300))
-        || !writeFile(dir.filePath(QStringLiteral("big5.fods")), flatSpreadsheet(5, 6600))
+    if (!BenchBooks::WriteFile(dir.filePath(QStringLiteral("big1.fods")), flatSpreadsheet(2, 3300))
+        || !BenchBooks::WriteFile(dir.filePath(QStringLiteral("big5.fods")), flatSpreadsheet(5, 6600))
         || !BenchBooks::MadeByOffice(dir.path(), books + QStringList{QStringLiteral("big1"), QStringLiteral("big5")})) {
         report.Failed(QStringLiteral("book file benchmarks"), QStringLiteral("LibreOffice could not make the books"));
         return report.ExitCode();

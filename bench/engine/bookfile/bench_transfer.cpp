@@ -73,12 +73,6 @@ QByteArray flatSpreadsheet(int book, int sheets, int rows)
     return doc + "</office:spreadsheet></office:body></office:document>\n";
 }
 
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
-
 // The median time of `run` in ms; -1 when a run failed.
 double medianMs(int repetitions, const std::function<bool()> &run)
 {
@@ -118,14 +112,14 @@ int main(int argc, char *argv[])
     QStringList names;
     for (int b = 0; b < kBooks; ++b) {
         names << QStringLiteral("book%1").arg(b + 1, 2, 10, QLatin1Char('0'));
-        if (!writeFile(dir.filePath(names.last() + QStringLiteral(".fods")), flatSpreadsheet(b + 1, 10, 88))) {
+        if (!BenchBooks::WriteFile(dir.filePath(names.last() + QStringLiteral(".fods")), flatSpreadsheet(b + 1, 10, 88))) {
             report.Failed(combining, QStringLiteral("could not write the books"));
             return report.ExitCode();
         }
     }
     names << QStringLiteral("big1") << QStringLiteral("big2");
-    if (!writeFile(dir.filePath(QStringLiteral("big1.fods")), flatSpreadsheet(101, 12, 500))
-        || !writeFile(dir.filePath(QStringLiteral("big2.fods")), flatSpreadsheet(102, 12, 500))
+    if (!BenchBooks::WriteFile(dir.filePath(QStringLiteral("big1.fods")), flatSpreadsheet(101, 12, 500))
+        || !BenchBooks::WriteFile(dir.filePath(QStringLiteral("big2.fods")), flatSpreadsheet(102, 12, 500))
         || !BenchBooks::MadeByOffice(dir.path(), names)) {
         report.Failed(combining, QStringLiteral("LibreOffice could not make the books"));
         return report.ExitCode();
