@@ -8,13 +8,16 @@
 #include "MenuRules.h"
 #include "OptionsCommand.h"
 #include "ToolbarDispatch.h"
+#include "ViewEvents.h"
 #include "MessageBox.h"
 #include "PageSetupBatch.h"
-#include "OfficeProcess.h"
-#include "PictureBar.h"
+#include "OfficeWindow.h"
+#include "ProgressDisplay.h"
 #include "ReportSystemError.h"
 #include "SettingsMigration.h"
 #include "SettingsStore.h"
+#include "SplitterDrag.h"
+#include "WindowSettings.h"
 #include "cListView.h"
 #include "cExcel.h"
 #include "frmAbout.h"
@@ -52,11 +55,9 @@
 #include <QListView>
 #include <QMenuBar>
 #include <QMouseEvent>
-#include <QProgressBar>
 #include <QStandardItemModel>
 #include <QStatusBar>
 #include <QToolBar>
-#include <QThread>
 #include <QTreeView>
 
 // The icons live in this static library: register them before first use.
@@ -103,6 +104,7 @@ frmMain::frmMain(QWidget *parent)
     m_sheetTransfer = std::make_unique<SheetTransfer>(*this, *m_sheetClipboard);
     m_reserve = std::make_unique<PrintReserve>(*this);
     m_print = std::make_unique<PrintRun>(*this);
+    m_viewEvents = std::make_unique<ViewEvents>(*this, *m_sort);
     ConnectHandlers();
 }
 
@@ -162,13 +164,7 @@ void frmMain::BuildPanes()
     m_splitterImage = new QWidget(m_client);
     m_splitterImage->setObjectName(QStringLiteral("imgSplitter"));
     m_splitterImage->setCursor(Qt::SplitHCursor);
-    m_splitterBar = new QWidget(m_client);
-    m_splitterBar->setObjectName(QStringLiteral("picSplitter"));
-    m_splitterBar->setAutoFillBackground(true);
-    QPalette grey = m_splitterBar->palette();
-    grey.setColor(QPalette::Window, QColor(128, 128, 128));
-    m_splitterBar->setPalette(grey);
-    m_splitterBar->hide();
+    m_splitterDrag = std::make_unique<SplitterDrag>(*this, m_client, m_splitterImage);
 
     m_statusBar = new QStatusBar(m_client);
     m_statusBar->setObjectName(QStringLiteral("sbStatusBar"));
@@ -192,13 +188,7 @@ void frmMain::BuildPanes()
     m_panel[1]->setMinimumWidth(ToPixels(1500));
     m_panel[2]->setMinimumWidth(ToPixels(1500));
 
-    m_progressBar = new QProgressBar(m_client);
-    m_progressBar->setObjectName(QStringLiteral("ProgressBar1"));
-    m_progressBar->setTextVisible(false);
-    m_progressBar->hide();
-    m_pictureBar = new PictureBar(m_client);
-    m_pictureBar->setObjectName(QStringLiteral("PictureBar"));
-    m_pictureBar->hide();
+    m_progress = std::make_unique<ProgressDisplay>(*this, m_client, m_panel[0]);
 }
 
 void frmMain::ConnectHandlers()
@@ -293,7 +283,7 @@ void frmMain::ConnectBookHandlers()
         view->viewport()->setAcceptDrops(true);
         view->setDropIndicatorShown(false);
         connect(view, &QAbstractItemView::clicked, this, [this](const QModelIndex &index) {
-            TrapErrors([this, index] { m_selection->OpenSelectedBook(index.row(), m_clickModifiers); });
+            TrapErrors([this, index] { m_selection->OpenSelectedBook(index.row(), m_viewEvents->ClickModifiers()); });
             TrapErrors([this] {
                 m_selection->UpdateSelectionCountText();
                 m_selection->Click();
@@ -327,7 +317,7 @@ void frmMain::ConnectSheetHandlers()
     for (QAbstractItemView *view : {static_cast<QAbstractItemView *>(m_sheetView->listView()),
                                     static_cast<QAbstractItemView *>(m_sheetView->reportView())}) {
         connect(view, &QAbstractItemView::clicked, this, [this](const QModelIndex &index) {
-            TrapErrors([this, index] { m_sheets->ItemClick(index.row(), m_clickModifiers); });
+            TrapErrors([this, index] { m_sheets->ItemClick(index.row(), m_viewEvents->ClickModifiers()); });
             TrapErrors([this] { m_sheets->Click(); });
         });
         connect(view, &QAbstractItemView::doubleClicked, this,
@@ -371,161 +361,6 @@ void frmMain::ConnectPrintHandlers()
     for (const char *name : {"PrintReserve", "mnuSheetReservPrint"})
         connect(findChild<QMenu *>(QString::fromLatin1(name)), &QMenu::aboutToShow, this,
                 [this] { TrapErrors([this] { m_reserve->SetReserveMenuState(); }); });
-}
-
-namespace {
-
-// The button as the list views' handlers number it: 1 left, 2 right, 4 middle.
-int ButtonNumber(Qt::MouseButton button)
-{
-    switch (button) {
-    case Qt::LeftButton:
-        return 1;
-    case Qt::RightButton:
-        return 2;
-    case Qt::MiddleButton:
-        return 4;
-    default:
-        return 0;
-    }
-}
-
-} // namespace
-
-bool frmMain::FilterBookView(QObject *watched, QEvent *event)
-{
-    const bool viewport = watched == m_bookView->listView()->viewport()
-                          || watched == m_bookView->reportView()->viewport();
-    const bool view = watched == m_bookView->listView() || watched == m_bookView->reportView();
-    if (viewport) {
-        switch (event->type()) {
-        case QEvent::MouseButtonPress: {
-            auto *mouse = static_cast<QMouseEvent *>(event);
-            m_clickModifiers = mouse->modifiers();
-            TrapErrors([this, mouse] { m_selection->MouseDown(ButtonNumber(mouse->button())); });
-            return false;
-        }
-        case QEvent::MouseButtonRelease: {
-            auto *mouse = static_cast<QMouseEvent *>(event);
-            m_clickModifiers = mouse->modifiers();
-            // A left click on an item is handled with the item click, after it.
-            const bool onItem = m_bookView->currentView()->indexAt(mouse->position().toPoint()).isValid();
-            if (mouse->button() == Qt::LeftButton && onItem)
-                return false;
-            const bool right = mouse->button() == Qt::RightButton;
-            TrapErrors([this, right] {
-                if (!right)
-                    m_selection->UpdateSelectionCountText();
-                m_selection->Click();
-            });
-            return false;
-        }
-        case QEvent::DragEnter:
-        case QEvent::DragMove: {
-            auto *drag = static_cast<QDragMoveEvent *>(event);
-            Qt::DropAction effect = Qt::IgnoreAction;
-            TrapErrors([&] { effect = m_import->DragOver(*drag->mimeData(), drag->modifiers(), drag->position().toPoint()); });
-            if (effect == Qt::IgnoreAction) {
-                drag->ignore();
-            } else {
-                drag->setDropAction(effect);
-                drag->accept();
-            }
-            return true;
-        }
-        case QEvent::Drop: {
-            auto *drop = static_cast<QDropEvent *>(event);
-            drop->acceptProposedAction();
-            TrapErrors([this, drop] { m_import->Drop(*drop->mimeData(), drop->position().toPoint(), drop->modifiers()); });
-            return true;
-        }
-        default:
-            return false;
-        }
-    }
-    if (!view)
-        return false;
-    if (event->type() == QEvent::KeyPress) {
-        auto *key = static_cast<QKeyEvent *>(event);
-        bool used = false;
-        TrapErrors([&] { used = m_selection->KeyPress(key->key(), key->modifiers() & Qt::ControlModifier); });
-        return used;
-    }
-    if (event->type() == QEvent::KeyRelease) {
-        auto *key = static_cast<QKeyEvent *>(event);
-        TrapErrors([this, key] { m_selection->KeyUp(key->key()); });
-    } else if (event->type() == QEvent::FocusIn) {
-        TrapErrors([this] { m_selection->GotFocus(); });
-    }
-    return false;
-}
-
-bool frmMain::FilterSheetView(QObject *watched, QEvent *event)
-{
-    const bool viewport = watched == m_sheetView->listView()->viewport()
-                          || watched == m_sheetView->reportView()->viewport();
-    const bool view = watched == m_sheetView->listView() || watched == m_sheetView->reportView();
-    if (viewport) {
-        auto *mouse = static_cast<QMouseEvent *>(event);
-        switch (event->type()) {
-        case QEvent::MouseButtonPress: {
-            m_clickModifiers = mouse->modifiers();
-            m_sheetPressPos = mouse->position().toPoint();
-            const QModelIndex hit = m_sheetView->currentView()->indexAt(m_sheetPressPos);
-            m_sheetDragArmed = mouse->button() == Qt::LeftButton && hit.isValid()
-                               && m_sheetView->selectionModel()->isSelected(hit);
-            TrapErrors([this, mouse] { m_sheets->MouseDown(ButtonNumber(mouse->button())); });
-            return false;
-        }
-        case QEvent::MouseMove:
-            if (m_sheetDragArmed && (mouse->buttons() & Qt::LeftButton)
-                && (mouse->position().toPoint() - m_sheetPressPos).manhattanLength()
-                       >= QApplication::startDragDistance()) {
-                m_sheetDragArmed = false;
-                TrapErrors([this] { m_sheets->StartDrag(); });
-                return true;
-            }
-            return false;
-        case QEvent::MouseButtonRelease:
-            m_sheetDragArmed = false;
-            m_clickModifiers = mouse->modifiers();
-            // A left click on an item is handled with the item click, after it.
-            if (mouse->button() == Qt::LeftButton
-                && m_sheetView->currentView()->indexAt(mouse->position().toPoint()).isValid())
-                return false;
-            TrapErrors([this] { m_sheets->Click(); });
-            return false;
-        default:
-            return false;
-        }
-    }
-    if (!view)
-        return false;
-    if (event->type() == QEvent::KeyPress) {
-        auto *key = static_cast<QKeyEvent *>(event);
-        bool used = false;
-        TrapErrors([&] { used = m_sheets->KeyPress(key->key(), key->modifiers()); });
-        return used;
-    }
-    if (event->type() == QEvent::KeyRelease) {
-        auto *key = static_cast<QKeyEvent *>(event);
-        TrapErrors([this, key] { m_sheets->KeyUp(key->key()); });
-    } else if (event->type() == QEvent::FocusIn) {
-        TrapErrors([this] { m_sheets->GotFocus(); });
-    }
-    return false;
-}
-
-// A press on the sheet view's header sorts the sheets.
-bool frmMain::FilterSheetHeader(QObject *watched, QEvent *event)
-{
-    if (watched != m_header)
-        return false;
-    if (event->type() == QEvent::MouseButtonPress)
-        TrapErrors([this] { m_sort->HeaderPressed(); });
-    else if (event->type() == QEvent::MouseButtonRelease)
-        TrapErrors([this] { m_sort->HeaderReleased(); });
-    return false;
 }
 
 // ---------------------------------------------------------------- state routines
@@ -677,35 +512,6 @@ void frmMain::ResizeHandler()
     m_prevSplitterLeft = m_splitterLeft;
 }
 
-void frmMain::SplitterPressed()
-{
-    const QRect image = m_splitterImage->geometry();
-    m_barLeft = m_splitterLeft;
-    m_splitterBar->setGeometry(image.x(), image.y(), image.width() / 2, std::max(0, image.height() - ToPixels(20)));
-    m_splitterBar->show();
-    m_splitterBar->raise();
-    m_splitterMoving = true;
-}
-
-void frmMain::SplitterMoved(int mouseX)
-{
-    if (!m_splitterMoving)
-        return;
-    m_barLeft = PaneLayout::BarLeft(m_splitterLeft, ToTwips(mouseX), WindowWidthTwips());
-    m_splitterBar->move(ToPixels(m_barLeft), m_splitterBar->y());
-}
-
-void frmMain::SplitterReleased()
-{
-    if (!m_splitterMoving)
-        return;
-    double x = m_barLeft;
-    LayoutPanes(x);
-    m_splitterBar->hide();
-    m_splitterMoving = false;
-    m_prevSplitterLeft = m_splitterLeft;
-}
-
 void frmMain::ToggleToolbar()
 {
     // The item has already toggled its check mark: it now says what to show.
@@ -736,13 +542,16 @@ bool frmMain::eventFilter(QObject *watched, QEvent *event)
         auto *mouse = static_cast<QMouseEvent *>(event);
         switch (event->type()) {
         case QEvent::MouseButtonPress:
-            TrapErrors([this] { SplitterPressed(); });
+            TrapErrors([this] { m_splitterDrag->Pressed(); });
             return true;
         case QEvent::MouseMove:
-            TrapErrors([this, mouse] { SplitterMoved(qRound(mouse->position().x())); });
+            TrapErrors([this, mouse] { m_splitterDrag->Moved(qRound(mouse->position().x())); });
             return true;
         case QEvent::MouseButtonRelease:
-            TrapErrors([this] { SplitterReleased(); });
+            TrapErrors([this] {
+                if (m_splitterDrag->Released())
+                    m_prevSplitterLeft = m_splitterLeft;
+            });
             return true;
         default:
             break;
@@ -756,7 +565,7 @@ bool frmMain::eventFilter(QObject *watched, QEvent *event)
         if (!go)
             return true;
     }
-    if (FilterBookView(watched, event) || FilterSheetView(watched, event) || FilterSheetHeader(watched, event))
+    if (m_viewEvents->Filter(watched, event))
         return true;
     return QMainWindow::eventFilter(watched, event);
 }
@@ -765,48 +574,22 @@ bool frmMain::eventFilter(QObject *watched, QEvent *event)
 
 void frmMain::StartProgress(double min, double max)
 {
-    m_progressOnStatusBar = !m_statusBar->isHidden();
-    if (m_progressOnStatusBar) {
-        const QRect panel = m_panel[0]->geometry();
-        const QRect bar = m_statusBar->geometry();
-        const int inset = ToPixels(50);
-        m_progressBar->setGeometry(bar.x(), bar.y() + inset, panel.width(), bar.height() - inset);
-        m_progressBar->setRange(qRound(min), qRound(max));
-        m_progressBar->setValue(qRound(min));
-        m_progressBar->show();
-        m_progressBar->raise();
-        return;
-    }
-    const QRect book = m_bookView->geometry();
-    const int height = ToPixels(255);
-    m_pictureBar->setGeometry(book.x() + ToPixels(50), book.y() + book.height() - (height + ToPixels(20)),
-                              book.width() - ToPixels(50), height);
-    m_pictureBar->setScaleWidth(max);
-    m_pictureBar->setValue(0);
-    m_pictureBar->show();
-    m_pictureBar->raise();
+    m_progress->Start(min, max);
 }
 
 void frmMain::StepProgress(double value)
 {
-    if (m_progressOnStatusBar)
-        m_progressBar->setValue(qRound(value));
-    else
-        m_pictureBar->setValue(value);
+    m_progress->Step(value);
 }
 
 void frmMain::EndProgress()
 {
-    m_progressBar->hide();
-    m_pictureBar->hide();
+    m_progress->End();
 }
 
 void frmMain::ResumeProgress()
 {
-    if (m_progressOnStatusBar)
-        m_progressBar->show();
-    else
-        m_pictureBar->show();
+    m_progress->Resume();
 }
 
 void frmMain::SetPanelText(int panel, const QString &text)
@@ -831,9 +614,10 @@ bool frmMain::Load()
         return false;
     }
     TrapErrors([this] {
-        RestoreGeometry();
+        m_splitterLeft = WindowSettings::StoredSplitterLeft();
+        WindowSettings::Restore(*this);
         ApplySheetPageInf();
-        PrepareProgress();
+        m_progress->End();
         DisableSheetCommands();
         SetEditMenuState(false, {}, {}, {}, false);
         Item("BookPopExcelOpen")->setEnabled(false);
@@ -855,28 +639,16 @@ bool frmMain::AnotherInstanceRunning()
 
 bool frmMain::CloseRunningEngine()
 {
-    if (!FindExcelWindow())
+    if (!OfficeWindow::IsOpen())
         return true;
     const QString question = QStringLiteral("Excelアプリケーションもしくは、Excelオブジェクトが起動中のため")
                              + QStringLiteral("\r\n") + QStringLiteral("Quirn を起動させることができません。")
                              + QStringLiteral("\r\n\r\n") + QStringLiteral("Excel を終了させ、Quirn を起動させますか？");
     if (MessageBox::Show(question, 0x14, QString(), this) != MessageBox::IDYES)
         return false;
-    CloseExcelWindow();
-    WaitForExcelWindowGone();
+    OfficeWindow::AskToClose();
+    OfficeWindow::WaitUntilClosed();
     return true;
-}
-
-void frmMain::RestoreGeometry()
-{
-    m_splitterLeft = SettingsStore::GetNumber(Key(), "Settings", "SplitterLeft", 3700);
-    const double left = SettingsStore::GetNumber(Key(), "Settings", "MainLeft", 1000);
-    const double top = SettingsStore::GetNumber(Key(), "Settings", "MainTop", 1000);
-    const double width = SettingsStore::GetNumber(Key(), "Settings", "MainWidth", 10000);
-    const double height = SettingsStore::GetNumber(Key(), "Settings", "MainHeight", 7000);
-    move(ToPixels(left), ToPixels(top));
-    // The resize handler lays the panes out from these once the window has its size.
-    resize(std::max(1, ToPixels(width)), std::max(1, ToPixels(height)));
 }
 
 void frmMain::ApplySheetPageInf()
@@ -884,12 +656,6 @@ void frmMain::ApplySheetPageInf()
     const bool hideInfo = SettingsStore::GetSetting(Key(), "Option", "SheetPageInf", "0") == QLatin1String("1");
     Item("SheetPopPropaty")->setVisible(!hideInfo);
     Item("PopBar2")->setVisible(!hideInfo);
-}
-
-void frmMain::PrepareProgress()
-{
-    m_progressBar->hide();
-    m_pictureBar->hide();
 }
 
 void frmMain::DisableSheetCommands()
@@ -951,16 +717,6 @@ void frmMain::SetupSheetView()
 
 // ---------------------------------------------------------------- commands
 
-// Waits, painting, until the office window has closed (the user may be
-// answering its own save prompt, so there is no time limit).
-void frmMain::WaitForExcelWindowGone()
-{
-    while (FindExcelWindow()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-        QThread::msleep(20);
-    }
-}
-
 void frmMain::DropDownPrologue(QMenu *menu)
 {
     if (ExcelGuard())
@@ -979,14 +735,14 @@ bool frmMain::ExcelGuard()
 
 bool frmMain::ConfirmExcelClosed()
 {
-    if (!FindExcelWindow())
+    if (!OfficeWindow::IsOpen())
         return true;
     const QString question = QStringLiteral("Excelアプリケーションもしくは、Excelオブジェクトが起動中です。")
                              + QStringLiteral("\r\n") + QStringLiteral("Excel を終了ますか？");
     if (MessageBox::Show(question, 0x14, QString(), this) != MessageBox::IDYES)
         return false;
-    CloseExcelWindow();
-    WaitForExcelWindowGone();
+    OfficeWindow::AskToClose();
+    OfficeWindow::WaitUntilClosed();
     return true;
 }
 
@@ -1059,22 +815,8 @@ bool frmMain::UnloadHandler()
         SetPanelText(1, QString());
         return false;
     }
-    StoreWindowState();
+    WindowSettings::Store(*this);
     return true;
-}
-
-void frmMain::StoreWindowState()
-{
-    if (!isMinimized()) {
-        SettingsStore::SaveSetting(Key(), "Settings", "MainLeft", SettingsStore::FromNumber(ToTwips(x())));
-        SettingsStore::SaveSetting(Key(), "Settings", "MainTop", SettingsStore::FromNumber(ToTwips(y())));
-        SettingsStore::SaveSetting(Key(), "Settings", "MainWidth", SettingsStore::FromNumber(ToTwips(width())));
-        SettingsStore::SaveSetting(Key(), "Settings", "MainHeight", SettingsStore::FromNumber(ToTwips(height())));
-    }
-    SettingsStore::SaveSetting(Key(), "Settings", "ViewMode", QString::number(m_bookView->viewMode()));
-    SettingsStore::SaveSetting(Key(), "Settings", "SplitterLeft", SettingsStore::FromNumber(m_splitterLeft));
-    for (int i = 0; i < 5; ++i)
-        SettingsStore::SaveSetting(Key(), "FileMRU", QStringLiteral("FileMRU_%1").arg(i), MruFiles.at(i));
 }
 
 // ---------------------------------------------------------------- engine steps
@@ -1092,27 +834,6 @@ void frmMain::CloseExcelWithoutSaving()
 {
     Excel().CloseExcel();
     m_excel.reset();
-}
-
-// Whether an office window of the program's own is open: one a killed run
-// left behind, or the book handed to the user.
-bool frmMain::FindExcelWindow() const
-{
-    return !OfficeProcess::findLeftover().isEmpty() || !OfficeProcess::findUserProcess().isEmpty();
-}
-
-// Asks the first office found to close: the user's window shows its own save
-// prompt; a process a killed run left behind is closed (or ended) at once.
-void frmMain::CloseExcelWindow()
-{
-    const QList<OfficeRecord> leftover = OfficeProcess::findLeftover();
-    if (!leftover.isEmpty()) {
-        OfficeProcess::closeLeftover(leftover.first());
-        return;
-    }
-    const QList<OfficeRecord> handedOver = OfficeProcess::findUserProcess();
-    if (!handedOver.isEmpty())
-        OfficeProcess::askToClose(handedOver.first());
 }
 
 // Closes the engine at shut-down, saving bookToSave first when it is not

@@ -16,10 +16,9 @@ class QAction;
 class QFrame;
 class QLabel;
 class QMenu;
-class QProgressBar;
 class QStatusBar;
 class QToolBar;
-class PictureBar;
+class ProgressDisplay;
 class PrintReserve;
 class PrintRun;
 class cExcel;
@@ -39,6 +38,8 @@ class SheetInformation;
 class SheetClipboard;
 class SheetEditing;
 class SheetTransfer;
+class SplitterDrag;
+class ViewEvents;
 class QMimeData;
 
 // The main window: two panes (books, sheets) under a toolbar and a title strip,
@@ -168,43 +169,31 @@ private:
     void ConnectSheetCommands();
     void ConnectPrintHandlers();
     void Connect(const QString &name, std::function<void()> handler);
-    bool FilterBookView(QObject *watched, QEvent *event);
-    bool FilterSheetView(QObject *watched, QEvent *event);
-    bool FilterSheetHeader(QObject *watched, QEvent *event);
 
     QAction *Item(const QString &name) const;
     static void Apply(QAction *action, const Opt &enabled);
 
     bool AnotherInstanceRunning();
     bool CloseRunningEngine();
-    void RestoreGeometry();
     void ApplySheetPageInf();
-    void PrepareProgress();
     void DisableSheetCommands();
     void ReadRecentBooks();
     void SetupBookView(int viewMode);
     void SetupSheetView();
 
     void ResizeHandler();
-    void SplitterPressed();
-    void SplitterMoved(int mouseX);
-    void SplitterReleased();
     void ToggleToolbar();
     void ToggleStatusBar();
     void SyncViewModeIndicators();
     void DropDownPrologue(QMenu *menu);
     bool ExcelGuard();
-    void WaitForExcelWindowGone();
     void ShowAbout();
     void FileClose();
     void DeleteAllSettingsAndExit();
     bool UnloadHandler();
-    void StoreWindowState();
     bool BookMayBeSaved() const;
 
     // Engine steps: the gateway (cExcel) is wired in here.
-    bool FindExcelWindow() const;
-    void CloseExcelWindow();
     bool CloseEngine(const QString &bookToSave);
 
     QWidget *m_client = nullptr;
@@ -214,18 +203,14 @@ private:
     cListView *m_bookView = nullptr;
     cListView *m_sheetView = nullptr;
     QWidget *m_splitterImage = nullptr;
-    QWidget *m_splitterBar = nullptr;
+    std::unique_ptr<SplitterDrag> m_splitterDrag;
     QFrame *m_frame = nullptr;
     QLabel *m_header = nullptr;
     QStatusBar *m_statusBar = nullptr;
     QLabel *m_panel[3] = {};
-    QProgressBar *m_progressBar = nullptr;
-    PictureBar *m_pictureBar = nullptr;
-    bool m_progressOnStatusBar = true;
+    std::unique_ptr<ProgressDisplay> m_progress;
 
     double m_splitterLeft = 3700;
-    double m_barLeft = 0;
-    bool m_splitterMoving = false;
     std::unique_ptr<cExcel> m_excel;
     std::unique_ptr<BookList> m_books;
     std::unique_ptr<BookImport> m_import;
@@ -244,9 +229,7 @@ private:
     std::unique_ptr<SheetTransfer> m_sheetTransfer;
     std::unique_ptr<PrintReserve> m_reserve;
     std::unique_ptr<PrintRun> m_print;
-    Qt::KeyboardModifiers m_clickModifiers;
-    QPoint m_sheetPressPos;
-    bool m_sheetDragArmed = false;
+    std::unique_ptr<ViewEvents> m_viewEvents;
     double m_prevWidth = 0;
     double m_prevSplitterLeft = 0;
     bool m_closing = false;
