@@ -157,6 +157,7 @@ void frmMain::BuildPanes()
     m_frame->setFrameShadow(QFrame::Raised);
     m_header = new QLabel(QStringLiteral("  ｼｰﾄ"), m_frame);
     m_header->setObjectName(QStringLiteral("Label1"));
+    m_header->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
     m_sheetView = new cListView(m_client);
     m_sheetView->setObjectName(QStringLiteral("lvSheetView"));
@@ -480,7 +481,10 @@ void frmMain::LayoutPanes(double &x)
     place(m_splitterImage, r.splitterImage);
     place(m_sheetView, r.sheetView);
     place(m_frame, r.frame);
-    place(m_header, {30, 140, r.headerWidth, 220});
+    // The header's text sits in the strip of the frame above the sheet view,
+    // whatever the height of the font.
+    const double headerStrip = r.sheetView.top - r.frame.top;
+    place(m_header, {30, 20, r.headerWidth, headerStrip - 40});
     const int statusHeight = ToPixels(in.statusBarHeight);
     m_statusBar->setGeometry(0, m_client->height() - statusHeight, width, statusHeight);
     m_splitterImage->raise();
