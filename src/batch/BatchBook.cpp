@@ -24,6 +24,23 @@ bool BatchBook::Open(cExcel &excel, BatchReport &report, const QString &path)
     }
 }
 
+bool BatchBook::AgreeToLosses(cExcel &excel, BatchReport &report, const QString &name, const QString &path,
+                              bool allowed)
+{
+    const QStringList losses = excel.SaveLosses(name);
+    if (losses.isEmpty())
+        return true;
+    for (const QString &loss : losses)
+        report.note(path, QStringLiteral("保存で失われるもの: ") + loss);
+    if (!allowed) {
+        report.failure(path, QStringLiteral("保存すると上の内容が失われるため、保存しませんでした。"
+                                            "失ってよい場合は --allow-loss を付けて下さい。"));
+        return false;
+    }
+    excel.AllowLossySave(name);
+    return true;
+}
+
 QStringList BatchBook::BooksInFolder(const QString &folder)
 {
     QStringList books;

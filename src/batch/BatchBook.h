@@ -28,6 +28,11 @@ public:
     static bool Open(cExcel &excel, BatchReport &report, const QString &path);
     // Saves every book of the engine that changed; false (reported) on failure.
     static bool SaveAll(cExcel &excel, BatchReport &report, const QString &path);
+    // Whether the book named `name` (saved to `path`) may be saved: yes when
+    // the save keeps everything; otherwise what it would lose is printed and
+    // the save is refused (reported) unless `allowed` (--allow-loss).
+    static bool AgreeToLosses(cExcel &excel, BatchReport &report, const QString &name, const QString &path,
+                              bool allowed);
     // The .xls books of a folder, in name order (Japanese collation).
     static QStringList BooksInFolder(const QString &folder);
 };

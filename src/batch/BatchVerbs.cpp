@@ -82,13 +82,17 @@ const QList<Verb> &verbs()
          "Moves the sheets of SRC into TARGET as copy does, then deletes them from SRC\n"
          "(which keeps at least one visible sheet). TARGET is saved before SRC.\n",
          TransferVerb::Move},
-        {"combine", {QStringLiteral("force")}, {QStringLiteral("into")}, 1,
-         "usage: quirn-batch combine --into TARGET [--force] BOOK...|FOLDER...\n"
+        {"combine", {QStringLiteral("force"), QStringLiteral("allow-loss")}, {QStringLiteral("into")}, 1,
+         "usage: quirn-batch combine --into TARGET [--force] [--allow-loss] BOOK...|FOLDER...\n"
          "Copies every sheet of the books into TARGET, as the window's copy into one\n"
          "book does: in the books' order (a folder stands for its .xls books in name\n"
          "order; of two books with one file name the later is copied first), Excel 4\n"
          "macro sheets skipped and reported. A new TARGET holds only the copies.\n"
-         "  --force  add to a TARGET that exists (its sheets stay first)\n",
+         "Sheets the books' records cannot carry are copied by LibreOffice after\n"
+         "their book's other sheets, and TARGET is then saved by LibreOffice.\n"
+         "  --force       add to a TARGET that exists (its sheets stay first)\n"
+         "  --allow-loss  save even when that save would lose something TARGET holds\n"
+         "                (the losses are listed); refused otherwise\n",
          CombineVerb::Run},
         {"pagesetup", {}, {QStringLiteral("from")}, 1,
          "usage: quirn-batch pagesetup --from BOOK:SHEET BOOK[:SHEET,...]...|FOLDER...\n"

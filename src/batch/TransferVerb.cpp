@@ -62,24 +62,6 @@ bool checkSheets(cExcel &excel, BatchReport &report, const Transfer &transfer)
     return true;
 }
 
-// The office's save of the target would lose something: refused unless the
-// user said --allow-loss, and the list is printed either way.
-bool agreeToLosses(cExcel &excel, BatchReport &report, const QString &path, bool allowed)
-{
-    const QStringList losses = excel.SaveLosses(bookName(path));
-    if (losses.isEmpty())
-        return true;
-    for (const QString &loss : losses)
-        report.note(path, QStringLiteral("保存で失われるもの: ") + loss);
-    if (!allowed) {
-        report.failure(path, QStringLiteral("保存すると上の内容が失われるため、保存しませんでした。"
-                                            "失ってよい場合は --allow-loss を付けて下さい。"));
-        return false;
-    }
-    excel.AllowLossySave(bookName(path));
-    return true;
-}
-
 int run(bool move, const BatchArguments &arguments, cExcel &excel, BatchReport &report)
 {
     Transfer transfer;
@@ -118,7 +100,8 @@ int run(bool move, const BatchArguments &arguments, cExcel &excel, BatchReport &
         excel.CloseExcel();
         return report.exitCode();
     }
-    if (!agreeToLosses(excel, report, transfer.target, arguments.flag(QStringLiteral("allow-loss")))) {
+    if (!BatchBook::AgreeToLosses(excel, report, bookName(transfer.target), transfer.target,
+                                  arguments.flag(QStringLiteral("allow-loss")))) {
         excel.CloseExcel();
         return report.exitCode();
     }

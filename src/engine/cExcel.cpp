@@ -663,13 +663,20 @@ QString cExcel::SetSheetOrder(const QString &BookName, const QStringList &SheetN
 }
 
 QStringList cExcel::CopyBooksIntoBook(const QString &TargetPath,
-                                      const QList<std::pair<QString, QStringList>> &Sources)
+                                      const QList<std::pair<QString, QStringList>> &Sources,
+                                      QList<CombinedBook> *PerSource)
 {
     QList<quirn::BookCombine::Source> sources;
     for (const auto &[path, sheets] : Sources)
         sources.append({path, sheets, QString()});
     quirn::BookCombine::Result result;
-    if (const quirn::BookFileError error = quirn::BookCombine::run(TargetPath, sources, &result))
+    const quirn::BookFileError error = quirn::BookCombine::run(TargetPath, sources, &result);
+    if (PerSource) {
+        PerSource->clear();
+        for (const quirn::BookCombine::SourceResult &source : std::as_const(result.bySource))
+            PerSource->append({source.copied, source.refused});
+    }
+    if (error)
         throw ExcelError::refused(error.message);
     return result.skipped;
 }

@@ -128,9 +128,17 @@ public:
     // entry: Excel 4 macro sheets, sheets the records cannot carry faithfully
     // (charts, drawings, pivot tables, code behind the sheet) and books that
     // cannot be read. Throws ExcelError, with nothing written, when the
-    // target cannot be read or saved or no sheet could be copied.
+    // target cannot be read or saved or no sheet could be copied. PerSource,
+    // when given, receives for each source (also when it throws) the copies'
+    // names and the sheets only the office can carry.
+    struct CombinedBook
+    {
+        QStringList Copies;
+        QStringList OfficeOnly;
+    };
     QStringList CopyBooksIntoBook(const QString &TargetPath,
-                                  const QList<std::pair<QString, QStringList>> &Sources);
+                                  const QList<std::pair<QString, QStringList>> &Sources,
+                                  QList<CombinedBook> *PerSource = nullptr);
     bool FindExcelInstance(const QString &BookName);
     void DeleteSheet(const QString &SheetName);
     bool CheckMacroObject(QStringList &Modules, QList<int> &Types);

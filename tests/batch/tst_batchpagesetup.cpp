@@ -1,4 +1,4 @@
-// quirn-batch pagesetup, and combine's --allow-loss, run as a user runs them:
+// quirn-batch pagesetup, and combine's sheets for the office, run as a user runs them:
 // a separate process without a display, on private copies of real books,
 // the results read back by the test tree's record reader and by LibreOffice.
 
@@ -305,6 +305,39 @@ private slots:
         QCOMPARE(run.status, 1);
         QVERIFY2(run.err.contains(fixture + QStringLiteral(": ")), qPrintable(run.err));
         QCOMPARE(fileBytes(target), before);
+    }
+
+    // Sheets the records cannot carry go through the office, after their
+    // book's other sheets; a save that would lose something (a chart sheet
+    // and a dialog sheet becoming worksheets) is refused without --allow-loss,
+    // and what the records carried stays saved.
+    void combineThroughTheOfficeOnlyWithAllowLoss()
+    {
+        const QString plain = copyOf(QStringLiteral("hidden_third_sheet.xls"));
+        const QString kinds = copyOf(QStringLiteral("kinds_ws_chart_xlm_dialog_vba.xls"));
+        const QString refused = m_dir.filePath(QStringLiteral("refused.xls"));
+        Run run = runBatch({QStringLiteral("combine"), QStringLiteral("--into"), refused, plain, kinds});
+        QCOMPARE(run.status, 1);
+        QVERIFY2(run.err.contains(QStringLiteral("refused.xls: 保存で失われるもの: ")), qPrintable(run.err));
+        QVERIFY2(run.err.contains(QStringLiteral("--allow-loss")), qPrintable(run.err));
+        QVERIFY2(run.err.contains(QStringLiteral("ｺﾋﾟｰできませんでした: kinds_ws_chart_xlm_dialog_vba.xls: Chart1")), qPrintable(run.err));
+        QStringList order;
+        readSheets(refused, &order);
+        QCOMPARE(order, (QStringList{QStringLiteral("Sheet1"), QStringLiteral("Sheet2"), QStringLiteral("Sheet3"), QStringLiteral("Sheet4")}));
+
+        const QString given = m_dir.filePath(QStringLiteral("given.xls"));
+        run = runBatch({QStringLiteral("combine"), QStringLiteral("--allow-loss"), QStringLiteral("--into"), given, kinds, plain});
+        QVERIFY2(run.status == 0, qPrintable(run.err));
+        QVERIFY2(run.err.contains(QStringLiteral("given.xls: 保存で失われるもの: ")), qPrintable(run.err));
+        QVERIFY2(run.err.contains(QStringLiteral("Macro1 (Excel 4.0 マクロ シート)")), qPrintable(run.err));
+        order.clear();
+        const QMap<QString, SheetRead> sheets = readSheets(given, &order);
+        // The first book's sheets first, though the records' copies came in before them.
+        QCOMPARE(order, (QStringList{QStringLiteral("Sheet1 (2)"), QStringLiteral("Chart1"), QStringLiteral("Dialog1"),
+                                     QStringLiteral("Sheet1"), QStringLiteral("Sheet2"), QStringLiteral("Sheet3"),
+                                     QStringLiteral("Sheet4")}));
+        QCOMPARE(sheets.value(QStringLiteral("Sheet3")).state, 1);
+        QCOMPARE(officeLeftMargins(given).keys().size(), 7);
     }
 };
 

@@ -38,6 +38,7 @@ BookFileError BookCombine::run(const QString &targetPath, const QList<Source> &s
                                const QString &targetPassword)
 {
     *result = Result();
+    result->bySource.resize(sources.size());
     std::vector<BookFile> books(sources.size());
     for (int i = 0; i < sources.size(); ++i) {
         if (const BookFileError e = books[i].open(sources[i].path, sources[i].password))
@@ -76,6 +77,7 @@ BookFileError BookCombine::run(const QString &targetPath, const QList<Source> &s
             const QString why = target.importRefusal(source, index);
             if (!why.isEmpty()) {
                 result->skipped << skippedLine(source.path(), name, why);
+                result->bySource[i].refused << name;
                 continue;
             }
             if (!group.contains(index))
@@ -86,15 +88,19 @@ BookFileError BookCombine::run(const QString &targetPath, const QList<Source> &s
         QStringList names;
         if (!target.importSheets(source, group, target.sheetCount(), &names)) {
             result->copied << names;
+            result->bySource[i].copied << names;
             continue;
         }
         // The group as a whole could not come: each sheet on its own.
         for (int index : group) {
             const BookFileError e = target.importSheets(source, {index}, target.sheetCount(), &names);
-            if (e)
+            if (e) {
                 result->skipped << skippedLine(source.path(), source.sheet(index).name, e.message);
-            else
+                result->bySource[i].refused << source.sheet(index).name;
+            } else {
                 result->copied << names;
+                result->bySource[i].copied << names;
+            }
         }
     }
 

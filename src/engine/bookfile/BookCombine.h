@@ -19,10 +19,17 @@ struct BookCombine
         QStringList sheets; // by name; empty for every sheet
         QString password;
     };
+    // What became of one source's sheets.
+    struct SourceResult
+    {
+        QStringList copied;   // the copies' names in the target, in order
+        QStringList refused;  // sheets the records cannot carry (also skipped)
+    };
     struct Result
     {
         QStringList copied;  // the copies' names in the target, in order
         QStringList skipped; // "book: sheet (why)" for what was not copied
+        QList<SourceResult> bySource; // one for each source, in order
     };
 
     // Copies into the book at `targetPath`, made new when there is none.
