@@ -2,6 +2,10 @@
 // a separate process without a display, on private copies of real books,
 // the results read back by the test tree's record reader and by LibreOffice.
 
+#include "RecordOracle.h"
+#include "TestBooks.h"
+#include "TestTool.h"
+
 #include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -42,8 +46,7 @@ Run runBatch(const QStringList &arguments)
 
 QByteArray fileBytes(const QString &path)
 {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return TestBooks::Bytes(path);
 }
 
 // What the record reader of the test tree sees of one sheet.
@@ -58,16 +61,8 @@ struct SheetRead
 
 QMap<QString, SheetRead> readSheets(const QString &path, QStringList *order = nullptr)
 {
-    QProcess process;
-    process.start(QStringLiteral("/usr/bin/python3"),
-                  {QStringLiteral(QUIRN_SOURCE_DIR "/tests/tools/biffscan.py"), path});
-    if (!process.waitForFinished(120000) || process.exitCode() != 0) {
-        qWarning() << "the record reader failed:" << process.readAllStandardError();
-        return {};
-    }
     QMap<QString, SheetRead> sheets;
-    const QJsonArray books = QJsonDocument::fromJson(process.readAllStandardOutput()).array();
-    for (const QJsonValue &value : books.at(0).toObject().value(QStringLiteral("sheets")).toArray()) {
+    for (const QJsonValue &value : RecordOracle::Scan(path).value(QStringLiteral("sheets")).toArray()) {
         const QJsonObject sheet = value.toObject();
         const QJsonObject margins = sheet.value(QStringLiteral("margins")).toObject();
         SheetRead read;
@@ -89,13 +84,11 @@ QMap<QString, SheetRead> readSheets(const QString &path, QStringList *order = nu
 QMap<QString, QString> officeLeftMargins(const QString &path)
 {
     QTemporaryDir work;
-    QProcess office;
-    office.setProcessChannelMode(QProcess::MergedChannels);
-    office.start(QStringLiteral("soffice"),
-                 {QStringLiteral("-env:UserInstallation=file://") + work.filePath(QStringLiteral("profile")),
-                  QStringLiteral("--headless"), QStringLiteral("--norestore"), QStringLiteral("--convert-to"),
-                  QStringLiteral("fods"), QStringLiteral("--outdir"), work.path(), path});
-    if (!office.waitForFinished(180000))
+    if (!TestTool::Run(QStringLiteral("soffice"),
+                       {QStringLiteral("-env:UserInstallation=file://") + work.filePath(QStringLiteral("profile")),
+                        QStringLiteral("--headless"), QStringLiteral("--norestore"), QStringLiteral("--convert-to"),
+                        QStringLiteral("fods"), QStringLiteral("--outdir"), work.path(), path},
+                       180))
         return {};
     const QString fods = QString::fromUtf8(
         fileBytes(work.filePath(QFileInfo(path).completeBaseName() + QStringLiteral(".fods"))));
@@ -122,12 +115,7 @@ QMap<QString, QString> officeLeftMargins(const QString &path)
 // The book's VBA project as the record reader sees it (modules and their hashes).
 QByteArray vbaProject(const QString &path)
 {
-    QProcess process;
-    process.start(QStringLiteral("/usr/bin/python3"),
-                  {QStringLiteral(QUIRN_SOURCE_DIR "/tests/tools/biffscan.py"), path});
-    process.waitForFinished(120000);
-    const QJsonArray books = QJsonDocument::fromJson(process.readAllStandardOutput()).array();
-    return QJsonDocument(books.at(0).toObject().value(QStringLiteral("vba")).toObject()).toJson();
+    return QJsonDocument(RecordOracle::Scan(path).value(QStringLiteral("vba")).toObject()).toJson();
 }
 
 } // namespace
@@ -140,12 +128,9 @@ class tst_batchpagesetup : public QObject
 
     QString copyOf(const QString &fixture, const QString &folder = QString())
     {
-        QDir(m_dir.path()).mkpath(folder.isEmpty() ? QStringLiteral(".") : folder);
-        const QString target = m_dir.filePath(folder.isEmpty() ? fixture : folder + u'/' + fixture);
-        QFile::remove(target);
-        if (!QFile::copy(QStringLiteral(QUIRN_FIXTURES_DIR "/") + fixture, target))
+        const QString target = TestBooks::Copy(folder.isEmpty() ? m_dir.path() : m_dir.filePath(folder), fixture);
+        if (target.isEmpty())
             qFatal("cannot copy the fixture %s", qPrintable(fixture));
-        QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner);
         return target;
     }
 
@@ -153,6 +138,8 @@ class tst_batchpagesetup : public QObject
     QString model() { return copyOf(QStringLiteral("fit_to_pages_spaces.xls")) + QStringLiteral(":Page 1"); }
 
 private slots:
+    void initTestCase() { QVERIFY(RecordOracle::Available()); }
+
     void usageErrorsExitTwo_data()
     {
         QTest::addColumn<QStringList>("arguments");
