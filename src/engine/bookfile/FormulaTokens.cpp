@@ -190,7 +190,9 @@ QStringList FormulaTokens::areasAsText(const QByteArray &f)
         case 0x29: // memfunc: the areas follow
             break;
         default:
-            if (t != 0x10) // union
+            // The union of the areas, and the parentheses around it that
+            // some writers keep for display.
+            if (t != 0x10 && t != 0x15)
                 return {};
         }
         p += 1 + size;
