@@ -10,6 +10,7 @@ namespace quirn::biff {
 
 // Record types the book file reads or edits.
 enum RecordType : quint16 {
+    rtFormula = 0x0006,
     rtEof = 0x000A,
     rtProtect = 0x0012,
     rtHeader = 0x0014,
@@ -27,6 +28,7 @@ enum RecordType : quint16 {
     rtPrintGridlines = 0x002B,
     rtFilePass = 0x002F,
     rtWindow1 = 0x003D,
+    rtObj = 0x005D,
     rtWsBool = 0x0081,
     rtHCenter = 0x0083,
     rtVCenter = 0x0084,

@@ -26,6 +26,11 @@ struct SheetFacts
     QList<int> rowBreaks;
     QList<int> columnBreaks;
     PageSetupFacts pageSetup;
+    // Things the office's Excel export does not keep: text boxes, formulas
+    // whose last result is text, and the objects and scenarios settings of
+    // a protected sheet.
+    bool hasTextBoxes = false;
+    bool hasTextFormulaResults = false;
 };
 
 } // namespace quirn

@@ -23,7 +23,6 @@ using namespace biff;
 namespace {
 
 constexpr quint16 rtContinue = 0x003C;
-constexpr quint16 rtFormula = 0x0006;
 constexpr quint16 rtArray = 0x0221;
 constexpr quint16 rtSharedFormula = 0x04BC;
 constexpr quint16 rtCondFormat = 0x01B1;

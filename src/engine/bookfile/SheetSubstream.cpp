@@ -149,7 +149,20 @@ SheetFacts SheetSubstream::facts(int boundSheetType) const
                 break;
             continue;
         }
-        if (depth != 1 || !isFactRecord(type))
+        if (depth != 1)
+            continue;
+        if (type == rtFormula) {
+            // A text result: the value's first byte 0 and its last two 0xFFFF.
+            f.hasTextFormulaResults |= length >= 14 && quint8(m_bytes.at(at + 6)) == 0
+                                       && u16(m_bytes, at + 12) == 0xFFFF;
+            continue;
+        }
+        if (type == rtObj) {
+            // The common object data comes first; object type 6 is a text box.
+            f.hasTextBoxes |= length >= 6 && u16(m_bytes, at) == 0x0015 && u16(m_bytes, at + 4) == 0x0006;
+            continue;
+        }
+        if (!isFactRecord(type))
             continue;
         const QByteArray d = m_bytes.mid(at, length);
         switch (type) {
