@@ -791,10 +791,11 @@ QStringList ExcelWorkbook::exportLosses(bool veryHiddenLost) const
 {
     QList<SheetFacts> sheets;
     if (ownedByOffice()) {
-        const QStringList present = sheetNames();
-        for (const SheetFacts &facts : m_officeFacts)
-            if (present.contains(facts.name))
-                sheets << facts;
+        for (const QString &name : sheetNames()) {
+            const auto known = m_officeFacts.constFind(name);
+            if (known != m_officeFacts.constEnd())
+                sheets << *known;
+        }
     } else {
         sheets = m_records.sheets();
     }
@@ -803,11 +804,12 @@ QStringList ExcelWorkbook::exportLosses(bool veryHiddenLost) const
         if (!losses.contains(loss))
             losses << loss;
     };
-    QStringList printing;
-    auto addPrinting = [&printing](const QString &setting) {
-        if (!printing.contains(setting))
-            printing << setting;
-    };
+    // The print settings lost, named in this order.
+    const QStringList printSettings{QStringLiteral("印刷品質"), QStringLiteral("簡易印刷"),
+                                    QStringLiteral("白黒印刷"), QStringLiteral("コメントの印刷位置"),
+                                    QStringLiteral("ヘッダー・フッターより狭い上下の余白")};
+    QList<bool> printing(printSettings.size(), false);
+    auto addPrinting = [&](const QString &setting) { printing[printSettings.indexOf(setting)] = true; };
     for (const SheetFacts &facts : sheets) {
         if (facts.kind == SheetKind::Chart)
             add(QStringLiteral("グラフ シート (ワークシートに変わります)"));
@@ -841,8 +843,12 @@ QStringList ExcelWorkbook::exportLosses(bool veryHiddenLost) const
         if (veryHiddenLost && facts.visibility == SheetVisibility::VeryHidden)
             add(QStringLiteral("再表示できないように隠したシート (表示できるようになります)"));
     }
-    if (!printing.isEmpty())
-        add(QStringLiteral("印刷設定の一部 (%1)").arg(printing.join(QStringLiteral("、"))));
+    QStringList printed;
+    for (qsizetype i = 0; i < printSettings.size(); ++i)
+        if (printing.at(i))
+            printed << printSettings.at(i);
+    if (!printed.isEmpty())
+        add(QStringLiteral("印刷設定の一部 (%1)").arg(printed.join(QStringLiteral("、"))));
     // The office writes no VBA project whose module names are not ASCII.
     const bool foreignModuleNames = std::any_of(m_vbaModules.cbegin(), m_vbaModules.cend(),
         [](const quirn::VbaModuleFacts &module) {
