@@ -5,6 +5,7 @@
 #include "CombineVerb.h"
 #include "ListVerb.h"
 #include "PageSetupVerb.h"
+#include "PrintVerb.h"
 #include "SheetEditVerb.h"
 #include "TransferVerb.h"
 #include "MessageBox.h"
@@ -103,6 +104,31 @@ const QList<Verb> &verbs()
          "protected book, are left out); a folder stands for its .xls books. A book\n"
          "any of whose sheets cannot take the setup is left as it was.\n",
          PageSetupVerb::Run},
+        {"print", {QStringLiteral("one-job")},
+         {QStringLiteral("printer"), QStringLiteral("copies"), QStringLiteral("pages"), QStringLiteral("worksheets"),
+          QStringLiteral("charts")},
+         1,
+         "usage: quirn-batch print [--printer QUEUE] [--copies N] [--pages FROM-TO] [--one-job]\n"
+         "                         [--worksheets 111] [--charts 111] BOOK[:SHEET,...]...\n"
+         "Prints the sheets named, or every sheet of a book that the sheet rules let\n"
+         "through, one job per book, in the books' order; hidden sheets print as if\n"
+         "shown. Excel 4 macro sheets and hidden protected sheets never print. The\n"
+         "books are only read.\n"
+         "  --printer QUEUE  the printer (the default printer when not given)\n"
+         "  --copies N       copies of each job\n"
+         "  --pages FROM-TO  pages of each job (2-5, 3-, -4 or 2)\n"
+         "  --one-job        every book in one job, nobody else's pages between them\n"
+         "  --worksheets VHP, --charts VHP\n"
+         "                   worksheets and charts that print: three 0/1 for visible,\n"
+         "                   hidden and protected (\"0\" leaves that kind out); default 111\n",
+         PrintVerb::Print},
+        {"pdf", {}, {QStringLiteral("out"), QStringLiteral("pages"), QStringLiteral("worksheets"), QStringLiteral("charts")},
+         1,
+         "usage: quirn-batch pdf --out FILE [--pages FROM-TO] [--worksheets 111] [--charts 111]\n"
+         "                       BOOK[:SHEET,...]...\n"
+         "Writes the sheets print would print into one PDF file, in the same order.\n"
+         "FILE is replaced whole or not at all. The options are those of print.\n",
+         PrintVerb::Pdf},
     };
     return all;
 }
@@ -121,6 +147,8 @@ const char *overview()
            "  copy|move SRC SHEET... --to TARGET  copy or move sheets to another book\n"
            "  combine --into TARGET BOOK...|FOLDER  copy books into one book\n"
            "  pagesetup --from BOOK:SHEET BOOK[:SHEET,...]...|FOLDER  one page setup for many sheets\n"
+           "  print BOOK[:SHEET,...]...        print sheets\n"
+           "  pdf --out FILE BOOK[:SHEET,...]...  write sheets into one PDF file\n"
            "\n"
            "quirn-batch VERB --help tells more. Exit status: 0 success, 1 some book\n"
            "failed (the others were done), 2 bad usage.\n";

@@ -13,6 +13,8 @@
 #include <QTemporaryFile>
 #include <QUrl>
 
+#include <cups/cups.h>
+
 namespace {
 
 // CUPS answers within seconds; a server that does not is treated as absent.
@@ -126,6 +128,21 @@ QString SheetPrintJob::checkPrinter()
         "通常使うプリンタが設定されていないため、印刷できません。プリンタを設定してから、もう一度印刷してください。"));
 }
 
+QString SheetPrintJob::checkPrinter(const QString &printer)
+{
+    if (printer.isEmpty())
+        return checkPrinter();
+    const Run known = runTool(QStringLiteral("lpstat"), {QStringLiteral("-v"), printer});
+    if (known.started && known.exitCode == 0)
+        return printer;
+    const Run scheduler = runTool(QStringLiteral("lpstat"), {QStringLiteral("-r")});
+    if (!scheduler.started || scheduler.output.contains(QStringLiteral("not running"))
+        || scheduler.exitCode != 0)
+        throw ExcelError::refused(QStringLiteral(
+            "印刷サービス (CUPS) が動作していないため、印刷できません。印刷サービスを起動してから、もう一度印刷してください。"));
+    throw ExcelError::refused(QStringLiteral("プリンタ \"%1\" が見つからないため、印刷できません。").arg(printer));
+}
+
 int SheetPrintJob::exportPages(OfficeDocument &document, const QStringList &sheets, const QString &pdf,
                                int fromPage, int toPage)
 {
@@ -149,26 +166,42 @@ int SheetPrintJob::exportPages(OfficeDocument &document, const QStringList &shee
 
 void SheetPrintJob::printFile(const QString &pdf, const QString &title, const Options &options)
 {
-    sendToPrinter(checkPrinter(), pdf, title, options);
+    printFileTo(checkPrinter(), pdf, title, options);
 }
 
-void SheetPrintJob::sendToPrinter(const QString &printer, const QString &pdf, const QString &title,
-                                  const Options &options)
+void SheetPrintJob::printFileTo(const QString &printer, const QString &pdf, const QString &title,
+                                const Options &options)
 {
-    QStringList arguments{QStringLiteral("-d"), printer, QStringLiteral("-n"),
-                          QString::number(options.copies), QStringLiteral("-o"),
-                          QStringLiteral("collate=true"), QStringLiteral("-t"), title};
+    cupsSetServer(nullptr); // CUPS_SERVER as it is now, not as first read
+    http_t *http = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, CupsWaitMs,
+                                nullptr);
+    if (!http)
+        throw printFailed(QStringLiteral("印刷サービス (CUPS) に接続できません。"));
+    // A server that stops answering ends the job instead of holding the program.
+    httpSetTimeout(http, CupsWaitMs / 1000.0, [](http_t *, void *) { return 0; }, nullptr);
+    cups_option_t *jobOptions = nullptr;
+    int count = cupsAddOption("copies", QByteArray::number(options.copies).constData(), 0, &jobOptions);
+    count = cupsAddOption("collate", "true", count, &jobOptions);
     // The office's PDF keeps the colours and detail: the printer is asked.
     if (options.blackAndWhite)
-        arguments << QStringLiteral("-o") << QStringLiteral("print-color-mode=monochrome");
+        count = cupsAddOption("print-color-mode", "monochrome", count, &jobOptions);
     if (options.draft)
-        arguments << QStringLiteral("-o") << QStringLiteral("print-quality=3");
-    const Run run = runTool(QStringLiteral("lp"), arguments << pdf);
-    if (!run.started)
-        throw printFailed(QStringLiteral("印刷コマンド (lp) を実行できません。"));
-    if (run.exitCode != 0)
-        throw printFailed(run.errors.isEmpty() ? QStringLiteral("プリンタ \"%1\" が応答しません。").arg(printer)
-                                               : run.errors);
+        count = cupsAddOption("print-quality", "3", count, &jobOptions);
+    // The user's own defaults for the printer (lpoptions) where the job says nothing.
+    if (cups_dest_t *dest = cupsGetNamedDest(http, printer.toUtf8().constData(), nullptr)) {
+        for (int i = 0; i < dest->num_options; ++i) {
+            if (!cupsGetOption(dest->options[i].name, count, jobOptions))
+                count = cupsAddOption(dest->options[i].name, dest->options[i].value, count, &jobOptions);
+        }
+        cupsFreeDests(1, dest);
+    }
+    const int job = cupsPrintFile2(http, printer.toUtf8().constData(), QFile::encodeName(pdf).constData(),
+                                   title.toUtf8().constData(), count, jobOptions);
+    const QString error = QString::fromUtf8(cupsLastErrorString());
+    cupsFreeOptions(count, jobOptions);
+    httpClose(http);
+    if (job == 0)
+        throw printFailed(error.isEmpty() ? QStringLiteral("プリンタ \"%1\" が応答しません。").arg(printer) : error);
 }
 
 void SheetPrintJob::print(OfficeDocument &document, const QStringList &sheets, const QString &title,
@@ -181,7 +214,7 @@ void SheetPrintJob::print(OfficeDocument &document, const QStringList &sheets, c
     const QString pdf = folder.filePath(QStringLiteral("print.pdf"));
     if (exportPages(document, sheets, pdf, options.fromPage, options.toPage) == 0)
         return; // nothing on the pages asked for
-    sendToPrinter(printer, pdf, title, options);
+    printFileTo(printer, pdf, title, options);
 }
 
 QString SheetPrintJob::preview(OfficeDocument &document, const QStringList &sheets,

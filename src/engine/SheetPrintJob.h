@@ -33,9 +33,15 @@ public:
                            int fromPage, int toPage);
     // Sends a PDF to the default printer as one job with the options' copies.
     static void printFile(const QString &pdf, const QString &title, const Options &options);
+    // Sends a PDF to the printer as one job (a print run checks its printer once).
+    static void printFileTo(const QString &printer, const QString &pdf, const QString &title,
+                            const Options &options);
     // The printer a job would go to; throws the user's message when there is
     // none or the print service does not answer.
     static QString checkPrinter();
+    // The named printer, when the print service knows it; throws the user's
+    // message otherwise.
+    static QString checkPrinter(const QString &printer);
 
     // Writes the sheets to a PDF of their own and opens it in the desktop's
     // viewer; returns the PDF's path.
@@ -51,8 +57,4 @@ public:
     // Tests: previews are recorded instead of opened.
     static void setPreviewRecorded(bool recorded);
     static QStringList recordedPreviews();
-
-private:
-    static void sendToPrinter(const QString &printer, const QString &pdf, const QString &title,
-                              const Options &options);
 };

@@ -457,22 +457,17 @@ void cExcel::PrintExcelSheet(const QStringList &SheetName, const QVariant &Sheet
     printSheets(book, SheetName, SheetCopies, FromPage, ToPage);
 }
 
-void cExcel::PrintSheetsAsShown(const QStringList &SheetName, const QVariant &SheetCopies,
-                                const QVariant &FromPage, const QVariant &ToPage)
-{
-    ExcelWorkbook &book = application().ActiveWorkbook();
-    checkExisting(book, SheetName);
-    printSheets(book, SheetName, SheetCopies, FromPage, ToPage);
-}
-
 qint32 cExcel::ExportExcelSheet(const QStringList &SheetName, const QString &PdfPath,
-                                const QVariant &FromPage, const QVariant &ToPage)
+                                const QVariant &FromPage, const QVariant &ToPage, const QVariant &SheetCopies,
+                                SheetPrintJob::Options *Job)
 {
     ExcelWorkbook &book = application().ActiveWorkbook();
     checkExisting(book, SheetName);
     SheetPrintJob::Options options;
-    if (!printOptions(book, SheetName, QVariant(), FromPage, ToPage, options))
+    if (!printOptions(book, SheetName, SheetCopies, FromPage, ToPage, options))
         return 0;
+    if (Job)
+        *Job = options;
     return SheetPrintJob::exportPages(book.currentDocument(), SheetName, PdfPath, options.fromPage,
                                       options.toPage);
 }

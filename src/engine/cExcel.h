@@ -81,15 +81,15 @@ public:
     // FromPage to ToPage when given and not empty.
     void PrintExcelSheet(const QStringList &SheetName, const QVariant &SheetCopies = QVariant(),
                          const QVariant &FromPage = QVariant(), const QVariant &ToPage = QVariant());
-    // For print runs, which never change a book: as PrintExcelSheet, but
-    // hidden sheets of the list print as if they were shown.
-    void PrintSheetsAsShown(const QStringList &SheetName, const QVariant &SheetCopies = QVariant(),
-                            const QVariant &FromPage = QVariant(), const QVariant &ToPage = QVariant());
-    // Writes the listed sheets of the active book (hidden ones as if shown) to
-    // a PDF file, pages FromPage to ToPage; returns the pages written (0 when
-    // the range holds none: no file is then left; -1 when they cannot be told).
+    // For print runs, which never change a book: writes the listed sheets of
+    // the active book (hidden ones as if shown) to a PDF file, pages FromPage
+    // to ToPage; returns the pages written (0 when the range holds none: no
+    // file is then left; -1 when they cannot be told). Job, when given, gets
+    // what printing the file takes: SheetCopies checked (1 when omitted) and
+    // whether every sheet asks for black and white or draft.
     qint32 ExportExcelSheet(const QStringList &SheetName, const QString &PdfPath,
-                            const QVariant &FromPage = QVariant(), const QVariant &ToPage = QVariant());
+                            const QVariant &FromPage = QVariant(), const QVariant &ToPage = QVariant(),
+                            const QVariant &SheetCopies = QVariant(), SheetPrintJob::Options *Job = nullptr);
     // Shows the listed sheets as they would print, in the desktop's PDF viewer.
     void PreviewExcelSheet(const QStringList &SheetName);
     // Saves the active book under a name the user chooses (BookPath proposed).

@@ -2,71 +2,93 @@
 
 #include "ExcelError.h"
 #include "PdfMerge.h"
-#include "SheetPrintJob.h"
 #include "cExcel.h"
 
 #include <QFile>
 #include <QSaveFile>
 
-PrintOutput::PrintOutput(cExcel &excel, Mode mode, const QString &pdfPath)
+PrintOutput::PrintOutput(cExcel &excel, Mode mode, const QString &pdfPath, const QString &printer)
     : m_excel(excel)
     , m_mode(mode)
     , m_pdfPath(pdfPath)
+    , m_printer(printer)
 {
 }
 
-void PrintOutput::CheckDestination() const
+void PrintOutput::CheckDestination()
 {
     if (m_mode != Mode::PdfFile)
-        SheetPrintJob::checkPrinter();
+        Printer();
+}
+
+// The run's printer, asked of the print service the first time only.
+QString PrintOutput::Printer()
+{
+    if (!m_printerChecked) {
+        m_printer = SheetPrintJob::checkPrinter(m_printer);
+        m_printerChecked = true;
+    }
+    return m_printer;
+}
+
+QString PrintOutput::NextPartPath() const
+{
+    if (!m_folder.isValid())
+        throw ExcelError::refused(QStringLiteral("一時ﾌｧｲﾙを作成できません。") + m_folder.errorString());
+    return m_folder.filePath(QStringLiteral("%1.pdf").arg(m_parts.size() + m_sent, 5, 10, QLatin1Char('0')));
 }
 
 void PrintOutput::PrintSheets(const QStringList &sheets, const QVariant &copies, const QVariant &fromPage,
-                              const QVariant &toPage, bool perSheet)
+                              const QVariant &toPage, bool perSheet, const QString &title)
 {
-    m_bookStart = int(m_parts.size());
-    if (m_mode == Mode::Printer) {
-        if (!perSheet) {
-            m_excel.PrintSheetsAsShown(sheets, copies, fromPage, toPage);
-            return;
-        }
+    m_bookStart = m_parts.size();
+    QList<QStringList> jobs;
+    if (perSheet) {
         for (const QString &sheet : sheets)
-            m_excel.PrintSheetsAsShown({sheet}, copies, fromPage, toPage);
-        return;
+            jobs << QStringList{sheet};
+    } else {
+        jobs << sheets;
     }
-    if (!m_folder.isValid())
-        throw ExcelError::refused(QStringLiteral("一時ﾌｧｲﾙを作成できません。") + m_folder.errorString());
     // One job or one file: the page range still applies to each job the
     // sheets would have been.
-    const QList<QStringList> jobs = perSheet ? [&] {
-        QList<QStringList> each;
-        for (const QString &sheet : sheets)
-            each << QStringList{sheet};
-        return each;
-    }()
-                                             : QList<QStringList>{sheets};
     for (const QStringList &job : jobs) {
-        const QString part = m_folder.filePath(QStringLiteral("%1.pdf").arg(m_parts.size(), 5, 10, QLatin1Char('0')));
-        if (m_excel.ExportExcelSheet(job, part, fromPage, toPage) != 0)
+        Part part{NextPartPath(), {}};
+        const QVariant jobCopies = m_mode == Mode::PdfFile ? QVariant() : copies;
+        if (m_excel.ExportExcelSheet(job, part.file, fromPage, toPage, jobCopies, &part.job) == 0)
+            continue; // nothing on the pages asked for
+        if (keepsPages()) {
             m_parts << part;
+            continue;
+        }
+        ++m_sent;
+        try {
+            SheetPrintJob::printFileTo(Printer(), part.file, title, part.job);
+        } catch (const ExcelError &) {
+            QFile::remove(part.file);
+            throw;
+        }
+        QFile::remove(part.file);
     }
 }
 
 void PrintOutput::DropBook()
 {
     while (m_parts.size() > m_bookStart)
-        QFile::remove(m_parts.takeLast());
+        QFile::remove(m_parts.takeLast().file);
 }
 
 bool PrintOutput::Finish(const QVariant &copies, const QString &title)
 {
     if (m_parts.isEmpty())
         return false;
-    const QByteArray joined = m_parts.size() == 1 ? [&] {
-        QFile part(m_parts.first());
+    QStringList files;
+    for (const Part &part : std::as_const(m_parts))
+        files << part.file;
+    const QByteArray joined = files.size() == 1 ? [&] {
+        QFile part(files.first());
         return part.open(QIODevice::ReadOnly) ? part.readAll() : QByteArray();
     }()
-                                                   : PdfMerge::Join(m_parts);
+                                                : PdfMerge::Join(files);
     if (joined.isEmpty())
         throw ExcelError::refused(QStringLiteral("PDF を作成できませんでした。"));
 
@@ -82,11 +104,17 @@ bool PrintOutput::Finish(const QVariant &copies, const QString &title)
     if (!file.open(QIODevice::WriteOnly) || file.write(joined) != joined.size())
         throw ExcelError::refused(QStringLiteral("一時ﾌｧｲﾙを作成できません。") + file.errorString());
     file.close();
+    // The one job asks for black and white or draft when every sheet in it does.
     SheetPrintJob::Options options;
+    options.blackAndWhite = options.draft = true;
+    for (const Part &part : std::as_const(m_parts)) {
+        options.blackAndWhite &= part.job.blackAndWhite;
+        options.draft &= part.job.draft;
+    }
     bool ok = false;
     options.copies = copies.toString().trimmed().isEmpty() ? 1 : copies.toInt(&ok);
     if (!copies.toString().trimmed().isEmpty() && (!ok || options.copies < 1))
         throw ExcelError::refused(QStringLiteral("PrintOut メソッドが失敗しました。印刷部数が正しくありません。"));
-    SheetPrintJob::printFile(job, title, options);
+    SheetPrintJob::printFileTo(Printer(), job, title, options);
     return true;
 }

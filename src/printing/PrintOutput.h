@@ -1,35 +1,41 @@
 #pragma once
 
+#include "SheetPrintJob.h"
+
+#include <QList>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QVariant>
 
 class cExcel;
 
-// Where the sheets of a print run go: to the default printer as they come
-// (one job per book, or per sheet), kept and sent as one job at the end, or
-// kept and written to one PDF file. Failures throw ExcelError.
+// Where the sheets of a print run go: to a printer as they come (one job per
+// book, or per sheet), kept and sent as one job at the end, or kept and
+// written to one PDF file. The printer is found once per run. Failures throw
+// ExcelError.
 class PrintOutput
 {
 public:
     enum class Mode { Printer, OneJob, PdfFile };
 
-    PrintOutput(cExcel &excel, Mode mode, const QString &pdfPath = QString());
+    // printer: the queue the jobs go to; empty for the default printer.
+    PrintOutput(cExcel &excel, Mode mode, const QString &pdfPath = QString(), const QString &printer = QString());
 
     Mode mode() const { return m_mode; }
     QString pdfPath() const { return m_pdfPath; }
     // Whether the run's pages reach their destination only at Finish().
     bool keepsPages() const { return m_mode != Mode::Printer; }
 
-    // Throws the user's message when the run's destination cannot take
-    // anything (no printer); checked before any book is opened.
-    void CheckDestination() const;
+    // Finds the run's printer; throws the user's message when the run's
+    // destination cannot take anything (no printer). Called before any book
+    // is opened.
+    void CheckDestination();
 
     // The listed sheets of the engine's active book, hidden ones as if shown,
     // with copies and the page range of each job; perSheet gives each sheet a
-    // job of its own.
+    // job of its own; title names the jobs sent now.
     void PrintSheets(const QStringList &sheets, const QVariant &copies, const QVariant &fromPage,
-                     const QVariant &toPage, bool perSheet);
+                     const QVariant &toPage, bool perSheet, const QString &title);
     // Drops what the book last handed over (its pages were not all taken).
     void DropBook();
 
@@ -38,10 +44,22 @@ public:
     bool Finish(const QVariant &copies, const QString &title);
 
 private:
+    struct Part
+    {
+        QString file;
+        SheetPrintJob::Options job; // what the part's sheets ask of a printer
+    };
+
+    QString NextPartPath() const;
+    QString Printer();
+
     cExcel &m_excel;
     Mode m_mode;
     QString m_pdfPath;
+    QString m_printer;
+    bool m_printerChecked = false;
     QTemporaryDir m_folder;
-    QStringList m_parts;
-    int m_bookStart = 0;
+    QList<Part> m_parts;
+    qsizetype m_bookStart = 0;
+    int m_sent = 0;
 };

@@ -5,6 +5,7 @@
 #include "FindArrayIndex.h"
 #include "MessageBox.h"
 #include "PrintOutput.h"
+#include "PrintSession.h"
 #include "PrintReserve.h"
 #include "SettingsStore.h"
 #include "SheetKey.h"
@@ -59,11 +60,6 @@ private:
     frmMain &m_form;
 };
 
-bool HiddenAndProtected(qint32 attr)
-{
-    return !(attr & SheetKey::Visible) && (attr & SheetKey::Protected);
-}
-
 } // namespace
 
 PrintRun::PrintRun(frmMain &form)
@@ -81,12 +77,7 @@ QString PrintRun::OptionText(const char *key, const char *fallback) const
 
 bool PrintRun::SheetPassesPrintOptions(const QString &options, qint32 attr)
 {
-    const auto excluded = [&options](int position) { return options.mid(position, 1) == QLatin1String("0"); };
-    if ((attr & SheetKey::Protected) && excluded(2))
-        return false;
-    if (attr & SheetKey::Visible)
-        return !excluded(0);
-    return !excluded(1);
+    return PrintSession::SheetPassesPrintOptions(options, attr);
 }
 
 bool PrintRun::IsInList(const QStringList &list, const QString &name)
@@ -110,11 +101,10 @@ int PrintRun::ShowPrintDialog(const QStringList &items)
     PrintFromPage = dialog.FromPage;
     PrintToPage = dialog.ToPage;
     PrintCopies = dialog.Copies;
-    if (answer == frmPrintSheet::SaveAsPdf)
-        m_output = std::make_unique<PrintOutput>(m_form.Excel(), PrintOutput::Mode::PdfFile, dialog.PdfPath);
-    else
-        m_output = std::make_unique<PrintOutput>(
-            m_form.Excel(), dialog.OneJob ? PrintOutput::Mode::OneJob : PrintOutput::Mode::Printer);
+    m_mode = answer == frmPrintSheet::SaveAsPdf ? PrintOutput::Mode::PdfFile
+              : dialog.OneJob                  ? PrintOutput::Mode::OneJob
+                                               : PrintOutput::Mode::Printer;
+    m_pdfPath = dialog.PdfPath;
     return answer;
 }
 
@@ -139,18 +129,23 @@ bool PrintRun::AskAndStartRun(const QStringList &lines)
 bool PrintRun::StartRun(int answer)
 {
     if (answer == 0) {
-        const bool oneJob = OptionText("PrintOneJob", "0") == QLatin1String("1");
-        m_output = std::make_unique<PrintOutput>(
-            m_form.Excel(), oneJob ? PrintOutput::Mode::OneJob : PrintOutput::Mode::Printer);
+        m_mode = OptionText("PrintOneJob", "0") == QLatin1String("1") ? PrintOutput::Mode::OneJob
+                                                                      : PrintOutput::Mode::Printer;
     }
-    m_failures.clear();
-    m_printedBooks.clear();
-    m_keptBooks.clear();
-    m_keptSheets = 0;
+    PrintSession::Settings settings;
+    settings.workSheets = OptionText("PrintWorkSheet", "111");
+    settings.graphSheets = OptionText("PrintGraphSheet", "111");
+    settings.copies = PrintCopies;
+    settings.fromPage = PrintFromPage;
+    settings.toPage = PrintToPage;
+    settings.perSheet = OptionText("PrintPage", "0") != QLatin1String("0");
+    m_session = std::make_unique<PrintSession>(
+        m_form.Excel(), std::make_unique<PrintOutput>(m_form.Excel(), m_mode, m_pdfPath), settings);
     PrintedSheetCount = 0;
     try {
-        m_output->CheckDestination();
+        m_session->Output().CheckDestination();
     } catch (const ExcelError &error) {
+        m_session.reset();
         MessageBox::Show(error.description(), CriticalOk, QString(), &m_form);
         QCoreApplication::processEvents();
         return false;
@@ -161,24 +156,9 @@ bool PrintRun::StartRun(int answer)
 // Sends or writes what the run kept; true when nothing failed on the way.
 bool PrintRun::FinishRun()
 {
-    if (!m_output->keepsPages())
-        return true;
-    const QString title = m_keptBooks.size() == 1 ? cFile::GetFileName(m_keptBooks.first())
-                                                  : QStringLiteral("Quirn");
-    try {
-        if (m_output->Finish(PrintCopies, title)) {
-            PrintedSheetCount += m_keptSheets;
-            m_printedBooks << m_keptBooks;
-        }
-        return true;
-    } catch (const ExcelError &error) {
-        m_failures.clear();
-        for (const QString &book : m_keptBooks)
-            m_failures.append({book, error.description()});
-        if (m_keptBooks.isEmpty())
-            m_failures.append({QString(), error.description()});
-        return false;
-    }
+    const bool finished = m_session->Finish();
+    PrintedSheetCount = m_session->PrintedSheets();
+    return finished;
 }
 
 void PrintRun::mnuPrint()
@@ -204,11 +184,11 @@ void PrintRun::mnuPrint()
         PrintBooks(keys, false);
         FinishRun();
     }
-    if (!m_failures.isEmpty())
+    if (!m_session->Failures().isEmpty())
         ReportFailures();
     else if (PrintedSheetCount == 0)
         PrintNothingMessage();
-    m_output.reset();
+    m_session.reset();
 }
 
 void PrintRun::PrintNothingMessage()
@@ -230,7 +210,8 @@ void PrintRun::PrintCurrentBook()
     for (int row = 0; row < sheets.Count(); ++row) {
         const QString key = sheets.Key(row);
         const qint32 attr = SheetKey::AttributesOf(key);
-        bool ok = attr >= 0 && !(attr & SheetKey::MacroSheet) && !HiddenAndProtected(attr);
+        const bool hiddenAndProtected = !(attr & SheetKey::Visible) && (attr & SheetKey::Protected);
+        bool ok = attr >= 0 && !(attr & SheetKey::MacroSheet) && !hiddenAndProtected;
         if (ok && filtered)
             ok = SheetPassesPrintOptions((attr & SheetKey::Chart) ? gs : ws, attr);
         if (!ok)
@@ -251,42 +232,28 @@ void PrintRun::PrintCurrentBook()
 
 void PrintRun::PrintChosenSheets(const QString &bookPath, const QStringList &keys)
 {
-    if (!m_output && !StartRun(0))
+    if (!m_session && !StartRun(0))
         return;
-    const std::unique_ptr<PrintOutput> &output = m_output;
     {
         PrintingStatus status(m_form);
         WaitCursor wait;
         QStringList names;
         for (const QString &key : keys)
             names << SheetKey::NameOf(key);
-        try {
-            m_form.Excel().BookActive(cFile::GetFileName(bookPath));
-            m_output->PrintSheets(names, PrintCopies, PrintFromPage, PrintToPage,
-                                  OptionText("PrintPage", "0") != QLatin1String("0"));
-            if (m_output->keepsPages()) {
-                m_keptBooks << bookPath;
-                m_keptSheets += int(names.size());
-            } else {
-                PrintedSheetCount += int(names.size());
-                m_printedBooks << bookPath;
-            }
-        } catch (const ExcelError &error) {
-            m_output->DropBook();
-            m_failures.append({bookPath, error.description()});
-        }
+        m_session->PrintSheets(bookPath, names);
         const bool finished = FinishRun();
-        if (finished && m_failures.isEmpty() && PrintedSheetCount == 0 && output->mode() == PrintOutput::Mode::PdfFile)
-            m_failures.append({bookPath, QStringLiteral("指定されたﾍﾟｰｼﾞがありません。")});
+        if (finished && m_session->Failures().isEmpty() && PrintedSheetCount == 0
+            && m_session->Output().mode() == PrintOutput::Mode::PdfFile)
+            m_session->AddFailure(bookPath, QStringLiteral("指定されたﾍﾟｰｼﾞがありません。"));
         QCoreApplication::processEvents();
         // The book's unsaved sheet changes stay with it; otherwise the engine
         // lets it go, as after every run.
         if (!m_form.SheetsChanged)
             m_form.Excel().CloseExcel();
     }
-    if (!m_failures.isEmpty())
+    if (!m_session->Failures().isEmpty())
         ReportFailures();
-    m_output.reset();
+    m_session.reset();
 }
 
 void PrintRun::PrintBooks(const QStringList &paths, bool reserved)
@@ -367,7 +334,7 @@ void PrintRun::OpenPass(const QStringList &paths)
             excel.OpenBook(path);
         } catch (const ExcelError &error) {
             m_unopened << path;
-            m_failures.append({path, error.description()});
+            m_session->AddFailure(path, error.description());
         }
     }
 }
@@ -382,40 +349,7 @@ void PrintRun::RestoreActiveBook()
 
 void PrintRun::PrintBookSheets(const QString &path, const QStringList *names)
 {
-    const QString ws = OptionText("PrintWorkSheet", "111");
-    const QString gs = OptionText("PrintGraphSheet", "111");
-    const QString bookName = cFile::GetFileName(path);
-    cExcel &excel = m_form.Excel();
-    QStringList chosen;
-    try {
-        excel.BookActive(bookName);
-        const int count = excel.GetSheetCount();
-        for (int i = 1; i <= count; ++i) {
-            const QString name = excel.GetSheetName(qint16(i));
-            if (names && !IsInList(*names, name))
-                continue;
-            const qint32 attr = excel.GetSheetAttribute(bookName, name);
-            if ((attr & SheetKey::MacroSheet) || HiddenAndProtected(attr))
-                continue;
-            if (names || SheetPassesPrintOptions((attr & SheetKey::Chart) ? gs : ws, attr))
-                chosen << name;
-        }
-        if (chosen.isEmpty())
-            return;
-        m_output->PrintSheets(chosen, PrintCopies, PrintFromPage, PrintToPage,
-                              OptionText("PrintPage", "0") != QLatin1String("0"));
-    } catch (const ExcelError &error) {
-        m_output->DropBook();
-        m_failures.append({path, error.description()});
-        return;
-    }
-    if (m_output->keepsPages()) {
-        m_keptBooks << path;
-        m_keptSheets += int(chosen.size());
-    } else {
-        PrintedSheetCount += int(chosen.size());
-        m_printedBooks << path;
-    }
+    m_session->PrintBook(path, names);
 }
 
 void PrintRun::mnuReservePrint()
@@ -439,7 +373,7 @@ void PrintRun::mnuReservePrint()
         PrintBooks(books, true);
         FinishRun();
     }
-    if (!m_failures.isEmpty()) {
+    if (!m_session->Failures().isEmpty()) {
         ReleasePrintedReservations();
         ReportFailures();
     } else if (PrintedSheetCount != 0) {
@@ -449,14 +383,14 @@ void PrintRun::mnuReservePrint()
     } else {
         PrintNothingMessage();
     }
-    m_output.reset();
+    m_session.reset();
 }
 
 // After a run that printed some books and not others: the printed books'
 // reservations are done, the others stay for another try.
 void PrintRun::ReleasePrintedReservations()
 {
-    for (const QString &path : m_printedBooks) {
+    for (const QString &path : m_session->PrintedBooks()) {
         const int entry = m_form.Reserve.FindActiveReserveBook(path);
         if (entry == -1)
             continue;
@@ -471,26 +405,27 @@ void PrintRun::ReleasePrintedReservations()
 
 void PrintRun::ReportFailures()
 {
-    const bool pdf = m_output && m_output->mode() == PrintOutput::Mode::PdfFile;
+    const bool pdf = m_session->Output().mode() == PrintOutput::Mode::PdfFile;
     QString text = pdf ? QStringLiteral("次のﾌﾞｯｸは PDF ﾌｧｲﾙに保存できませんでした。")
                        : QStringLiteral("次のﾌﾞｯｸは印刷できませんでした。");
     text += u'\n';
-    for (const Failure &failure : std::as_const(m_failures)) {
+    for (const PrintSession::Failure &failure : m_session->Failures()) {
         text += u'\n';
         if (!failure.book.isEmpty())
             text += u'"' + failure.book + QStringLiteral("\"\n");
         text += QStringLiteral("  ") + failure.reason + u'\n';
     }
     text += u'\n';
-    if (m_printedBooks.isEmpty()) {
+    const QStringList &printed = m_session->PrintedBooks();
+    if (printed.isEmpty()) {
         text += pdf ? QStringLiteral("PDF ﾌｧｲﾙは作成されていません。") : QStringLiteral("何も印刷されていません。");
     } else {
         text += (pdf ? QStringLiteral("ほかの %1 個のﾌﾞｯｸ (%2 ｼｰﾄ) は \"%3\" に保存しました。")
-                           .arg(m_printedBooks.size())
+                           .arg(printed.size())
                            .arg(PrintedSheetCount)
-                           .arg(m_output->pdfPath())
+                           .arg(m_session->Output().pdfPath())
                      : QStringLiteral("ほかの %1 個のﾌﾞｯｸ (%2 ｼｰﾄ) は印刷しました。")
-                           .arg(m_printedBooks.size())
+                           .arg(printed.size())
                            .arg(PrintedSheetCount));
     }
     MessageBox::Show(text, CriticalOk, QString(), &m_form);

@@ -8,8 +8,10 @@
 
 #include <memory>
 
+#include "PrintOutput.h"
+
 class ExcelApplication;
-class PrintOutput;
+class PrintSession;
 class frmMain;
 
 // Print runs: the sheets of the book in the sheet view, every qualifying
@@ -56,12 +58,6 @@ public:
     int PrintedSheetCount = 0;
 
 private:
-    struct Failure
-    {
-        QString book;
-        QString reason;
-    };
-
     bool AskAndStartRun(const QStringList &lines);
     bool StartRun(int answer);
     bool FinishRun();
@@ -73,13 +69,12 @@ private:
     QString OptionText(const char *key, const char *fallback) const;
 
     frmMain &m_form;
-    std::unique_ptr<PrintOutput> m_output;
+    // Where the dialog sends the run.
+    PrintOutput::Mode m_mode = PrintOutput::Mode::Printer;
+    QString m_pdfPath;
+    std::unique_ptr<PrintSession> m_session;
     // The active book with changes the user did not save, set aside while
     // other books are open for the run.
     std::shared_ptr<ExcelApplication> m_kept;
-    QList<Failure> m_failures;
-    QStringList m_printedBooks;
     QStringList m_unopened;
-    int m_keptSheets = 0;
-    QStringList m_keptBooks;
 };

@@ -1,0 +1,199 @@
+#include "PrintVerb.h"
+
+#include "BatchArguments.h"
+#include "BatchBook.h"
+#include "BatchReport.h"
+#include "ExcelError.h"
+#include "PrintOutput.h"
+#include "PrintSession.h"
+#include "cExcel.h"
+
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <memory>
+#include <optional>
+
+namespace {
+
+// A book operand: "BOOK" or "BOOK:SHEET,SHEET". A path that exists is a book
+// as it stands, even with a colon in it (sheet names never hold one).
+struct BookSheets
+{
+    QString path;
+    std::optional<QStringList> sheets;
+};
+
+QString parseBooks(const QStringList &operands, QList<BookSheets> &books)
+{
+    for (const QString &operand : operands) {
+        const qsizetype colon = operand.lastIndexOf(QLatin1Char(':'));
+        if (QFileInfo::exists(operand) || colon < 0) {
+            books.append({QFileInfo(operand).absoluteFilePath(), std::nullopt});
+            continue;
+        }
+        QStringList sheets = operand.mid(colon + 1).split(QLatin1Char(','));
+        if (operand.left(colon).isEmpty() || sheets.contains(QString()))
+            return QStringLiteral("\"%1\" は BOOK または BOOK:SHEET,... の形で指定して下さい。").arg(operand);
+        books.append({QFileInfo(operand.left(colon)).absoluteFilePath(), sheets});
+    }
+    return QString();
+}
+
+// "--pages FROM-TO", "FROM-", "-TO" or one page "N".
+QString parsePages(const BatchArguments &arguments, PrintSession::Settings &settings)
+{
+    if (!arguments.hasValue(QStringLiteral("pages")))
+        return QString();
+    static const QRegularExpression form(QStringLiteral("^\\s*(\\d*)\\s*(-?)\\s*(\\d*)\\s*$"));
+    const QString text = arguments.value(QStringLiteral("pages"));
+    const QRegularExpressionMatch match = form.match(text);
+    const QString bad = QStringLiteral("--pages \"%1\" は正しくありません (例: 2-5, 3-, -4, 2)。").arg(text);
+    if (!match.hasMatch() || (match.captured(1).isEmpty() && match.captured(3).isEmpty())
+        || (match.captured(2).isEmpty() && !match.captured(3).isEmpty()))
+        return bad;
+    const int from = match.captured(1).isEmpty() ? 0 : match.captured(1).toInt();
+    const int to = match.captured(2).isEmpty() ? from : match.captured(3).isEmpty() ? 0 : match.captured(3).toInt();
+    if ((!match.captured(1).isEmpty() && from < 1) || (!match.captured(3).isEmpty() && to < 1)
+        || (from > 0 && to > 0 && from > to))
+        return bad;
+    if (from > 0)
+        settings.fromPage = from;
+    if (to > 0)
+        settings.toPage = to;
+    return QString();
+}
+
+// "--worksheets" and "--charts": three characters of 0 and 1 (visible,
+// hidden, protected), as the print options.
+QString parseSheetRules(const BatchArguments &arguments, PrintSession::Settings &settings)
+{
+    static const QRegularExpression rule(QStringLiteral("^[01]{3}$"));
+    for (const auto &[name, target] : {std::pair{QStringLiteral("worksheets"), &settings.workSheets},
+                                       std::pair{QStringLiteral("charts"), &settings.graphSheets}}) {
+        if (!arguments.hasValue(name))
+            continue;
+        const QString value = arguments.value(name);
+        if (!rule.match(value).hasMatch())
+            return QStringLiteral("--%1 \"%2\" は 0 と 1 の 3 文字 (表示, 非表示, 保護) で指定して下さい。")
+                .arg(name, value);
+        *target = value;
+    }
+    return QString();
+}
+
+QString parseCopies(const BatchArguments &arguments, PrintSession::Settings &settings)
+{
+    if (!arguments.hasValue(QStringLiteral("copies")))
+        return QString();
+    bool ok = false;
+    const int copies = arguments.value(QStringLiteral("copies")).toInt(&ok);
+    if (!ok || copies < 1 || copies > 999)
+        return QStringLiteral("--copies \"%1\" は 1 から 999 の数で指定して下さい。")
+            .arg(arguments.value(QStringLiteral("copies")));
+    settings.copies = copies;
+    return QString();
+}
+
+// Reports the sheets named that the book lacks or cannot print (qualifying:
+// those it can); true when there are none.
+bool namedSheetsPrintable(cExcel &excel, BatchReport &report, const BookSheets &book,
+                          const QStringList &qualifying)
+{
+    const QStringList names = excel.xlApp ? [&] {
+        QStringList all;
+        for (qint16 i = 1; i <= excel.GetSheetCount(); ++i)
+            all << excel.GetSheetName(i);
+        return all;
+    }()
+                                          : QStringList();
+    bool ok = true;
+    for (const QString &sheet : *book.sheets) {
+        if (!names.contains(sheet, Qt::CaseSensitive)) {
+            report.failure(book.path, QStringLiteral("%1: ｼｰﾄ \"%1\" は存在しません。").arg(sheet));
+            ok = false;
+        } else if (!qualifying.contains(sheet, Qt::CaseSensitive)) {
+            report.failure(book.path, QStringLiteral("%1: Excel 4.0 ﾏｸﾛｼｰﾄと、非表示で保護されたｼｰﾄは印刷できません。")
+                                          .arg(sheet));
+            ok = false;
+        }
+    }
+    return ok;
+}
+
+int runPrint(const BatchArguments &arguments, cExcel &excel, BatchReport &report, PrintOutput::Mode mode)
+{
+    PrintSession::Settings settings;
+    QList<BookSheets> books;
+    for (const QString &error : {parseBooks(arguments.operands, books), parsePages(arguments, settings),
+                                 parseSheetRules(arguments, settings), parseCopies(arguments, settings)}) {
+        if (!error.isEmpty())
+            return BatchReport::usageError(error);
+    }
+    const bool pdf = mode == PrintOutput::Mode::PdfFile;
+    const QString pdfPath = QFileInfo(arguments.value(QStringLiteral("out"))).absoluteFilePath();
+    if (pdf && arguments.value(QStringLiteral("out")).isEmpty())
+        return BatchReport::usageError(QStringLiteral("--out FILE がありません。"));
+
+    PrintSession session(excel,
+                         std::make_unique<PrintOutput>(excel, mode, pdfPath, arguments.value(QStringLiteral("printer"))),
+                         settings);
+    try {
+        session.Output().CheckDestination();
+    } catch (const ExcelError &error) {
+        report.failure(QString(), error.description());
+        return report.exitCode();
+    }
+    qsizetype reported = 0;
+    const auto reportFailures = [&] {
+        for (; reported < session.Failures().size(); ++reported) {
+            const PrintSession::Failure &failure = session.Failures().at(reported);
+            report.failure(failure.book, failure.reason);
+        }
+    };
+    for (int i = 0; i < books.size(); ++i) {
+        const BookSheets &book = books.at(i);
+        report.progress(i + 1, int(books.size()), book.path);
+        if (!BatchBook::Open(excel, report, book.path))
+            continue;
+        const QString bookName = QFileInfo(book.path).fileName();
+        try {
+            const QStringList qualifying =
+                session.QualifyingSheets(bookName, book.sheets ? &*book.sheets : nullptr);
+            if (book.sheets && !namedSheetsPrintable(excel, report, book, qualifying)) {
+                excel.CloseExcel();
+                continue;
+            }
+            if (qualifying.isEmpty())
+                report.note(book.path, QStringLiteral("印刷するｼｰﾄがありません。"));
+            else
+                session.PrintSheets(book.path, qualifying);
+        } catch (const ExcelError &error) {
+            session.AddFailure(book.path, error.description());
+        }
+        report.passOnMessages(book.path);
+        reportFailures();
+        excel.CloseExcel();
+    }
+    report.endProgress();
+    session.Finish();
+    reportFailures();
+    if (session.PrintedSheets() == 0 && !report.failed())
+        report.failure(QString(), QStringLiteral("印刷可能なｼｰﾄがありません。印刷ｵﾌﾟｼｮﾝを確認して下さい。"));
+    if (session.PrintedSheets() == 0 && pdf)
+        report.note(QString(), QStringLiteral("PDF ﾌｧｲﾙは作成されていません。"));
+    return report.exitCode();
+}
+
+} // namespace
+
+int PrintVerb::Print(const BatchArguments &arguments, cExcel &excel, BatchReport &report, QTextStream &)
+{
+    const bool oneJob = arguments.flag(QStringLiteral("one-job"));
+    return runPrint(arguments, excel, report, oneJob ? PrintOutput::Mode::OneJob : PrintOutput::Mode::Printer);
+}
+
+int PrintVerb::Pdf(const BatchArguments &arguments, cExcel &excel, BatchReport &report, QTextStream &)
+{
+    return runPrint(arguments, excel, report, PrintOutput::Mode::PdfFile);
+}

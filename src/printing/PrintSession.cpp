@@ -1,0 +1,112 @@
+#include "PrintSession.h"
+
+#include "ExcelError.h"
+#include "PrintOutput.h"
+#include "SheetKey.h"
+#include "cExcel.h"
+#include "cFile.h"
+
+PrintSession::PrintSession(cExcel &excel, std::unique_ptr<PrintOutput> output, const Settings &settings)
+    : m_excel(excel)
+    , m_output(std::move(output))
+    , m_settings(settings)
+{
+}
+
+PrintSession::~PrintSession() = default;
+
+bool PrintSession::SheetPassesPrintOptions(const QString &options, qint32 attr)
+{
+    const auto excluded = [&options](int position) { return options.mid(position, 1) == QLatin1String("0"); };
+    if ((attr & SheetKey::Protected) && excluded(2))
+        return false;
+    if (attr & SheetKey::Visible)
+        return !excluded(0);
+    return !excluded(1);
+}
+
+QStringList PrintSession::QualifyingSheets(const QString &bookName, const QStringList *names) const
+{
+    QStringList chosen;
+    const int count = m_excel.GetSheetCount();
+    for (int i = 1; i <= count; ++i) {
+        const QString name = m_excel.GetSheetName(qint16(i));
+        if (names && !names->contains(name, Qt::CaseSensitive))
+            continue;
+        const qint32 attr = m_excel.GetSheetAttribute(bookName, name);
+        const bool hiddenAndProtected = !(attr & SheetKey::Visible) && (attr & SheetKey::Protected);
+        if (attr < 0 || (attr & SheetKey::MacroSheet) || hiddenAndProtected)
+            continue;
+        if (names
+            || SheetPassesPrintOptions((attr & SheetKey::Chart) ? m_settings.graphSheets : m_settings.workSheets,
+                                       attr))
+            chosen << name;
+    }
+    return chosen;
+}
+
+bool PrintSession::PrintBook(const QString &path, const QStringList *names)
+{
+    const QString bookName = cFile::GetFileName(path);
+    QStringList chosen;
+    try {
+        m_excel.BookActive(bookName);
+        chosen = QualifyingSheets(bookName, names);
+    } catch (const ExcelError &error) {
+        AddFailure(path, error.description());
+        return false;
+    }
+    return !chosen.isEmpty() && PrintSheets(path, chosen);
+}
+
+bool PrintSession::PrintSheets(const QString &path, const QStringList &sheets)
+{
+    try {
+        m_excel.BookActive(cFile::GetFileName(path));
+        m_output->PrintSheets(sheets, m_settings.copies, m_settings.fromPage, m_settings.toPage,
+                              m_settings.perSheet, cFile::GetFileName(path));
+    } catch (const ExcelError &error) {
+        m_output->DropBook();
+        AddFailure(path, error.description());
+        return false;
+    }
+    if (m_output->keepsPages()) {
+        m_keptBooks << path;
+        m_keptSheets += int(sheets.size());
+    } else {
+        m_printedSheets += int(sheets.size());
+        m_printedBooks << path;
+    }
+    return true;
+}
+
+void PrintSession::AddFailure(const QString &book, const QString &reason)
+{
+    m_failures.append({book, reason});
+}
+
+bool PrintSession::Finish()
+{
+    if (!m_output->keepsPages())
+        return true;
+    const QString title = m_keptBooks.size() == 1 ? cFile::GetFileName(m_keptBooks.first())
+                                                  : QStringLiteral("Quirn");
+    try {
+        if (m_output->Finish(m_settings.copies, title)) {
+            m_printedSheets += m_keptSheets;
+            m_printedBooks << m_keptBooks;
+        }
+    } catch (const ExcelError &error) {
+        // Nothing the run kept reached its destination.
+        for (const QString &book : std::as_const(m_keptBooks))
+            m_failures.append({book, error.description()});
+        if (m_keptBooks.isEmpty())
+            m_failures.append({QString(), error.description()});
+        m_keptBooks.clear();
+        m_keptSheets = 0;
+        return false;
+    }
+    m_keptBooks.clear();
+    m_keptSheets = 0;
+    return true;
+}
