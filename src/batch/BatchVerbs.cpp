@@ -192,6 +192,11 @@ int BatchVerbs::Run(const QStringList &commandLine)
     const Verb *verb = findVerb(arguments.verb);
     if (!verb)
         return BatchReport::usageError(QStringLiteral("\"%1\" という動詞はありません。").arg(arguments.verb));
+    // An option may take a value for one verb and be a flag for another
+    // (print --pages 2-5, list --pages): the verb's own options decide.
+    arguments = BatchArguments();
+    if (!arguments.parse(commandLine, QSet<QString>(verb->valued.cbegin(), verb->valued.cend()), error))
+        return BatchReport::usageError(error);
     if (arguments.flag(QStringLiteral("help"))) {
         std::fputs(verb->help, stdout);
         return Success;

@@ -4,6 +4,7 @@
 #include "BookList.h"
 #include "BookSelection.h"
 #include "MessageBox.h"
+#include "PrintReserve.h"
 #include "SettingsStore.h"
 #include "SheetIcons.h"
 #include "SheetKey.h"
@@ -204,18 +205,7 @@ void SheetList::ItemClick(int row, Qt::KeyboardModifiers modifiers)
 
 void SheetList::ShowReserveMark(const QString &name)
 {
-    QLabel *mark = m_form.Title(2);
-    const bool reserved = m_form.Reserve.IsSheetReserved(m_form.ActiveBookPath, name);
-    mark->setText(reserved ? QStringLiteral("印刷予約") : QString());
-    mark->setAutoFillBackground(true);
-    QPalette palette = m_form.palette();
-    if (reserved) {
-        palette.setColor(QPalette::WindowText, palette.color(QPalette::Base));
-        palette.setColor(QPalette::Window, QColor(0, 0, 255));
-    } else {
-        palette.setColor(QPalette::Window, palette.color(QPalette::Button));
-    }
-    mark->setPalette(palette);
+    m_form.Reservations().ShowMark(m_form.Reserve.IsSheetReserved(m_form.ActiveBookPath, name));
 }
 
 void SheetList::UpdateSelectionCount()
