@@ -7,6 +7,8 @@
 //  - the same run written to one PDF file.
 // Settings and the user's folders are redirected to a temporary folder.
 
+#include "../BenchReport.h"
+
 #include "BookList.h"
 #include "BookSelection.h"
 #include "CupsTestQueue.h"
@@ -39,12 +41,6 @@ constexpr int Books = 20;
 constexpr int SheetsPerBook = 10;
 constexpr int Runs = 5;
 constexpr double Budget = 0.3;
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 // A book of ten sheets, each with something to print: the five sheets of a
 // fixture and a copy of each.
@@ -198,19 +194,22 @@ int main(int argc, char *argv[])
             converted.push_back(ms);
     }
 
+    BenchReport report;
+    const QString what = QStringLiteral("print %1 books of %2 sheets, one job per book, to the test queue, vs soffice "
+                                        "--convert-to pdf of the same books")
+                             .arg(Books)
+                             .arg(SheetsPerBook);
     if (!printed || !convertedAll || handed.empty() || converted.empty()) {
-        std::fprintf(stderr, "could not measure (printed: %d, converted: %d)\n", printed, convertedAll);
-        return 2;
+        report.Failed(what, QStringLiteral("printed: %1, converted: %2").arg(printed).arg(convertedAll));
+        return report.ExitCode();
     }
-    const double print = Median(handed);
-    const double peer = Median(converted);
-    const double ratio = print / peer;
-    std::printf("print %d books of %d sheets, one job per book, until handed to the queue: median %.0f ms\n", Books,
-                SheetsPerBook, print);
-    std::printf("  until the queue wrote every job: median %.0f ms\n", Median(written));
-    std::printf("office converting the same books to PDF in one process: median %.0f ms\n", peer);
-    std::printf("ratio print / office: %.2f (budget %.2f)\n", ratio, Budget);
-    std::printf("the same run into one PDF file: median %.0f ms (%.2f of the office's conversion)\n",
-                Median(exported), Median(exported) / peer);
-    return ratio <= Budget ? 0 : 1;
+    const double peer = BenchReport::Median(converted);
+    report.Faster(what, BenchReport::Median(handed), peer, 1 / Budget);
+    report.Info(QStringLiteral("  print as a share of the office's time (goal %1)").arg(Budget),
+                BenchReport::Median(handed) / peer, "");
+    report.Info(QStringLiteral("  until the queue wrote every job"), BenchReport::Median(written));
+    report.Info(QStringLiteral("the same run into one PDF file"), BenchReport::Median(exported));
+    report.Info(QStringLiteral("  the PDF file as a share of the office's time"), BenchReport::Median(exported) / peer,
+                "");
+    return report.ExitCode();
 }

@@ -109,11 +109,12 @@ const QList<Verb> &verbs()
           QStringLiteral("charts")},
          1,
          "usage: quirn-batch print [--printer QUEUE] [--copies N] [--pages FROM-TO] [--one-job]\n"
-         "                         [--worksheets 111] [--charts 111] BOOK[:SHEET,...]...\n"
+         "                         [--worksheets 111] [--charts 111] BOOK[:SHEET,...]...|FOLDER...\n"
          "Prints the sheets named, or every sheet of a book that the sheet rules let\n"
-         "through, one job per book, in the books' order; hidden sheets print as if\n"
-         "shown. Excel 4 macro sheets and hidden protected sheets never print. The\n"
-         "books are only read.\n"
+         "through, one job per book, in the books' order (a folder stands for its\n"
+         "books in name order; a book's sheets print in the book's order); hidden\n"
+         "sheets print as if shown. Excel 4 macro sheets and hidden protected sheets\n"
+         "never print. The books are only read.\n"
          "  --printer QUEUE  the printer (the default printer when not given)\n"
          "  --copies N       copies of each job\n"
          "  --pages FROM-TO  pages of each job (2-5, 3-, -4 or 2)\n"
@@ -125,7 +126,7 @@ const QList<Verb> &verbs()
         {"pdf", {}, {QStringLiteral("out"), QStringLiteral("pages"), QStringLiteral("worksheets"), QStringLiteral("charts")},
          1,
          "usage: quirn-batch pdf --out FILE [--pages FROM-TO] [--worksheets 111] [--charts 111]\n"
-         "                       BOOK[:SHEET,...]...\n"
+         "                       BOOK[:SHEET,...]...|FOLDER...\n"
          "Writes the sheets print would print into one PDF file, in the same order.\n"
          "FILE is replaced whole or not at all. The options are those of print.\n",
          PrintVerb::Pdf},

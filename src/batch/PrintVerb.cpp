@@ -16,28 +16,47 @@
 
 namespace {
 
-// A book operand: "BOOK" or "BOOK:SHEET,SHEET". A path that exists is a book
-// as it stands, even with a colon in it (sheet names never hold one).
+// A book operand: "BOOK" or "BOOK:SHEET,SHEET" (the sheets' list as given).
+// A path that exists is a book as it stands, even with a colon in it (sheet
+// names never hold one); a folder stands for its .xls books.
 struct BookSheets
 {
     QString path;
-    std::optional<QStringList> sheets;
+    std::optional<QString> sheets;
 };
 
 QString parseBooks(const QStringList &operands, QList<BookSheets> &books)
 {
     for (const QString &operand : operands) {
         const qsizetype colon = operand.lastIndexOf(QLatin1Char(':'));
-        if (QFileInfo::exists(operand) || colon < 0) {
-            books.append({QFileInfo(operand).absoluteFilePath(), std::nullopt});
+        QString path = operand;
+        std::optional<QString> sheets;
+        if (!QFileInfo::exists(operand) && colon >= 0) {
+            path = operand.left(colon);
+            sheets = operand.mid(colon + 1);
+            if (path.isEmpty() || sheets->split(QLatin1Char(',')).contains(QString()))
+                return QStringLiteral("\"%1\" は BOOK または BOOK:SHEET,... の形で指定して下さい。").arg(operand);
+        }
+        if (QFileInfo(path).isDir()) {
+            if (sheets)
+                return QStringLiteral("フォルダ \"%1\" にシートは指定できません。").arg(path);
+            for (const QString &inFolder : BatchBook::BooksInFolder(path))
+                books.append({inFolder, std::nullopt});
             continue;
         }
-        QStringList sheets = operand.mid(colon + 1).split(QLatin1Char(','));
-        if (operand.left(colon).isEmpty() || sheets.contains(QString()))
-            return QStringLiteral("\"%1\" は BOOK または BOOK:SHEET,... の形で指定して下さい。").arg(operand);
-        books.append({QFileInfo(operand.left(colon)).absoluteFilePath(), sheets});
+        books.append({QFileInfo(path).absoluteFilePath(), sheets});
     }
     return QString();
+}
+
+// The sheets a list after ":" names: one sheet when the book has a sheet of
+// exactly that name (sheet names may hold commas), otherwise the names
+// between its commas.
+QStringList namedSheets(cExcel &excel, const QString &list)
+{
+    if (excel.GetSheetNo(list) != 0)
+        return {list};
+    return list.split(QLatin1Char(','));
 }
 
 // "--pages FROM-TO", "FROM-", "-TO" or one page "N".
@@ -97,7 +116,7 @@ QString parseCopies(const BatchArguments &arguments, PrintSession::Settings &set
 
 // Reports the sheets named that the book lacks or cannot print (qualifying:
 // those it can); true when there are none.
-bool namedSheetsPrintable(cExcel &excel, BatchReport &report, const BookSheets &book,
+bool namedSheetsPrintable(cExcel &excel, BatchReport &report, const QString &path, const QStringList &named,
                           const QStringList &qualifying)
 {
     const QStringList names = excel.xlApp ? [&] {
@@ -108,12 +127,12 @@ bool namedSheetsPrintable(cExcel &excel, BatchReport &report, const BookSheets &
     }()
                                           : QStringList();
     bool ok = true;
-    for (const QString &sheet : *book.sheets) {
+    for (const QString &sheet : named) {
         if (!names.contains(sheet, Qt::CaseSensitive)) {
-            report.failure(book.path, QStringLiteral("%1: ｼｰﾄ \"%1\" は存在しません。").arg(sheet));
+            report.failure(path, QStringLiteral("%1: ｼｰﾄ \"%1\" は存在しません。").arg(sheet));
             ok = false;
         } else if (!qualifying.contains(sheet, Qt::CaseSensitive)) {
-            report.failure(book.path, QStringLiteral("%1: Excel 4.0 ﾏｸﾛｼｰﾄと、非表示で保護されたｼｰﾄは印刷できません。")
+            report.failure(path, QStringLiteral("%1: Excel 4.0 ﾏｸﾛｼｰﾄと、非表示で保護されたｼｰﾄは印刷できません。")
                                           .arg(sheet));
             ok = false;
         }
@@ -158,9 +177,9 @@ int runPrint(const BatchArguments &arguments, cExcel &excel, BatchReport &report
             continue;
         const QString bookName = QFileInfo(book.path).fileName();
         try {
-            const QStringList qualifying =
-                session.QualifyingSheets(bookName, book.sheets ? &*book.sheets : nullptr);
-            if (book.sheets && !namedSheetsPrintable(excel, report, book, qualifying)) {
+            const QStringList named = book.sheets ? namedSheets(excel, *book.sheets) : QStringList();
+            const QStringList qualifying = session.QualifyingSheets(bookName, book.sheets ? &named : nullptr);
+            if (book.sheets && !namedSheetsPrintable(excel, report, book.path, named, qualifying)) {
                 excel.CloseExcel();
                 continue;
             }

@@ -151,6 +151,7 @@ private slots:
         QTest::newRow("sheet rule") << QStringList{QStringLiteral("print"), QStringLiteral("--worksheets"), QStringLiteral("12"), QStringLiteral("a.xls")};
         QTest::newRow("empty sheet list") << QStringList{QStringLiteral("print"), QStringLiteral("a.xls:")};
         QTest::newRow("empty sheet name") << QStringList{QStringLiteral("pdf"), QStringLiteral("--out"), QStringLiteral("x.pdf"), QStringLiteral("a.xls:S1,,S2")};
+        QTest::newRow("sheets of a folder") << QStringList{QStringLiteral("print"), QDir::tempPath() + QStringLiteral(":Sheet1")};
         QTest::newRow("pdf without out") << QStringList{QStringLiteral("pdf"), QStringLiteral("a.xls")};
         QTest::newRow("pdf with one-job") << QStringList{QStringLiteral("pdf"), QStringLiteral("--out"), QStringLiteral("x.pdf"), QStringLiteral("--one-job"), QStringLiteral("a.xls")};
         QTest::newRow("pdf with copies") << QStringList{QStringLiteral("pdf"), QStringLiteral("--out"), QStringLiteral("x.pdf"), QStringLiteral("--copies"), QStringLiteral("2"), QStringLiteral("a.xls")};
@@ -237,7 +238,7 @@ private slots:
         old.write("an older file");
         old.close();
         const Run run = runBatch({QStringLiteral("pdf"), QStringLiteral("--out"), pdf,
-                                  m_japanese + QStringLiteral(":sheet日本語sheet"), m_hidden});
+                                  m_japanese + QStringLiteral(":sheet日本語sheet"), QFileInfo(m_hidden).path()});
         QVERIFY2(run.status == 0, qPrintable(run.err));
         const QStringList pages = headers(pdf);
         QCOMPARE(pageCount(pdf), int(pages.size()));
