@@ -7,6 +7,7 @@
 //  - the same run written to one PDF file.
 // Settings and the user's folders are redirected to a temporary folder.
 
+#include "../BenchHome.h"
 #include "../BenchReport.h"
 
 #include "BookList.h"
@@ -100,18 +101,11 @@ int CompletedJobs(CupsTestQueue &cups)
 
 int main(int argc, char *argv[])
 {
-    QTemporaryDir home;
-    qputenv("XDG_CONFIG_HOME", (home.path() + "/config").toUtf8());
-    qputenv("XDG_RUNTIME_DIR", (home.path() + "/runtime").toUtf8());
-    QDir().mkpath(home.path() + "/config");
-    QDir().mkpath(home.path() + "/runtime");
-    QFile::setPermissions(home.path() + "/runtime", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const BenchHome home;
     QApplication app(argc, argv);
-    MessageBox::SetTestMode(true);
-    WarningSeam::SetTestMode(true);
+    BenchHome::ScriptTheWindow();
     frmPrintSheet::setScripted(true);
     PdfSaveDialog::setScripted(true);
-    SettingsMigration::DeleteAllSettings();
     CupsTestQueue cups;
     if (!cups.isRunning()) {
         std::fprintf(stderr, "could not start the test print server\n");
