@@ -1,5 +1,6 @@
 #include "AutoRunBook.h"
 #include "BookFile.h"
+#include "CompoundFile.h"
 #include "CupsTestQueue.h"
 #include "MessageBox.h"
 #include "OfficeDocument.h"
@@ -64,6 +65,26 @@ QStringList markersWrittenByAnOfficeRunningMacros(const QString &book, const QSt
     office.kill();
     office.waitForFinished(30000);
     return written();
+}
+
+// The streams of the book's VBA project, by path.
+QMap<QString, QByteArray> vbaProject(const QString &book)
+{
+    QMap<QString, QByteArray> out;
+    QFile file(book);
+    if (!file.open(QIODevice::ReadOnly))
+        return out;
+    const auto container = quirn::CompoundFile::open(file.readAll());
+    if (!container)
+        return out;
+    for (const QString &path : container->streamPaths()) {
+        if (!path.startsWith(QStringLiteral("_VBA_PROJECT_CUR/")))
+            continue;
+        QByteArray bytes;
+        container->readStream(path, &bytes);
+        out.insert(path, bytes);
+    }
+    return out;
 }
 
 } // namespace
@@ -167,10 +188,13 @@ private slots:
     }
 
     // Copies between books that only the office can carry, and the office's
-    // save of a book with a VBA project, which keeps its modules.
+    // save of a book with a VBA project, which writes the project back as it
+    // was, byte for byte (the office never makes the code runnable).
     void copiesAndOfficeSavesRunNothingAndKeepTheCode()
     {
         const QString book = autoRunBook(QStringLiteral("copied.xls"));
+        const QMap<QString, QByteArray> project = vbaProject(book);
+        QVERIFY(project.contains(QStringLiteral("_VBA_PROJECT_CUR/VBA/Module1")));
         const QString pivot = m_work.filePath(QStringLiteral("pivot.xls"));
         QFile::copy(QStringLiteral(QUIRN_FIXTURES_DIR "/pivot_cache_extra_sheet.xls"), pivot);
         QFile::setPermissions(pivot, QFile::ReadOwner | QFile::WriteOwner);
@@ -193,6 +217,7 @@ private slots:
             names << module.name;
         QVERIFY2(names.contains(QStringLiteral("Module1")) && names.contains(QStringLiteral("ThisWorkbook")),
                  qPrintable(names.join(QLatin1Char(','))));
+        QCOMPARE(vbaProject(book), project);
         // The saved book still holds the code: it runs where macros are allowed.
         QVERIFY(!markersWrittenByAnOfficeRunningMacros(book, markers(), m_work.filePath(QStringLiteral("macro-profile-2")))
                      .isEmpty());

@@ -327,12 +327,14 @@ void OfficeProcess::configureProfile()
 {
     OfficeConnection &c = *m_connection;
     c.call(CallKind::Quick, [&] {
-        // Keep a book's VBA project as it was written (never regenerated on save).
+        // Keep a book's VBA project as it was written (never regenerated on
+        // save), its code loaded as text that never runs, even in a window
+        // handed to the user: the saved project is the same byte for byte.
         uno::Reference<beans::XPropertySet> vba(
             configNode(c.context(), "/org.openoffice.Office.Calc/Filter/Import/VBA", true),
             uno::UNO_QUERY_THROW);
         vba->setPropertyValue("Load", uno::Any(true));
-        vba->setPropertyValue("Executable", uno::Any(true));
+        vba->setPropertyValue("Executable", uno::Any(false));
         vba->setPropertyValue("Save", uno::Any(true));
         vba->setPropertyValue("UseExport", uno::Any(false));
         uno::Reference<util::XChangesBatch>(vba, uno::UNO_QUERY_THROW)->commitChanges();
