@@ -11,6 +11,9 @@
 
 #include <functional>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 using quirn::biff::Record;
 
 namespace {
@@ -216,6 +219,33 @@ private slots:
         QCOMPARE(underTheOffice(path), listed);
         saveAgreeing(path);
         kept(QStringLiteral(QUIRN_FIXTURES_DIR "/") + book, path);
+    }
+
+    // The office's save of an existing book replaces the file keeping its
+    // mode, and its owner and group where the user may give them (a
+    // superuser saving another user's book).
+    void anOfficeSaveKeepsModeOwnerAndGroup()
+    {
+        const QString path = copyOf(QStringLiteral("hidden_third_sheet.xls"));
+        const QByteArray file = QFile::encodeName(path);
+        QCOMPARE(::chmod(file.constData(), 0640), 0);
+        struct stat before {};
+        QCOMPARE(::stat(file.constData(), &before), 0);
+        if (::geteuid() == 0) {
+            QCOMPARE(::chown(file.constData(), 65534, 65534), 0);
+            before.st_uid = before.st_gid = 65534;
+        }
+        underTheOffice(path);
+        saveAgreeing(path);
+        struct stat after {};
+        QCOMPARE(::stat(file.constData(), &after), 0);
+        QVERIFY(after.st_ino != before.st_ino); // replaced, not written in place
+        QCOMPARE(after.st_mode & 07777, mode_t(0640));
+        QCOMPARE(after.st_uid, before.st_uid);
+        QCOMPARE(after.st_gid, before.st_gid);
+        quirn::BookFile saved;
+        QVERIFY(!saved.open(path));
+        QVERIFY(saved.indexOf(QStringLiteral("Pivot")) >= 0);
     }
 
     // Rows and columns repeated together, and a print area of several
