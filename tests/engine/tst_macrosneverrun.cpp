@@ -17,6 +17,7 @@
 
 #include <csignal>
 #include <sys/prctl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -46,8 +47,13 @@ QStringList markersWrittenByAnOfficeRunningMacros(const QString &book, const QSt
     settings.write(setting("Calc/Filter/Import/VBA", "Executable", "true"));
     settings.write("</oor:items>\n");
     settings.close();
+    // The launcher starts the office proper as its child: both get a
+    // process group of their own, ended as a whole.
     QProcess office;
-    office.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
+    office.setChildProcessModifier([] {
+        ::setpgid(0, 0);
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+    });
     office.start(QStringLiteral(QUIRN_LO_PROGRAM "/soffice"),
                  {QStringLiteral("--headless"), QStringLiteral("--norestore"), QStringLiteral("--nolockcheck"),
                   QStringLiteral("-env:UserInstallation=") + QUrl::fromLocalFile(profile).toString(), book});
@@ -62,7 +68,7 @@ QStringList markersWrittenByAnOfficeRunningMacros(const QString &book, const QSt
     };
     for (int waited = 0; waited < 90000 && written().size() < markers.size(); waited += 250)
         QThread::msleep(250);
-    office.kill();
+    ::kill(-pid_t(office.processId()), SIGKILL);
     office.waitForFinished(30000);
     return written();
 }
