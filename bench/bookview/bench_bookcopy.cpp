@@ -1,12 +1,13 @@
 // Copying the sheets of 20 books of 10 sheets each (one hidden sheet in each)
 // into a new book through the copy command's CopyBooksIntoBook, from the
-// first book opened to the target saved, next to `ssconvert --merge-to` on
+// start of the copy to the target saved, next to `ssconvert --merge-to` on
 // the same books in the same run. Prints both medians and their ratio; exits
 // non-zero when the copy takes more than half of ssconvert's time or when
 // either could not be measured.
 //
 //   bench_bookcopy [RUNS]
 
+#include "BenchReport.h"
 #include "BookCopy.h"
 #include "BookFile.h"
 #include "MessageBox.h"
@@ -31,13 +32,6 @@ namespace {
 
 constexpr int BookCount = 20;
 constexpr int SheetsPerBook = 10;
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
 
 // Book k: ten copies of a small sheet named "B<k>S<i>", the third hidden.
 QString MakeBook(const QString &folder, int k)
@@ -92,8 +86,10 @@ int main(int argc, char *argv[])
     }
     const QString ssconvert = QStandardPaths::findExecutable(QStringLiteral("ssconvert"));
     if (ssconvert.isEmpty()) {
-        std::printf("ssconvert is not installed (gnumeric, scripts/bench-packages.txt)\n");
-        return 1;
+        BenchReport report;
+        report.Failed(QStringLiteral("copy books into a new book"),
+                      QStringLiteral("ssconvert is not installed (gnumeric, scripts/bench-packages.txt)"));
+        return report.ExitCode();
     }
 
     frmMain window;
@@ -130,13 +126,20 @@ int main(int argc, char *argv[])
             measured = false;
         }
     }
-    if (!measured)
-        return 1;
     InstanceLock::Release(); // before its folder goes
-    const double ratio = Median(ours) / Median(theirs);
-    std::printf("copy %d books of %d sheets into a new book, %d runs\n", BookCount, SheetsPerBook, runs);
-    std::printf("  CopyBooksIntoBook:     median %.1f ms\n", Median(ours));
-    std::printf("  ssconvert --merge-to:  median %.1f ms\n", Median(theirs));
-    std::printf("  ratio %.2f (goal at most 0.50)\n", ratio);
-    return ratio <= 0.5 ? 0 : 1;
+    BenchReport report;
+    const QString what = QStringLiteral("copy %1 books of %2 sheets into a new book (CopyBooksIntoBook vs ssconvert "
+                                        "--merge-to, %3 runs)")
+                             .arg(BookCount)
+                             .arg(SheetsPerBook)
+                             .arg(runs);
+    if (!measured) {
+        report.Failed(what, QStringLiteral("a copy failed"));
+        return report.ExitCode();
+    }
+    report.Info(QStringLiteral("CopyBooksIntoBook"), BenchReport::Median(ours));
+    report.Info(QStringLiteral("ssconvert --merge-to"), BenchReport::Median(theirs));
+    // At most half of ssconvert's time.
+    report.Faster(what, BenchReport::Median(ours), BenchReport::Median(theirs), 2.0);
+    return report.ExitCode();
 }

@@ -7,6 +7,7 @@
 #include "CommonDialog.h"
 #include "ExcelApplication.h"
 #include "ExcelError.h"
+#include "ExcelWorkbook.h"
 #include "Globals.h"
 #include "MessageBox.h"
 #include "ReportSystemError.h"
@@ -24,6 +25,7 @@
 namespace {
 
 const QString OpenFailedText = QStringLiteral("を開けませんでした。");
+const QString MacroSheetSkip = QStringLiteral("(Excel 4.0 マクロ シート)");
 
 void TellNotOpened(frmMain &form, const QString &path)
 {
@@ -144,86 +146,176 @@ bool BookCopy::CopyBooksIntoBook(const QStringList &sources, const QString &targ
     m_completed = false;
     m_lossAsked = false;
     bool macroSkipped = false;
-    const bool copied = TrapErrors([&] {
-        for (const QStringList &pass : BookCopyPasses::Split(sources)) {
-            if (!CopyPass(pass, target, done, macroSkipped))
-                return;
-        }
-        m_completed = true;
-    });
+    const bool copied = TrapErrors([&] { m_completed = CopyAll(BookCopyPasses::Order(sources), target, done, macroSkipped); });
     if (!copied || !m_completed)
         m_form.Excel().CloseExcel(); // nothing half-done stays in the engine
     return macroSkipped;
 }
 
-// One pass: opens the sources, copies their sheets into the target and saves
-// it; false when the copy stopped (the user was told why).
-bool BookCopy::CopyPass(const QStringList &pass, const QString &target, int &done, bool &macroSkipped)
+// Copies through the books' records in one step; the sheets only the office
+// can carry then join that copy in their places, before anything reaches the
+// target. False when the copy stopped (the user was told why).
+bool BookCopy::CopyAll(const QStringList &order, const QString &target, int &done, bool &macroSkipped)
 {
     cExcel &excel = m_form.Excel();
     m_form.EndProgress();
     m_form.SetPanelText(1, QStringLiteral("ｴｸｾﾙﾌﾞｯｸを開いています。"));
-    // The target's file name is taken once the target is open: a source of
-    // that name is read from a copy under another name.
-    QStringList opened = pass;
-    for (QString &source : opened)
-        if (cFile::GetFileName(source).compare(cFile::GetFileName(target), Qt::CaseInsensitive) == 0)
-            source = RenamedCopy(source);
-    {
-        DisabledWindow disabled(m_form);
-        excel.OpenExcel(QVariant(opened));
-    }
-    bool temporary = false;
-    const QString targetName = OpenTarget(target, temporary);
-    if (targetName.isEmpty())
+    if (QFileInfo::exists(target) && !CheckTarget(target))
         return false;
     m_form.SetPanelText(1, QStringLiteral("ｼｰﾄをｺﾋﾟｰしています。"));
     m_form.ResumeProgress();
-    for (qsizetype i = 0; i < pass.size(); ++i) {
-        const QString &source = opened.at(i);
-        try {
-            excel.xlApp->Workbook(cFile::GetFileName(source));
-        } catch (const ExcelError &) {
-            TellNotOpened(m_form, pass.at(i));
-            m_form.StepProgress(++done);
-            continue;
-        }
-        if (CopyBookSheets(source, targetName))
+
+    QList<std::pair<QString, QStringList>> list;
+    for (const QString &source : order)
+        list.append({source, QStringList()});
+    const QString officePath = ScratchPath(cFile::GetFileName(target));
+    cExcel::CombineOutcome combined;
+    try {
+        combined = excel.CombineBooks(target, list, officePath);
+    } catch (const ExcelError &error) {
+        TellNotSaved(error.description());
+        return false;
+    }
+    for (const QString &line : combined.skipped)
+        if (line.endsWith(MacroSheetSkip))
             macroSkipped = true;
+    QList<bool> viaOffice(order.size(), false);
+    for (const cExcel::CombineOutcome::Left &sheet : combined.left)
+        viaOffice[sheet.source] = true;
+    for (qsizetype i = 0; i < order.size(); ++i) {
+        if (combined.unreadable.contains(int(i)))
+            TellNotOpened(m_form, order.at(i));
+        if (!viaOffice.at(i))
+            m_form.StepProgress(++done);
+    }
+    if (!combined.left.isEmpty()) {
+        const bool saved = CopyThroughOffice(order, combined, target, done);
+        QFile::remove(officePath);
+        if (!saved)
+            return false;
+    }
+    TellNotCopied(combined.failed);
+    return true;
+}
+
+// The target must be a readable book whose structure may change.
+bool BookCopy::CheckTarget(const QString &target)
+{
+    cExcel &excel = m_form.Excel();
+    try {
+        excel.OpenBook(target);
+    } catch (const ExcelError &) {
+        excel.CloseExcel();
+        TellNotOpened(m_form, target);
+        return false;
+    }
+    const bool protectedBook = excel.GetActiveWorkBookProtect() != 0;
+    excel.CloseExcel();
+    if (protectedBook) {
+        MessageBox::Show(u'"' + target + u'"' + QStringLiteral(" はﾌﾞｯｸ全体が保護されているため、ｼｰﾄをｺﾋﾟｰできません。"),
+                         0x10, QString(), &m_form);
+        return false;
+    }
+    return true;
+}
+
+// The office brings the sheets the records left, each source's in one step,
+// into the records' copy (or, when the records copied nothing, the target
+// itself or a new book), and saves it as the target once the user agreed to
+// what that save loses.
+bool BookCopy::CopyThroughOffice(const QStringList &order, const cExcel::CombineOutcome &combined,
+                                 const QString &target, int &done)
+{
+    cExcel &excel = m_form.Excel();
+    bool temporary = false;
+    QString targetName;
+    if (combined.savedTo.isEmpty()) {
+        targetName = OpenTarget(target, temporary);
+    } else {
+        excel.OpenBook(combined.savedTo);
+        targetName = cFile::GetFileName(combined.savedTo);
+    }
+    if (targetName.isEmpty())
+        return false;
+    int placed = temporary ? 1 : 0; // sheets ahead of the records' places
+    for (qsizetype first = 0; first < combined.left.size();) {
+        const int source = combined.left.at(first).source;
+        qsizetype last = first;
+        while (last + 1 < combined.left.size() && combined.left.at(last + 1).source == source)
+            ++last;
+        CopyBookSheets(order.at(source), combined.left.mid(first, last - first + 1), targetName, placed);
         m_form.StepProgress(++done);
+        first = last + 1;
     }
     excel.BookActive(targetName);
-    if (temporary) {
-        if (excel.GetSheetCount() <= 1) {
-            excel.CloseExcel(); // nothing was copied: no book to make
-            return true;
-        }
+    if (temporary)
         excel.DeleteSheet(TemporarySheetName());
-    }
     if (!SaveTarget(target, targetName))
         return false;
     excel.CloseExcel();
     return true;
 }
 
-// A copy of the book under a file name no other book of the copy has.
-QString BookCopy::RenamedCopy(const QString &source)
+// Copies the listed sheets of one source into the open book `targetName`,
+// each at its place; sheets next to each other there come in one step, so
+// that references among them stay among them. `placed` counts the sheets the
+// target holds ahead of the places the records gave.
+void BookCopy::CopyBookSheets(const QString &source, const QList<cExcel::CombineOutcome::Left> &sheets,
+                              const QString &targetName, int &placed)
+{
+    cExcel &excel = m_form.Excel();
+    // The engine holds one book of a file name: a source named like the
+    // target is read from a copy under another name.
+    const QString opened = cFile::GetFileName(source).compare(targetName, Qt::CaseInsensitive) == 0
+                               ? RenamedCopy(source)
+                               : source;
+    {
+        DisabledWindow disabled(m_form);
+        excel.OpenBook(opened);
+    }
+    const QString sourceName = cFile::GetFileName(opened);
+    ExcelWorkbook &from = excel.xlApp->Workbook(sourceName);
+    ExcelWorkbook &into = excel.xlApp->Workbook(targetName);
+    for (qsizetype first = 0; first < sheets.size();) {
+        qsizetype last = first;
+        while (last + 1 < sheets.size() && sheets.at(last + 1).position == sheets.at(first).position)
+            ++last;
+        QStringList names;
+        for (qsizetype i = first; i <= last; ++i)
+            names << sheets.at(i).sheet;
+        into.importSheets(from, names, sheets.at(first).position + placed + 1);
+        placed += int(names.size());
+        first = last + 1;
+    }
+    excel.BookActive(sourceName);
+    excel.CloseBook(sourceName);
+}
+
+// A path in the copy's own folder, under the file name given.
+QString BookCopy::ScratchPath(const QString &fileName)
 {
     if (!m_scratch)
         m_scratch = std::make_unique<QTemporaryDir>();
-    const QString copy = m_scratch->filePath(QStringLiteral("%1-%2").arg(++m_copies).arg(cFile::GetFileName(source)));
+    return m_scratch->filePath(fileName);
+}
+
+// A copy of the book under a file name no other book of the copy has.
+QString BookCopy::RenamedCopy(const QString &source)
+{
+    const QString copy = ScratchPath(QStringLiteral("%1-%2").arg(++m_copies).arg(cFile::GetFileName(source)));
     if (!QFile::copy(source, copy))
         return source; // then it fails to open, and the user is told
     return copy;
 }
 
-// Opens an existing target or makes a new one; its name in the engine, empty
-// when it cannot take the copies.
+// Opens an existing target (already checked) or makes a new one; its name in
+// the engine, empty when it cannot be opened.
 QString BookCopy::OpenTarget(const QString &target, bool &temporary)
 {
     cExcel &excel = m_form.Excel();
     temporary = !QFileInfo::exists(target);
     if (temporary) {
+        excel.CreateExcel();
         const QString name = excel.AddNewBook(1).toString();
         const QString refused = excel.RenameSheet(excel.GetSheetName(1), TemporarySheetName());
         if (!refused.isEmpty())
@@ -234,11 +326,6 @@ QString BookCopy::OpenTarget(const QString &target, bool &temporary)
         excel.OpenBook(target);
     } catch (const ExcelError &) {
         TellNotOpened(m_form, target);
-        return QString();
-    }
-    if (excel.GetActiveWorkBookProtect() != 0) {
-        MessageBox::Show(u'"' + target + u'"' + QStringLiteral(" はﾌﾞｯｸ全体が保護されているため、ｼｰﾄをｺﾋﾟｰできません。"),
-                         0x10, QString(), &m_form);
         return QString();
     }
     return cFile::GetFileName(target);
@@ -259,40 +346,27 @@ bool BookCopy::SaveTarget(const QString &target, const QString &targetName)
         }
     }
     if (excel.SaveBook(target) != 0) {
-        MessageBox::Show(QStringLiteral("ﾌﾞｯｸを保存できませんでした。") + QStringLiteral("\r\n")
-                             + excel.LastSaveError(),
-                         0x10, QString(), &m_form);
+        TellNotSaved(excel.LastSaveError());
         return false;
     }
     return true;
 }
 
-bool BookCopy::CopyBookSheets(const QString &source, const QString &targetName)
+void BookCopy::TellNotSaved(const QString &why)
 {
-    cExcel &excel = m_form.Excel();
-    const QString sourceName = cFile::GetFileName(source);
-    excel.BookActive(sourceName);
-    const qint16 count = excel.GetSheetCount();
-    QStringList list;
-    bool macroSkipped = false;
-    for (qint16 i = 1; i <= count; ++i) {
-        const QString name = excel.GetSheetName(i);
-        if (excel.GetSheetAttribute(sourceName, name) == 2)
-            macroSkipped = true;
-        else
-            list << name;
-    }
-    if (list.isEmpty())
-        return macroSkipped;
-    excel.BookActive(targetName);
-    const qint16 before = excel.GetSheetCount();
-    const QString last = excel.GetSheetName(before);
-    excel.CopySheet(sourceName, list, targetName, last, 0);
-    // The gateway's copy reports nothing: the target's sheets tell.
-    excel.BookActive(targetName);
-    if (excel.GetSheetCount() != before + list.size())
-        throw ExcelError::refused(u'"' + source + u'"' + QStringLiteral(" のｼｰﾄをｺﾋﾟｰできませんでした。"));
-    return macroSkipped;
+    MessageBox::Show(QStringLiteral("ﾌﾞｯｸを保存できませんでした。") + QStringLiteral("\r\n") + why, 0x10, QString(),
+                     &m_form);
+}
+
+// Sheets that could not be copied at all (a book whose structure is
+// protected gives none away), one line each.
+void BookCopy::TellNotCopied(const QStringList &lines)
+{
+    if (lines.isEmpty())
+        return;
+    MessageBox::Show(QStringLiteral("次のｼｰﾄはｺﾋﾟｰできませんでした。") + QStringLiteral("\r\n")
+                         + lines.join(QStringLiteral("\r\n")),
+                     0x30, QString(), &m_form);
 }
 
 void BookCopy::OpenCopiedBook(const QString &target)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "cExcel.h"
+
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -18,27 +20,35 @@ public:
     // The copy-to-a-new-book command.
     void CopyToNewBook();
 
-    // Copies the sheets of `sources`, in order, after the sheets `target`
-    // already has (a new target holds only the copies) and saves it. `done`
-    // counts the sources copied, for the progress display. True when a macro
-    // sheet was skipped. Completed() tells whether the target was saved.
+    // Copies the sheets of `sources`, in the order of the copy's passes, after
+    // the sheets `target` already has (a new target holds only the copies)
+    // and saves it. The books' records carry what they can in one step; the
+    // office brings the rest into their places, once the user agreed to what
+    // its save loses. `done` counts the sources copied, for the progress
+    // display. True when a macro sheet was skipped. Completed() tells whether
+    // the copy ended as it should (the target saved, or nothing to copy).
     bool CopyBooksIntoBook(const QStringList &sources, const QString &target, int &done);
-    // Copies the sheets of one open source after the last sheet of the open
-    // book `targetName`; true when a macro sheet was skipped.
-    bool CopyBookSheets(const QString &source, const QString &targetName);
-
     bool Completed() const { return m_completed; }
 
-    // The name of the sheet a new target starts with; it never reaches the file.
+    // The name of the sheet a new target made by the office starts with; it
+    // never reaches the file.
     static QString TemporarySheetName();
 
 private:
     QString ChooseTarget();
     bool ConfirmTarget(const QStringList &sources, const QString &target);
-    bool CopyPass(const QStringList &pass, const QString &target, int &done, bool &macroSkipped);
+    bool CopyAll(const QStringList &order, const QString &target, int &done, bool &macroSkipped);
+    bool CheckTarget(const QString &target);
+    bool CopyThroughOffice(const QStringList &order, const cExcel::CombineOutcome &combined, const QString &target,
+                           int &done);
+    void CopyBookSheets(const QString &source, const QList<cExcel::CombineOutcome::Left> &sheets,
+                        const QString &targetName, int &placed);
+    QString ScratchPath(const QString &fileName);
     QString RenamedCopy(const QString &source);
     QString OpenTarget(const QString &target, bool &temporary);
     bool SaveTarget(const QString &target, const QString &targetName);
+    void TellNotSaved(const QString &why);
+    void TellNotCopied(const QStringList &lines);
     void OpenCopiedBook(const QString &target);
 
     frmMain &m_form;

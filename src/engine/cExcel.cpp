@@ -676,6 +676,28 @@ QStringList cExcel::CopyBooksIntoBook(const QString &TargetPath,
     return result.skipped;
 }
 
+cExcel::CombineOutcome cExcel::CombineBooks(const QString &TargetPath,
+                                           const QList<std::pair<QString, QStringList>> &Sources,
+                                           const QString &OfficePath)
+{
+    QList<quirn::BookCombine::Source> sources;
+    for (const auto &[path, sheets] : Sources)
+        sources.append({path, sheets, QString()});
+    quirn::BookCombine::Result result;
+    const quirn::BookFileError error = quirn::BookCombine::run(TargetPath, sources, &result, QString(), OfficePath);
+    if (error && !result.nothingToCopy)
+        throw ExcelError::refused(error.message);
+    CombineOutcome combined;
+    combined.skipped = result.skipped;
+    combined.unreadable = result.unreadable;
+    combined.failed = result.failed;
+    for (const quirn::BookCombine::Left &sheet : result.left)
+        combined.left.append({sheet.source, sheet.sheet, sheet.position});
+    if (!error)
+        combined.savedTo = result.left.isEmpty() || OfficePath.isEmpty() ? TargetPath : OfficePath;
+    return combined;
+}
+
 bool cExcel::FindExcelInstance(const QString &)
 {
     application();

@@ -139,6 +139,28 @@ public:
     QStringList CopyBooksIntoBook(const QString &TargetPath,
                                   const QList<std::pair<QString, QStringList>> &Sources,
                                   QList<CombinedBook> *PerSource = nullptr);
+    // What CombineBooks did.
+    struct CombineOutcome
+    {
+        // A sheet the records could not carry faithfully, for the office to bring.
+        struct Left
+        {
+            int source = 0;   // index into the sources
+            QString sheet;    // its name in the source
+            int position = 0; // the 0-based place its copy takes among the saved book's sheets
+        };
+        QStringList skipped;   // as CopyBooksIntoBook returns it, the sheets left included
+        QList<Left> left;      // in the order of the sources and their sheets
+        QList<int> unreadable; // sources that could not be read
+        QStringList failed;    // sheets that could not be copied at all, as in `skipped`
+        QString savedTo;       // TargetPath, OfficePath, or empty when no sheet could be copied
+    };
+    // As CopyBooksIntoBook, except that when some sheet is left for the
+    // office the book is saved at OfficePath instead (TargetPath stays as it
+    // was), and that a combine with no sheet to copy saves nothing and throws
+    // nothing. Throws ExcelError when the target cannot be read or saved.
+    CombineOutcome CombineBooks(const QString &TargetPath, const QList<std::pair<QString, QStringList>> &Sources,
+                                const QString &OfficePath);
     bool FindExcelInstance(const QString &BookName);
     void DeleteSheet(const QString &SheetName);
     bool CheckMacroObject(QStringList &Modules, QList<int> &Types);

@@ -4,7 +4,9 @@
 #include "BookFileMessages.h"
 
 #include <QFileInfo>
+#include <QRegularExpression>
 
+#include <algorithm>
 #include <vector>
 
 namespace quirn {
@@ -32,17 +34,92 @@ QString placeholderName(const std::vector<BookFile> &books)
     }
 }
 
+// What one source gives, sheet by sheet in its order: a copy through the
+// records, or a sheet left for the office.
+struct Given
+{
+    int index = 0;     // in the source
+    QString name;      // in the source
+    bool left = false; // for the office
+    bool arrived = false;
+    QString copy;      // its name in the target, once arrived
+};
+
+// A name for a copy of `name` that none of `taken` has, as Excel names
+// copies: "Data (2)" from "Data" and from "Data (1)" alike, cut to fit 31
+// characters.
+QString freeName(const QString &name, const QStringList &taken)
+{
+    const auto isTaken = [&taken](const QString &candidate) {
+        return std::any_of(taken.cbegin(), taken.cend(), [&](const QString &other) {
+            return other.compare(candidate, Qt::CaseInsensitive) == 0;
+        });
+    };
+    if (!isTaken(name))
+        return name;
+    QString base = name;
+    static const QRegularExpression numbered(QStringLiteral("^(.*) \\((\\d+)\\)$"));
+    const QRegularExpressionMatch match = numbered.match(name);
+    if (match.hasMatch())
+        base = match.captured(1);
+    for (int n = 2;; ++n) {
+        const QString suffix = QStringLiteral(" (%1)").arg(n);
+        const QString candidate = base.left(31 - suffix.size()) + suffix;
+        if (!isTaken(candidate))
+            return candidate;
+    }
+}
+
+// The copies were named against the sheets there at the time, without the
+// sheets the office brings later in between: name them again in the final
+// order, so that each takes the name Excel would give it, and the office's
+// copies then get theirs.
+void nameInFinalOrder(BookFile &target, const QStringList &before, const QList<QList<Given>> &given,
+                      BookCombine::Result *result)
+{
+    QStringList taken = before;
+    QList<std::pair<QString, QString>> renames;
+    QList<int> renamedSource;
+    for (int i = 0; i < given.size(); ++i) {
+        for (const Given &sheet : given[i]) {
+            if (!sheet.left && !sheet.arrived)
+                continue;
+            const QString wanted = freeName(sheet.name, taken);
+            taken << wanted;
+            if (sheet.arrived && sheet.copy != wanted) {
+                renames.append({sheet.copy, wanted});
+                renamedSource << i;
+            }
+        }
+    }
+    // Through names of their own first, so that no two sheets meet on one name.
+    for (int r = 0; r < renames.size(); ++r)
+        target.renameSheet(target.indexOf(renames[r].first), QStringLiteral("~combine %1").arg(r));
+    for (int r = 0; r < renames.size(); ++r) {
+        target.renameSheet(target.indexOf(QStringLiteral("~combine %1").arg(r)), renames[r].second);
+        result->copied.replace(result->copied.indexOf(renames[r].first), renames[r].second);
+        QStringList &copies = result->bySource[renamedSource[r]].copied;
+        copies.replace(copies.indexOf(renames[r].first), renames[r].second);
+    }
+}
+
 } // namespace
 
 BookFileError BookCombine::run(const QString &targetPath, const QList<Source> &sources, Result *result,
-                               const QString &targetPassword)
+                               const QString &targetPassword, const QString &divertPath)
 {
     *result = Result();
     result->bySource.resize(sources.size());
+    const auto fail = [result](const QString &line) {
+        result->skipped << line;
+        result->failed << line;
+    };
     std::vector<BookFile> books(sources.size());
     for (int i = 0; i < sources.size(); ++i) {
-        if (const BookFileError e = books[i].open(sources[i].path, sources[i].password))
+        if (const BookFileError e = books[i].open(sources[i].path, sources[i].password)) {
             result->skipped << skippedLine(sources[i].path, QString(), e.message);
+            result->unreadable << i;
+        }
     }
 
     BookFile target;
@@ -55,61 +132,103 @@ BookFileError BookCombine::run(const QString &targetPath, const QList<Source> &s
     } else if (const BookFileError e = target.open(targetPath, targetPassword)) {
         return e;
     }
+    QStringList before;
+    if (!fresh)
+        for (const SheetFacts &facts : target.sheets())
+            before << facts.name;
 
+    QList<QList<Given>> given(sources.size());
     for (int i = 0; i < sources.size(); ++i) {
         const BookFile &source = books[i];
         if (!source.isOpen())
             continue;
-        QList<int> group;
         const QStringList wanted = sources[i].sheets;
         const int count = wanted.isEmpty() ? source.sheetCount() : int(wanted.size());
+        QList<int> group;
         for (int k = 0; k < count; ++k) {
             const int index = wanted.isEmpty() ? k : source.indexOf(wanted[k]);
             const QString name = wanted.isEmpty() ? source.sheet(k).name : wanted[k];
             if (index < 0) {
-                result->skipped << skippedLine(source.path(), name, QStringLiteral("シートが見つかりません"));
+                fail(skippedLine(source.path(), name, QStringLiteral("シートが見つかりません")));
                 continue;
             }
             if (source.sheet(index).kind == SheetKind::MacroSheet) {
                 result->skipped << skippedLine(source.path(), name, QStringLiteral("Excel 4.0 マクロ シート"));
                 continue;
             }
+            if (source.structureProtected()) {
+                fail(skippedLine(source.path(), name,
+                                 QStringLiteral("ブックの構成が保護されているため、シートをコピーできません")));
+                continue;
+            }
+            if (group.contains(index))
+                continue;
             const QString why = target.importRefusal(source, index);
             if (!why.isEmpty()) {
                 result->skipped << skippedLine(source.path(), name, why);
-                result->bySource[i].refused << name;
+                given[i].append({index, name, true, false, QString()});
                 continue;
             }
-            if (!group.contains(index))
-                group << index;
+            group << index;
+            given[i].append({index, name, false, false, QString()});
         }
-        if (group.isEmpty())
-            continue;
+        // The new book's empty sheet comes first and goes at the end.
+        const int position = target.sheetCount() - (fresh ? 1 : 0);
         QStringList names;
-        if (!target.importSheets(source, group, target.sheetCount(), &names)) {
-            result->copied << names;
-            result->bySource[i].copied << names;
-            continue;
+        if (!group.isEmpty() && !target.importSheets(source, group, target.sheetCount(), &names)) {
+            qsizetype n = 0;
+            for (Given &sheet : given[i])
+                if (!sheet.left) {
+                    sheet.arrived = true;
+                    sheet.copy = names.value(n++);
+                }
+        } else {
+            // The group as a whole could not come: each sheet on its own, the
+            // office bringing those the records cannot carry alone either.
+            for (Given &sheet : given[i]) {
+                if (sheet.left)
+                    continue;
+                const BookFileError e = target.importSheets(source, {sheet.index}, target.sheetCount(), &names);
+                const QString line = skippedLine(source.path(), sheet.name, e.message);
+                if (!e) {
+                    sheet.arrived = true;
+                    sheet.copy = names.value(0);
+                } else if (e.code == BookFileError::Code::Unsupported) {
+                    sheet.left = true;
+                    result->skipped << line;
+                } else {
+                    fail(line);
+                }
+            }
         }
-        // The group as a whole could not come: each sheet on its own.
-        for (int index : group) {
-            const BookFileError e = target.importSheets(source, {index}, target.sheetCount(), &names);
-            if (e) {
-                result->skipped << skippedLine(source.path(), source.sheet(index).name, e.message);
-                result->bySource[i].refused << source.sheet(index).name;
-            } else {
-                result->copied << names;
-                result->bySource[i].copied << names;
+        int place = position;
+        for (const Given &sheet : given[i]) {
+            if (sheet.left) {
+                result->left.append({i, sheet.name, place});
+                result->bySource[i].refused << sheet.name;
+            } else if (sheet.arrived) {
+                result->copied << sheet.copy;
+                result->bySource[i].copied << sheet.copy;
+                ++place;
             }
         }
     }
 
-    if (result->copied.isEmpty() && (fresh || !target.isModified()))
+    if (result->copied.isEmpty() && (fresh || !target.isModified())) {
+        result->nothingToCopy = true;
         return BookFileMessages::unsupported(QStringLiteral("コピーできるシートがないため、ブックを結合"));
-    if (fresh) {
-        // The new book's empty sheet goes, unless it is the only one shown.
-        target.deleteSheets({target.indexOf(placeholder)});
     }
+    // Sheets left for the office are brought by the caller when it diverts the save.
+    const bool diverted = !result->left.isEmpty() && !divertPath.isEmpty();
+    if (diverted)
+        nameInFinalOrder(target, before, given, result);
+    if (fresh && target.deleteSheets({target.indexOf(placeholder)})) {
+        // The empty sheet stays when it is the only one shown: it comes first.
+        for (Left &sheet : result->left)
+            ++sheet.position;
+    }
+    if (diverted)
+        return target.saveAs(divertPath);
     return target.save();
 }
 

@@ -25,20 +25,35 @@ struct BookCombine
         QStringList copied;   // the copies' names in the target, in order
         QStringList refused;  // sheets the records cannot carry (also skipped)
     };
+    // A sheet the records cannot carry faithfully, left for the office.
+    struct Left
+    {
+        int source = 0;   // index into the sources
+        QString sheet;    // its name in the source
+        int position = 0; // the 0-based place its copy takes among the saved book's sheets
+    };
     struct Result
     {
         QStringList copied;  // the copies' names in the target, in order
         QStringList skipped; // "book: sheet (why)" for what was not copied
         QList<SourceResult> bySource; // one for each source, in order
+        QList<Left> left;    // those of `skipped` the records cannot carry faithfully
+        QList<int> unreadable; // sources that could not be read
+        QStringList failed;    // those of `skipped` that could not be copied at all
+        bool nothingToCopy = false; // the error: no sheet could be copied
     };
 
     // Copies into the book at `targetPath`, made new when there is none.
     // Excel 4 macro sheets and sheets the records cannot carry faithfully
-    // are skipped and listed, as is a source that cannot be read. The error
+    // are skipped and listed, as are a source that cannot be read and the
+    // sheets of a source whose structure is protected (it gives none away). The error
     // is set, and nothing written, when the target cannot be read or saved
-    // or nothing could be copied.
+    // or nothing could be copied. When some sheet is left for the office and
+    // `divertPath` is given, the book is saved there instead and the target
+    // stays as it was, so that the office can add those sheets in their
+    // places before anything reaches the target.
     static BookFileError run(const QString &targetPath, const QList<Source> &sources, Result *result,
-                             const QString &targetPassword = QString());
+                             const QString &targetPassword = QString(), const QString &divertPath = QString());
 };
 
 } // namespace quirn

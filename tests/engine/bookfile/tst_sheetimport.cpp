@@ -629,6 +629,28 @@ void TestSheetImport::combinesBooksInOnePass()
     const QString none = m_dir.filePath(QStringLiteral("none.xls"));
     QVERIFY(BookCombine::run(none, {sources[1]}, &result));
     QVERIFY(!QFile::exists(none));
+    QVERIFY(result.nothingToCopy);
+
+    // Sheets the records cannot carry are left for the office, each with its
+    // place. Diverted, the save leaves the target alone, and the copies take
+    // the names they have once the office's sheets stand in between.
+    const QString untouched = m_dir.filePath(QStringLiteral("untouched.xls"));
+    const QString diverted = m_dir.filePath(QStringLiteral("diverted.xls"));
+    QVERIFY(!BookCombine::run(untouched, {sources[0], sources[1], sources[2], sources[4]}, &result, QString(),
+                              diverted));
+    QVERIFY(!QFile::exists(untouched));
+    QCOMPARE(result.unreadable, QList<int>({2}));
+    QVERIFY(result.failed.isEmpty());
+    QStringList left;
+    for (const BookCombine::Left &sheet : result.left)
+        left << QStringLiteral("%1 %2 %3").arg(sheet.source).arg(sheet.sheet).arg(sheet.position);
+    QCOMPARE(left, QStringList({"1 Sheet1 4", "1 Chart1 4", "1 Dialog1 4"}));
+    QCOMPARE(result.copied, QStringList({"Sheet1", "Sheet2", "Sheet3", "Sheet4", "Sheet1 (3)", "Sheet2 (2)", "Sheet3 (2)"}));
+    QVERIFY(!book.open(diverted));
+    names.clear();
+    for (const SheetFacts &f : book.sheets())
+        names << f.name;
+    QCOMPARE(names, result.copied);
 }
 
 void TestSheetImport::libreOfficeReadsTheCopiesAsTheOriginals()
