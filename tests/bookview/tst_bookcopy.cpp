@@ -12,6 +12,7 @@
 
 #include <QAction>
 #include <QCryptographicHash>
+#include <QDir>
 #include <QLabel>
 #include <QMimeData>
 #include <QUrl>
@@ -38,6 +39,7 @@ private slots:
     void targetAmongTheSourcesIsRefused();
     void lossyCopyAsksOnceAndNoLeavesTheTargetAlone();
     void sourcesNamedLikeTheTarget();
+    void officeOnlySheetsKeepTheirPlacesAndAskOnce();
 
 private:
     void Drop(const QStringList &paths);
@@ -368,6 +370,53 @@ void tst_BookCopy::sourcesNamedLikeTheTarget()
     // Passes as ever: May first, then April.
     QCOMPARE(SheetNames(target), QStringList({"MyWB", "Sheet1", "Sheet2", "Sheet3", "Sheet4"}));
     QCOMPARE(Digest(april), aprilBefore);
+}
+
+void tst_BookCopy::officeOnlySheetsKeepTheirPlacesAndAskOnce()
+{
+    // The records carry the plain sheets; the sheets of a book with macros
+    // and a pivot table only the office can bring, into their places.
+    const QString a = BookViewHarness::Copy(m_dir->path(), "hidden_third_sheet.xls", "a.xls");
+    const QString k = BookViewHarness::Copy(m_dir->path(), "kinds_ws_chart_xlm_dialog_vba.xls", "k.xls");
+    const QString c = BookViewHarness::Copy(m_dir->path(), "visible_hidden_veryhidden.xls", "c.xls");
+    const QString p = BookViewHarness::Copy(m_dir->path(), "pivot_cache_extra_sheet.xls", "p.xls");
+    Drop({a, k, c, p});
+    SelectOnly({a, k, c, p});
+    const QString target = m_dir->path() + "/all.xls";
+
+    // No to the loss question: no book is made, nothing is left behind.
+    CommonDialog::queueAnswer(target);
+    MessageBox::QueueAnswer(MessageBox::IDNO);
+    Trigger("mnuBookCopy");
+    auto shown = MessageBox::TakeShown();
+    QCOMPARE(shown.size(), 1);
+    QVERIFY(shown.at(0).text.startsWith("\"" + target + "\" を保存すると、次の内容が失われます。"));
+    QVERIFY(!QFile::exists(target));
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden).size(), 4);
+    QVERIFY(!m_window->Excel().ExcelStatus());
+
+    // Yes, once for the whole copy; the macro sheet's message once.
+    CommonDialog::queueAnswer(target);
+    MessageBox::QueueAnswer(MessageBox::IDYES);
+    MessageBox::QueueAnswer(MessageBox::IDOK);
+    MessageBox::QueueAnswer(MessageBox::IDNO);
+    Trigger("mnuBookCopy");
+    shown = MessageBox::TakeShown();
+    QCOMPARE(shown.size(), 3);
+    QVERIFY(shown.at(0).text.contains("を保存すると、次の内容が失われます。"));
+    QCOMPARE(shown.at(1).text, QString("ｺﾋﾟｰ元ﾌﾞｯｸ内のﾏｸﾛｼｰﾄはｺﾋﾟｰされませんでした。"));
+    QVERIFY(shown.at(2).text.endsWith("へのｺﾋﾟｰが完了しました。ｺﾋﾟｰしたﾌﾞｯｸを開きますか？"));
+    QCOMPARE(SheetNames(target), QStringList({"Sheet1", "Sheet2", "Sheet3", "Sheet4", "Sheet1 (2)", "Chart1", "Dialog1",
+                                              "Visible", "Hidden", "VeryHidden", "Pivot"}));
+    quirn::BookFile copied;
+    QVERIFY(!copied.open(target));
+    using quirn::SheetVisibility;
+    QCOMPARE(copied.sheet(2).visibility, SheetVisibility::Hidden);
+    QCOMPARE(copied.sheet(7).visibility, SheetVisibility::Visible);
+    QCOMPARE(copied.sheet(8).visibility, SheetVisibility::Hidden);
+    QCOMPARE(copied.sheet(9).visibility, SheetVisibility::VeryHidden);
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden).size(), 5);
+    QVERIFY(!m_window->Excel().ExcelStatus());
 }
 
 QTEST_MAIN(tst_BookCopy)

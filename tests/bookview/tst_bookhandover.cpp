@@ -22,6 +22,7 @@ class tst_BookHandOver : public QObject
 
 private slots:
     void initTestCase();
+    void warnsOfWhatTheOfficeWouldLoseAndCancelKeepsTheBook();
     void showsTheBookInAWindowOfItsOwn();
     void cleanupTestCase();
 
@@ -67,6 +68,46 @@ void tst_BookHandOver::showsTheBookInAWindowOfItsOwn()
     m_window->Sheets().ItemClick(1, Qt::NoModifier);
     QVERIFY(m_window->Excel().ExcelStatus());
     QCOMPARE(m_window->Title(1)->text(), QString("Sheet2"));
+}
+
+void tst_BookHandOver::warnsOfWhatTheOfficeWouldLoseAndCancelKeepsTheBook()
+{
+    const QString book = BookViewHarness::Copy(m_dir.path(), "chartsheet_data_chart.xls", "chart.xls");
+    QFile original(book);
+    QVERIFY(original.open(QIODevice::ReadOnly));
+    const QByteArray before = original.readAll();
+    original.close();
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(book)});
+    m_window->Import().Drop(data, QPoint(1, 1));
+    QCOMPARE(m_window->ActiveBookPath, book);
+    QVERIFY(m_window->Excel().RenameSheet("Data", "Numbers").isEmpty());
+    m_window->SheetsChanged = true;
+
+    MessageBox::QueueAnswer(MessageBox::IDOK);
+    MessageBox::QueueAnswer(MessageBox::IDCANCEL);
+    m_window->Action("mnuExcelOpen")->trigger();
+    const auto shown = MessageBox::TakeShown();
+    QCOMPARE(shown.size(), 2);
+    QCOMPARE(shown.at(0).text, QString("Quirnで変更した内容が保存されていませんが Ecxelで開きますか。"));
+    QVERIFY(shown.at(1).text.startsWith("\"chart.xls\" を Microsoft Excel で保存すると、次の内容が失われます。\r\n\r\n・"));
+    QVERIFY(shown.at(1).text.contains("グラフ シート (ワークシートに変わります)"));
+    QVERIFY(shown.at(1).text.endsWith("このまま開きますか？"));
+    QCOMPARE(shown.at(1).style, 0x131u);
+
+    // Cancel: nothing went over; the change is still Quirn's, unsaved.
+    QVERIFY(!Globals::ExcelHandedOver);
+    QVERIFY(OfficeProcess::findUserProcess().isEmpty());
+    QVERIFY(m_window->Excel().ExcelStatus());
+    QVERIFY(m_window->SheetsChanged);
+    QCOMPARE(m_window->Excel().GetSheetName(1), QString("Numbers"));
+    QVERIFY(original.open(QIODevice::ReadOnly));
+    QCOMPARE(original.readAll(), before);
+
+    m_window->SheetsChanged = false;
+    m_window->Books().SelectAll();
+    m_window->Import().RemoveBooks();
+    MessageBox::TakeShown();
 }
 
 void tst_BookHandOver::cleanupTestCase()
