@@ -27,7 +27,10 @@ enum RecordType : quint16 {
     rtPrintHeaders = 0x002A,
     rtPrintGridlines = 0x002B,
     rtFilePass = 0x002F,
+    rtContinue = 0x003C,
     rtWindow1 = 0x003D,
+    rtXct = 0x0059,
+    rtCrn = 0x005A,
     rtObj = 0x005D,
     rtWsBool = 0x0081,
     rtHCenter = 0x0083,
@@ -35,10 +38,14 @@ enum RecordType : quint16 {
     rtBoundSheet = 0x0085,
     rtSetup = 0x00A1,
     rtMergedCells = 0x00E5,
+    rtMsoDrawingGroup = 0x00EB,
+    rtMsoDrawing = 0x00EC,
+    rtMsoDrawingSelection = 0x00ED,
     rtSst = 0x00FC,
     rtExtSst = 0x00FF,
     rtTabId = 0x013D,
     rtSupBook = 0x01AE,
+    rtCodeName = 0x01BA,
     rtDimensions = 0x0200,
     rtIndex = 0x020B,
     rtWindow2 = 0x023E,
@@ -49,6 +56,14 @@ constexpr quint16 kBiff8Version = 0x0600;
 constexpr quint16 kBofDtGlobals = 0x0005;
 constexpr quint16 kBofDtChart = 0x0020;
 constexpr quint16 kBofDtMacroSheet = 0x0040;
+
+// The most data one record holds; more goes on in CONTINUE records.
+constexpr int kMaxRecordData = 8224;
+// The SUPBOOK of the book's own sheets carries this in place of a path.
+constexpr quint16 kSelfSupBookMarker = 0x0401;
+// WINDOW2 flags: the sheet's tab is selected; the sheet is the one shown.
+constexpr quint16 kWindowSelected = 0x0200;
+constexpr quint16 kWindowActive = 0x0400;
 
 struct Record
 {

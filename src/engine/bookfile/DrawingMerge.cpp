@@ -8,8 +8,6 @@ using namespace biff;
 
 namespace {
 
-constexpr quint16 rtMsoDrawingGroup = 0x00EB;
-constexpr quint16 rtContinue = 0x003C;
 constexpr quint16 kDggContainer = 0xF000;
 constexpr quint16 kBStoreContainer = 0xF001;
 constexpr quint16 kDgg = 0xF006;
@@ -21,7 +19,6 @@ constexpr quint16 kTertiaryOpt = 0xF122;
 constexpr quint16 kConnectorRule = 0xF012;
 constexpr quint16 kArcRule = 0xF014;
 constexpr quint16 kCalloutRule = 0xF017;
-constexpr int kMaxRecordData = 8224;
 constexpr quint32 kShapesPerCluster = 1024;
 constexpr quint32 kLastShapeId = 0x03FFD7FF;
 constexpr int kLastDrawingId = 0xFFE;

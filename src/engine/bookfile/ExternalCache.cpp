@@ -10,9 +10,6 @@ using namespace biff;
 
 namespace {
 
-constexpr quint16 rtXct = 0x0059;
-constexpr quint16 rtCrn = 0x005A;
-constexpr int kMaxRecordData = 8224;
 constexpr int kMaxCachedCells = 65536;
 
 QByteArray number(double v)

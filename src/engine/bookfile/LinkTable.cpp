@@ -12,17 +12,11 @@ using namespace biff;
 namespace {
 
 constexpr quint16 rtExternName = 0x0023;
-constexpr quint16 rtXct = 0x0059;
-constexpr quint16 rtCrn = 0x005A;
-constexpr quint16 rtContinue = 0x003C;
-constexpr quint16 rtMsoDrawingGroup = 0x00EB;
-constexpr quint16 kSelfMarker = 0x0401;
-constexpr int kMaxRecordData = 8224;
 constexpr int kMaxPath = 255;
 
 bool isSelf(const QByteArray &supBook)
 {
-    return supBook.size() >= 4 && u16(supBook, 2) == kSelfMarker;
+    return supBook.size() >= 4 && u16(supBook, 2) == kSelfSupBookMarker;
 }
 
 } // namespace
@@ -133,7 +127,7 @@ int LinkTable::selfBook()
     for (int k = 0; k < positions.size(); ++k)
         if (isSelf(m_globals[positions[k]].data))
             return k;
-    return insertBook(le16(quint16(m_sheetCount)) + le16(kSelfMarker));
+    return insertBook(le16(quint16(m_sheetCount)) + le16(kSelfSupBookMarker));
 }
 
 int LinkTable::book(const QByteArray &data)

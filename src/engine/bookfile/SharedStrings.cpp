@@ -6,8 +6,6 @@ using namespace biff;
 
 namespace {
 
-constexpr quint16 rtContinue = 0x003C;
-constexpr int kMaxRecordData = 8224;
 constexpr quint8 kWide = 0x01;
 constexpr quint8 kPhonetic = 0x04;
 constexpr quint8 kRich = 0x08;
@@ -271,7 +269,7 @@ QList<Record> SharedStrings::records(qint64 sstOffset, Record *extSst) const
     QList<qint64> recordOffsets;
     qint64 offset = sstOffset;
     for (int i = 0; i < parts.size(); ++i) {
-        out.append({i == 0 ? quint16(rtSst) : rtContinue, parts[i]});
+        out.append({i == 0 ? rtSst : rtContinue, parts[i]});
         recordOffsets.append(offset);
         offset += 4 + parts[i].size();
     }

@@ -22,7 +22,6 @@ using namespace biff;
 
 namespace {
 
-constexpr quint16 rtContinue = 0x003C;
 constexpr quint16 rtArray = 0x0221;
 constexpr quint16 rtSharedFormula = 0x04BC;
 constexpr quint16 rtCondFormat = 0x01B1;
@@ -33,11 +32,6 @@ constexpr quint16 rtMulRk = 0x00BD;
 constexpr quint16 rtRow = 0x0208;
 constexpr quint16 rtColInfo = 0x007D;
 constexpr quint16 rtPhoneticInfo = 0x00EF;
-constexpr quint16 rtCodeName = 0x01BA;
-constexpr quint16 rtMsoDrawing = 0x00EC;
-constexpr quint16 rtMsoDrawingSelection = 0x00ED;
-constexpr quint16 kWindowSelected = 0x0200;
-constexpr quint16 kWindowActive = 0x0400;
 constexpr quint16 rtChartFontIndex = 0x1026;   // FONTX
 constexpr quint16 rtChartNumberFormat = 0x104E; // IFMT
 constexpr quint16 rtChartSeriesRef = 0x1051;    // BRAI
@@ -724,7 +718,7 @@ void SheetImport::Importer::commitNames()
     if (at < 0) {
         for (int i = 0; i < m_globals.size() && at < 0; ++i) {
             const quint16 t = m_globals[i].type;
-            if (t == 0x00EB || t == rtSst || t == rtExtSst || t == rtEof)
+            if (t == rtMsoDrawingGroup || t == rtSst || t == rtExtSst || t == rtEof)
                 at = i;
         }
     }
@@ -755,7 +749,7 @@ void SheetImport::Importer::placeSheets(const QList<QByteArray> &bodies)
                 next = qMax(next, u16(r.data, 2 * t));
             for (int g = 0; g < added; ++g)
                 r.data += le16(quint16(next + 1 + g));
-        } else if (r.type == rtSupBook && r.data.size() >= 4 && u16(r.data, 2) == 0x0401) {
+        } else if (r.type == rtSupBook && r.data.size() >= 4 && u16(r.data, 2) == kSelfSupBookMarker) {
             put16(r.data, 0, quint16(count + added));
         }
     }

@@ -3,6 +3,9 @@
 #include "BiffText.h"
 #include "BookFileMessages.h"
 #include "FormulaTokens.h"
+#include "NameRecord.h"
+#include "PrintNames.h"
+#include "SheetDuplicate.h"
 #include "SheetSubstream.h"
 
 #include <QHash>
@@ -17,11 +20,6 @@ using namespace biff;
 namespace {
 
 constexpr quint16 kRefError = 0xFFFF;
-constexpr quint16 kSelfSupBookMarker = 0x0401;
-constexpr quint16 kWindowSelected = 0x0200;
-constexpr quint16 kWindowActive = 0x0400;
-constexpr quint8 kBuiltinPrintArea = 0x06;
-constexpr quint8 kBuiltinPrintTitles = 0x07;
 
 // End of the substream starting at `start` (after its matching EOF), or -1.
 qsizetype substreamEnd(const QByteArray &stream, qsizetype start)
@@ -74,48 +72,6 @@ bool forEachFormula(QByteArray &body, Fn fn)
         pos += 4 + length;
     }
     return true;
-}
-
-struct NameLayout
-{
-    bool builtin = false;
-    quint8 builtinCode = 0;
-    int itab = 0;
-    qsizetype rgceAt = 0;
-    int cce = 0;
-};
-
-NameLayout nameLayout(const QByteArray &d)
-{
-    NameLayout n;
-    if (d.size() < 15)
-        return n;
-    const int cch = quint8(d.at(3));
-    const bool wide = quint8(d.at(14)) & 1;
-    n.builtin = u16(d, 0) & 0x0020;
-    n.builtinCode = d.size() > 15 ? quint8(d.at(15)) : 0;
-    n.itab = u16(d, 8);
-    n.rgceAt = 15 + cch * (wide ? 2 : 1);
-    n.cce = u16(d, 4);
-    return n;
-}
-
-// The print area or print titles a built-in NAME record gives its sheet.
-void fillPrintName(const QByteArray &name, PageSetupFacts *setup)
-{
-    const NameLayout n = nameLayout(name);
-    const QStringList areas = FormulaTokens::areasAsText(name.mid(n.rgceAt, n.cce));
-    if (n.builtinCode == kBuiltinPrintArea) {
-        setup->printArea = areas.join(QLatin1Char(','));
-    } else if (n.builtinCode == kBuiltinPrintTitles) {
-        for (const QString &a : areas) {
-            // "$1:$2" holds rows, "$A:$B" columns.
-            if (a.size() > 1 && a.at(1).isDigit())
-                setup->printTitleRows = a;
-            else
-                setup->printTitleColumns = a;
-        }
-    }
 }
 
 } // namespace
@@ -261,7 +217,7 @@ QList<SheetFacts> WorkbookStream::allSheetFacts() const
     for (int i = 0; i < m_globals.size(); ++i) {
         if (m_globals[i].type != rtName)
             continue;
-        const NameLayout n = nameLayout(m_globals[i].data);
+        const NameRecord n = NameRecord::parse(m_globals[i].data);
         if (n.builtin && n.itab > 0 && n.itab <= sheetSlots.size())
             namesOfTab[n.itab - 1].append(i);
     }
@@ -275,7 +231,7 @@ QList<SheetFacts> WorkbookStream::allSheetFacts() const
         f.visibility = state == 2 ? SheetVisibility::VeryHidden
                      : state == 1 ? SheetVisibility::Hidden : SheetVisibility::Visible;
         for (int i : namesOfTab.value(tab))
-            fillPrintName(m_globals[i].data, &f.pageSetup);
+            PrintNames::read(m_globals[i].data, &f.pageSetup);
         out.append(f);
     }
     return out;
@@ -286,9 +242,9 @@ void WorkbookStream::fillPrintNames(int tab, PageSetupFacts *setup) const
     for (const Record &r : m_globals) {
         if (r.type != rtName)
             continue;
-        const NameLayout n = nameLayout(r.data);
+        const NameRecord n = NameRecord::parse(r.data);
         if (n.builtin && n.itab == tab + 1)
-            fillPrintName(r.data, setup);
+            PrintNames::read(r.data, setup);
     }
 }
 
@@ -442,7 +398,7 @@ bool WorkbookStream::deleteSheets(const QList<int> &tabs, BookFileError *error)
             nameRecords.append(i);
     QSet<int> removedNames;
     for (int i : nameRecords) {
-        const int itab = nameLayout(m_globals[i].data).itab;
+        const int itab = NameRecord::parse(m_globals[i].data).itab;
         if (itab > 0 && gone.contains(itab - 1))
             removedNames.insert(i);
     }
@@ -493,7 +449,7 @@ bool WorkbookStream::renumberNamesWithout(const QSet<int> &removedRecords, const
         if (removedRecords.contains(i))
             continue;
         QByteArray &data = (*globals)[i].data;
-        const NameLayout n = nameLayout(data);
+        const NameRecord n = NameRecord::parse(data);
         if (n.rgceAt + n.cce > data.size() || !FormulaTokens::renumberNames(data, n.rgceAt, n.cce, newNameIndex))
             return false;
     }
@@ -643,369 +599,16 @@ QByteArray WorkbookStream::serialize() const
     return out;
 }
 
-
-namespace {
-
-constexpr quint16 rtMsoDrawing = 0x00EC;
-constexpr quint16 rtMsoDrawingSelection = 0x00ED;
-constexpr quint16 rtSxView = 0x00B0;
-constexpr quint16 rtCodeName = 0x01BA;
-constexpr int kMaxRecordData = 8224;
-
-// Whether the sheet's drawing layer has no shape besides the group that
-// every drawing has (as LibreOffice writes for any sheet): one MSODRAWING
-// record, no objects, notes or text boxes, and a drawing of at most one shape.
-bool holdsOnlyAnEmptyDrawing(const QByteArray &body)
-{
-    QByteArray drawing;
-    int drawings = 0, others = 0, depth = 0;
-    qsizetype pos = 0;
-    quint16 type = 0, length = 0;
-    while (recordAt(body, pos, &type, &length) && pos + 4 + length <= body.size()) {
-        if (type == rtBof && ++depth > 1)
-            ++others; // an embedded chart
-        else if (type == rtEof)
-            --depth;
-        else if (type == rtMsoDrawing) {
-            ++drawings;
-            drawing = body.mid(pos + 4, length);
-        } else if (type == 0x005D || type == 0x001C || type == 0x01B6) // OBJ, NOTE, TXO
-            ++others;
-        pos += 4 + length;
-    }
-    if (drawings != 1 || others != 0 || drawing.size() < 8 || u16(drawing, 2) != 0xF002)
-        return false;
-    // The drawing container's records: the drawing record counts the shapes.
-    for (qsizetype p = 8; p + 8 <= drawing.size();) {
-        const quint16 recordType = u16(drawing, p + 2);
-        const quint32 recordLength = u32(drawing, p + 4);
-        if (recordType == 0xF008)
-            return recordLength >= 8 && p + 16 <= drawing.size() && u32(drawing, p + 8) <= 1;
-        p += 8 + qsizetype(recordLength);
-    }
-    return false;
-}
-
-// The sheet's substream ready to be a copy: not selected, without its code
-// name; false when the sheet holds records a plain copy cannot carry. `base`
-// is the offset the substream's INDEX pointers are relative to.
-bool prepareCopy(const QByteArray &body, qint64 base, bool hasVbaProject, QByteArray *copy)
-{
-    copy->clear();
-    const bool emptyDrawing = holdsOnlyAnEmptyDrawing(body);
-    QList<std::pair<qsizetype, qsizetype>> removed; // (offset in body, size)
-    QList<qsizetype> indexRecords;
-    qsizetype pos = 0;
-    int depth = 0;
-    quint16 type = 0, length = 0;
-    while (recordAt(body, pos, &type, &length) && pos + 4 + length <= body.size()) {
-        QByteArray record = body.mid(pos, 4 + length);
-        if (type == rtBof)
-            ++depth;
-        else if (type == rtEof)
-            --depth;
-        if (type == rtSxView || (type == rtMsoDrawing && !emptyDrawing))
-            return false;
-        if ((type == rtMsoDrawing || type == rtMsoDrawingSelection) && depth == 1) {
-            removed.append({pos, 4 + length});
-            pos += 4 + length;
-            continue;
-        }
-        if (type == rtCodeName && depth == 1) {
-            if (hasVbaProject)
-                return false;
-            removed.append({pos, 4 + length});
-            pos += 4 + length;
-            continue;
-        }
-        if (type == rtWindow2 && depth == 1 && length >= 2)
-            put16(record, 4, u16(record, 4) & ~(0x0200 | 0x0400));
-        if (type == rtIndex && depth == 1)
-            indexRecords.append(copy->size());
-        copy->append(record);
-        pos += 4 + length;
-    }
-    copy->append(body.mid(pos));
-    // Records after a removed one moved up: so do INDEX pointers to them.
-    for (qsizetype at : indexRecords) {
-        const quint16 size = u16(*copy, at + 2);
-        for (qsizetype q = at + 4 + 12; q + 4 <= at + 4 + size; q += 4) {
-            const qint64 pointer = u32(*copy, q);
-            if (pointer == 0)
-                continue;
-            qint64 shift = 0;
-            for (const auto &[offset, bytes] : removed)
-                if (offset < pointer - base)
-                    shift += bytes;
-            put32(*copy, q, quint32(pointer - shift));
-        }
-    }
-    return true;
-}
-
-} // namespace
-
 bool WorkbookStream::duplicateSheet(int tab, const QString &name, int before, bool hasVbaProject, BookFileError *error)
 {
-    const auto refuse = [error]() {
-        *error = BookFileMessages::unsupported(QStringLiteral("図形、グラフ、ピボットテーブルやマクロのあるシートを複製"));
-        return false;
-    };
-    const int count = sheetCount();
-    const Body &source = m_bodies[m_tabBody[tab]];
-    QByteArray copy;
-    if (!prepareCopy(source.bytes, source.originalOffset, hasVbaProject, &copy))
-        return refuse();
-
-    QList<Record> globals = m_globals;
-    // The copy's own sheet entry, for names that refer to the sheet itself.
-    const int self = selfSupBook();
-    int sourceEntry = -1, copyEntry = -1, externIndex = -1;
-    for (int i = 0; i < globals.size(); ++i) {
-        if (globals[i].type != rtExternSheet)
-            continue;
-        externIndex = i;
-        const QByteArray &d = globals[i].data;
-        for (int x = 0, n = u16(d, 0); x < n && 2 + 6 * x + 6 <= d.size(); ++x)
-            if (int(u16(d, 2 + 6 * x)) == self && u16(d, 4 + 6 * x) == tab && u16(d, 6 + 6 * x) == tab && sourceEntry < 0)
-                sourceEntry = x;
-    }
-
-    // Names scoped to the sheet get a twin scoped to the copy, after the
-    // last name so that no index into the name table moves.
-    QList<Record> twins;
-    int lastName = -1;
-    for (int i = 0; i < globals.size(); ++i) {
-        if (globals[i].type != rtName)
-            continue;
-        lastName = i;
-        const NameLayout n = nameLayout(globals[i].data);
-        if (n.itab != tab + 1)
-            continue;
-        Record twin = globals[i];
-        put16(twin.data, 8, quint16(count + 1));
-        if (sourceEntry >= 0) {
-            if (copyEntry < 0) {
-                QByteArray &d = globals[externIndex].data;
-                copyEntry = u16(d, 0);
-                if (d.size() + 6 > kMaxRecordData || copyEntry != (d.size() - 2) / 6)
-                    return refuse();
-                d += le16(quint16(self)) + le16(quint16(count)) + le16(quint16(count));
-                put16(d, 0, quint16(copyEntry + 1));
-            }
-            if (n.rgceAt + n.cce > twin.data.size()
-                || !FormulaTokens::replaceSheetEntry(twin.data, n.rgceAt, n.cce, sourceEntry, copyEntry))
-                return refuse();
-        }
-        twins.append(twin);
-    }
-    if (!twins.isEmpty()) {
-        for (int k = 0; k < twins.size(); ++k)
-            globals.insert(lastName + 1 + k, twins[k]);
-    }
-
-    // The new directory entry goes last in tab order, then moves into place.
-    QList<int> sheetSlots;
-    for (int i = 0; i < globals.size(); ++i)
-        if (globals[i].type == rtBoundSheet)
-            sheetSlots.append(i);
-    Record entry = globals[sheetSlots[tab]];
-    entry.data = entry.data.left(6) + writeShortString(name);
-    globals.insert(sheetSlots.last() + 1, entry);
-    for (const Record &r : globals)
-        if (r.type == rtTabId && r.data.size() == 2 * count && r.data.size() + 2 > kMaxRecordData) {
-            *error = BookFileMessages::unsupported(QStringLiteral("これ以上シートを追加"));
-            return false;
-        }
-    for (Record &r : globals) {
-        if (r.type == rtTabId && r.data.size() == 2 * count) {
-            quint16 next = 0;
-            for (int t = 0; t < count; ++t)
-                next = qMax(next, u16(r.data, 2 * t));
-            r.data += le16(quint16(next + 1));
-        } else if (r.type == rtSupBook && r.data.size() >= 4 && u16(r.data, 2) == kSelfSupBookMarker) {
-            put16(r.data, 0, quint16(count + 1));
-        }
-    }
-
-    m_globals = globals;
-    int at = int(m_bodies.size());
-    if (!m_bodies.isEmpty() && !m_bodies.last().isSheet)
-        at = int(m_bodies.size()) - 1; // keep trailing bytes last
-    for (int &b : m_tabBody)
-        if (b >= at)
-            ++b;
-    m_bodies.insert(at, {copy, source.originalOffset, true, false});
-    m_tabBody.append(at);
-
-    QList<int> order;
-    for (int t = 0; t < count; ++t) {
-        if (t == before)
-            order.append(count);
-        order.append(t);
-    }
-    if (before >= count)
-        order.append(count);
-    reorderSheets(order);
-    return true;
-}
-
-
-namespace {
-
-constexpr quint16 rtMsoDrawingGroup = 0x00EB;
-constexpr quint16 kNameBuiltin = 0x0020;
-
-QByteArray builtinName(quint8 code, int itab, const QByteArray &formula)
-{
-    QByteArray d(14, '\0');
-    put16(d, 0, kNameBuiltin);
-    d[3] = 1;                      // one character: the built-in code
-    put16(d, 4, quint16(formula.size()));
-    put16(d, 8, quint16(itab));
-    d += char(0);                  // 8-bit characters
-    d += char(code);
-    return d + formula;
-}
-
-} // namespace
-
-int WorkbookStream::ownSheetEntry(int tab, QList<Record> *globals) const
-{
-    // The own book's SUPBOOK, made when the book has none.
-    int supBooks = 0, self = -1, externAt = -1, firstName = -1, beforeTail = -1;
-    for (int i = 0; i < globals->size(); ++i) {
-        const Record &r = (*globals)[i];
-        if (r.type == rtSupBook) {
-            if (r.data.size() >= 4 && u16(r.data, 2) == kSelfSupBookMarker && self < 0)
-                self = supBooks;
-            ++supBooks;
-        } else if (r.type == rtExternSheet && externAt < 0) {
-            externAt = i;
-        } else if (r.type == rtName && firstName < 0) {
-            firstName = i;
-        } else if ((r.type == rtMsoDrawingGroup || r.type == rtSst || r.type == rtEof) && beforeTail < 0) {
-            beforeTail = i;
-        }
-    }
-    if (self < 0) {
-        const Record supBook{rtSupBook, le16(quint16(sheetCount())) + le16(kSelfSupBookMarker)};
-        if (externAt >= 0) {
-            globals->insert(externAt++, supBook);
-        } else {
-            externAt = firstName >= 0 ? firstName : beforeTail;
-            globals->insert(externAt, supBook);
-            globals->insert(++externAt, Record{rtExternSheet, le16(0)});
-        }
-        self = supBooks;
-    } else if (externAt < 0) {
-        externAt = firstName >= 0 ? firstName : beforeTail;
-        globals->insert(externAt, Record{rtExternSheet, le16(0)});
-    }
-    QByteArray &d = (*globals)[externAt].data;
-    const int n = u16(d, 0);
-    for (int x = 0; x < n && 2 + 6 * x + 6 <= d.size(); ++x)
-        if (int(u16(d, 2 + 6 * x)) == self && u16(d, 4 + 6 * x) == tab && u16(d, 6 + 6 * x) == tab)
-            return x;
-    if (d.size() != 2 + 6 * n || d.size() + 6 > kMaxRecordData)
-        return -1;
-    d += le16(quint16(self)) + le16(quint16(tab)) + le16(quint16(tab));
-    put16(d, 0, quint16(n + 1));
-    return n;
+    return SheetDuplicate(*this).make(tab, name, before, hasVbaProject, error);
 }
 
 bool WorkbookStream::setPrintNames(int tab, const QString &area, const QString &titleRows,
                                    const QString &titleColumns, BookFileError *error)
 {
-    QList<FormulaTokens::Area> areaList, rowList, columnList;
-    if ((!area.isEmpty() && !FormulaTokens::parseAreas(area, &areaList))
-        || (!titleRows.isEmpty() && !FormulaTokens::parseAreas(titleRows, &rowList))
-        || (!titleColumns.isEmpty() && !FormulaTokens::parseAreas(titleColumns, &columnList))) {
-        *error = BookFileMessages::invalidReference();
-        return false;
-    }
-    // Titles are whole rows and whole columns.
-    for (auto &a : rowList) {
-        a.firstColumn = 0;
-        a.lastColumn = 0xFF;
-    }
-    for (auto &a : columnList) {
-        a.firstRow = 0;
-        a.lastRow = 0xFFFF;
-    }
-
-    QList<Record> globals = m_globals;
-    const bool needsEntry = !areaList.isEmpty() || !rowList.isEmpty() || !columnList.isEmpty();
-    const int entry = needsEntry ? ownSheetEntry(tab, &globals) : -1;
-    if (needsEntry && entry < 0) {
-        *error = BookFileMessages::unsupported(QStringLiteral("印刷範囲を設定"));
-        return false;
-    }
-    const QByteArray areaFormula = areaList.isEmpty() ? QByteArray() : FormulaTokens::areasFormula(areaList, entry);
-    const QByteArray titleFormula = rowList.isEmpty() && columnList.isEmpty()
-        ? QByteArray() : FormulaTokens::areasFormula(columnList + rowList, entry);
-    // A name's record holds its whole formula: no record is written longer
-    // than Excel reads.
-    if (builtinName(kBuiltinPrintArea, tab + 1, areaFormula).size() > kMaxRecordData
-        || builtinName(kBuiltinPrintTitles, tab + 1, titleFormula).size() > kMaxRecordData) {
-        *error = BookFileMessages::printNamesTooLong();
-        return false;
-    }
-
-    QSet<int> removed;
-    int lastName = -1;
-    bool haveArea = false, haveTitles = false;
-    for (int i = 0; i < globals.size(); ++i) {
-        if (globals[i].type != rtName)
-            continue;
-        lastName = i;
-        const NameLayout n = nameLayout(globals[i].data);
-        if (!n.builtin || n.itab != tab + 1
-            || (n.builtinCode != kBuiltinPrintArea && n.builtinCode != kBuiltinPrintTitles))
-            continue;
-        const QByteArray &formula = n.builtinCode == kBuiltinPrintArea ? areaFormula : titleFormula;
-        (n.builtinCode == kBuiltinPrintArea ? haveArea : haveTitles) = true;
-        if (formula.isEmpty()) {
-            removed.insert(i);
-            continue;
-        }
-        QByteArray &d = globals[i].data;
-        if (n.rgceAt + n.cce > d.size()) {
-            *error = BookFileMessages::unsupported(QStringLiteral("印刷範囲を設定"));
-            return false;
-        }
-        d = d.left(n.rgceAt) + formula + d.mid(n.rgceAt + n.cce);
-        put16(d, 4, quint16(formula.size()));
-    }
-    // New names go after the last one, so that no index into the table moves.
-    QList<Record> added;
-    if (!haveArea && !areaFormula.isEmpty())
-        added.append({rtName, builtinName(kBuiltinPrintArea, tab + 1, areaFormula)});
-    if (!haveTitles && !titleFormula.isEmpty())
-        added.append({rtName, builtinName(kBuiltinPrintTitles, tab + 1, titleFormula)});
-    if (!added.isEmpty()) {
-        int at = lastName >= 0 ? lastName + 1 : -1;
-        if (at < 0) {
-            for (int i = 0; i < globals.size() && at < 0; ++i)
-                if (globals[i].type == rtExternSheet)
-                    at = i + 1;
-        }
-        for (int k = 0; k < added.size(); ++k)
-            globals.insert(at + k, added[k]);
-    }
-
-    QList<Body> bodies = m_bodies;
-    if (!renumberNamesWithout(removed, {}, &globals, &bodies)) {
-        *error = BookFileMessages::unsupported(QStringLiteral("名前の参照を更新できないため、印刷範囲を解除"));
-        return false;
-    }
-    QList<int> dropped(removed.begin(), removed.end());
-    std::sort(dropped.begin(), dropped.end(), std::greater<int>());
-    for (int i : dropped)
-        globals.removeAt(i);
-    m_globals = globals;
-    m_bodies = bodies;
-    return true;
+    return PrintNames(*this).write(tab, area, titleRows, titleColumns, error);
 }
+
 
 } // namespace quirn

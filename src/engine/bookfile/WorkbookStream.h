@@ -63,6 +63,8 @@ public:
     QByteArray serialize() const;
 
 private:
+    friend class PrintNames;
+    friend class SheetDuplicate;
     friend class SheetImport; // adds sheets of another book to the records
 
     struct Body
@@ -85,7 +87,6 @@ private:
     bool isWindowSelected(int tab) const;
     void setWindowSelected(int tab, bool selected);
     void fillPrintNames(int tab, PageSetupFacts *setup) const;
-    int ownSheetEntry(int tab, QList<biff::Record> *globals) const;
 
     QList<biff::Record> m_globals;
     QList<Body> m_bodies;          // physical order

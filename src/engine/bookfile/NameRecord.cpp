@@ -1,0 +1,61 @@
+#include "NameRecord.h"
+
+#include "BiffRecord.h"
+
+#include <QString>
+
+namespace quirn {
+
+using namespace biff;
+
+namespace {
+
+constexpr qsizetype kNameText = 15; // where the name's characters start
+constexpr quint16 kNameBuiltin = 0x0020;
+
+} // namespace
+
+NameRecord NameRecord::parse(const QByteArray &d)
+{
+    NameRecord n;
+    if (d.size() < kNameText)
+        return n;
+    const int cch = quint8(d.at(3));
+    const bool wide = quint8(d.at(14)) & 1;
+    n.builtin = u16(d, 0) & kNameBuiltin;
+    n.builtinCode = d.size() > kNameText ? quint8(d.at(kNameText)) : 0;
+    n.itab = u16(d, 8);
+    n.cce = u16(d, 4);
+    n.rgceAt = kNameText + qsizetype(cch) * (wide ? 2 : 1);
+    n.valid = n.rgceAt + n.cce <= d.size();
+    return n;
+}
+
+QByteArray NameRecord::key(const QByteArray &d)
+{
+    if (d.size() < kNameText)
+        return QByteArray();
+    if (u16(d, 0) & kNameBuiltin)
+        return QByteArray("\x01") + d.mid(kNameText, 1);
+    const int cch = quint8(d.at(3));
+    const bool wide = quint8(d.at(14)) & 1;
+    QString text;
+    for (int i = 0; i < cch; ++i)
+        text += wide ? QChar(u16(d, kNameText + 2 * i))
+                     : QChar(quint8(d.at(qMin<qsizetype>(kNameText + i, d.size() - 1))));
+    return text.toLower().toUtf8();
+}
+
+QByteArray NameRecord::builtinData(quint8 code, int itab, const QByteArray &formula)
+{
+    QByteArray d(14, '\0');
+    put16(d, 0, kNameBuiltin);
+    d[3] = 1;                      // one character: the built-in code
+    put16(d, 4, quint16(formula.size()));
+    put16(d, 8, quint16(itab));
+    d += char(0);                  // 8-bit characters
+    d += char(code);
+    return d + formula;
+}
+
+} // namespace quirn
