@@ -20,6 +20,7 @@ enum RecordType : quint16 {
     rtWindowProtect = 0x0019,
     rtVerticalPageBreaks = 0x001A,
     rtHorizontalPageBreaks = 0x001B,
+    rtNote = 0x001C,
     rtLeftMargin = 0x0026,
     rtRightMargin = 0x0027,
     rtTopMargin = 0x0028,
@@ -45,11 +46,15 @@ enum RecordType : quint16 {
     rtExtSst = 0x00FF,
     rtTabId = 0x013D,
     rtSupBook = 0x01AE,
+    rtTextObject = 0x01B6,
     rtCodeName = 0x01BA,
     rtDimensions = 0x0200,
     rtIndex = 0x020B,
+    rtArray = 0x0221,
     rtWindow2 = 0x023E,
+    rtSharedFormula = 0x04BC,
     rtBof = 0x0809,
+    rtChartSeriesRef = 0x1051, // BRAI
 };
 
 constexpr quint16 kBiff8Version = 0x0600;

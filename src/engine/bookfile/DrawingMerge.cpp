@@ -10,6 +10,7 @@ namespace {
 
 constexpr quint16 kDggContainer = 0xF000;
 constexpr quint16 kBStoreContainer = 0xF001;
+constexpr quint16 kDgContainer = 0xF002;
 constexpr quint16 kDgg = 0xF006;
 constexpr quint16 kBse = 0xF007;
 constexpr quint16 kDg = 0xF008;
@@ -335,6 +336,21 @@ void DrawingMerge::insertInto(QList<Record> &globals) const
     globals.remove(first, end - first);
     for (int k = 0; k < records.size(); ++k)
         globals.insert(first + k, records[k]);
+}
+
+bool DrawingMerge::holdsNoShape(const QByteArray &drawing)
+{
+    if (drawing.size() < 8 || u16(drawing, 2) != kDgContainer)
+        return false;
+    // The drawing container's records: the drawing record counts the shapes.
+    for (qsizetype p = 8; p + 8 <= drawing.size();) {
+        const quint16 recordType = u16(drawing, p + 2);
+        const quint32 recordLength = u32(drawing, p + 4);
+        if (recordType == kDg)
+            return recordLength >= 8 && p + 16 <= drawing.size() && u32(drawing, p + 8) <= 1;
+        p += 8 + qsizetype(recordLength);
+    }
+    return false;
 }
 
 } // namespace quirn

@@ -22,6 +22,9 @@ public:
     bool carry(QByteArray &drawing);
 
     bool isEmpty() const { return !m_changed; }
+    // Whether a sheet's drawing holds no shape besides the group every
+    // drawing has (as LibreOffice writes for any sheet).
+    static bool holdsNoShape(const QByteArray &drawing);
     // Writes the target's drawing group back into `globals`.
     void insertInto(QList<biff::Record> &globals) const;
 

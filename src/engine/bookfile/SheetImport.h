@@ -50,9 +50,6 @@ public:
     // Why the sheet cannot be copied to another book through the records, or
     // empty when it can.
     static QString refusal(const WorkbookStream &source, int tab, bool sourceHasVba, bool targetHasVba);
-
-private:
-    class Importer;
 };
 
 } // namespace quirn

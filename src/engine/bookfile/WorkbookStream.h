@@ -63,9 +63,10 @@ public:
     QByteArray serialize() const;
 
 private:
+    friend class MovedSheetLinks;
     friend class PrintNames;
     friend class SheetDuplicate;
-    friend class SheetImport; // adds sheets of another book to the records
+    friend class SheetImportRun; // adds sheets of another book to the records
 
     struct Body
     {
