@@ -20,13 +20,13 @@ struct SubstreamRecord
     qsizetype end() const { return offset + 4 + length; }
 };
 
-// Walks a substream's whole records from its BOF to the EOF that closes it.
+// Walks a substream's whole records from its BOF (at `start`) to the EOF that closes it.
 // A BOF is at the depth it opens, an EOF at the depth it closes. The walk
 // stops early at a record that runs past the bytes.
 class RecordCursor
 {
 public:
-    explicit RecordCursor(const QByteArray &bytes) : m_bytes(bytes) {}
+    explicit RecordCursor(const QByteArray &bytes, qsizetype start = 0) : m_bytes(bytes), m_end(start) {}
 
     // Moves to the next record; false when there is none.
     bool next()
@@ -41,6 +41,14 @@ public:
         if (type == rtEof && --m_level <= 0)
             m_closed = true;
         return true;
+    }
+
+    // Walks on to where the walk ends; true when that is the substream's end.
+    bool walkToEnd()
+    {
+        while (next()) {
+        }
+        return m_closed;
     }
 
     const SubstreamRecord &record() const { return m_record; }

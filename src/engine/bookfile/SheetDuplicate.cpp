@@ -2,8 +2,11 @@
 
 #include "BiffText.h"
 #include "BookFileMessages.h"
+#include "DrawingMerge.h"
 #include "FormulaTokens.h"
 #include "NameRecord.h"
+#include "RecordCursor.h"
+#include "SubstreamCopy.h"
 #include "WorkbookStream.h"
 
 namespace quirn {
@@ -20,32 +23,20 @@ constexpr quint16 rtSxView = 0x00B0;
 bool holdsOnlyAnEmptyDrawing(const QByteArray &body)
 {
     QByteArray drawing;
-    int drawings = 0, others = 0, depth = 0;
-    qsizetype pos = 0;
-    quint16 type = 0, length = 0;
-    while (recordAt(body, pos, &type, &length) && pos + 4 + length <= body.size()) {
-        if (type == rtBof && ++depth > 1)
+    int drawings = 0, others = 0;
+    RecordCursor cursor(body);
+    while (cursor.next()) {
+        const SubstreamRecord &r = cursor.record();
+        if (r.type == rtBof && r.depth > 1) {
             ++others; // an embedded chart
-        else if (type == rtEof)
-            --depth;
-        else if (type == rtMsoDrawing) {
+        } else if (r.type == rtMsoDrawing) {
             ++drawings;
-            drawing = body.mid(pos + 4, length);
-        } else if (type == 0x005D || type == 0x001C || type == 0x01B6) // OBJ, NOTE, TXO
+            drawing = body.mid(r.dataAt(), r.length);
+        } else if (r.type == rtObj || r.type == rtNote || r.type == rtTextObject) {
             ++others;
-        pos += 4 + length;
+        }
     }
-    if (drawings != 1 || others != 0 || drawing.size() < 8 || u16(drawing, 2) != 0xF002)
-        return false;
-    // The drawing container's records: the drawing record counts the shapes.
-    for (qsizetype p = 8; p + 8 <= drawing.size();) {
-        const quint16 recordType = u16(drawing, p + 2);
-        const quint32 recordLength = u32(drawing, p + 4);
-        if (recordType == 0xF008)
-            return recordLength >= 8 && p + 16 <= drawing.size() && u32(drawing, p + 8) <= 1;
-        p += 8 + qsizetype(recordLength);
-    }
-    return false;
+    return drawings == 1 && others == 0 && DrawingMerge::holdsNoShape(drawing);
 }
 
 // The sheet's substream ready to be a copy: not selected, without its code
@@ -53,55 +44,26 @@ bool holdsOnlyAnEmptyDrawing(const QByteArray &body)
 // is the offset the substream's INDEX pointers are relative to.
 bool prepareCopy(const QByteArray &body, qint64 base, bool hasVbaProject, QByteArray *copy)
 {
-    copy->clear();
     const bool emptyDrawing = holdsOnlyAnEmptyDrawing(body);
-    QList<std::pair<qsizetype, qsizetype>> removed; // (offset in body, size)
-    QList<qsizetype> indexRecords;
-    qsizetype pos = 0;
-    int depth = 0;
-    quint16 type = 0, length = 0;
-    while (recordAt(body, pos, &type, &length) && pos + 4 + length <= body.size()) {
-        QByteArray record = body.mid(pos, 4 + length);
-        if (type == rtBof)
-            ++depth;
-        else if (type == rtEof)
-            --depth;
-        if (type == rtSxView || (type == rtMsoDrawing && !emptyDrawing))
+    SubstreamCopy out(base, body.size());
+    RecordCursor cursor(body);
+    while (cursor.next()) {
+        const SubstreamRecord &r = cursor.record();
+        if (r.type == rtSxView || (r.type == rtMsoDrawing && !emptyDrawing))
             return false;
-        if ((type == rtMsoDrawing || type == rtMsoDrawingSelection) && depth == 1) {
-            removed.append({pos, 4 + length});
-            pos += 4 + length;
-            continue;
-        }
-        if (type == rtCodeName && depth == 1) {
-            if (hasVbaProject)
+        if (r.depth == 1 && (r.type == rtMsoDrawing || r.type == rtMsoDrawingSelection || r.type == rtCodeName)) {
+            if (r.type == rtCodeName && hasVbaProject)
                 return false;
-            removed.append({pos, 4 + length});
-            pos += 4 + length;
+            out.leaveOut(r.offset, 4 + r.length);
             continue;
         }
-        if (type == rtWindow2 && depth == 1 && length >= 2)
+        QByteArray record = body.mid(r.offset, 4 + r.length);
+        if (r.type == rtWindow2 && r.depth == 1 && r.length >= 2)
             put16(record, 4, u16(record, 4) & ~(kWindowSelected | kWindowActive));
-        if (type == rtIndex && depth == 1)
-            indexRecords.append(copy->size());
-        copy->append(record);
-        pos += 4 + length;
+        out.append(record, r.depth);
     }
-    copy->append(body.mid(pos));
-    // Records after a removed one moved up: so do INDEX pointers to them.
-    for (qsizetype at : indexRecords) {
-        const quint16 size = u16(*copy, at + 2);
-        for (qsizetype q = at + 4 + 12; q + 4 <= at + 4 + size; q += 4) {
-            const qint64 pointer = u32(*copy, q);
-            if (pointer == 0)
-                continue;
-            qint64 shift = 0;
-            for (const auto &[offset, bytes] : removed)
-                if (offset < pointer - base)
-                    shift += bytes;
-            put32(*copy, q, quint32(pointer - shift));
-        }
-    }
+    out.appendBytes(body.mid(cursor.end()));
+    *copy = out.take();
     return true;
 }
 

@@ -5,6 +5,7 @@
 #include "FormulaTokens.h"
 #include "NameRecord.h"
 #include "RecordCursor.h"
+#include "SubstreamCopy.h"
 #include "WorkbookStream.h"
 
 #include <QMap>
@@ -354,10 +355,7 @@ bool SheetImportRun::carrySheet(int tab, QByteArray *out)
     const auto refuse = [this] {
         return fail(QStringLiteral("参照や書式を移せないシートを別のブックへ移動またはコピー"));
     };
-    QList<std::pair<qsizetype, qsizetype>> removed;
-    QList<qsizetype> indexRecords;
-    out->clear();
-    out->reserve(body.size());
+    SubstreamCopy copy(base, body.size());
     const QList<SubstreamRecord> records = RecordCursor::all(body);
 
     // The drawing layer: left out when it holds nothing (as LibreOffice
@@ -403,7 +401,7 @@ bool SheetImportRun::carrySheet(int tab, QByteArray *out)
             record = record.left(4) + drawingData.value(i);
         if (r.depth == 1) {
             if ((t == rtMsoDrawing && emptyDrawing) || t == rtMsoDrawingSelection || t == rtCodeName) {
-                removed.append({r.offset, 4 + r.length});
+                copy.leaveOut(r.offset, 4 + r.length);
                 continue;
             }
             if (t == rtTextObject && r.length >= 16) {
@@ -462,26 +460,11 @@ bool SheetImportRun::carrySheet(int tab, QByteArray *out)
             put16(record, 4, quint16(qMax(font, 0)));
         } else if (t == rtWindow2 && r.length >= 2 && r.depth == 1)
             put16(record, 4, u16(record, 4) & ~(kWindowSelected | kWindowActive));
-        else if (t == rtIndex && r.depth == 1)
-            indexRecords.append(out->size());
         if (!ok)
             return refuse();
-        out->append(record);
+        copy.append(record, r.depth);
     }
-    // Records after a removed one moved up: so do INDEX pointers to them.
-    for (qsizetype at : indexRecords) {
-        const quint16 size = u16(*out, at + 2);
-        for (qsizetype q = at + 4 + 12; q + 4 <= at + 4 + size; q += 4) {
-            const qint64 pointer = u32(*out, q);
-            if (pointer == 0)
-                continue;
-            qint64 shift = 0;
-            for (const auto &[offset, bytes] : removed)
-                if (offset < pointer - base)
-                    shift += bytes;
-            put32(*out, q, quint32(pointer - shift));
-        }
-    }
+    *out = copy.take();
     return true;
 }
 

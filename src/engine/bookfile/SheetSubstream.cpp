@@ -3,6 +3,7 @@
 #include "BiffRecord.h"
 #include "BiffText.h"
 #include "HeaderFooterText.h"
+#include "RecordCursor.h"
 
 #include <QHash>
 #include <QVector>
@@ -32,16 +33,10 @@ struct Located
 QVector<Located> locate(const QByteArray &bytes)
 {
     QVector<Located> out;
-    qsizetype pos = 0;
-    int depth = 0;
-    quint16 type = 0, length = 0;
-    while (recordAt(bytes, pos, &type, &length) && pos + 4 + length <= bytes.size()) {
-        if (type == rtBof)
-            ++depth;
-        out.append({pos, depth, {type, bytes.mid(pos + 4, length)}});
-        pos += 4 + length;
-        if (type == rtEof && --depth <= 0)
-            break;
+    RecordCursor cursor(bytes);
+    while (cursor.next()) {
+        const SubstreamRecord &r = cursor.record();
+        out.append({r.offset, r.depth, {r.type, bytes.mid(r.dataAt(), r.length)}});
     }
     return out;
 }

@@ -5,6 +5,7 @@
 #include "FormulaTokens.h"
 #include "NameRecord.h"
 #include "PrintNames.h"
+#include "RecordCursor.h"
 #include "SheetDuplicate.h"
 #include "SheetSubstream.h"
 
@@ -24,21 +25,10 @@ constexpr quint16 kRefError = 0xFFFF;
 // End of the substream starting at `start` (after its matching EOF), or -1.
 qsizetype substreamEnd(const QByteArray &stream, qsizetype start)
 {
-    qsizetype pos = start;
-    int depth = 0;
-    quint16 type = 0, length = 0;
-    if (!recordAt(stream, pos, &type, &length) || type != rtBof)
+    RecordCursor cursor(stream, start);
+    if (!cursor.next() || cursor.type() != rtBof)
         return -1;
-    while (recordAt(stream, pos, &type, &length)) {
-        if (pos + 4 + length > stream.size())
-            return -1;
-        pos += 4 + length;
-        if (type == rtBof)
-            ++depth;
-        else if (type == rtEof && --depth == 0)
-            return pos;
-    }
-    return -1;
+    return cursor.walkToEnd() ? cursor.end() : -1;
 }
 
 // Calls fn(data, rgceOffset, cce) for every formula of a substream whose
@@ -46,10 +36,10 @@ qsizetype substreamEnd(const QByteArray &stream, qsizetype start)
 template<typename Fn>
 bool forEachFormula(QByteArray &body, Fn fn)
 {
-    qsizetype pos = 0;
-    quint16 type = 0, length = 0;
-    while (recordAt(body, pos, &type, &length) && pos + 4 + length <= body.size()) {
-        QByteArray data = body.mid(pos + 4, length);
+    RecordCursor cursor(body);
+    while (cursor.next()) {
+        const SubstreamRecord &r = cursor.record();
+        QByteArray data = body.mid(r.dataAt(), r.length);
         bool changed = false;
         auto visit = [&](qsizetype lengthAt, qsizetype rgceAt) {
             if (data.size() < rgceAt)
@@ -58,18 +48,17 @@ bool forEachFormula(QByteArray &body, Fn fn)
             return fn(data, rgceAt, int(qMin<qsizetype>(u16(data, lengthAt), data.size() - rgceAt)));
         };
         bool ok = true;
-        switch (type) {
-        case 0x0006: ok = visit(20, 22); break;   // FORMULA
-        case 0x0221: ok = visit(12, 14); break;   // ARRAY
-        case 0x04BC: ok = visit(8, 10); break;    // SHRFMLA
-        case 0x1051: ok = visit(6, 8); break;     // chart series reference
+        switch (r.type) {
+        case rtFormula: ok = visit(20, 22); break;
+        case rtArray: ok = visit(12, 14); break;
+        case rtSharedFormula: ok = visit(8, 10); break;
+        case rtChartSeriesRef: ok = visit(6, 8); break;
         default: break;
         }
         if (!ok)
             return false;
         if (changed)
-            body.replace(pos + 4, length, data);
-        pos += 4 + length;
+            body.replace(r.dataAt(), r.length, data);
     }
     return true;
 }
@@ -465,17 +454,11 @@ bool WorkbookStream::renumberNamesWithout(const QSet<int> &removedRecords, const
 bool WorkbookStream::isWindowSelected(int tab) const
 {
     const QByteArray &body = m_bodies[m_tabBody[tab]].bytes;
-    qsizetype pos = 0;
-    int depth = 0;
-    quint16 type = 0, length = 0;
-    while (recordAt(body, pos, &type, &length) && pos + 4 + length <= body.size()) {
-        if (type == rtBof)
-            ++depth;
-        else if (type == rtEof && --depth <= 0)
-            break;
-        else if (type == rtWindow2 && depth == 1 && length >= 2)
-            return u16(body, pos + 4) & kWindowSelected;
-        pos += 4 + length;
+    RecordCursor cursor(body);
+    while (cursor.next()) {
+        const SubstreamRecord &r = cursor.record();
+        if (r.type == rtWindow2 && r.depth == 1 && r.length >= 2)
+            return u16(body, r.dataAt()) & kWindowSelected;
     }
     return true; // nothing to select
 }
@@ -483,20 +466,14 @@ bool WorkbookStream::isWindowSelected(int tab) const
 void WorkbookStream::setWindowSelected(int tab, bool selected)
 {
     QByteArray &body = m_bodies[m_tabBody[tab]].bytes;
-    qsizetype pos = 0;
-    int depth = 0;
-    quint16 type = 0, length = 0;
-    while (recordAt(body, pos, &type, &length) && pos + 4 + length <= body.size()) {
-        if (type == rtBof)
-            ++depth;
-        else if (type == rtEof && --depth <= 0)
-            return;
-        else if (type == rtWindow2 && depth == 1 && length >= 2) {
-            quint16 flags = u16(body, pos + 4);
-            flags = selected ? (flags | kWindowSelected | kWindowActive) : (flags & ~(kWindowSelected | kWindowActive));
-            put16(body, pos + 4, flags);
-        }
-        pos += 4 + length;
+    RecordCursor cursor(body);
+    while (cursor.next()) {
+        const SubstreamRecord &r = cursor.record();
+        if (r.type != rtWindow2 || r.depth != 1 || r.length < 2)
+            continue;
+        const quint16 flags = u16(body, r.dataAt());
+        put16(body, r.dataAt(), selected ? (flags | kWindowSelected | kWindowActive)
+                                         : (flags & ~(kWindowSelected | kWindowActive)));
     }
 }
 
@@ -578,21 +555,16 @@ QByteArray WorkbookStream::serialize() const
         }
         // INDEX holds absolute positions (DEFCOLWIDTH, DBCELLs) of its own substream.
         QByteArray bytes = b.bytes;
-        qsizetype pos = 0;
-        int depth = 0;
-        quint16 type = 0, length = 0;
-        while (recordAt(bytes, pos, &type, &length) && pos + 4 + length <= bytes.size()) {
-            if (type == rtBof)
-                ++depth;
-            else if (type == rtEof)
-                --depth;
-            else if (type == rtIndex && depth == 1 && length >= 16) {
-                if (u32(bytes, pos + 4 + 12) != 0)
-                    put32(bytes, pos + 4 + 12, quint32(qint64(u32(bytes, pos + 4 + 12)) + delta));
-                for (qsizetype q = pos + 4 + 16; q + 4 <= pos + 4 + length; q += 4)
-                    put32(bytes, q, quint32(qint64(u32(bytes, q)) + delta));
-            }
-            pos += 4 + length;
+        RecordCursor cursor(bytes);
+        while (cursor.next()) {
+            const SubstreamRecord &r = cursor.record();
+            if (r.type != rtIndex || r.depth != 1 || r.length < 16)
+                continue;
+            const qsizetype at = r.dataAt();
+            if (u32(bytes, at + 12) != 0)
+                put32(bytes, at + 12, quint32(qint64(u32(bytes, at + 12)) + delta));
+            for (qsizetype q = at + 16; q + 4 <= r.end(); q += 4)
+                put32(bytes, q, quint32(qint64(u32(bytes, q)) + delta));
         }
         out += bytes;
     }
