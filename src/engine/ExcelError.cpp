@@ -1,5 +1,7 @@
 #include "ExcelError.h"
 
+#include "OfficeError.h"
+
 ExcelError::ExcelError(int number, const QString &description)
     : std::runtime_error(description.toStdString())
     , m_number(number)
@@ -31,4 +33,11 @@ ExcelError ExcelError::noSuchWorkbook()
 ExcelError ExcelError::refused(const QString &description)
 {
     return ExcelError(ApplicationDefined, description);
+}
+
+ExcelError ExcelError::fromOffice(const OfficeError &error)
+{
+    if (error.kind() == OfficeError::Kind::NoSuchSheet)
+        return noSuchSheet();
+    return refused(error.message());
 }

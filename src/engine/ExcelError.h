@@ -4,6 +4,8 @@
 
 #include <stdexcept>
 
+class OfficeError;
+
 // A failure of the workbook engine as Excel reports one: an error number and
 // its message text. Operations that pass failures to their caller throw it.
 class ExcelError : public std::runtime_error
@@ -26,6 +28,8 @@ public:
     static ExcelError noSuchSheet();
     static ExcelError noSuchWorkbook();
     static ExcelError refused(const QString &description);
+    // A failure of the office process, as Excel would report it.
+    static ExcelError fromOffice(const OfficeError &error);
 
 private:
     int m_number;

@@ -5,6 +5,7 @@
 #include "OfficeDocument.h"
 #include "OfficeError.h"
 #include "OfficeProcess.h"
+#include "WorkbookSheetCopies.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,13 +19,6 @@ using quirn::SheetVisibility;
 
 namespace {
 
-ExcelError fromOffice(const OfficeError &error)
-{
-    if (error.kind() == OfficeError::Kind::NoSuchSheet)
-        return ExcelError::noSuchSheet();
-    return ExcelError::refused(error.message());
-}
-
 // Runs a call into the office's copy; its failures reach callers as Excel's.
 template <typename Call>
 auto viaOffice(Call &&call) -> decltype(call())
@@ -32,7 +26,7 @@ auto viaOffice(Call &&call) -> decltype(call())
     try {
         return call();
     } catch (const OfficeError &error) {
-        throw fromOffice(error);
+        throw ExcelError::fromOffice(error);
     }
 }
 
@@ -187,7 +181,7 @@ ExcelWorkbook::SheetState ExcelWorkbook::sheetState(const QString &name) const
     }
     if (sheetPosition(name) == 0)
         throw ExcelError::noSuchSheet();
-    const SheetFacts facts = m_officeFacts.value(name, factsOfNewSheet(name));
+    const SheetFacts facts = officeFacts(name);
     state.kind = facts.kind;
     state.embeddedCharts = facts.embeddedCharts;
     viaOffice([&] {
@@ -215,7 +209,7 @@ std::pair<int, int> ExcelWorkbook::lastCell(const QString &name)
         const OfficeDocument::CellPosition cell = m_office->lastUsedCell(name);
         return {cell.row, cell.column};
     } catch (const OfficeError &error) {
-        throw fromOffice(error);
+        throw ExcelError::fromOffice(error);
     }
 }
 
@@ -226,7 +220,7 @@ int ExcelWorkbook::pageCount(const QString &name)
     try {
         return currentDocument().pageCount(name);
     } catch (const OfficeError &error) {
-        throw fromOffice(error);
+        throw ExcelError::fromOffice(error);
     }
 }
 
@@ -270,7 +264,7 @@ void ExcelWorkbook::showToUser()
             shown->activateSheet(m_selectedSheet);
         shown->showToUser();
     } catch (const OfficeError &error) {
-        throw fromOffice(error);
+        throw ExcelError::fromOffice(error);
     }
 }
 
@@ -317,7 +311,7 @@ void ExcelWorkbook::loadOfficeCopy()
     try {
         m_office = OfficeDocument::load(m_app.office(), source, options);
     } catch (const OfficeError &error) {
-        throw fromOffice(error);
+        throw ExcelError::fromOffice(error);
     }
     m_officeCurrent = true;
 }
@@ -342,6 +336,13 @@ void ExcelWorkbook::takeOverInOffice()
     for (const SheetFacts &facts : m_records.sheets())
         m_officeFacts.insert(facts.name, facts);
     m_officeOwnsState = true;
+}
+
+// What the records knew of a sheet the office holds; nothing for a sheet the
+// office made.
+SheetFacts ExcelWorkbook::officeFacts(const QString &name) const
+{
+    return m_officeFacts.value(name, factsOfNewSheet(name));
 }
 
 void ExcelWorkbook::recordsEdited()
@@ -400,7 +401,7 @@ void ExcelWorkbook::renameSheet(const QString &name, const QString &newName)
     try {
         m_office->renameSheet(name, newName);
     } catch (const OfficeError &error) {
-        throw fromOffice(error);
+        throw ExcelError::fromOffice(error);
     }
     SheetFacts facts = m_officeFacts.take(name);
     facts.name = newName;
@@ -435,7 +436,7 @@ void ExcelWorkbook::setSheetVisible(const QString &name, bool visible)
     try {
         m_office->setSheetVisible(name, visible);
     } catch (const OfficeError &error) {
-        throw fromOffice(error);
+        throw ExcelError::fromOffice(error);
     }
 }
 
@@ -448,7 +449,7 @@ void ExcelWorkbook::setSheetVeryHidden(const QString &name)
     }
     // The office knows only hidden; its save puts very hidden back from these facts.
     setSheetVisible(name, false);
-    SheetFacts facts = m_officeFacts.value(name, factsOfNewSheet(name));
+    SheetFacts facts = officeFacts(name);
     facts.visibility = SheetVisibility::VeryHidden;
     m_officeFacts.insert(name, facts);
 }
@@ -476,7 +477,7 @@ void ExcelWorkbook::deleteSheets(const QStringList &names)
             m_officeFacts.remove(name);
         }
     } catch (const OfficeError &error) {
-        throw fromOffice(error);
+        throw ExcelError::fromOffice(error);
     }
 }
 
@@ -502,7 +503,7 @@ void ExcelWorkbook::moveSheets(const QStringList &names, const QString &target, 
     try {
         m_office->moveSheets(names, target, before);
     } catch (const OfficeError &error) {
-        throw fromOffice(error);
+        throw ExcelError::fromOffice(error);
     }
 }
 
@@ -544,7 +545,7 @@ void ExcelWorkbook::reorderSheets(const QStringList &names)
                 m_office->moveSheets({name}, there, true);
         }
     } catch (const OfficeError &error) {
-        throw fromOffice(error);
+        throw ExcelError::fromOffice(error);
     }
 }
 
@@ -573,150 +574,17 @@ QString ExcelWorkbook::copyName(const QString &name) const
 
 void ExcelWorkbook::copySheets(const QStringList &names, const QString &target, bool before)
 {
-    if (sheetPosition(target) == 0)
-        throw ExcelError::noSuchSheet();
-    for (const QString &name : names)
-        if (sheetPosition(name) == 0)
-            throw ExcelError::noSuchSheet();
-    checkStructureEditable();
-    if (!ownedByOffice() && copyInRecords(names, target, before))
-        return;
-    const bool wasOwned = ownedByOffice();
-    takeOverInOffice();
-    QString previous = target;
-    try {
-        for (const QString &name : names) {
-            const QString copy = copyName(name);
-            const int to = before ? m_office->sheetIndex(target) : m_office->sheetIndex(previous) + 1;
-            m_office->copySheet(name, copy, to);
-            SheetFacts facts = m_officeFacts.value(name, factsOfNewSheet(name));
-            facts.name = copy;
-            m_officeFacts.insert(copy, facts);
-            previous = copy;
-        }
-    } catch (const OfficeError &error) {
-        if (!wasOwned && previous == target)
-            giveBackToRecords();
-        throw fromOffice(error);
-    }
+    WorkbookSheetCopies(*this).copy(names, target, before);
 }
 
-// Copies the sheets through the book's own records, which keeps everything;
-// false (with nothing changed) when the records cannot copy one of them, so
-// that the office copies them instead.
-bool ExcelWorkbook::copyInRecords(const QStringList &names, const QString &target, bool before)
+QStringList ExcelWorkbook::importSheets(ExcelWorkbook &source, const QStringList &names, int beforePosition)
 {
-    QStringList made;
-    auto undo = [this, &made] {
-        QList<int> indexes;
-        for (const QString &copy : made)
-            indexes << recordIndex(copy);
-        if (!indexes.isEmpty())
-            m_records.deleteSheets(indexes);
-    };
-    QString previous = target;
-    for (const QString &name : names) {
-        const QString copy = copyName(name);
-        const int to = before ? recordIndex(target) : recordIndex(previous) + 1;
-        const BookFileError error = m_records.duplicateSheet(recordIndex(name), copy, to);
-        if (error) {
-            undo();
-            if (error.code == BookFileError::Code::Unsupported)
-                return false;
-            check(error);
-        }
-        made << copy;
-        previous = copy;
-    }
-    recordsEdited();
-    return true;
-}
-
-QStringList ExcelWorkbook::importSheets(ExcelWorkbook &source, const QStringList &names,
-                                        int beforePosition)
-{
-    for (const QString &name : names)
-        if (source.sheetPosition(name) == 0)
-            throw ExcelError::noSuchSheet();
-    checkStructureEditable();
-    QStringList made;
-    if (importInRecords(source, names, std::clamp(beforePosition - 1, 0, sheetCount()), false, &made))
-        return made;
-    OfficeDocument &from = source.currentDocument();
-    const bool wasOwned = ownedByOffice();
-    takeOverInOffice();
-    QStringList copies;
-    int before = std::clamp(beforePosition - 1, 0, sheetCount());
-    try {
-        for (const QString &name : names) {
-            // A clash is named as Excel names it ("Data (2)"), not as the office does.
-            const QStringList present = sheetNames();
-            const bool clash = std::any_of(present.cbegin(), present.cend(), [&](const QString &other) {
-                return other.compare(name, Qt::CaseInsensitive) == 0;
-            });
-            const QString wanted = clash ? copyName(name) : name;
-            QString copy = m_office->importSheet(from, name, before);
-            if (copy != wanted) {
-                m_office->renameSheet(copy, wanted);
-                copy = wanted;
-            }
-            SheetFacts facts = source.ownedByOffice()
-                                   ? source.m_officeFacts.value(name, factsOfNewSheet(name))
-                                   : source.m_records.sheet(source.recordIndex(name));
-            facts.name = copy;
-            m_officeFacts.insert(copy, facts);
-            copies << copy;
-            ++before;
-        }
-    } catch (const OfficeError &error) {
-        if (!wasOwned && copies.isEmpty())
-            giveBackToRecords();
-        throw fromOffice(error);
-    }
-    return copies;
-}
-
-// Brings the sheets through both books' records, which keeps everything;
-// false (with nothing changed) when either book is held by the office or the
-// records cannot carry one of the sheets, so that the office brings them.
-bool ExcelWorkbook::importInRecords(ExcelWorkbook &source, const QStringList &names, int before, bool move,
-                                    QStringList *copies)
-{
-    if (ownedByOffice() || source.ownedByOffice() || &source == this)
-        return false;
-    QList<int> indexes;
-    for (const QString &name : names) {
-        const int index = source.recordIndex(name);
-        if (!m_records.importRefusal(source.m_records, index).isEmpty())
-            return false;
-        indexes << index;
-    }
-    const BookFileError error = move ? m_records.moveSheetsFrom(source.m_records, indexes, before, copies)
-                                     : m_records.importSheets(source.m_records, indexes, before, copies);
-    if (error.code == BookFileError::Code::Unsupported)
-        return false;
-    check(error);
-    recordsEdited();
-    if (move) {
-        source.recordsEdited();
-        m_receivedMovedSheets = true;
-    }
-    return true;
+    return WorkbookSheetCopies(*this).import(source, names, beforePosition);
 }
 
 QStringList ExcelWorkbook::moveSheetsFrom(ExcelWorkbook &source, const QStringList &names, int beforePosition)
 {
-    for (const QString &name : names)
-        if (source.sheetPosition(name) == 0)
-            throw ExcelError::noSuchSheet();
-    checkStructureEditable();
-    source.checkStructureEditable();
-    QStringList made;
-    if (importInRecords(source, names, std::clamp(beforePosition - 1, 0, sheetCount()), true, &made))
-        return made;
-    made = importSheets(source, names, beforePosition);
-    source.deleteSheets(names);
-    return made;
+    return WorkbookSheetCopies(*this).moveFrom(source, names, beforePosition);
 }
 
 // How a sheet the office holds should be saved: hidden as the office shows it,
@@ -908,7 +776,7 @@ void ExcelWorkbook::saveThroughOffice(const QString &path)
             intended.insert(name, intendedVisibility(name));
         m_office->saveAs(path);
     } catch (const OfficeError &error) {
-        throw fromOffice(error);
+        throw ExcelError::fromOffice(error);
     }
     m_path = path;
     m_caption.clear();

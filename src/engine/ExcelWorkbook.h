@@ -124,6 +124,8 @@ public:
     QString copyName(const QString &name) const;
 
 private:
+    friend class WorkbookSheetCopies; // copies sheets in and between books
+
     bool ownedByOffice() const { return m_officeOwnsState || !m_records.isOpen(); }
     void openRecords(const QString &path);
     void loadOfficeCopy();
@@ -140,9 +142,7 @@ private:
     QStringList exportLosses(bool veryHiddenLost) const;
     quirn::SheetVisibility intendedVisibility(const QString &name) const;
     void restoreVisibility(const QHash<QString, quirn::SheetVisibility> &intended);
-    bool copyInRecords(const QStringList &names, const QString &target, bool before);
-    bool importInRecords(ExcelWorkbook &source, const QStringList &names, int before, bool move,
-                         QStringList *copies);
+    quirn::SheetFacts officeFacts(const QString &name) const;
 
     ExcelApplication &m_app;
     QString m_path;    // full path; empty for a book never saved

@@ -1,0 +1,158 @@
+#include "WorkbookSheetCopies.h"
+
+#include "ExcelError.h"
+#include "ExcelWorkbook.h"
+#include "OfficeDocument.h"
+#include "OfficeError.h"
+
+#include <algorithm>
+
+using quirn::BookFileError;
+using quirn::SheetFacts;
+
+void WorkbookSheetCopies::copy(const QStringList &names, const QString &target, bool before)
+{
+    if (m_book.sheetPosition(target) == 0)
+        throw ExcelError::noSuchSheet();
+    for (const QString &name : names)
+        if (m_book.sheetPosition(name) == 0)
+            throw ExcelError::noSuchSheet();
+    m_book.checkStructureEditable();
+    if (!m_book.ownedByOffice() && copyInRecords(names, target, before))
+        return;
+    const bool wasOwned = m_book.ownedByOffice();
+    m_book.takeOverInOffice();
+    QString previous = target;
+    try {
+        for (const QString &name : names) {
+            const QString copy = m_book.copyName(name);
+            const int to = before ? m_book.m_office->sheetIndex(target) : m_book.m_office->sheetIndex(previous) + 1;
+            m_book.m_office->copySheet(name, copy, to);
+            SheetFacts facts = m_book.officeFacts(name);
+            facts.name = copy;
+            m_book.m_officeFacts.insert(copy, facts);
+            previous = copy;
+        }
+    } catch (const OfficeError &error) {
+        if (!wasOwned && previous == target)
+            m_book.giveBackToRecords();
+        throw ExcelError::fromOffice(error);
+    }
+}
+
+// Copies the sheets through the book's own records, which keeps everything;
+// false (with nothing changed) when the records cannot copy one of them, so
+// that the office copies them instead.
+bool WorkbookSheetCopies::copyInRecords(const QStringList &names, const QString &target, bool before)
+{
+    QStringList made;
+    auto undo = [this, &made] {
+        QList<int> indexes;
+        for (const QString &copy : made)
+            indexes << m_book.recordIndex(copy);
+        if (!indexes.isEmpty())
+            m_book.m_records.deleteSheets(indexes);
+    };
+    QString previous = target;
+    for (const QString &name : names) {
+        const QString copy = m_book.copyName(name);
+        const int to = before ? m_book.recordIndex(target) : m_book.recordIndex(previous) + 1;
+        const BookFileError error = m_book.m_records.duplicateSheet(m_book.recordIndex(name), copy, to);
+        if (error) {
+            undo();
+            if (error.code == BookFileError::Code::Unsupported)
+                return false;
+            m_book.check(error);
+        }
+        made << copy;
+        previous = copy;
+    }
+    m_book.recordsEdited();
+    return true;
+}
+
+QStringList WorkbookSheetCopies::import(ExcelWorkbook &source, const QStringList &names, int beforePosition)
+{
+    for (const QString &name : names)
+        if (source.sheetPosition(name) == 0)
+            throw ExcelError::noSuchSheet();
+    m_book.checkStructureEditable();
+    QStringList made;
+    if (importInRecords(source, names, std::clamp(beforePosition - 1, 0, m_book.sheetCount()), false, &made))
+        return made;
+    OfficeDocument &from = source.currentDocument();
+    const bool wasOwned = m_book.ownedByOffice();
+    m_book.takeOverInOffice();
+    QStringList copies;
+    int before = std::clamp(beforePosition - 1, 0, m_book.sheetCount());
+    try {
+        for (const QString &name : names) {
+            // A clash is named as Excel names it ("Data (2)"), not as the office does.
+            const QStringList present = m_book.sheetNames();
+            const bool clash = std::any_of(present.cbegin(), present.cend(), [&](const QString &other) {
+                return other.compare(name, Qt::CaseInsensitive) == 0;
+            });
+            const QString wanted = clash ? m_book.copyName(name) : name;
+            QString copy = m_book.m_office->importSheet(from, name, before);
+            if (copy != wanted) {
+                m_book.m_office->renameSheet(copy, wanted);
+                copy = wanted;
+            }
+            SheetFacts facts = source.ownedByOffice()
+                                   ? source.officeFacts(name)
+                                   : source.m_records.sheet(source.recordIndex(name));
+            facts.name = copy;
+            m_book.m_officeFacts.insert(copy, facts);
+            copies << copy;
+            ++before;
+        }
+    } catch (const OfficeError &error) {
+        if (!wasOwned && copies.isEmpty())
+            m_book.giveBackToRecords();
+        throw ExcelError::fromOffice(error);
+    }
+    return copies;
+}
+
+// Brings the sheets through both books' records, which keeps everything;
+// false (with nothing changed) when either book is held by the office or the
+// records cannot carry one of the sheets, so that the office brings them.
+bool WorkbookSheetCopies::importInRecords(ExcelWorkbook &source, const QStringList &names, int before, bool move,
+                                          QStringList *copies)
+{
+    if (m_book.ownedByOffice() || source.ownedByOffice() || &source == &m_book)
+        return false;
+    QList<int> indexes;
+    for (const QString &name : names) {
+        const int index = source.recordIndex(name);
+        if (!m_book.m_records.importRefusal(source.m_records, index).isEmpty())
+            return false;
+        indexes << index;
+    }
+    const BookFileError error = move ? m_book.m_records.moveSheetsFrom(source.m_records, indexes, before, copies)
+                                     : m_book.m_records.importSheets(source.m_records, indexes, before, copies);
+    if (error.code == BookFileError::Code::Unsupported)
+        return false;
+    m_book.check(error);
+    m_book.recordsEdited();
+    if (move) {
+        source.recordsEdited();
+        m_book.m_receivedMovedSheets = true;
+    }
+    return true;
+}
+
+QStringList WorkbookSheetCopies::moveFrom(ExcelWorkbook &source, const QStringList &names, int beforePosition)
+{
+    for (const QString &name : names)
+        if (source.sheetPosition(name) == 0)
+            throw ExcelError::noSuchSheet();
+    m_book.checkStructureEditable();
+    source.checkStructureEditable();
+    QStringList made;
+    if (importInRecords(source, names, std::clamp(beforePosition - 1, 0, m_book.sheetCount()), true, &made))
+        return made;
+    made = import(source, names, beforePosition);
+    source.deleteSheets(names);
+    return made;
+}
