@@ -10,7 +10,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 
 using quirn::BookFileError;
 using quirn::SheetFacts;
@@ -558,18 +557,7 @@ QString ExcelWorkbook::copyName(const QString &name) const
                 return true;
         return false;
     };
-    // "Data (2)" from "Data" and from "Data (1)" alike, as Excel names copies.
-    QString base = name;
-    static const QRegularExpression numbered(QStringLiteral("^(.*) \\((\\d+)\\)$"));
-    const QRegularExpressionMatch match = numbered.match(name);
-    if (match.hasMatch())
-        base = match.captured(1);
-    for (int n = 2;; ++n) {
-        const QString suffix = QStringLiteral(" (%1)").arg(n);
-        const QString candidate = base.left(31 - suffix.size()) + suffix;
-        if (!taken(candidate))
-            return candidate;
-    }
+    return quirn::BookFile::numberedCopyName(name, taken);
 }
 
 void ExcelWorkbook::copySheets(const QStringList &names, const QString &target, bool before)

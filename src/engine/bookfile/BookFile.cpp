@@ -370,9 +370,11 @@ QString BookFile::freeSheetName(const QString &name, const QStringList &alsoTake
                 return true;
         return false;
     };
-    if (!taken(name))
-        return name;
-    // "Data (2)" from "Data" and from "Data (1)" alike, cut to fit 31 characters.
+    return taken(name) ? numberedCopyName(name, taken) : name;
+}
+
+QString BookFile::numberedCopyName(const QString &name, const std::function<bool(const QString &)> &taken)
+{
     QString base = name;
     static const QRegularExpression numbered(QStringLiteral("^(.*) \\((\\d+)\\)$"));
     const QRegularExpressionMatch match = numbered.match(name);
@@ -420,25 +422,13 @@ BookFileError BookFile::importSheets(const BookFile &source, const QList<int> &i
 {
     if (auto e = checkImport(source, indexes, before))
         return e;
-    SheetImport::Request request;
-    request.source = &*source.d->stream;
-    request.sourcePath = source.path();
-    request.sourceHasVba = source.d->hasVba;
-    request.tabs = indexes;
-    for (int i : indexes)
-        request.names << freeSheetName(source.d->facts[i].name, request.names);
-    for (const SheetFacts &f : source.d->facts)
-        request.linkedSheets << f.name;
-    request.targetPath = path();
-    request.targetHasVba = d->hasVba;
-    request.before = before;
-    BookFileError error;
-    if (!SheetImport::run(*d->stream, request, &error))
-        return error;
+    QStringList copies;
+    if (auto e = carrySheets(source, indexes, before, false, &copies))
+        return e;
     d->modified = true;
     refreshFacts();
     if (names)
-        *names = request.names;
+        *names = copies;
     return {};
 }
 
@@ -453,22 +443,9 @@ BookFileError BookFile::moveSheetsFrom(BookFile &source, const QList<int> &index
         return BookFileMessages::noVisibleSheet();
     const WorkbookStream targetBefore = *d->stream;
     const bool wasModified = d->modified;
-    SheetImport::Request request;
-    request.source = &*source.d->stream;
-    request.sourcePath = source.path();
-    request.sourceHasVba = source.d->hasVba;
-    request.tabs = indexes;
-    for (int i : indexes)
-        request.names << freeSheetName(source.d->facts[i].name, request.names);
-    for (int t = 0; t < source.sheetCount(); ++t)
-        if (!indexes.contains(t))
-            request.linkedSheets << source.d->facts[t].name;
-    request.targetPath = path();
-    request.targetHasVba = d->hasVba;
-    request.before = before;
-    BookFileError error;
-    if (!SheetImport::run(*d->stream, request, &error))
-        return error;
+    QStringList copies;
+    if (auto e = carrySheets(source, indexes, before, true, &copies))
+        return e;
     // What the source kept that referred to the moved sheets now refers to
     // them in this book.
     const WorkbookStream sourceBefore = *source.d->stream;
@@ -488,7 +465,31 @@ BookFileError BookFile::moveSheetsFrom(BookFile &source, const QList<int> &index
     d->modified = true;
     refreshFacts();
     if (names)
-        *names = request.names;
+        *names = copies;
+    return {};
+}
+
+BookFileError BookFile::carrySheets(const BookFile &source, const QList<int> &indexes, int before, bool move,
+                                    QStringList *copies)
+{
+    SheetImport::Request request;
+    request.source = &*source.d->stream;
+    request.sourcePath = source.path();
+    request.sourceHasVba = source.d->hasVba;
+    request.tabs = indexes;
+    for (int i : indexes)
+        request.names << freeSheetName(source.d->facts[i].name, request.names);
+    // Links to the source name its sheets as they will be: without the moved ones.
+    for (int t = 0; t < source.sheetCount(); ++t)
+        if (!move || !indexes.contains(t))
+            request.linkedSheets << source.d->facts[t].name;
+    request.targetPath = path();
+    request.targetHasVba = d->hasVba;
+    request.before = before;
+    BookFileError error;
+    if (!SheetImport::run(*d->stream, request, &error))
+        return error;
+    *copies = request.names;
     return {};
 }
 

@@ -27,6 +27,7 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 namespace quirn {
@@ -115,6 +116,10 @@ public:
 
     // Excel's rules for a sheet name on its own (length and characters).
     static bool isValidSheetName(const QString &name);
+    // Excel's name for a copy of a sheet: "Data (2)" from "Data" and from
+    // "Data (1)" alike, the first number whose name is not `taken`, cut to
+    // fit 31 characters.
+    static QString numberedCopyName(const QString &name, const std::function<bool(const QString &)> &taken);
 
 private:
     BookFileError checkIndex(int index) const;
@@ -122,6 +127,10 @@ private:
     void refreshFacts();
     BookFileError writeFile(const QString &path) const;
     BookFileError checkImport(const BookFile &source, const QList<int> &indexes, int before) const;
+    // Brings the sheets at `indexes` of `source` into the records in front of
+    // `before`; `copies` gets their names here.
+    BookFileError carrySheets(const BookFile &source, const QList<int> &indexes, int before, bool move,
+                              QStringList *copies);
 
     struct Private;
     std::unique_ptr<Private> d;
