@@ -129,48 +129,12 @@ bool SheetDuplicate::make(int tab, const QString &name, int before, bool hasVbaP
     }
 
     // The new directory entry goes last in tab order, then moves into place.
-    QList<int> sheetSlots;
-    for (int i = 0; i < globals.size(); ++i)
-        if (globals[i].type == rtBoundSheet)
-            sheetSlots.append(i);
-    Record entry = globals[sheetSlots[tab]];
+    Record entry = m_book.m_globals.at(m_book.boundSheetSlots().at(tab));
     entry.data = entry.data.left(6) + writeShortString(name);
-    globals.insert(sheetSlots.last() + 1, entry);
-    for (const Record &r : globals)
-        if (r.type == rtTabId && r.data.size() == 2 * count && r.data.size() + 2 > kMaxRecordData) {
-            *error = BookFileMessages::unsupported(QStringLiteral("これ以上シートを追加"));
-            return false;
-        }
-    for (Record &r : globals) {
-        if (r.type == rtTabId && r.data.size() == 2 * count) {
-            quint16 next = 0;
-            for (int t = 0; t < count; ++t)
-                next = qMax(next, u16(r.data, 2 * t));
-            r.data += le16(quint16(next + 1));
-        } else if (r.type == rtSupBook && r.data.size() >= 4 && u16(r.data, 2) == kSelfSupBookMarker) {
-            put16(r.data, 0, quint16(count + 1));
-        }
+    if (!m_book.addSheets(globals, {entry}, {{copy, source.originalOffset, true, false}}, before)) {
+        *error = BookFileMessages::unsupported(QStringLiteral("これ以上シートを追加"));
+        return false;
     }
-
-    m_book.m_globals = globals;
-    int at = int(m_book.m_bodies.size());
-    if (!m_book.m_bodies.isEmpty() && !m_book.m_bodies.last().isSheet)
-        at = int(m_book.m_bodies.size()) - 1; // keep trailing bytes last
-    for (int &b : m_book.m_tabBody)
-        if (b >= at)
-            ++b;
-    m_book.m_bodies.insert(at, {copy, source.originalOffset, true, false});
-    m_book.m_tabBody.append(at);
-
-    QList<int> order;
-    for (int t = 0; t < count; ++t) {
-        if (t == before)
-            order.append(count);
-        order.append(t);
-    }
-    if (before >= count)
-        order.append(count);
-    m_book.reorderSheets(order);
     return true;
 }
 

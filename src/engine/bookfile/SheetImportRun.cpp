@@ -112,8 +112,7 @@ bool SheetImportRun::run()
     commitNames();
     m_drawings.insertInto(m_globals);
     m_formats.insertInto(m_globals);
-    placeSheets(bodies);
-    return true;
+    return placeSheets(bodies);
 }
 
 // The names scoped to the sheets of the group come along, scoped to the
@@ -541,58 +540,21 @@ void SheetImportRun::commitNames()
 
 // The copies' directory entries go last in tab order, then the group moves
 // in front of the requested sheet.
-void SheetImportRun::placeSheets(const QList<QByteArray> &bodies)
+bool SheetImportRun::placeSheets(const QList<QByteArray> &bodies)
 {
-    const int count = m_target.sheetCount();
-    const int added = int(bodies.size());
-    int lastEntry = -1;
-    for (int i = 0; i < m_globals.size(); ++i)
-        if (m_globals[i].type == rtBoundSheet)
-            lastEntry = i;
     const QList<int> sourceSlots = m_source.boundSheetSlots();
-    for (int g = 0; g < added; ++g) {
-        Record entry = m_source.m_globals[sourceSlots[m_request.tabs[g]]];
-        entry.data = entry.data.left(6) + writeShortString(m_request.names[g]);
-        m_globals.insert(lastEntry + 1 + g, entry);
-    }
-    for (Record &r : m_globals) {
-        if (r.type == rtTabId && r.data.size() == 2 * count) {
-            quint16 next = 0;
-            for (int t = 0; t < count; ++t)
-                next = qMax(next, u16(r.data, 2 * t));
-            for (int g = 0; g < added; ++g)
-                r.data += le16(quint16(next + 1 + g));
-        } else if (r.type == rtSupBook && r.data.size() >= 4 && u16(r.data, 2) == kSelfSupBookMarker) {
-            put16(r.data, 0, quint16(count + added));
-        }
-    }
-    m_target.m_globals = m_globals;
-
-    int at = int(m_target.m_bodies.size());
-    if (!m_target.m_bodies.isEmpty() && !m_target.m_bodies.last().isSheet)
-        at = int(m_target.m_bodies.size()) - 1; // trailing bytes stay last
-    for (int &b : m_target.m_tabBody)
-        if (b >= at)
-            ++b;
-    for (int g = 0; g < added; ++g) {
+    QList<Record> entries;
+    QList<WorkbookStream::Body> placed;
+    for (int g = 0; g < bodies.size(); ++g) {
         const int tab = m_request.tabs[g];
-        const qint64 origin = m_source.m_bodies[m_source.m_tabBody[tab]].originalOffset;
-        m_target.m_bodies.insert(at + g, {bodies[g], origin, true, false});
-        m_target.m_tabBody.append(at + g);
+        Record entry = m_source.m_globals[sourceSlots[tab]];
+        entry.data = entry.data.left(6) + writeShortString(m_request.names[g]);
+        entries.append(entry);
+        placed.append({bodies[g], m_source.m_bodies[m_source.m_tabBody[tab]].originalOffset, true, false});
     }
-
-    QList<int> order;
-    const int before = qBound(0, m_request.before, count);
-    for (int t = 0; t < count; ++t) {
-        if (t == before)
-            for (int g = 0; g < added; ++g)
-                order.append(count + g);
-        order.append(t);
-    }
-    if (before >= count)
-        for (int g = 0; g < added; ++g)
-            order.append(count + g);
-    m_target.reorderSheets(order);
+    if (!m_target.addSheets(m_globals, entries, placed, m_request.before))
+        return fail(QStringLiteral("これ以上シートを追加"));
+    return true;
 }
 
 } // namespace quirn

@@ -46,7 +46,7 @@ private:
     bool commitStrings();
     void commitLinkedCells();
     void commitNames();
-    void placeSheets(const QList<QByteArray> &bodies);
+    bool placeSheets(const QList<QByteArray> &bodies);
 
     WorkbookStream &m_target;
     const SheetImport::Request &m_request;

@@ -370,6 +370,60 @@ void WorkbookStream::reorderSheets(const QList<int> &order)
     remapSheetIndexes(newTabOfOld);
 }
 
+bool WorkbookStream::addSheets(QList<Record> globals, const QList<Record> &entries, const QList<Body> &bodies,
+                               int before)
+{
+    const int count = sheetCount();
+    const int added = int(entries.size());
+    int lastEntry = -1;
+    for (int i = 0; i < globals.size(); ++i) {
+        const Record &r = globals[i];
+        if (r.type == rtBoundSheet)
+            lastEntry = i;
+        else if (r.type == rtTabId && r.data.size() == 2 * count && r.data.size() + 2 * added > kMaxRecordData)
+            return false;
+    }
+    for (int g = 0; g < added; ++g)
+        globals.insert(lastEntry + 1 + g, entries[g]);
+    for (Record &r : globals) {
+        if (r.type == rtTabId && r.data.size() == 2 * count) {
+            quint16 next = 0;
+            for (int t = 0; t < count; ++t)
+                next = qMax(next, u16(r.data, 2 * t));
+            for (int g = 0; g < added; ++g)
+                r.data += le16(quint16(next + 1 + g));
+        } else if (r.type == rtSupBook && r.data.size() >= 4 && u16(r.data, 2) == kSelfSupBookMarker) {
+            put16(r.data, 0, quint16(count + added));
+        }
+    }
+    m_globals = globals;
+
+    int at = int(m_bodies.size());
+    if (!m_bodies.isEmpty() && !m_bodies.last().isSheet)
+        at = int(m_bodies.size()) - 1; // trailing bytes stay last
+    for (int &b : m_tabBody)
+        if (b >= at)
+            b += added;
+    for (int g = 0; g < added; ++g) {
+        m_bodies.insert(at + g, bodies[g]);
+        m_tabBody.append(at + g);
+    }
+
+    QList<int> order;
+    before = qBound(0, before, count);
+    for (int t = 0; t < count; ++t) {
+        if (t == before)
+            for (int g = 0; g < added; ++g)
+                order.append(count + g);
+        order.append(t);
+    }
+    if (before >= count)
+        for (int g = 0; g < added; ++g)
+            order.append(count + g);
+    reorderSheets(order);
+    return true;
+}
+
 bool WorkbookStream::deleteSheets(const QList<int> &tabs, BookFileError *error)
 {
     const int count = sheetCount();

@@ -77,6 +77,12 @@ private:
     };
 
     QList<int> boundSheetSlots() const;
+    // Adds sheets last in tab order, then moves them as a group in front of
+    // `before`: `globals` (the book's, with what the sheets need) gains their
+    // directory `entries`, the stream their `bodies`. False, with nothing
+    // changed, when the sheet ids cannot grow.
+    bool addSheets(QList<biff::Record> globals, const QList<biff::Record> &entries, const QList<Body> &bodies,
+                   int before);
     int recordIndex(quint16 type) const;
     int selfSupBook() const;
     void remapSheetIndexes(const QList<int> &newTabOfOld);
