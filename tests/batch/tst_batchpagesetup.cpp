@@ -15,34 +15,11 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "BatchProcess.h"
+
 namespace {
 
-struct Run
-{
-    int status = -1;
-    QString err;
-};
-
-Run runBatch(const QStringList &arguments)
-{
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.remove(QStringLiteral("DISPLAY"));
-    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(QUIRN_BATCH), arguments);
-    if (!process.waitForFinished(300000)) {
-        process.kill();
-        process.waitForFinished();
-        qWarning("quirn-batch did not finish within five minutes");
-        return {};
-    }
-    Run run;
-    run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
-}
+using Run = BatchRun;
 
 QByteArray fileBytes(const QString &path)
 {

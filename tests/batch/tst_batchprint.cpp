@@ -18,6 +18,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "BatchProcess.h"
+
 static IsolatedStore g_store;
 
 // The office profiles of this test and of the quirn-batch runs it starts are
@@ -29,34 +31,7 @@ static const bool g_privateCache = [] {
 
 namespace {
 
-struct Run
-{
-    int status = -1;
-    QByteArray out;
-    QString err;
-};
-
-Run runBatch(const QStringList &arguments)
-{
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment(); // CUPS_SERVER included
-    environment.remove(QStringLiteral("DISPLAY"));
-    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(QUIRN_BATCH), arguments);
-    if (!process.waitForFinished(600000)) {
-        process.kill();
-        process.waitForFinished();
-        qWarning("quirn-batch did not finish within ten minutes");
-        return {};
-    }
-    Run run;
-    run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = process.readAllStandardOutput();
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
-}
+using Run = BatchRun;
 
 QString tool(const QString &program, const QStringList &arguments)
 {

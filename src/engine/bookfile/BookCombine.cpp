@@ -4,7 +4,6 @@
 #include "BookFileMessages.h"
 
 #include <QFileInfo>
-#include <QRegularExpression>
 
 #include <algorithm>
 #include <vector>
@@ -55,19 +54,7 @@ QString freeName(const QString &name, const QStringList &taken)
             return other.compare(candidate, Qt::CaseInsensitive) == 0;
         });
     };
-    if (!isTaken(name))
-        return name;
-    QString base = name;
-    static const QRegularExpression numbered(QStringLiteral("^(.*) \\((\\d+)\\)$"));
-    const QRegularExpressionMatch match = numbered.match(name);
-    if (match.hasMatch())
-        base = match.captured(1);
-    for (int n = 2;; ++n) {
-        const QString suffix = QStringLiteral(" (%1)").arg(n);
-        const QString candidate = base.left(31 - suffix.size()) + suffix;
-        if (!isTaken(candidate))
-            return candidate;
-    }
+    return isTaken(name) ? BookFile::numberedCopyName(name, isTaken) : name;
 }
 
 // The copies were named against the sheets there at the time, without the
