@@ -1,17 +1,11 @@
 #include "BookFile.h"
 
-#include "BiffCipher.h"
-#include "BiffRecord.h"
-#include "BlankBook.h"
+#include "BiffBook.h"
 #include "BookFileMessages.h"
-#include "CompoundFile.h"
+#include "BookFormat.h"
 #include "FileReplacement.h"
 #include "HeaderFooterText.h"
-#include "SheetImport.h"
-#include "VbaProjectReader.h"
-#include "WorkbookStream.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -22,30 +16,8 @@ namespace quirn {
 
 namespace {
 
-const QString kVbaStorage = QStringLiteral("_VBA_PROJECT_CUR");
-// Far beyond any book Excel 97-2003 writes; a file this big is not read into memory.
+// Far beyond any book Excel writes; a file this big is not read into memory.
 constexpr qint64 kLargestBook = qint64(1) << 30;
-
-bool startsWithOldBof(const QByteArray &bytes)
-{
-    const quint16 type = biff::u16(bytes, 0);
-    return bytes.size() >= 4 && (type == 0x0009 || type == 0x0209 || type == 0x0409 || type == 0x0809);
-}
-
-// The FILEPASS payload of a stream's globals, or null when there is none.
-QByteArray findFilePass(const QByteArray &stream)
-{
-    qsizetype pos = 0;
-    quint16 type = 0, length = 0;
-    while (biff::recordAt(stream, pos, &type, &length) && pos + 4 + length <= stream.size()) {
-        if (type == biff::rtFilePass)
-            return stream.mid(pos + 4, length).append(char(0)).chopped(1); // never null
-        if (type == biff::rtEof)
-            break;
-        pos += 4 + length;
-    }
-    return QByteArray();
-}
 
 // Excel keeps a header or footer (its three sections and their codes) to
 // 255 characters; one it wrote longer is kept as it is, only not made so here.
@@ -59,21 +31,24 @@ bool headerFooterTooLong(const PageSetupFacts &setup, const PageSetupFacts &curr
     return (header.size() > kLongest && header != oldHeader) || (footer.size() > kLongest && footer != oldFooter);
 }
 
+// The book in `bytes`, by what the file holds rather than by its name.
+std::unique_ptr<BookFormat> openFormat(const QByteArray &bytes, const QString &password, BookFileError *error)
+{
+    if (bytes.startsWith("PK\x03\x04")) {
+        *error = BookFileMessages::newerFormat();
+        return nullptr;
+    }
+    return BiffBook::open(bytes, password, error);
+}
+
 } // namespace
 
 struct BookFile::Private
 {
     QString path;
-    QString password;
-    std::unique_ptr<CompoundFile> container;
-    QString streamName;
-    std::optional<WorkbookStream> stream;
-    std::unique_ptr<BiffCipher> cipher;
+    std::unique_ptr<BookFormat> format;
     QList<SheetFacts> facts;
     QHash<QString, int> indexOfFoldedName;
-    QList<VbaModuleFacts> vbaModules;
-    BookFileError vbaError;
-    bool hasVba = false;
     bool modified = false;
 };
 
@@ -98,57 +73,12 @@ BookFileError BookFile::open(const QString &path, const QString &password)
         return BookFileMessages::notReadable(path);
     file.close();
 
-    if (bytes.startsWith("PK\x03\x04"))
-        return BookFileMessages::newerFormat();
-    auto container = CompoundFile::open(bytes);
-    if (!container) {
-        if (bytes.startsWith(QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8)))
-            return BookFileMessages::damaged();
-        return startsWithOldBof(bytes) ? BookFileMessages::oldFormat() : BookFileMessages::notAWorkbook();
-    }
-    QString streamName = container->findTopLevelStream(QStringLiteral("Workbook"));
-    if (streamName.isEmpty())
-        streamName = container->findTopLevelStream(QStringLiteral("Book"));
-    if (streamName.isEmpty()) // the container may list no stream it cannot read
-        return BookFileMessages::notAWorkbookOrDamaged();
-    QByteArray stream;
-    if (!container->readStream(streamName, &stream))
-        return BookFileMessages::damaged();
-
     BookFileError error;
-    std::unique_ptr<BiffCipher> cipher;
-    const QByteArray filePass = findFilePass(stream);
-    if (!filePass.isNull() && biff::u16(stream, 4) == biff::kBiff8Version) {
-        cipher = BiffCipher::create(filePass, password, &error);
-        if (!cipher)
-            return error;
-        stream = cipher->decrypt(stream);
-    }
-    auto parsed = WorkbookStream::parse(stream, &error);
-    if (!parsed)
+    auto format = openFormat(bytes, password, &error);
+    if (!format)
         return error;
-    if (!filePass.isNull() && !cipher) // an older book's obfuscation
-        return BookFileMessages::oldFormat();
-
     d->path = path;
-    d->password = password;
-    d->container = std::move(container);
-    d->streamName = streamName;
-    d->stream = std::move(parsed);
-    d->cipher = std::move(cipher);
-    d->hasVba = d->container->hasEntry(kVbaStorage);
-    if (d->hasVba) {
-        QByteArray dir, project;
-        VbaProjectReader reader;
-        if (d->container->readStream(kVbaStorage + QStringLiteral("/VBA/dir"), &dir)
-            && d->container->readStream(kVbaStorage + QStringLiteral("/PROJECT"), &project)
-            && reader.read(dir, project)) {
-            for (const auto &m : reader.modules())
-                d->vbaModules.append({m.name, int(m.kind)});
-        } else {
-            d->vbaError = reader.error() ? reader.error() : BookFileMessages::damagedVbaProject();
-        }
-    }
+    d->format = std::move(format);
     refreshFacts();
     return {};
 }
@@ -158,17 +88,11 @@ BookFileError BookFile::createNew(const QString &path, const QString &sheetName)
     d = std::make_unique<Private>();
     if (!isValidSheetName(sheetName))
         return BookFileMessages::invalidSheetName();
-    const QString streamName = QStringLiteral("Workbook");
-    const QByteArray stream = BlankBook::workbookStream(sheetName);
-    auto container = CompoundFile::create(streamName, stream);
-    BookFileError error;
-    auto parsed = container ? WorkbookStream::parse(stream, &error) : std::nullopt;
-    if (!parsed)
+    auto format = BiffBook::createNew(sheetName);
+    if (!format)
         return BookFileMessages::saveFailed(path, QStringLiteral("新しいブックを作成できません"));
     d->path = path;
-    d->container = std::move(container);
-    d->streamName = streamName;
-    d->stream = std::move(parsed);
+    d->format = std::move(format);
     d->modified = true;
     refreshFacts();
     return {};
@@ -176,14 +100,14 @@ BookFileError BookFile::createNew(const QString &path, const QString &sheetName)
 
 void BookFile::refreshFacts()
 {
-    d->facts = d->stream->allSheetFacts();
+    d->facts = d->format->sheetFacts();
     d->indexOfFoldedName.clear();
     d->indexOfFoldedName.reserve(d->facts.size());
     for (int i = 0; i < d->facts.size(); ++i)
         d->indexOfFoldedName.insert(d->facts[i].name.toCaseFolded(), i);
 }
 
-bool BookFile::isOpen() const { return d->stream.has_value(); }
+bool BookFile::isOpen() const { return d->format != nullptr; }
 QString BookFile::path() const { return d->path; }
 int BookFile::sheetCount() const { return int(d->facts.size()); }
 QList<SheetFacts> BookFile::sheets() const { return d->facts; }
@@ -198,13 +122,13 @@ int BookFile::indexOf(const QString &name) const
     return d->indexOfFoldedName.value(name.toCaseFolded(), -1);
 }
 
-bool BookFile::structureProtected() const { return isOpen() && d->stream->structureProtected(); }
-bool BookFile::windowsProtected() const { return isOpen() && d->stream->windowsProtected(); }
-bool BookFile::isEncrypted() const { return d->cipher != nullptr; }
-QString BookFile::encryptionName() const { return d->cipher ? d->cipher->schemeName() : QString(); }
-bool BookFile::hasVbaProject() const { return d->hasVba; }
-QList<VbaModuleFacts> BookFile::vbaModules() const { return d->vbaModules; }
-BookFileError BookFile::vbaProjectError() const { return d->vbaError; }
+bool BookFile::structureProtected() const { return isOpen() && d->format->structureProtected(); }
+bool BookFile::windowsProtected() const { return isOpen() && d->format->windowsProtected(); }
+bool BookFile::isEncrypted() const { return !encryptionName().isEmpty(); }
+QString BookFile::encryptionName() const { return isOpen() ? d->format->encryptionName() : QString(); }
+bool BookFile::hasVbaProject() const { return isOpen() && d->format->hasVbaProject(); }
+QList<VbaModuleFacts> BookFile::vbaModules() const { return isOpen() ? d->format->vbaModules() : QList<VbaModuleFacts>(); }
+BookFileError BookFile::vbaProjectError() const { return isOpen() ? d->format->vbaProjectError() : BookFileError(); }
 bool BookFile::isModified() const { return d->modified; }
 
 bool BookFile::isValidSheetName(const QString &name)
@@ -248,7 +172,8 @@ BookFileError BookFile::renameSheet(int index, const QString &newName)
         return BookFileMessages::duplicateSheetName(newName);
     if (d->facts[index].name == newName)
         return {};
-    d->stream->renameSheet(index, newName);
+    if (auto e = d->format->renameSheet(index, newName))
+        return e;
     d->modified = true;
     refreshFacts();
     return {};
@@ -272,7 +197,8 @@ BookFileError BookFile::setSheetVisibility(int index, SheetVisibility visibility
         if (visible <= 1)
             return BookFileMessages::noVisibleSheet();
     }
-    d->stream->setVisibility(index, visibility);
+    if (auto e = d->format->setVisibility(index, visibility))
+        return e;
     d->modified = true;
     refreshFacts();
     return {};
@@ -307,7 +233,8 @@ BookFileError BookFile::moveSheets(const QList<int> &indexes, int before)
         unchanged = unchanged && order[t] == t;
     if (unchanged)
         return {};
-    d->stream->reorderSheets(order);
+    if (auto e = d->format->reorderSheets(order))
+        return e;
     d->modified = true;
     refreshFacts();
     return {};
@@ -330,9 +257,8 @@ BookFileError BookFile::deleteSheets(const QList<int> &indexes)
         visibleLeft += !gone.contains(t) && d->facts[t].visibility == SheetVisibility::Visible;
     if (visibleLeft == 0)
         return BookFileMessages::noVisibleSheet();
-    BookFileError error;
-    if (!d->stream->deleteSheets(QList<int>(gone.begin(), gone.end()), &error))
-        return error;
+    if (auto e = d->format->deleteSheets(QList<int>(gone.begin(), gone.end())))
+        return e;
     d->modified = true;
     refreshFacts();
     return {};
@@ -350,11 +276,10 @@ BookFileError BookFile::duplicateSheet(int index, const QString &newName, int be
         return BookFileMessages::invalidSheetName();
     if (indexOf(newName) >= 0)
         return BookFileMessages::duplicateSheetName(newName);
-    if (sheetCount() >= WorkbookStream::kMostSheets)
+    if (sheetCount() >= d->format->mostSheets())
         return BookFileMessages::unsupported(QStringLiteral("これ以上シートを追加"));
-    BookFileError error;
-    if (!d->stream->duplicateSheet(index, newName, before, d->hasVba, &error))
-        return error;
+    if (auto e = d->format->duplicateSheet(index, newName, before))
+        return e;
     d->modified = true;
     refreshFacts();
     return {};
@@ -392,7 +317,7 @@ QString BookFile::importRefusal(const BookFile &source, int index) const
 {
     if (!isOpen() || !source.isOpen() || index < 0 || index >= source.sheetCount())
         return QString();
-    return SheetImport::refusal(*source.d->stream, index, source.d->hasVba, d->hasVba);
+    return d->format->importRefusal(*source.d->format, index);
 }
 
 BookFileError BookFile::checkImport(const BookFile &source, const QList<int> &indexes, int before) const
@@ -441,25 +366,27 @@ BookFileError BookFile::moveSheetsFrom(BookFile &source, const QList<int> &index
         visibleLeft += !indexes.contains(t) && source.d->facts[t].visibility == SheetVisibility::Visible;
     if (visibleLeft == 0)
         return BookFileMessages::noVisibleSheet();
-    const WorkbookStream targetBefore = *d->stream;
+    std::unique_ptr<BookFormat> targetBefore = d->format->clone();
     const bool wasModified = d->modified;
     QStringList copies;
     if (auto e = carrySheets(source, indexes, before, true, &copies))
         return e;
     // What the source kept that referred to the moved sheets now refers to
     // them in this book.
-    const WorkbookStream sourceBefore = *source.d->stream;
+    std::unique_ptr<BookFormat> sourceBefore = source.d->format->clone();
     QList<int> landed;
     QStringList here;
     for (int g = 0; g < indexes.size(); ++g)
         landed << before + g;
-    for (int t = 0; t < d->stream->sheetCount(); ++t)
-        here << d->stream->sheetName(t);
-    SheetImport::redirectToTarget(*source.d->stream, source.path(), indexes, path(), here, landed);
+    for (const SheetFacts &facts : d->format->sheetFacts())
+        here << facts.name;
+    source.d->format->redirectMovedSheets(source.path(), indexes, path(), here, landed);
     if (auto e = source.deleteSheets(indexes)) {
-        *d->stream = targetBefore;
-        *source.d->stream = sourceBefore;
+        d->format = std::move(targetBefore);
+        source.d->format = std::move(sourceBefore);
+        source.refreshFacts();
         d->modified = wasModified;
+        refreshFacts();
         return e;
     }
     d->modified = true;
@@ -472,11 +399,10 @@ BookFileError BookFile::moveSheetsFrom(BookFile &source, const QList<int> &index
 BookFileError BookFile::carrySheets(const BookFile &source, const QList<int> &indexes, int before, bool move,
                                     QStringList *copies)
 {
-    SheetImport::Request request;
-    request.source = &*source.d->stream;
+    BookFormat::Import request;
+    request.source = source.d->format.get();
     request.sourcePath = source.path();
-    request.sourceHasVba = source.d->hasVba;
-    request.tabs = indexes;
+    request.indexes = indexes;
     for (int i : indexes)
         request.names << freeSheetName(source.d->facts[i].name, request.names);
     // Links to the source name its sheets as they will be: without the moved ones.
@@ -484,11 +410,9 @@ BookFileError BookFile::carrySheets(const BookFile &source, const QList<int> &in
         if (!move || !indexes.contains(t))
             request.linkedSheets << source.d->facts[t].name;
     request.targetPath = path();
-    request.targetHasVba = d->hasVba;
     request.before = before;
-    BookFileError error;
-    if (!SheetImport::run(*d->stream, request, &error))
-        return error;
+    if (auto e = d->format->importSheets(request))
+        return e;
     *copies = request.names;
     return {};
 }
@@ -514,13 +438,15 @@ BookFileError BookFile::setPageSetup(int index, const PageSetupFacts &setup)
     records.printTitleRows = current.printTitleRows;
     records.printTitleColumns = current.printTitleColumns;
     if (printNames) {
-        BookFileError error;
-        if (!d->stream->setPrintNames(index, setup.printArea, setup.printTitleRows, setup.printTitleColumns, &error))
-            return error;
+        if (auto e = d->format->setPrintNames(index, setup.printArea, setup.printTitleRows, setup.printTitleColumns))
+            return e;
         d->modified = true;
     }
     if (!(records == current)) {
-        d->stream->setPageSetup(index, records);
+        if (auto e = d->format->setPageSetup(index, records)) {
+            refreshFacts();
+            return e;
+        }
         d->modified = true;
     }
     refreshFacts();
@@ -554,14 +480,10 @@ BookFileError BookFile::writeFile(const QString &path) const
     FileReplacement replacement(path);
     if (FileReplacement::isReadOnly(replacement.targetPath()))
         return BookFileMessages::readOnly(path);
-    QByteArray stream = d->stream->serialize();
-    if (d->cipher)
-        stream = d->cipher->encrypt(stream);
-
     QString reason;
     if (!replacement.begin(&reason))
         return BookFileMessages::saveFailed(path, reason);
-    if (!d->container->writeCopy(replacement.temporaryPath(), d->streamName, stream, &reason))
+    if (!d->format->writeTo(replacement.temporaryPath(), &reason))
         return BookFileMessages::saveFailed(path, reason.isEmpty() ? QStringLiteral("書き込みエラー") : reason);
     if (!replacement.commit(&reason))
         return BookFileMessages::saveFailed(path, reason);
