@@ -74,7 +74,7 @@ void ExcelWorkbook::openRecords(const QString &path)
         return;
     }
     if (error.code != BookFileError::Code::OldFormat)
-        throw ExcelError::refused(error.message);
+        throw ExcelError::fromBookFile(error);
     // Older and newer formats are shown through the office, read-only.
     OfficeDocument::LoadOptions options;
     options.allowOtherFormats = true;
@@ -352,7 +352,7 @@ void ExcelWorkbook::recordsEdited()
 void ExcelWorkbook::check(const BookFileError &error) const
 {
     if (error)
-        throw ExcelError::refused(error.message);
+        throw ExcelError::fromBookFile(error);
 }
 
 void ExcelWorkbook::checkStructureEditable() const

@@ -672,7 +672,7 @@ QStringList cExcel::CopyBooksIntoBook(const QString &TargetPath,
             PerSource->append({source.copied, source.refused});
     }
     if (error)
-        throw ExcelError::refused(error.message);
+        throw ExcelError::fromBookFile(error);
     return result.skipped;
 }
 
@@ -686,7 +686,7 @@ cExcel::CombineOutcome cExcel::CombineBooks(const QString &TargetPath,
     quirn::BookCombine::Result result;
     const quirn::BookFileError error = quirn::BookCombine::run(TargetPath, sources, &result, QString(), OfficePath);
     if (error && !result.nothingToCopy)
-        throw ExcelError::refused(error.message);
+        throw ExcelError::fromBookFile(error);
     CombineOutcome combined;
     combined.skipped = result.skipped;
     combined.unreadable = result.unreadable;
