@@ -1,5 +1,37 @@
 #include "BatchArguments.h"
 
+namespace {
+
+// The one-letter flags and the options they stand for; "-qn" is "-q -n".
+QString longNameOf(QChar letter)
+{
+    switch (letter.unicode()) {
+    case 'q': return QStringLiteral("quiet");
+    case 'n': return QStringLiteral("dry-run");
+    case 'r': return QStringLiteral("recursive");
+    case '0': return QStringLiteral("null");
+    case 'h': return QStringLiteral("help");
+    default: return QString();
+    }
+}
+
+// "-qn" and the like; anything else with one "-" ("-", "-2025") is an operand.
+QStringList shortFlags(const QString &argument)
+{
+    if (argument.size() < 2 || argument.at(0) != QLatin1Char('-') || argument.at(1) == QLatin1Char('-'))
+        return {};
+    QStringList names;
+    for (qsizetype i = 1; i < argument.size(); ++i) {
+        const QString name = longNameOf(argument.at(i));
+        if (name.isEmpty())
+            return {};
+        names << name;
+    }
+    return names;
+}
+
+} // namespace
+
 bool BatchArguments::parse(const QStringList &arguments, const QSet<QString> &valued, QString &error)
 {
     bool optionsEnded = false;
@@ -7,6 +39,12 @@ bool BatchArguments::parse(const QStringList &arguments, const QSet<QString> &va
         const QString &argument = arguments.at(i);
         if (!optionsEnded && argument == QLatin1String("--")) {
             optionsEnded = true;
+            continue;
+        }
+        const QStringList flags = optionsEnded ? QStringList() : shortFlags(argument);
+        if (!flags.isEmpty()) {
+            for (const QString &name : flags)
+                m_flags.insert(name);
             continue;
         }
         if (optionsEnded || !argument.startsWith(QLatin1String("--")) || argument.size() == 2) {

@@ -7,7 +7,9 @@
 
 // One quirn-batch command line taken apart: the verb, its operands in order,
 // and its options ("--name value" or "--name=value" for valued options, bare
-// "--flag" otherwise). "--" ends the options.
+// "--flag" otherwise; "-q", "-n", "-r", "-0" and "-h" stand for --quiet,
+// --dry-run, --recursive, --null and --help, and may be joined: "-qn").
+// "--" ends the options.
 class BatchArguments
 {
 public:

@@ -19,7 +19,7 @@ bool BatchBook::Open(cExcel &excel, BatchReport &report, const QString &path)
         return true;
     } catch (const ExcelError &error) {
         report.passOnMessages(path);
-        report.failure(path, error.description());
+        report.failure(path, error);
         return false;
     }
 }
@@ -33,24 +33,51 @@ bool BatchBook::AgreeToLosses(cExcel &excel, BatchReport &report, const QString 
     for (const QString &loss : losses)
         report.note(path, QStringLiteral("保存で失われるもの: ") + loss);
     if (!allowed) {
-        report.failure(path, QStringLiteral("保存すると上の内容が失われるため、保存しませんでした。"
-                                            "失ってよい場合は --allow-loss を付けて下さい。"));
+        report.failure(path,
+                       QStringLiteral("保存すると上の内容が失われるため、保存しませんでした。"
+                                      "失ってよい場合は --allow-loss を付けて下さい。"),
+                       QStringLiteral("would-lose"));
         return false;
     }
     excel.AllowLossySave(name);
     return true;
 }
 
-QStringList BatchBook::BooksInFolder(const QString &folder)
+QStringList BatchBook::BooksInFolder(const QString &folder, bool recursive)
 {
     QStringList books;
     const QFileInfoList entries = QDir(folder).entryInfoList({QStringLiteral("*.xls")}, QDir::Files);
     for (const QFileInfo &entry : entries)
         if (entry.suffix().compare(QLatin1String("xls"), Qt::CaseInsensitive) == 0)
             books << entry.absoluteFilePath();
-    std::sort(books.begin(), books.end(), [](const QString &a, const QString &b) {
+    const auto byName = [](const QString &a, const QString &b) {
         return TextCollation::Compare(QFileInfo(a).fileName(), QFileInfo(b).fileName()) < 0;
-    });
+    };
+    std::sort(books.begin(), books.end(), byName);
+    if (!recursive)
+        return books;
+    // Subfolders after the folder's own books, in name order; links to
+    // folders are not followed, so that no folder is gone through twice.
+    QStringList folders;
+    for (const QFileInfo &entry : QDir(folder).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden))
+        if (!entry.isSymLink())
+            folders << entry.absoluteFilePath();
+    std::sort(folders.begin(), folders.end(), byName);
+    for (const QString &subfolder : std::as_const(folders))
+        books << BooksInFolder(subfolder, true);
+    return books;
+}
+
+QStringList BatchBook::ExpandFolders(const QStringList &operands, bool recursive)
+{
+    QStringList books;
+    for (const QString &operand : operands) {
+        const QFileInfo info(operand);
+        if (info.isDir())
+            books << BooksInFolder(operand, recursive);
+        else
+            books << info.absoluteFilePath();
+    }
     return books;
 }
 
@@ -60,32 +87,39 @@ bool BatchBook::SaveAll(cExcel &excel, BatchReport &report, const QString &path)
     report.passOnMessages(path);
     if (result == 0)
         return true;
-    report.failure(path, excel.LastSaveError().isEmpty()
-                             ? QStringLiteral("保存できませんでした。(%1)").arg(result)
-                             : excel.LastSaveError());
+    report.failure(path,
+                   excel.LastSaveError().isEmpty() ? QStringLiteral("保存できませんでした。(%1)").arg(result)
+                                                   : excel.LastSaveError(),
+                   QStringLiteral("save-failed"));
     return false;
 }
 
 int BatchBook::Edit(cExcel &excel, BatchReport &report, const QString &path,
-                    const std::function<void()> &edit)
+                    const std::function<void(Changes &)> &edit)
 {
+    report.book(path);
     if (!Open(excel, report, path))
         return report.exitCode();
+    Changes changes;
     try {
-        edit();
+        edit(changes);
     } catch (const Refusal &refusal) {
         report.passOnMessages(path);
-        report.failure(path, refusal.sheet.isEmpty() ? refusal.text
-                                                     : QStringLiteral("%1: %2").arg(refusal.sheet, refusal.text));
+        report.failure(path,
+                       refusal.sheet.isEmpty() ? refusal.text : QStringLiteral("%1: %2").arg(refusal.sheet, refusal.text),
+                       refusal.code);
         excel.CloseExcel(); // nothing is saved
         return report.exitCode();
     } catch (const ExcelError &error) {
         report.passOnMessages(path);
-        report.failure(path, error.description());
+        report.failure(path, error);
         excel.CloseExcel();
         return report.exitCode();
     }
-    SaveAll(excel, report, path);
+    // A dry run stops here: everything was checked in the engine, nothing is written.
+    if (report.dryRun() || SaveAll(excel, report, path))
+        for (const Change &change : std::as_const(changes))
+            report.changed(path, change.sheet, change.action, QStringLiteral("records"), change.more);
     excel.CloseExcel();
     return report.exitCode();
 }

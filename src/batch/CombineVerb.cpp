@@ -18,20 +18,6 @@ namespace {
 using Sources = QList<std::pair<QString, QStringList>>;
 using PerSource = QList<cExcel::CombinedBook>;
 
-// The books named, a folder standing for its .xls books in name order.
-QStringList expandBooks(const QStringList &operands)
-{
-    QStringList books;
-    for (const QString &operand : operands) {
-        const QFileInfo info(operand);
-        if (info.isDir())
-            books << BatchBook::BooksInFolder(operand);
-        else
-            books << info.absoluteFilePath();
-    }
-    return books;
-}
-
 bool isMacroSheetSkip(const QString &line)
 {
     return line.endsWith(QStringLiteral("(Excel 4.0 マクロ シート)"));
@@ -54,6 +40,18 @@ bool startsWithAny(const QString &line, const QSet<QString> &starts)
         if (line.startsWith(start))
             return true;
     return false;
+}
+
+// The source a line of the records' list of skipped sheets ("book: sheet
+// (why)", or "book (why)" for the whole book) concerns; `otherwise` when none.
+QString sourceOf(const Sources &sources, const QString &line, const QString &otherwise)
+{
+    for (const auto &[path, sheets] : sources) {
+        const QString name = QFileInfo(path).fileName();
+        if (line.startsWith(name + QStringLiteral(": ")) || line.startsWith(name + QStringLiteral(" (")))
+            return path;
+    }
+    return otherwise;
 }
 
 int count(const PerSource &perSource, QStringList cExcel::CombinedBook::*list)
@@ -81,8 +79,8 @@ QString openTarget(cExcel &excel, const QString &target, QString &placeholder)
 }
 
 // Copies one source's sheets into the target through the office, after the
-// sheet `anchor` (at the start when there is none); returns the last copy's name.
-QString copySheets(cExcel &excel, BatchReport &report, const QString &source, const QStringList &sheets,
+// sheet `anchor` (at the start when there is none); returns the copies' names.
+QStringList copySheets(cExcel &excel, BatchReport &report, const QString &source, const QStringList &sheets,
                    const QString &targetName, const QString &anchor, QTemporaryDir &scratch)
 {
     // The engine holds one book of a file name: a source named as the target
@@ -106,28 +104,30 @@ QString copySheets(cExcel &excel, BatchReport &report, const QString &source, co
     excel.BookActive(targetName);
     if (excel.GetSheetCount() != before + sheets.size())
         throw ExcelError::refused(QStringLiteral("\"%1\" のｼｰﾄをｺﾋﾟｰできませんでした。").arg(source));
-    const QString last = excel.GetSheetName(qint16(at + sheets.size()));
+    QStringList copies;
+    for (int k = 1; k <= sheets.size(); ++k)
+        copies << excel.GetSheetName(qint16(at + k));
     if (atStart) {
-        QStringList copies;
-        for (int k = 1; k <= sheets.size(); ++k)
-            copies << excel.GetSheetName(qint16(before + k));
         const QString refused = excel.SetSheetOrder(targetName, copies);
         if (!refused.isEmpty())
             throw ExcelError::refused(refused);
     }
     excel.BookActive(sourceName);
     excel.CloseBook(sourceName); // read only: never saved
-    return last;
+    return copies;
 }
 
 // The sheets the records could not carry, copied through the office, each
 // source's after its other sheets; the target is then saved by the office,
 // which is refused while it would lose something unless the user allowed it.
-bool copyThroughOffice(cExcel &excel, BatchReport &report, const QString &target, const Sources &sources,
-                       const PerSource &perSource, bool allowLoss)
+// `target` is where the book is saved (a scratch copy in a dry run),
+// `shown` the target as the user named it.
+bool copyThroughOffice(cExcel &excel, BatchReport &report, const QString &target, const QString &shown,
+                       const Sources &sources, const PerSource &perSource, bool allowLoss)
 {
     excel.CloseExcel();
     QTemporaryDir scratch;
+    QList<std::pair<QString, QString>> officeCopies; // name in the target, source
     try {
         QString placeholder;
         const QString targetName = openTarget(excel, target, placeholder);
@@ -138,30 +138,36 @@ bool copyThroughOffice(cExcel &excel, BatchReport &report, const QString &target
         for (qsizetype i = 0; i < perSource.size(); ++i) {
             if (!perSource.at(i).Copies.isEmpty())
                 anchor = perSource.at(i).Copies.last();
-            if (!perSource.at(i).OfficeOnly.isEmpty())
-                anchor = copySheets(excel, report, sources.at(i).first, perSource.at(i).OfficeOnly, targetName, anchor,
-                                    scratch);
+            if (perSource.at(i).OfficeOnly.isEmpty())
+                continue;
+            const QStringList copies = copySheets(excel, report, sources.at(i).first, perSource.at(i).OfficeOnly,
+                                                  targetName, anchor, scratch);
+            anchor = copies.last();
+            for (const QString &copy : copies)
+                officeCopies.append({copy, sources.at(i).first});
         }
         excel.BookActive(targetName);
         if (!placeholder.isEmpty())
             excel.DeleteSheet(placeholder);
-        if (!BatchBook::AgreeToLosses(excel, report, targetName, target, allowLoss)) {
+        if (!BatchBook::AgreeToLosses(excel, report, targetName, shown, allowLoss)) {
             excel.CloseExcel();
             return false;
         }
         excel.BookActive(targetName);
         if (excel.SaveBook(target) != 0) {
-            report.failure(target, excel.LastSaveError());
+            report.failure(shown, excel.LastSaveError(), QStringLiteral("save-failed"));
             excel.CloseExcel();
             return false;
         }
     } catch (const ExcelError &error) {
-        report.passOnMessages(target);
-        report.failure(target, error.description());
+        report.passOnMessages(shown);
+        report.failure(shown, error);
         excel.CloseExcel();
         return false;
     }
     excel.CloseExcel();
+    for (const auto &[copy, source] : std::as_const(officeCopies))
+        report.changed(shown, copy, QStringLiteral("added"), QStringLiteral("office"), {{QStringLiteral("from"), source}});
     return true;
 }
 
@@ -172,34 +178,51 @@ int CombineVerb::Run(const BatchArguments &arguments, cExcel &excel, BatchReport
     if (!arguments.hasValue(QStringLiteral("into")))
         return BatchReport::usageError(QStringLiteral("--into TARGET がありません。"));
     const QString target = QFileInfo(arguments.value(QStringLiteral("into"))).absoluteFilePath();
-    const QStringList books = expandBooks(arguments.operands);
+    report.book(target);
+    const QStringList books = BatchBook::ExpandFolders(arguments.operands, arguments.flag(QStringLiteral("recursive")));
     if (books.isEmpty()) {
-        report.failure(QString(), QStringLiteral("ｺﾋﾟｰするﾌﾞｯｸがありません。"));
+        report.failure(target, QStringLiteral("ｺﾋﾟｰするﾌﾞｯｸがありません。"), QStringLiteral("no-books"));
         return report.exitCode();
     }
     const QString targetForm = QFileInfo(target).canonicalFilePath();
     for (const QString &book : books) {
         if (book == target || (!targetForm.isEmpty() && QFileInfo(book).canonicalFilePath() == targetForm)) {
-            report.failure(target, QStringLiteral("ｺﾋﾟｰ元ﾌﾞｯｸにｺﾋﾟｰすることはできません。"));
+            report.failure(target, QStringLiteral("ｺﾋﾟｰ元ﾌﾞｯｸにｺﾋﾟｰすることはできません。"), QStringLiteral("source-is-target"));
             return report.exitCode();
         }
     }
     if (QFileInfo::exists(target) && !arguments.flag(QStringLiteral("force"))) {
-        report.failure(target, QStringLiteral("\"%1\" は既に存在します。追加するには --force を付けて下さい。").arg(target));
+        report.failure(target, QStringLiteral("\"%1\" は既に存在します。追加するには --force を付けて下さい。").arg(target),
+                       QStringLiteral("exists"));
         return report.exitCode();
     }
+    // A dry run combines into a copy of the target that is thrown away.
+    QTemporaryDir dryRunFolder;
+    QString work = target;
+    if (report.dryRun()) {
+        work = dryRunFolder.filePath(QFileInfo(target).fileName());
+        if (QFileInfo::exists(target) && !QFile::copy(target, work)) {
+            report.failure(target, QStringLiteral("\"%1\" を読めません。").arg(target), QStringLiteral("not-readable"));
+            return report.exitCode();
+        }
+    }
     Sources sources;
-    for (const QString &book : BookCopyPasses::Order(books))
+    for (const QString &book : BookCopyPasses::Order(books)) {
         sources.append({book, QStringList()});
+        report.book(book);
+    }
 
     // The records carry what they can, in one pass.
     PerSource perSource;
     QStringList skipped;
     QString recordsError;
+    QString recordsReason;
+    report.progress(1, 1, target);
     try {
-        skipped = excel.CopyBooksIntoBook(target, sources, &perSource);
+        skipped = excel.CopyBooksIntoBook(work, sources, &perSource);
     } catch (const ExcelError &error) {
         recordsError = error.description();
+        recordsReason = error.reason();
     }
     report.passOnMessages(target);
     // The office takes the rest when the records' pass was saved, or had
@@ -207,25 +230,31 @@ int CombineVerb::Run(const BatchArguments &arguments, cExcel &excel, BatchReport
     const bool officeStep = count(perSource, &cExcel::CombinedBook::OfficeOnly) > 0
                          && (recordsError.isEmpty() || count(perSource, &cExcel::CombinedBook::Copies) == 0);
     if (!recordsError.isEmpty() && !officeStep) {
-        report.failure(target, recordsError);
+        report.failure(target, recordsError, recordsReason);
         return report.exitCode();
     }
+    if (recordsError.isEmpty())
+        for (qsizetype i = 0; i < perSource.size(); ++i)
+            for (const QString &copy : perSource.at(i).Copies)
+                report.changed(target, copy, QStringLiteral("added"), QStringLiteral("records"),
+                               {{QStringLiteral("from"), sources.at(i).first}});
     const QSet<QString> officeLines = officeStep ? officeOnlyLines(sources, perSource) : QSet<QString>();
     QStringList forOffice;
     for (const QString &line : std::as_const(skipped)) {
         if (isMacroSheetSkip(line))
-            report.note(QString(), QStringLiteral("ｺﾋﾟｰしませんでした: ") + line);
+            report.skipped(target, QString(), QStringLiteral("macro-sheet"), QStringLiteral("ｺﾋﾟｰしませんでした: ") + line);
         else if (startsWithAny(line, officeLines))
             forOffice << line;
         else
-            report.failure(QString(), QStringLiteral("ｺﾋﾟｰできませんでした: ") + line);
+            report.failure(sourceOf(sources, line, target), QStringLiteral("ｺﾋﾟｰできませんでした: ") + line,
+                           QStringLiteral("not-copied"));
     }
     if (officeStep) {
         for (const QString &line : std::as_const(forOffice))
-            report.note(QString(), QStringLiteral("LibreOffice でｺﾋﾟｰします: ") + line);
-        if (!copyThroughOffice(excel, report, target, sources, perSource, arguments.flag(QStringLiteral("allow-loss"))))
+            report.note(target, QStringLiteral("LibreOffice でｺﾋﾟｰします: ") + line);
+        if (!copyThroughOffice(excel, report, work, target, sources, perSource, arguments.flag(QStringLiteral("allow-loss"))))
             for (const QString &line : std::as_const(forOffice))
-                report.failure(QString(), QStringLiteral("ｺﾋﾟｰできませんでした: ") + line);
+                report.failure(target, QStringLiteral("ｺﾋﾟｰできませんでした: ") + line, QStringLiteral("not-copied"));
     }
     report.passOnMessages(target);
     return report.exitCode();

@@ -1,7 +1,9 @@
 #include "ListVerb.h"
 
 #include "BatchArguments.h"
+#include "BatchBook.h"
 #include "BatchReport.h"
+#include "ExcelError.h"
 #include "ExcelApplication.h"
 #include "ExcelWorkbook.h"
 #include "cExcel.h"
@@ -9,9 +11,10 @@
 
 #include <QFileInfo>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QTextStream>
+
+#include <optional>
 
 namespace {
 
@@ -34,7 +37,10 @@ QString visibilityName(const ExcelWorkbook::SheetState &state)
     return state.veryHidden ? QStringLiteral("veryhidden") : QStringLiteral("hidden");
 }
 
-QJsonObject sheetJson(cExcel &excel, ExcelWorkbook &book, const QString &name, bool pages)
+// A sheet whose pages cannot be counted is listed with none ("pages": null)
+// and fails the book: `pageError` takes the first such error.
+QJsonObject sheetJson(cExcel &excel, ExcelWorkbook &book, const QString &name, bool pages,
+                      std::optional<ExcelError> &pageError)
 {
     const ExcelWorkbook::SheetState state = book.sheetState(name);
     qint32 lastRow = 0;
@@ -47,19 +53,26 @@ QJsonObject sheetJson(cExcel &excel, ExcelWorkbook &book, const QString &name, b
                       {QStringLiteral("attribute"), excel.GetSheetAttribute(book.Name(), name)},
                       {QStringLiteral("lastRow"), lastRow},
                       {QStringLiteral("lastColumn"), lastColumn}};
-    if (pages)
-        sheet[QStringLiteral("pages")] = excel.GetPageOFSheet(name);
+    if (pages) {
+        try {
+            sheet[QStringLiteral("pages")] = book.pageCount(name);
+        } catch (const ExcelError &error) {
+            sheet[QStringLiteral("pages")] = QJsonValue::Null;
+            if (!pageError)
+                pageError = ExcelError(error.number(), QStringLiteral("%1: %2").arg(name, error.description()));
+        }
+    }
     return sheet;
 }
 
-QJsonObject bookJson(cExcel &excel, const QString &path, bool pages)
+QJsonObject bookJson(cExcel &excel, const QString &path, bool pages, std::optional<ExcelError> &pageError)
 {
     excel.CloseExcel();
     excel.OpenBook(path);
     ExcelWorkbook &book = excel.xlApp->ActiveWorkbook();
     QJsonArray sheets;
     for (const QString &name : book.sheetNames())
-        sheets.append(sheetJson(excel, book, name, pages));
+        sheets.append(sheetJson(excel, book, name, pages, pageError));
     QJsonArray modules;
     for (const quirn::VbaModuleFacts &module : book.vbaModules())
         modules.append(QJsonObject{{QStringLiteral("name"), module.name},
@@ -94,7 +107,9 @@ void writeTable(QTextStream &out, const QJsonObject &book, bool pages)
                    .arg(sheet.value(QStringLiteral("attribute")).toInt(), 5, 10, QLatin1Char('0'))
                    .arg(lastCellText(sheet), -8);
         if (pages)
-            out << QStringLiteral("  %1p").arg(sheet.value(QStringLiteral("pages")).toInt(), 3);
+            out << (sheet.value(QStringLiteral("pages")).isNull()
+                        ? QStringLiteral("    ?")
+                        : QStringLiteral("  %1p").arg(sheet.value(QStringLiteral("pages")).toInt(), 3));
         out << "  " << sheet.value(QStringLiteral("name")).toString() << '\n';
     }
     for (const QJsonValue &value : book.value(QStringLiteral("modules")).toArray())
@@ -107,31 +122,29 @@ int ListVerb::Run(const BatchArguments &arguments, cExcel &excel, BatchReport &r
                   QTextStream &out)
 {
     const bool pages = arguments.flag(QStringLiteral("pages"));
-    const bool json = arguments.flag(QStringLiteral("json"));
-    QJsonArray books;
-    const QStringList &paths = arguments.operands;
+    const QStringList paths = BatchBook::ExpandFolders(arguments.operands, arguments.flag(QStringLiteral("recursive")));
+    if (paths.isEmpty())
+        report.failure(QString(), QStringLiteral("ﾌﾞｯｸがありません。"), QStringLiteral("no-books"));
     for (qsizetype i = 0; i < paths.size(); ++i) {
         const QString &path = paths.at(i);
         report.progress(int(i + 1), int(paths.size()), path);
+        report.book(path);
         try {
-            const QJsonObject book = bookJson(excel, path, pages);
+            std::optional<ExcelError> pageError;
+            const QJsonObject book = bookJson(excel, path, pages, pageError);
             report.passOnMessages(path);
-            if (json)
-                books.append(book);
+            if (report.json())
+                report.addFacts(path, book);
             else
                 writeTable(out, book, pages);
+            if (pageError)
+                report.failure(path, *pageError);
         } catch (const ExcelError &error) {
             report.passOnMessages(path);
-            report.failure(path, error.description());
-            if (json)
-                books.append(QJsonObject{{QStringLiteral("path"), QFileInfo(path).absoluteFilePath()},
-                                         {QStringLiteral("error"), error.number()},
-                                         {QStringLiteral("text"), error.description()}});
+            report.failure(path, error);
         }
     }
     report.endProgress();
     excel.CloseExcel();
-    if (json)
-        out << QJsonDocument(books).toJson();
     return report.exitCode();
 }

@@ -35,7 +35,7 @@ bool splitSheetPart(const QString &operand, QString &book, QString &sheets)
 
 // The books the operands name; empty with `usage` set for one that names
 // sheets of a folder.
-QList<Target> readTargets(const QStringList &operands, QString &usage)
+QList<Target> readTargets(const QStringList &operands, bool recursive, QString &usage)
 {
     QList<Target> targets;
     for (const QString &operand : operands) {
@@ -48,7 +48,7 @@ QList<Target> readTargets(const QStringList &operands, QString &usage)
                 usage = QStringLiteral("フォルダ \"%1\" にシートは指定できません。").arg(book);
                 return {};
             }
-            for (const QString &inFolder : BatchBook::BooksInFolder(book))
+            for (const QString &inFolder : BatchBook::BooksInFolder(book, recursive))
                 targets.append({inFolder, QString()});
             continue;
         }
@@ -75,6 +75,12 @@ QString whyLeftOut(const QString &key)
     return QStringLiteral("非表示で保護されているか、ﾍﾟｰｼﾞ設定のできないｼｰﾄです。");
 }
 
+QString reasonLeftOut(const QString &key)
+{
+    return SheetKey::AttributesOf(key) == SheetKey::MacroSheet ? QStringLiteral("macro-sheet")
+                                                               : QStringLiteral("hidden-protected");
+}
+
 // The keys of the sheets to set up in the active book: those named, every
 // one of which must take a page setup, or every sheet that does.
 QStringList chosenSheets(cExcel &excel, BatchReport &report, const Target &target)
@@ -82,11 +88,12 @@ QStringList chosenSheets(cExcel &excel, BatchReport &report, const Target &targe
     if (target.sheets.isEmpty()) {
         const QStringList keys = BookPageSetup::SheetsOf(excel, target.path);
         if (keys.isEmpty())
-            throw BatchBook::Refusal(QString(), QStringLiteral("ﾍﾟｰｼﾞ設定できるｼｰﾄがありません。"));
+            throw BatchBook::Refusal(QString(), QStringLiteral("ﾍﾟｰｼﾞ設定できるｼｰﾄがありません。"),
+                                     QStringLiteral("nothing-to-set-up"));
         for (qint16 i = 1, count = excel.GetSheetCount(); i <= count; ++i) {
             const QString key = BookPageSetup::KeyOf(excel, target.path, excel.GetSheetName(i));
             if (!keys.contains(key))
-                report.note(target.path, SheetKey::NameOf(key) + QStringLiteral(": ") + whyLeftOut(key));
+                report.skipped(target.path, SheetKey::NameOf(key), reasonLeftOut(key), whyLeftOut(key));
         }
         return keys;
     }
@@ -94,10 +101,11 @@ QStringList chosenSheets(cExcel &excel, BatchReport &report, const Target &targe
     QStringList keys;
     for (const QString &name : namedSheets(excel, target.sheets)) {
         if (excel.GetSheetNo(name) == 0)
-            throw BatchBook::Refusal(name, QStringLiteral("ｼｰﾄ \"%1\" は存在しません。").arg(name));
+            throw BatchBook::Refusal(name, QStringLiteral("ｼｰﾄ \"%1\" は存在しません。").arg(name),
+                                     QStringLiteral("not-found"));
         const QString key = BookPageSetup::KeyOf(excel, target.path, name);
         if (BookPageSetup::LeftOut(key, restricted))
-            throw BatchBook::Refusal(name, whyLeftOut(key));
+            throw BatchBook::Refusal(name, whyLeftOut(key), reasonLeftOut(key));
         if (!keys.contains(key))
             keys << key;
     }
@@ -115,7 +123,7 @@ bool captureModel(cExcel &excel, BatchReport &report, const QString &book, const
             throw ExcelError::refused(QStringLiteral("ｼｰﾄ \"%1\" は存在しません。").arg(sheet));
         excel.CapturePageSetup(sheet);
     } catch (const ExcelError &error) {
-        report.failure(book, QStringLiteral("%1: %2").arg(sheet, error.description()));
+        report.failure(book, QStringLiteral("%1: %2").arg(sheet, error.description()), error.reason());
         excel.CloseExcel();
         return false;
     }
@@ -125,7 +133,7 @@ bool captureModel(cExcel &excel, BatchReport &report, const QString &book, const
 
 void setUpBook(cExcel &excel, BatchReport &report, const Target &target)
 {
-    BatchBook::Edit(excel, report, target.path, [&] {
+    BatchBook::Edit(excel, report, target.path, [&](BatchBook::Changes &changes) {
         const QStringList keys = chosenSheets(excel, report, target);
         BookPageSetup::Apply(excel, target.path, keys);
         // The engine says so for each sheet that refused: the book stays as it was.
@@ -135,6 +143,8 @@ void setUpBook(cExcel &excel, BatchReport &report, const Target &target)
                 report.failure(target.path, refusals.at(i).text);
             throw BatchBook::Refusal(QString(), refusals.first().text);
         }
+        for (const QString &key : keys)
+            changes.append({SheetKey::NameOf(key), QStringLiteral("set-up"), {}});
     });
 }
 
@@ -147,11 +157,11 @@ int PageSetupVerb::Run(const BatchArguments &arguments, cExcel &excel, BatchRepo
     if (!splitSheetPart(arguments.value(QStringLiteral("from")), modelBook, modelSheet))
         return BatchReport::usageError(QStringLiteral("--from BOOK:SHEET で元のｼｰﾄを指定して下さい。"));
     QString usage;
-    const QList<Target> targets = readTargets(arguments.operands, usage);
+    const QList<Target> targets = readTargets(arguments.operands, arguments.flag(QStringLiteral("recursive")), usage);
     if (!usage.isEmpty())
         return BatchReport::usageError(usage);
     if (targets.isEmpty()) {
-        report.failure(QString(), QStringLiteral("ﾍﾟｰｼﾞ設定するﾌﾞｯｸがありません。"));
+        report.failure(QString(), QStringLiteral("ﾍﾟｰｼﾞ設定するﾌﾞｯｸがありません。"), QStringLiteral("no-books"));
         return report.exitCode();
     }
     if (!captureModel(excel, report, QFileInfo(modelBook).absoluteFilePath(), modelSheet))

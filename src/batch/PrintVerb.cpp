@@ -10,6 +10,7 @@
 
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QSet>
 
 #include <memory>
 #include <optional>
@@ -25,7 +26,7 @@ struct BookSheets
     std::optional<QString> sheets;
 };
 
-QString parseBooks(const QStringList &operands, QList<BookSheets> &books)
+QString parseBooks(const QStringList &operands, bool recursive, QList<BookSheets> &books)
 {
     for (const QString &operand : operands) {
         const qsizetype colon = operand.lastIndexOf(QLatin1Char(':'));
@@ -40,7 +41,7 @@ QString parseBooks(const QStringList &operands, QList<BookSheets> &books)
         if (QFileInfo(path).isDir()) {
             if (sheets)
                 return QStringLiteral("フォルダ \"%1\" にシートは指定できません。").arg(path);
-            for (const QString &inFolder : BatchBook::BooksInFolder(path))
+            for (const QString &inFolder : BatchBook::BooksInFolder(path, recursive))
                 books.append({inFolder, std::nullopt});
             continue;
         }
@@ -129,11 +130,12 @@ bool namedSheetsPrintable(cExcel &excel, BatchReport &report, const QString &pat
     bool ok = true;
     for (const QString &sheet : named) {
         if (!names.contains(sheet, Qt::CaseSensitive)) {
-            report.failure(path, QStringLiteral("%1: ｼｰﾄ \"%1\" は存在しません。").arg(sheet));
+            report.failure(path, QStringLiteral("%1: ｼｰﾄ \"%1\" は存在しません。").arg(sheet), QStringLiteral("not-found"));
             ok = false;
         } else if (!qualifying.contains(sheet, Qt::CaseSensitive)) {
-            report.failure(path, QStringLiteral("%1: Excel 4.0 ﾏｸﾛｼｰﾄと、非表示で保護されたｼｰﾄは印刷できません。")
-                                          .arg(sheet));
+            report.failure(path,
+                           QStringLiteral("%1: Excel 4.0 ﾏｸﾛｼｰﾄと、非表示で保護されたｼｰﾄは印刷できません。").arg(sheet),
+                           QStringLiteral("not-printable"));
             ok = false;
         }
     }
@@ -144,7 +146,8 @@ int runPrint(const BatchArguments &arguments, cExcel &excel, BatchReport &report
 {
     PrintSession::Settings settings;
     QList<BookSheets> books;
-    for (const QString &error : {parseBooks(arguments.operands, books), parsePages(arguments, settings),
+    const bool recursive = arguments.flag(QStringLiteral("recursive"));
+    for (const QString &error : {parseBooks(arguments.operands, recursive, books), parsePages(arguments, settings),
                                  parseSheetRules(arguments, settings), parseCopies(arguments, settings)}) {
         if (!error.isEmpty())
             return BatchReport::usageError(error);
@@ -157,22 +160,35 @@ int runPrint(const BatchArguments &arguments, cExcel &excel, BatchReport &report
     PrintSession session(excel,
                          std::make_unique<PrintOutput>(excel, mode, pdfPath, arguments.value(QStringLiteral("printer"))),
                          settings);
+    // The PDF file replaces whatever is there at once, from its folder.
+    const QFileInfo pdfFolder(QFileInfo(pdfPath).absolutePath());
+    if (pdf && (!pdfFolder.isDir() || !pdfFolder.isWritable())) {
+        report.environmentFailure(QStringLiteral("\"%1\" に書き込めません。").arg(pdfFolder.filePath()),
+                                  QStringLiteral("not-writable"));
+        return report.exitCode();
+    }
     try {
         session.Output().CheckDestination();
     } catch (const ExcelError &error) {
-        report.failure(QString(), error.description());
+        report.environmentFailure(error.description(), pdf ? QStringLiteral("not-writable") : QStringLiteral("no-printer"));
         return report.exitCode();
     }
     qsizetype reported = 0;
+    QSet<QString> failedBooks;
     const auto reportFailures = [&] {
         for (; reported < session.Failures().size(); ++reported) {
             const PrintSession::Failure &failure = session.Failures().at(reported);
-            report.failure(failure.book, failure.reason);
+            report.failure(failure.book, failure.reason, QStringLiteral("print-failed"));
+            failedBooks.insert(failure.book);
         }
     };
+    // The sheets sent, each book's reported as printed once the run is done
+    // and the book had no failure.
+    QList<std::pair<QString, QStringList>> sent;
     for (int i = 0; i < books.size(); ++i) {
         const BookSheets &book = books.at(i);
         report.progress(i + 1, int(books.size()), book.path);
+        report.book(book.path);
         if (!BatchBook::Open(excel, report, book.path))
             continue;
         const QString bookName = QFileInfo(book.path).fileName();
@@ -183,10 +199,14 @@ int runPrint(const BatchArguments &arguments, cExcel &excel, BatchReport &report
                 excel.CloseExcel();
                 continue;
             }
-            if (qualifying.isEmpty())
-                report.note(book.path, QStringLiteral("印刷するｼｰﾄがありません。"));
-            else
-                session.PrintSheets(book.path, qualifying);
+            if (qualifying.isEmpty()) {
+                report.skipped(book.path, QString(), QStringLiteral("nothing-to-print"),
+                               QStringLiteral("印刷するｼｰﾄがありません。"));
+            } else {
+                if (!report.dryRun()) // a dry run sends nothing
+                    session.PrintSheets(book.path, qualifying);
+                sent.append({book.path, qualifying});
+            }
         } catch (const ExcelError &error) {
             session.AddFailure(book.path, error.description());
         }
@@ -195,11 +215,21 @@ int runPrint(const BatchArguments &arguments, cExcel &excel, BatchReport &report
         excel.CloseExcel();
     }
     report.endProgress();
-    session.Finish();
+    if (!report.dryRun())
+        session.Finish();
     reportFailures();
-    if (session.PrintedSheets() == 0 && !report.failed())
-        report.failure(QString(), QStringLiteral("印刷可能なｼｰﾄがありません。印刷ｵﾌﾟｼｮﾝを確認して下さい。"));
-    if (session.PrintedSheets() == 0 && pdf)
+    int printed = 0;
+    for (const auto &[path, sheets] : std::as_const(sent)) {
+        if (failedBooks.contains(path))
+            continue;
+        for (const QString &sheet : sheets)
+            report.changed(path, sheet, QStringLiteral("printed"), QStringLiteral("office"));
+        printed += int(sheets.size());
+    }
+    if ((report.dryRun() ? printed : session.PrintedSheets()) == 0 && !report.failed())
+        report.failure(QString(), QStringLiteral("印刷可能なｼｰﾄがありません。印刷ｵﾌﾟｼｮﾝを確認して下さい。"),
+                       QStringLiteral("nothing-to-print"));
+    if (pdf && (report.dryRun() || session.PrintedSheets() == 0))
         report.note(QString(), QStringLiteral("PDF ﾌｧｲﾙは作成されていません。"));
     return report.exitCode();
 }

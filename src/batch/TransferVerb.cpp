@@ -4,6 +4,8 @@
 #include "BatchBook.h"
 #include "BatchReport.h"
 #include "ExcelError.h"
+#include "ExcelApplication.h"
+#include "ExcelWorkbook.h"
 #include "cExcel.h"
 
 #include <QFileInfo>
@@ -40,9 +42,41 @@ QString readTransfer(const BatchArguments &arguments, Transfer &transfer)
     transfer.place = arguments.value(transfer.before ? QStringLiteral("before") : QStringLiteral("after"));
     transfer.sameBook = QFileInfo(transfer.source).canonicalFilePath() == QFileInfo(transfer.target).canonicalFilePath()
                      && QFileInfo::exists(transfer.source);
-    if (!transfer.sameBook && bookName(transfer.source).compare(bookName(transfer.target), Qt::CaseInsensitive) == 0)
-        return QStringLiteral("同じ名前のﾌﾞｯｸを同時に開くことはできません。");
     return QString();
+}
+
+QStringList sheetNames(cExcel &excel, const QString &book)
+{
+    excel.BookActive(book);
+    QStringList names;
+    for (qint16 i = 1, count = excel.GetSheetCount(); i <= count; ++i)
+        names << excel.GetSheetName(i);
+    return names;
+}
+
+// Whether the book's changes are held by the office (to be saved by it).
+bool throughOffice(cExcel &excel, const QString &book)
+{
+    return excel.xlApp && excel.xlApp->Workbook(book).holdsUnsavedOfficeState();
+}
+
+// What the transfer did, for the report: the sheets the target gained (by
+// their names there) and those the source lost.
+void reportChanges(cExcel &excel, BatchReport &report, const Transfer &transfer, bool move,
+                   const QStringList &targetBefore, const QString &way)
+{
+    if (transfer.sameBook && move) {
+        for (const QString &sheet : transfer.sheets)
+            report.changed(transfer.target, sheet, QStringLiteral("moved"), way);
+        return;
+    }
+    for (const QString &sheet : sheetNames(excel, bookName(transfer.target)))
+        if (!targetBefore.contains(sheet))
+            report.changed(transfer.target, sheet, QStringLiteral("added"), way,
+                           {{QStringLiteral("from"), QFileInfo(transfer.source).absoluteFilePath()}});
+    if (move)
+        for (const QString &sheet : transfer.sheets)
+            report.changed(transfer.source, sheet, QStringLiteral("removed"), way);
 }
 
 bool checkSheets(cExcel &excel, BatchReport &report, const Transfer &transfer)
@@ -50,13 +84,15 @@ bool checkSheets(cExcel &excel, BatchReport &report, const Transfer &transfer)
     excel.BookActive(bookName(transfer.source));
     for (const QString &sheet : transfer.sheets) {
         if (excel.GetSheetNo(sheet) == 0) {
-            report.failure(transfer.source, QStringLiteral("%1: ｼｰﾄ \"%1\" は存在しません。").arg(sheet));
+            report.failure(transfer.source, QStringLiteral("%1: ｼｰﾄ \"%1\" は存在しません。").arg(sheet),
+                           QStringLiteral("not-found"));
             return false;
         }
     }
     excel.BookActive(bookName(transfer.target));
     if (!transfer.place.isEmpty() && excel.GetSheetNo(transfer.place) == 0) {
-        report.failure(transfer.target, QStringLiteral("%1: ｼｰﾄ \"%1\" は存在しません。").arg(transfer.place));
+        report.failure(transfer.target, QStringLiteral("%1: ｼｰﾄ \"%1\" は存在しません。").arg(transfer.place),
+                       QStringLiteral("not-found"));
         return false;
     }
     return true;
@@ -68,13 +104,23 @@ int run(bool move, const BatchArguments &arguments, cExcel &excel, BatchReport &
     const QString usage = readTransfer(arguments, transfer);
     if (!usage.isEmpty())
         return BatchReport::usageError(usage);
+    report.book(transfer.source);
+    report.book(transfer.target);
+    report.progress(1, 1, transfer.target);
+    // The engine holds one book of a file name at a time.
+    if (!transfer.sameBook && bookName(transfer.source).compare(bookName(transfer.target), Qt::CaseInsensitive) == 0) {
+        report.failure(transfer.target,
+                       QStringLiteral("同じ名前のﾌﾞｯｸを同時に開くことはできません。どちらかの名前を変えて下さい。"),
+                       QStringLiteral("same-file-name"));
+        return report.exitCode();
+    }
     if (!BatchBook::Open(excel, report, transfer.source))
         return report.exitCode();
     if (!transfer.sameBook) {
         try {
             excel.OpenBook(transfer.target);
         } catch (const ExcelError &error) {
-            report.failure(transfer.target, error.description());
+            report.failure(transfer.target, error);
             excel.CloseExcel();
             return report.exitCode();
         }
@@ -84,13 +130,20 @@ int run(bool move, const BatchArguments &arguments, cExcel &excel, BatchReport &
         return report.exitCode();
     }
     const QString target = bookName(transfer.target);
-    excel.BookActive(target);
-    const int countBefore = excel.GetSheetCount();
-    const QString place = transfer.place.isEmpty() ? excel.GetSheetName(qint16(countBefore)) : transfer.place;
-    if (move)
-        excel.MoveSheet(bookName(transfer.source), transfer.sheets, target, place, transfer.before ? 1 : 0);
-    else
-        excel.CopySheet(bookName(transfer.source), transfer.sheets, target, place, transfer.before ? 1 : 0);
+    const QStringList targetBefore = sheetNames(excel, target);
+    const int countBefore = int(targetBefore.size());
+    const QString place = transfer.place.isEmpty() ? targetBefore.last() : transfer.place;
+    try {
+        if (move)
+            excel.MoveSheet(bookName(transfer.source), transfer.sheets, target, place, transfer.before ? 1 : 0);
+        else
+            excel.CopySheet(bookName(transfer.source), transfer.sheets, target, place, transfer.before ? 1 : 0);
+    } catch (const ExcelError &error) {
+        report.passOnMessages(transfer.target);
+        report.failure(transfer.target, error); // nothing was saved
+        excel.CloseExcel();
+        return report.exitCode();
+    }
     report.passOnMessages(transfer.target);
     excel.BookActive(target);
     const int expected = countBefore + (transfer.sameBook && move ? 0 : int(transfer.sheets.size()));
@@ -100,20 +153,32 @@ int run(bool move, const BatchArguments &arguments, cExcel &excel, BatchReport &
         excel.CloseExcel();
         return report.exitCode();
     }
-    if (!BatchBook::AgreeToLosses(excel, report, bookName(transfer.target), transfer.target,
+    if (!BatchBook::AgreeToLosses(excel, report, target, transfer.target,
                                   arguments.flag(QStringLiteral("allow-loss")))) {
+        excel.CloseExcel();
+        return report.exitCode();
+    }
+    const QString way = throughOffice(excel, target) ? QStringLiteral("office") : QStringLiteral("records");
+    if (report.dryRun()) {
+        reportChanges(excel, report, transfer, move, targetBefore, way);
         excel.CloseExcel();
         return report.exitCode();
     }
     // The target first: a failure before the source is saved leaves the sheets twice, never lost.
     excel.BookActive(target);
     if (excel.SaveBook(QFileInfo(transfer.target).absoluteFilePath()) != 0) {
-        report.failure(transfer.target, excel.LastSaveError());
-    } else if (move && !transfer.sameBook) {
-        excel.BookActive(bookName(transfer.source));
-        if (excel.SaveBook(QFileInfo(transfer.source).absoluteFilePath()) != 0)
-            report.failure(transfer.source, excel.LastSaveError());
+        report.failure(transfer.target, excel.LastSaveError(), QStringLiteral("save-failed"));
+        excel.CloseExcel();
+        return report.exitCode();
     }
+    if (move && !transfer.sameBook) {
+        excel.BookActive(bookName(transfer.source));
+        if (excel.SaveBook(QFileInfo(transfer.source).absoluteFilePath()) != 0) {
+            report.failure(transfer.source, excel.LastSaveError(), QStringLiteral("save-failed"));
+            move = false; // the sheets are in both books
+        }
+    }
+    reportChanges(excel, report, transfer, move, targetBefore, way);
     excel.CloseExcel();
     return report.exitCode();
 }

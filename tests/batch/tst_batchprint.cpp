@@ -252,7 +252,7 @@ private slots:
                             m_damaged, m_japanese + QStringLiteral(":日本語のみ,Nope"),
                             m_japanese + QStringLiteral(":sheet日本語")});
         QCOMPARE(run.status, 1);
-        QVERIFY2(run.err.contains(QStringLiteral("quirn-batch: corrupt_fuzz_msat.xls: ")), qPrintable(run.err));
+        QVERIFY2(run.err.contains(QStringLiteral("/corrupt_fuzz_msat.xls: ")), qPrintable(run.err));
         QVERIFY2(run.err.contains(QStringLiteral("japanese_sheet_names.xls: Nope: ")), qPrintable(run.err));
         QCOMPARE(sheets(headers(pdf)), (QStringList{QStringLiteral("A Sheet1"), QStringLiteral("J sheet日本語")}));
 
@@ -264,7 +264,7 @@ private slots:
     void noPrinterPrintsNothing()
     {
         Run run = runBatch({QStringLiteral("print"), QStringLiteral("--printer"), QStringLiteral("no-such-queue"), m_hidden});
-        QCOMPARE(run.status, 1);
+        QCOMPARE(run.status, 3); // the environment, not the book
         QVERIFY2(run.err.contains(QStringLiteral("no-such-queue")), qPrintable(run.err));
 
         const QString pdf = m_dir.filePath(QStringLiteral("nothing.pdf"));
@@ -273,6 +273,13 @@ private slots:
         QCOMPARE(run.status, 1);
         QVERIFY2(run.err.contains(QStringLiteral("印刷可能なｼｰﾄがありません。")), qPrintable(run.err));
         QVERIFY(!QFile::exists(pdf));
+
+        // A dry run says what would print and sends nothing.
+        run = runBatch({QStringLiteral("print"), QStringLiteral("-n"), QStringLiteral("--json"), m_hidden + QStringLiteral(":Sheet1")});
+        QJsonObject document;
+        QVERIFY2(run.status == 0 && jsonRunProblem(run, &document).isEmpty(), qPrintable(run.err));
+        QCOMPARE(document.value(QStringLiteral("books")).toArray().first().toObject().value(QStringLiteral("changed"))
+                     .toArray().first().toObject().value(QStringLiteral("action")).toString(), QStringLiteral("printed"));
         QVERIFY(newJobs().isEmpty());
     }
 

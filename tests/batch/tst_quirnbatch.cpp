@@ -5,6 +5,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QDirIterator>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -50,6 +51,18 @@ QList<QPair<QString, int>> oracleSheets(const QString &path)
 
 using Sheets = QList<QPair<QString, int>>;
 
+// Every file below a folder with its bytes, by path: what a dry run must leave as it was.
+QMap<QString, QByteArray> filesBelow(const QString &folder)
+{
+    QMap<QString, QByteArray> files;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        files.insert(path, fileBytes(path));
+    }
+    return files;
+}
+
 } // namespace
 
 class tst_quirnbatch : public QObject
@@ -76,6 +89,9 @@ private slots:
         QTest::newRow("unknown verb") << QStringList{QStringLiteral("frobnicate"), QStringLiteral("a.xls")};
         QTest::newRow("unknown option") << QStringList{QStringLiteral("list"), QStringLiteral("--colour"), QStringLiteral("a.xls")};
         QTest::newRow("no book") << QStringList{QStringLiteral("list"), QStringLiteral("--json")};
+        QTest::newRow("dry run of list") << QStringList{QStringLiteral("list"), QStringLiteral("-n"), QStringLiteral("a.xls")};
+        QTest::newRow("no list of books") << QStringList{QStringLiteral("list"), QStringLiteral("--files-from"), QStringLiteral("/nonexistent/list")};
+        QTest::newRow("copy from a list") << QStringList{QStringLiteral("copy"), QStringLiteral("--files-from"), QStringLiteral("-"), QStringLiteral("S"), QStringLiteral("--to"), QStringLiteral("b.xls")};
     }
 
     void usageErrorsExitTwo()
@@ -104,7 +120,7 @@ private slots:
         const QByteArray before = [&] { QFile f(kinds); f.open(QIODevice::ReadOnly); return f.readAll(); }();
         const Run run = runBatch({QStringLiteral("list"), QStringLiteral("--json"), kinds, visibility});
         QCOMPARE(run.status, 0);
-        const QJsonArray books = QJsonDocument::fromJson(run.out).array();
+        const QJsonArray books = QJsonDocument::fromJson(run.out).object().value(QStringLiteral("books")).toArray();
         QCOMPARE(books.size(), 2);
 
         const QJsonObject first = books.at(0).toObject();
@@ -134,7 +150,7 @@ private slots:
     void tableForPeopleWithPages()
     {
         const QString book = copyOf(QStringLiteral("fit_to_pages_spaces.xls"));
-        const Run run = runBatch({QStringLiteral("list"), QStringLiteral("--pages"), book});
+        const Run run = runBatch({QStringLiteral("list"), book, QStringLiteral("--pages")});
         QCOMPARE(run.status, 0);
         const QString table = QString::fromUtf8(run.out);
         QVERIFY2(table.contains(QStringLiteral("Page 1")) && table.contains(QStringLiteral("Page 3")), qPrintable(table));
@@ -148,7 +164,7 @@ private slots:
         const QString alsoGood = copyOf(QStringLiteral("japanese_sheet_names.xls"));
         const Run run = runBatch({QStringLiteral("list"), QStringLiteral("--json"), good, empty, alsoGood});
         QCOMPARE(run.status, 1);
-        const QJsonArray books = QJsonDocument::fromJson(run.out).array();
+        const QJsonArray books = QJsonDocument::fromJson(run.out).object().value(QStringLiteral("books")).toArray();
         QCOMPARE(books.size(), 3);
         QCOMPARE(books.at(0).toObject().value(QStringLiteral("sheets")).toArray().size(), 4);
         QVERIFY(books.at(1).toObject().contains(QStringLiteral("error")));
@@ -279,6 +295,136 @@ private slots:
         QCOMPARE(run.status, 1);
         QCOMPARE(fileBytes(source), sourceBefore);
         QCOMPARE(fileBytes(target), targetBefore);
+    }
+
+    // Each family of verbs over a damaged book between two good ones: the
+    // others are done, exit 1, and the JSON names each book's outcome in the
+    // one layout.
+    void verbFamiliesReportInOneLayout_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("ok");
+        QTest::newRow("list") << QStringList{"list", "{mixed}"} << "101";
+        QTest::newRow("sheet edit") << QStringList{"hide", "{mixed}", "Sheet2"} << "101";
+        QTest::newRow("rename") << QStringList{"rename", "{mixed}", "Sheet2", "Zwei"} << "101";
+        QTest::newRow("page setup") << QStringList{"pagesetup", "--from", "{model}:Visible", "{mixed}"} << "101";
+        QTest::newRow("combine") << QStringList{"combine", "--into", "{new}", "{mixed}"} << "1101";
+        QTest::newRow("transfer") << QStringList{"copy", "{mixed}/b.xls", "Sheet1", "--to", "{model}"} << "01";
+        QTest::newRow("list from a file") << QStringList{"list", "--files-from", "{list}"} << "101";
+    }
+
+    void verbFamiliesReportInOneLayout()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, ok);
+        const Run run = runBatch(withBooks(arguments) << QStringLiteral("--json"));
+        QCOMPARE(run.status, 1);
+        QJsonObject document;
+        const QString problem = jsonRunProblem(run, &document);
+        QVERIFY2(problem.isEmpty(), qPrintable(problem + u' ' + QString::fromUtf8(run.out)));
+        QCOMPARE(okPattern(document), ok);
+        QVERIFY2(run.err.contains(QStringLiteral("mixed/b.xls: ")), qPrintable(run.err)); // the path, not only the name
+    }
+
+    // A dry run checks and reports as if done, and leaves every byte.
+    void dryRunsLeaveEveryByte_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("action");
+        QTest::newRow("hide") << QStringList{"hide", "{mixed}/a.xls", "Sheet2"} << "hidden";
+        QTest::newRow("rename") << QStringList{"rename", "{mixed}/a.xls", "Sheet2", "Zwei"} << "renamed";
+        QTest::newRow("sort") << QStringList{"sort", "--descending", "{mixed}/a.xls"} << "moved";
+        QTest::newRow("move") << QStringList{"move", "{mixed}/a.xls", "Sheet2", "--to", "{model}"} << "removed";
+        QTest::newRow("combine new") << QStringList{"combine", "--into", "{new}", "{mixed}/a.xls", "{mixed}/c.xls"} << "added";
+        QTest::newRow("combine into") << QStringList{"combine", "--force", "--into", "{model}", "{mixed}/a.xls"} << "added";
+        QTest::newRow("page setup") << QStringList{"pagesetup", "--from", "{model}:Visible", "{mixed}/c.xls"} << "set-up";
+    }
+
+    void dryRunsLeaveEveryByte()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, action);
+        const QStringList command = withBooks(arguments) << QStringLiteral("--json") << QStringLiteral("-n");
+        const QMap<QString, QByteArray> before = filesBelow(m_dir.path());
+        const Run run = runBatch(command);
+        QVERIFY2(run.status == 0, qPrintable(run.err));
+        QJsonObject document;
+        const QString problem = jsonRunProblem(run, &document);
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
+        QVERIFY(document.value(QStringLiteral("dry-run")).toBool());
+        const QJsonObject first = document.value(QStringLiteral("books")).toArray().first().toObject();
+        QVERIFY2(!first.value(QStringLiteral("changed")).toArray().isEmpty(), qPrintable(QString::fromUtf8(run.out)));
+        QCOMPARE(first.value(QStringLiteral("changed")).toArray().first().toObject().value(QStringLiteral("action")).toString(),
+                 action);
+        QVERIFY(filesBelow(m_dir.path()) == before);
+    }
+
+    // What scripts rely on beyond the layout: the version, no abort whatever
+    // the engine throws, books of one file name told apart, and the lists of
+    // books from a file (NUL-separated) and from folders with their subfolders.
+    void scriptsCanRelyOnIt()
+    {
+        Run run = runBatch({QStringLiteral("--version")});
+        QCOMPARE(run.status, 0);
+        QVERIFY(run.out.startsWith("quirn-batch 1."));
+
+        const QString book = withBooks({QStringLiteral("{mixed}/a.xls")}).first();
+        const QString link = m_dir.filePath(QStringLiteral("link.xls"));
+        QVERIFY(QFile::link(book, link));
+        for (const QString &verb : {QStringLiteral("copy"), QStringLiteral("move")}) {
+            run = runBatch({verb, book, QStringLiteral("Sheet1"), QStringLiteral("--to"), link});
+            QVERIFY2(run.status == 0 || (run.status == 1 && !run.err.isEmpty()), qPrintable(run.err));
+        }
+
+        QDir(m_dir.path()).mkpath(QStringLiteral("other"));
+        const QString namesake = m_dir.filePath(QStringLiteral("other/a.xls"));
+        QVERIFY(QFile::copy(book, namesake));
+        run = runBatch({QStringLiteral("copy"), book, QStringLiteral("Sheet1"), QStringLiteral("--to"), namesake});
+        QCOMPARE(run.status, 1);
+        QVERIFY2(run.err.contains(QStringLiteral("other/a.xls: ")), qPrintable(run.err));
+
+        QFile list(m_dir.filePath(QStringLiteral("books.lst")));
+        QVERIFY(list.open(QIODevice::WriteOnly));
+        list.write(book.toUtf8() + '\0' + namesake.toUtf8() + '\0');
+        list.close();
+        run = runBatch({QStringLiteral("list"), QStringLiteral("--json"), QStringLiteral("-0"), QStringLiteral("--files-from"), list.fileName()});
+        QVERIFY2(run.status == 0, qPrintable(run.err));
+        QJsonObject document;
+        QVERIFY(jsonRunProblem(run, &document).isEmpty());
+        QCOMPARE(okPattern(document), QStringLiteral("11"));
+        run = runBatch({QStringLiteral("list"), QStringLiteral("--json"), QStringLiteral("-r"), m_dir.path()});
+        QVERIFY(jsonRunProblem(run, &document).isEmpty());
+        QVERIFY2(okPattern(document).size() >= 5, qPrintable(okPattern(document))); // the folders' books too
+    }
+
+private:
+    // The arguments with their placeholders made real in a fresh folder:
+    // {mixed} a folder of a.xls and c.xls (good) and b.xls (damaged) between,
+    // {model} another book, {new} a book not yet there, {list} a file naming
+    // the three books of {mixed}, one a line.
+    QStringList withBooks(QStringList arguments)
+    {
+        QDir(m_dir.path()).removeRecursively();
+        QDir().mkpath(m_dir.filePath(QStringLiteral("mixed"))); // the folder itself made again too
+        const QString mixed = m_dir.filePath(QStringLiteral("mixed"));
+        for (const auto &[fixture, name] : {std::pair{"hidden_third_sheet.xls", "mixed/a.xls"},
+                                            std::pair{"zero_bytes.xls", "mixed/b.xls"},
+                                            std::pair{"hidden_third_sheet.xls", "mixed/c.xls"},
+                                            std::pair{"visible_hidden_veryhidden.xls", "model.xls"}}) {
+            const QString path = m_dir.filePath(QLatin1String(name));
+            if (!QFile::copy(QStringLiteral(QUIRN_FIXTURES_DIR "/") + QLatin1String(fixture), path))
+                qFatal("cannot copy the fixture %s", fixture);
+            QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+        }
+        QFile list(m_dir.filePath(QStringLiteral("books.txt")));
+        if (list.open(QIODevice::WriteOnly))
+            list.write(QStringLiteral("%1/a.xls\n%1/b.xls\n%1/c.xls\n").arg(mixed).toUtf8());
+        for (QString &argument : arguments)
+            argument.replace(QStringLiteral("{mixed}"), mixed)
+                .replace(QStringLiteral("{model}"), m_dir.filePath(QStringLiteral("model.xls")))
+                .replace(QStringLiteral("{new}"), m_dir.filePath(QStringLiteral("new.xls")))
+                .replace(QStringLiteral("{list}"), list.fileName());
+        return arguments;
     }
 };
 
