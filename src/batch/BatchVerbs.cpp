@@ -59,29 +59,29 @@ const QList<Verb> &verbs()
          "  --pages  also the number of pages each sheet prints (renders the book)\n",
          ListVerb::Run, Books::Each, false},
         {"rename", {}, {}, 3,
-         "usage: quirn-batch rename BOOK OLD NEW\n"
+         "usage: quirn-batch rename BOOK|FOLDER OLD NEW\n"
          "Renames sheet OLD of BOOK to NEW, with Excel's rules for sheet names, and\n"
          "saves the book.\n",
          SheetEditVerb::Rename, Books::FirstEach},
         {"hide", {}, {}, 2,
-         "usage: quirn-batch hide BOOK SHEET...\n"
+         "usage: quirn-batch hide BOOK|FOLDER SHEET...\n"
          "Hides the sheets and saves the book; at least one sheet stays visible.\n",
          SheetEditVerb::Hide, Books::FirstEach},
         {"show", {}, {}, 2,
-         "usage: quirn-batch show BOOK SHEET...\n"
+         "usage: quirn-batch show BOOK|FOLDER SHEET...\n"
          "Shows the sheets (hidden or very hidden) and saves the book.\n",
          SheetEditVerb::Show, Books::FirstEach},
         {"veryhide", {}, {}, 2,
-         "usage: quirn-batch veryhide BOOK SHEET...\n"
+         "usage: quirn-batch veryhide BOOK|FOLDER SHEET...\n"
          "Hides the sheets so that only a program can show them again, and saves\n"
          "the book; at least one sheet stays visible.\n",
          SheetEditVerb::VeryHide, Books::FirstEach},
         {"delete", {}, {}, 2,
-         "usage: quirn-batch delete BOOK SHEET...\n"
+         "usage: quirn-batch delete BOOK|FOLDER SHEET...\n"
          "Deletes the sheets and saves the book; at least one visible sheet stays.\n",
          SheetEditVerb::Delete, Books::FirstEach},
         {"sort", {QStringLiteral("descending")}, {}, 1,
-         "usage: quirn-batch sort BOOK [--descending]\n"
+         "usage: quirn-batch sort BOOK|FOLDER [--descending]\n"
          "Puts the sheets of BOOK in order of their names, as the window's sort does\n"
          "(Japanese collation, ignoring case), and saves the book. Every sheet keeps\n"
          "its visibility.\n",
@@ -156,7 +156,7 @@ const char *overview()
            "Quirn's book and sheet commands without a window.\n"
            "\n"
            "verbs:\n"
-           "  list BOOK...                     the sheets of each book\n"
+           "  list BOOK...|FOLDER...           the sheets of each book\n"
            "  rename BOOK OLD NEW              rename a sheet\n"
            "  hide|show|veryhide BOOK SHEET... change the sheets' visibility\n"
            "  delete BOOK SHEET...             delete sheets\n"
@@ -164,8 +164,9 @@ const char *overview()
            "  copy|move SRC SHEET... --to TARGET  copy or move sheets to another book\n"
            "  combine --into TARGET BOOK...|FOLDER  copy books into one book\n"
            "  pagesetup --from BOOK:SHEET BOOK[:SHEET,...]...|FOLDER  one page setup for many sheets\n"
-           "  print BOOK[:SHEET,...]...        print sheets\n"
+           "  print BOOK[:SHEET,...]...|FOLDER... print sheets\n"
            "  pdf --out FILE BOOK[:SHEET,...]...  write sheets into one PDF file\n"
+           "A BOOK may be a FOLDER (its .xls books, each in turn), except for copy and move.\n"
            "\n"
            "options of every verb:\n"
            "  --json              the outcome as one JSON document on stdout\n"
