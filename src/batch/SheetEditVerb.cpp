@@ -4,6 +4,8 @@
 #include "BatchBook.h"
 #include "BatchReport.h"
 #include "ExcelError.h"
+#include "ExcelApplication.h"
+#include "ExcelWorkbook.h"
 #include "SheetSort.h"
 #include "cExcel.h"
 
@@ -50,9 +52,11 @@ int SheetEditVerb::Rename(const BatchArguments &arguments, cExcel &excel, BatchR
             throw noSuchSheet(oldName);
         if (oldName == newName)
             return;
-        const QString refusal = excel.RenameSheet(oldName, newName);
-        if (!refusal.isEmpty())
-            throw BatchBook::Refusal(oldName, refusal);
+        try {
+            excel.xlApp->ActiveWorkbook().renameSheet(oldName, newName);
+        } catch (const ExcelError &error) {
+            throw BatchBook::Refusal(oldName, error.description(), error.reason());
+        }
         changes.append({oldName, QStringLiteral("renamed"), {{QStringLiteral("to"), newName}}});
     });
 }
@@ -99,9 +103,11 @@ int SheetEditVerb::Sort(const BatchArguments &arguments, cExcel &excel, BatchRep
         QStringList names;
         for (const SheetTableEntry &entry : std::as_const(table))
             names << entry.Name;
-        const QString refusal = excel.SetSheetOrder(QFileInfo(path).fileName(), names);
-        if (!refusal.isEmpty())
-            throw BatchBook::Refusal(QString(), refusal);
+        try {
+            excel.xlApp->Workbook(QFileInfo(path).fileName()).reorderSheets(names);
+        } catch (const ExcelError &error) {
+            throw BatchBook::Refusal(QString(), error.description(), error.reason());
+        }
         // Each sheet that changed place, with the place it took (from 1).
         for (qsizetype i = 0; i < names.size(); ++i)
             if (before.at(i) != names.at(i))

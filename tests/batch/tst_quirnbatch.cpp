@@ -202,22 +202,28 @@ private slots:
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("said");
-        QTest::newRow("forbidden character") << QStringList{QStringLiteral("rename"), QStringLiteral("Sheet1"), QStringLiteral("a/b")} << QStringLiteral("Sheet1");
-        QTest::newRow("taken name, other case") << QStringList{QStringLiteral("rename"), QStringLiteral("Sheet1"), QStringLiteral("sheet2")} << QStringLiteral("Sheet1");
-        QTest::newRow("missing sheet") << QStringList{QStringLiteral("hide"), QStringLiteral("Sheet2"), QStringLiteral("Nothing")} << QStringLiteral("Nothing");
-        QTest::newRow("last visible sheets") << QStringList{QStringLiteral("hide"), QStringLiteral("Sheet1"), QStringLiteral("Sheet2"), QStringLiteral("Sheet4")} << QStringLiteral("Sheet4");
-        QTest::newRow("every sheet") << QStringList{QStringLiteral("delete"), QStringLiteral("Sheet1"), QStringLiteral("Sheet2"), QStringLiteral("Sheet3"), QStringLiteral("Sheet4")} << QString();
+        QTest::addColumn<QString>("code"); // what a script reads instead of the text
+        QTest::newRow("forbidden character") << QStringList{QStringLiteral("rename"), QStringLiteral("Sheet1"), QStringLiteral("a/b")} << QStringLiteral("Sheet1") << "invalid-name";
+        QTest::newRow("taken name, other case") << QStringList{QStringLiteral("rename"), QStringLiteral("Sheet1"), QStringLiteral("sheet2")} << QStringLiteral("Sheet1") << "name-taken";
+        QTest::newRow("missing sheet") << QStringList{QStringLiteral("hide"), QStringLiteral("Sheet2"), QStringLiteral("Nothing")} << QStringLiteral("Nothing") << "not-found";
+        QTest::newRow("last visible sheets") << QStringList{QStringLiteral("hide"), QStringLiteral("Sheet1"), QStringLiteral("Sheet2"), QStringLiteral("Sheet4")} << QStringLiteral("Sheet4") << "last-visible-sheet";
+        QTest::newRow("every sheet") << QStringList{QStringLiteral("delete"), QStringLiteral("Sheet1"), QStringLiteral("Sheet2"), QStringLiteral("Sheet3"), QStringLiteral("Sheet4")} << QString() << "last-visible-sheet";
     }
 
     void refusalsLeaveTheBookAsItWas()
     {
         QFETCH(QStringList, arguments);
         QFETCH(QString, said);
+        QFETCH(QString, code);
         const QString book = copyOf(QStringLiteral("hidden_third_sheet.xls"));
         const QByteArray before = fileBytes(book);
         arguments.insert(1, book);
-        const Run run = runBatch(arguments);
+        const Run run = runBatch(arguments << QStringLiteral("--json"));
         QCOMPARE(run.status, 1);
+        QJsonObject document;
+        QVERIFY(jsonRunProblem(run, &document).isEmpty());
+        QCOMPARE(document.value(QStringLiteral("books")).toArray().first().toObject().value(QStringLiteral("error"))
+                     .toObject().value(QStringLiteral("code")).toString(), code);
         QVERIFY2(run.err.contains(QStringLiteral("hidden_third_sheet.xls: ") + said), qPrintable(run.err));
         QCOMPARE(fileBytes(book), before);
     }
