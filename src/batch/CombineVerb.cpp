@@ -70,6 +70,7 @@ QString openTarget(cExcel &excel, const QString &target, QString &placeholder)
         excel.OpenBook(target);
         return QFileInfo(target).fileName();
     }
+    excel.CreateExcel(); // the records' pass ended the engine
     const QString name = excel.AddNewBook(1).toString();
     placeholder = BookCopy::TemporarySheetName();
     const QString refused = excel.RenameSheet(excel.GetSheetName(1), placeholder);

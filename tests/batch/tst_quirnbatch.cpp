@@ -1,6 +1,7 @@
 // quirn-batch run as a user runs it: a separate process, no display, real
 // books (private copies of the fixtures), exit status and output read back.
 
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -10,6 +11,7 @@
 #include <QtTest>
 
 #include "BatchProcess.h"
+#include "RecordOracle.h"
 
 namespace {
 
@@ -277,6 +279,27 @@ private slots:
         QVERIFY2(run.status == 0, qPrintable(run.err));
         QCOMPARE(oracleSheets(target).size(), 11);
         QCOMPARE(oracleSheets(target).last().first, QStringLiteral("VeryHidden (2)"));
+    }
+
+    // Books with VBA projects come through the records whole: a new book
+    // gets a project holding the code behind the sheets that had some.
+    void combinesMacroBooks()
+    {
+        const QString empty = copyOf(QStringLiteral("vba_module1.xls"));
+        const QString code = copyOf(QStringLiteral("protected_sheet_print_titles.xls"));
+        const QString target = m_dir.filePath(QStringLiteral("macros.xls"));
+        QFile::remove(target);
+        const Run run = runBatch({QStringLiteral("combine"), QStringLiteral("--into"), target, empty, code});
+        QVERIFY2(run.status == 0, qPrintable(run.err));
+        QVERIFY2(!run.err.contains(QStringLiteral("LibreOffice")), qPrintable(run.err));
+        QCOMPARE(oracleSheets(target).size(), 6);
+        const auto modules = [](const QString &path) {
+            QHash<QString, QString> sources;
+            for (const QJsonValue &m : RecordOracle::Scan(path).value(QStringLiteral("vba")).toObject().value(QStringLiteral("modules")).toArray())
+                sources.insert(m.toObject().value(QStringLiteral("name")).toString(), m.toObject().value(QStringLiteral("source_sha1")).toString());
+            return sources;
+        };
+        QVERIFY(modules(target).values().contains(modules(code).value(QStringLiteral("Sheet1"))));
     }
 
     void transferRefusals()

@@ -49,7 +49,31 @@ bool convert(const QByteArray &bytes, const QByteArray &fromCode, QString *out)
     return true;
 }
 
+bool convertFrom(const QString &text, const QByteArray &toCode, QByteArray *out)
+{
+    iconv_t cd = iconv_open(toCode.constData(), "UTF-16LE");
+    if (cd == iconv_t(-1))
+        return false;
+    std::vector<char> buffer(size_t(text.size()) * 4 + 8);
+    char *in = reinterpret_cast<char *>(const_cast<QChar *>(text.constData()));
+    size_t inLeft = size_t(text.size()) * 2;
+    char *output = buffer.data();
+    size_t outLeft = buffer.size();
+    const size_t result = iconv(cd, &in, &inLeft, &output, &outLeft);
+    iconv_close(cd);
+    if (result == size_t(-1) || inLeft != 0)
+        return false;
+    *out = QByteArray(buffer.data(), qsizetype(buffer.size() - outLeft));
+    return true;
+}
+
 } // namespace
+
+bool CodePageText::encode(const QString &text, int codePage, QByteArray *out)
+{
+    out->clear();
+    return text.isEmpty() || convertFrom(text, iconvName(codePage), out);
+}
 
 QString CodePageText::decode(const QByteArray &bytes, int codePage)
 {

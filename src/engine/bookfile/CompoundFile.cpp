@@ -81,10 +81,34 @@ void collectStreams(GsfInfile *dir, const QString &prefix, QStringList *out)
     }
 }
 
-bool copyTree(GsfInfile *in, GsfOutfile *out, bool topLevel, const QString &replacedStream,
-              const QByteArray &replacement)
+struct TreeEdit
 {
-    const int n = gsf_infile_num_children(in);
+    const QMap<QString, QByteArray> &streams;
+    const QStringList &dropped;
+};
+
+bool writeBytes(GsfOutput *out, const QByteArray &bytes)
+{
+    return gsf_output_write(out, size_t(bytes.size()), reinterpret_cast<const guint8 *>(bytes.constData()));
+}
+
+bool closeChild(GsfOutput *child, bool ok)
+{
+    if (child) {
+        ok = gsf_output_close(child) && ok;
+        g_object_unref(child);
+    }
+    return ok;
+}
+
+bool addNewEntries(GsfOutfile *out, const QString &prefix, const QStringList &existing, const TreeEdit &edit);
+
+// Copies the storage `in` (null for one made new) at `prefix` into `out`
+// with the edit applied.
+bool copyTree(GsfInfile *in, GsfOutfile *out, const QString &prefix, const TreeEdit &edit)
+{
+    QStringList existing;
+    const int n = in ? gsf_infile_num_children(in) : 0;
     for (int i = 0; i < n; ++i) {
         GsfInput *child = gsf_infile_child_by_index(in, i);
         const char *name = gsf_infile_name_by_index(in, i);
@@ -93,6 +117,12 @@ bool copyTree(GsfInfile *in, GsfOutfile *out, bool topLevel, const QString &repl
                 g_object_unref(child);
             return false;
         }
+        const QString path = prefix + QString::fromUtf8(name);
+        existing << QString::fromUtf8(name);
+        if (edit.dropped.contains(path)) {
+            g_object_unref(child);
+            continue;
+        }
         const bool dir = isStorage(child);
         GsfOutput *outChild = gsf_outfile_new_child(out, name, dir);
         bool ok = outChild != nullptr;
@@ -100,19 +130,41 @@ bool copyTree(GsfInfile *in, GsfOutfile *out, bool topLevel, const QString &repl
             guint8 clsid[16];
             if (gsf_infile_msole_get_class_id(GSF_INFILE_MSOLE(child), clsid))
                 gsf_outfile_msole_set_class_id(GSF_OUTFILE_MSOLE(outChild), clsid);
-            ok = copyTree(GSF_INFILE(child), GSF_OUTFILE(outChild), false, replacedStream, replacement);
-        } else if (ok && topLevel && QString::fromUtf8(name) == replacedStream) {
-            ok = gsf_output_write(outChild, size_t(replacement.size()),
-                                  reinterpret_cast<const guint8 *>(replacement.constData()));
+            ok = copyTree(GSF_INFILE(child), GSF_OUTFILE(outChild), path + QLatin1Char('/'), edit);
+        } else if (ok && edit.streams.contains(path)) {
+            ok = writeBytes(outChild, edit.streams.value(path));
         } else if (ok) {
             ok = gsf_input_copy(child, outChild);
         }
-        if (outChild) {
-            ok = gsf_output_close(outChild) && ok;
-            g_object_unref(outChild);
-        }
+        ok = closeChild(outChild, ok);
         g_object_unref(child);
         if (!ok)
+            return false;
+    }
+    return addNewEntries(out, prefix, existing, edit);
+}
+
+// The streams of the edit under `prefix` that the storage did not hold, and
+// the storages they need.
+bool addNewEntries(GsfOutfile *out, const QString &prefix, const QStringList &existing, const TreeEdit &edit)
+{
+    QStringList done;
+    for (auto it = edit.streams.cbegin(); it != edit.streams.cend(); ++it) {
+        if (!it.key().startsWith(prefix))
+            continue;
+        const QString rest = it.key().mid(prefix.size());
+        const QString name = rest.section(QLatin1Char('/'), 0, 0);
+        if (name.isEmpty() || existing.contains(name) || done.contains(name))
+            continue;
+        done << name;
+        const bool dir = rest.contains(QLatin1Char('/'));
+        GsfOutput *child = gsf_outfile_new_child(out, name.toUtf8().constData(), dir);
+        bool ok = child != nullptr;
+        if (ok && dir)
+            ok = copyTree(nullptr, GSF_OUTFILE(child), prefix + name + QLatin1Char('/'), edit);
+        else if (ok)
+            ok = writeBytes(child, it.value());
+        if (!closeChild(child, ok))
             return false;
     }
     return true;
@@ -235,6 +287,12 @@ bool CompoundFile::readStream(const QString &path, QByteArray *out) const
 bool CompoundFile::writeCopy(const QString &targetPath, const QString &replacedStream,
                              const QByteArray &replacement, QString *error) const
 {
+    return writeCopy(targetPath, {{replacedStream, replacement}}, {}, error);
+}
+
+bool CompoundFile::writeCopy(const QString &targetPath, const QMap<QString, QByteArray> &streams,
+                             const QStringList &dropped, QString *error) const
+{
     GError *gerror = nullptr;
     GsfOutput *sink = gsf_output_stdio_new(QFile::encodeName(targetPath).constData(), &gerror);
     if (!sink) {
@@ -248,7 +306,7 @@ bool CompoundFile::writeCopy(const QString &targetPath, const QString &replacedS
     guint8 clsid[16];
     if (gsf_infile_msole_get_class_id(GSF_INFILE_MSOLE(d->root), clsid))
         gsf_outfile_msole_set_class_id(GSF_OUTFILE_MSOLE(out), clsid);
-    bool ok = copyTree(d->root, out, true, replacedStream, replacement);
+    bool ok = copyTree(d->root, out, QString(), TreeEdit{streams, dropped});
     ok = gsf_output_close(GSF_OUTPUT(out)) && ok;
     g_object_unref(out);
     if (!gsf_output_is_closed(sink))

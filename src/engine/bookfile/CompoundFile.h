@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 
@@ -40,6 +41,12 @@ public:
     // `replacedStream` holding `replacement`.
     bool writeCopy(const QString &targetPath, const QString &replacedStream,
                    const QByteArray &replacement, QString *error) const;
+    // Writes the container to `targetPath` with the streams at the paths of
+    // `streams` ("A/B/C") holding their bytes, made with the storages they
+    // need when they are not there, and the streams and storages at
+    // `dropped` left out.
+    bool writeCopy(const QString &targetPath, const QMap<QString, QByteArray> &streams,
+                   const QStringList &dropped, QString *error) const;
 
 private:
     CompoundFile() = default;

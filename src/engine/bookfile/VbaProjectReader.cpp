@@ -19,6 +19,9 @@ constexpr quint16 kModuleName = 0x0019;
 constexpr quint16 kModuleTypeProcedural = 0x0021;
 constexpr quint16 kModuleTypeOther = 0x0022;
 constexpr quint16 kModuleNameUnicode = 0x0047;
+constexpr quint16 kModuleStreamName = 0x001A;
+constexpr quint16 kModuleStreamNameUnicode = 0x0032;
+constexpr quint16 kModuleOffset = 0x0031;
 
 constexpr qsizetype kChunkSize = 4096;
 
@@ -156,7 +159,20 @@ bool VbaProjectReader::readDir(const QByteArray &dir, QList<DirModule> *modules)
                 declaredModules = readU16(data, 0);
             break;
         case kModuleName:
-            modules->append(DirModule{data, QString(), true});
+            modules->append(DirModule{data, {}, {}, {}, 0, true});
+            break;
+        case kModuleStreamName:
+            if (!modules->isEmpty())
+                modules->last().streamName = data;
+            break;
+        case kModuleStreamNameUnicode:
+            if (!modules->isEmpty())
+                modules->last().unicodeStreamName = QString::fromUtf16(
+                    reinterpret_cast<const char16_t *>(data.constData()), data.size() / 2);
+            break;
+        case kModuleOffset:
+            if (!modules->isEmpty() && size >= 4)
+                modules->last().textOffset = readU32(data, 0);
             break;
         case kModuleNameUnicode:
             if (!modules->isEmpty())
@@ -235,6 +251,10 @@ bool VbaProjectReader::read(const QByteArray &dirStream, const QByteArray &proje
             : dirModule.unicodeName;
         if (module.name.isEmpty())
             return fail();
+        module.streamName = dirModule.unicodeStreamName.isEmpty()
+            ? CodePageText::decode(dirModule.streamName, m_codePage)
+            : dirModule.unicodeStreamName;
+        module.textOffset = dirModule.textOffset;
         if (dirModule.procedural)
             module.kind = ModuleKind::Standard;
         else

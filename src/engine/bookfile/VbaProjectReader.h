@@ -21,6 +21,8 @@ public:
     {
         QString name;
         ModuleKind kind = ModuleKind::Standard;
+        QString streamName;     // in the project's VBA storage
+        quint32 textOffset = 0; // where its compressed source starts in that stream
     };
 
     // Reads the modules; false, with error() set, when the streams are damaged.
@@ -47,6 +49,9 @@ private:
     {
         QByteArray name;
         QString unicodeName;
+        QByteArray streamName;
+        QString unicodeStreamName;
+        quint32 textOffset = 0;
         bool procedural = true;
     };
 

@@ -1,4 +1,5 @@
 #include "HostileBooks.h"
+#include "VbaCompression.h"
 #include "VbaProjectReader.h"
 
 #include "CompoundFile.h"
@@ -14,6 +15,7 @@
 
 using quirn::BookFileError;
 using quirn::CompoundFile;
+using quirn::VbaCompression;
 using quirn::VbaProjectReader;
 using Kind = VbaProjectReader::ModuleKind;
 
@@ -126,6 +128,7 @@ class tst_VbaProjectReader : public QObject
 
 private slots:
     void decompressesContainers();
+    void compressionRoundTrips();
     void refusesDamagedContainers();
     void readsEveryFixtureProject_data();
     void readsEveryFixtureProject();
@@ -163,6 +166,31 @@ void tst_VbaProjectReader::decompressesContainers()
         text += QByteArray::number(i) + ' ';
     QVERIFY(VbaProjectReader::decompress(HostileBooks::literalContainer(text), &out));
     QCOMPARE(out, text);
+}
+
+// What is compressed comes back byte for byte: text that repeats (copy
+// tokens at every offset width), runs that overlap what they write, bytes
+// that do not compress (raw chunks), across chunk boundaries.
+void tst_VbaProjectReader::compressionRoundTrips()
+{
+    QByteArray text, noise, longRun(9000, 'x');
+    for (int i = 0; i < 700; ++i)
+        text += "Attribute VB_Name = \"Sheet" + QByteArray::number(i % 37) + "\"\r\nDim x" + QByteArray::number(i) + "\r\n";
+    quint32 seed = 7;
+    for (int i = 0; i < 4096 * 2 + 100; ++i) {
+        seed = seed * 1103515245u + 12345u;
+        noise += char(seed >> 24);
+    }
+    for (const QByteArray &data : {QByteArray(), QByteArray("a"), QByteArray("abcabcabcabc"), text, longRun,
+                                   noise.left(4096), noise + text}) {
+        const QByteArray container = VbaCompression::compress(data);
+        QByteArray out;
+        QVERIFY(VbaProjectReader::decompress(container, &out));
+        // A raw last chunk is padded to 4096 bytes with zeros, as the format has it.
+        QCOMPARE(out.left(data.size()), data);
+        QVERIFY(out.mid(data.size()).count('\0') == out.size() - data.size());
+    }
+    QVERIFY(VbaCompression::compress(text).size() < text.size() / 3);
 }
 
 void tst_VbaProjectReader::refusesDamagedContainers()

@@ -12,6 +12,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QSet>
@@ -201,6 +202,8 @@ private slots:
     void encryptedBooksKeepTheirPasswords();
     void drawingsGetIdsOfTheirOwn();
     void refusesWhatTheRecordsCannotCarry();
+    void carriesDocumentModules_data();
+    void carriesDocumentModules();
     void combinesBooksInOnePass();
     void libreOfficeReadsTheCopiesAsTheOriginals();
 
@@ -331,8 +334,13 @@ void TestSheetImport::copiesSheetsBetweenRealBooks()
             m_converted.append({sourcePath, expected.name, targetPath, copy.name});
     }
     // The target's own sheets and every record the import has no business with stay.
+    // (A target's VBA project gains the copies' modules: carriesDocumentModules.)
     const BookRecords after = BookRecords::load(targetPath);
-    QCOMPARE(after.otherStreams, targetBefore.otherStreams);
+    const auto withoutProject = [](QHash<QString, QByteArray> streams) {
+        streams.removeIf([](const auto &stream) { return stream.key().startsWith(QLatin1String("_VBA_PROJECT_CUR/")); });
+        return streams;
+    };
+    QCOMPARE(withoutProject(after.otherStreams), withoutProject(targetBefore.otherStreams));
     QCOMPARE(untouchedGlobals(after), untouchedGlobals(targetBefore));
     for (int t = 0; t < targetFacts.size(); ++t) {
         const QString name = targetFacts[t].name;
@@ -550,7 +558,6 @@ void TestSheetImport::refusesWhatTheRecordsCannotCarry()
         {"xlm_macro_autoopen.xls", 1},             // an Excel 4 macro sheet
         {"kinds_ws_chart_xlm_dialog_vba.xls", 3},  // a dialog sheet
         {"pivot_cache_extra_sheet.xls", 0},        // a pivot table
-        {"hidden_veryhidden_vba_docs.xls", 0},     // code behind the sheet
     };
     const QString target = copyOf(TestBooks::Fixture(QStringLiteral("header_ampersand.xls")));
     BookFile into;
@@ -583,6 +590,87 @@ void TestSheetImport::refusesWhatTheRecordsCannotCarry()
     QCOMPARE(TestBooks::Bytes(target), TestBooks::Bytes(TestBooks::Fixture(QStringLiteral("header_ampersand.xls"))));
 }
 
+// The modules of the project the separate reader finds: name -> source
+// (attribute lines left out).
+QHash<QString, QString> oracleModules(const QJsonObject &scan)
+{
+    QHash<QString, QString> modules;
+    for (const QJsonValue &m : scan.value(QStringLiteral("vba")).toObject().value(QStringLiteral("modules")).toArray())
+        modules.insert(m.toObject().value(QStringLiteral("name")).toString(), m.toObject().value(QStringLiteral("source")).toString());
+    return modules;
+}
+
+void TestSheetImport::carriesDocumentModules_data()
+{
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<int>("sheet");
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<QString>("module");     // the copy's module in the target, none when empty
+    QTest::addColumn<QString>("sourceModule"); // whose text it holds
+    QTest::newRow("empty module into a book without a project")
+        << "vba_module1.xls" << 1 << "header_ampersand.xls" << "" << "";
+    QTest::newRow("empty module into a macro book")
+        << "hidden_veryhidden_vba_docs.xls" << 1 << "vba_german_modul1.xls" << "Sheet2" << "Sheet2";
+    QTest::newRow("code into a macro book whose module names clash")
+        << "protected_sheet_print_titles.xls" << 0 << "vba_module1.xls" << "Sheet4" << "Sheet1";
+    QTest::newRow("sheet of a plain book into a macro book")
+        << "header_ampersand.xls" << 0 << "hidden_veryhidden_vba_docs.xls" << "Sheet5" << "";
+    QTest::newRow("code into a book without a project")
+        << "protected_sheet_print_titles.xls" << 0 << "page_breaks_manual.xls" << "Sheet1" << "Sheet1";
+}
+
+// The copy's module joins the target's project with the source's text; the
+// project's other modules keep theirs, and its compiled state is dropped.
+void TestSheetImport::carriesDocumentModules()
+{
+    QFETCH(QString, source);
+    QFETCH(int, sheet);
+    QFETCH(QString, target);
+    QFETCH(QString, module);
+    QFETCH(QString, sourceModule);
+    const QString into = copyOf(TestBooks::Fixture(target));
+    const QJsonObject before = RecordOracle::Scan(into);
+    BookFile from, book;
+    QVERIFY(!from.open(TestBooks::Fixture(source)));
+    QVERIFY(!book.open(into));
+    QVERIFY2(book.importRefusal(from, sheet).isEmpty(), qPrintable(book.importRefusal(from, sheet)));
+    QStringList names;
+    const BookFileError e = book.importSheets(from, {sheet}, book.sheetCount(), &names);
+    QVERIFY2(!e, qPrintable(e.message));
+    QVERIFY(!book.save());
+    m_converted.append({TestBooks::Fixture(source), from.sheet(sheet).name, into, names[0]});
+
+    const QJsonObject after = RecordOracle::Scan(into);
+    const QJsonArray sheets = after.value(QStringLiteral("sheets")).toArray();
+    QCOMPARE(sheets.last().toObject().value(QStringLiteral("codename")).toString(), module);
+    const QHash<QString, QString> was = oracleModules(before), is = oracleModules(after);
+    if (module.isEmpty()) {
+        QCOMPARE(is, was);
+        return;
+    }
+    // A book without a project gets one with a module for itself and for
+    // each of its sheets, every sheet naming its own.
+    QCOMPARE(is.size(), was.isEmpty() ? sheets.size() + 1 : was.size() + 1);
+    for (auto it = was.cbegin(); it != was.cend(); ++it)
+        QCOMPARE(is.value(it.key()), it.value());
+    const QString text = sourceModule.isEmpty()
+        ? QString() : oracleModules(RecordOracle::Scan(TestBooks::Fixture(source))).value(sourceModule);
+    QCOMPARE(is.value(module), text);
+    for (const QJsonValue &sheetScan : sheets)
+        QVERIFY(is.contains(sheetScan.toObject().value(QStringLiteral("codename")).toString()));
+    const QJsonObject vba = after.value(QStringLiteral("vba")).toObject();
+    QCOMPARE(vba.value(QStringLiteral("compiled_version")).toInt(), 0xFFFF);
+    for (const QString &stream : vba.value(QStringLiteral("streams")).toObject().keys())
+        QVERIFY2(!stream.contains(QStringLiteral("__SRP_")), qPrintable(stream));
+    // This program's own reader agrees, kinds included.
+    BookFile again;
+    QVERIFY(!again.open(into));
+    QVERIFY(!again.vbaProjectError());
+    QCOMPARE(again.vbaModules().size(), is.size());
+    for (const VbaModuleFacts &m : again.vbaModules())
+        QVERIFY(m.name != module || m.kind == 100);
+}
+
 void TestSheetImport::combinesBooksInOnePass()
 {
     const QString fresh = m_dir.filePath(QStringLiteral("combined.xls"));
@@ -596,10 +684,10 @@ void TestSheetImport::combinesBooksInOnePass()
     BookCombine::Result result;
     const BookFileError error = BookCombine::run(fresh, sources, &result);
     QVERIFY2(!error, qPrintable(error.message));
-    QCOMPARE(result.copied, QStringList({"Sheet1", "Sheet2", "Sheet3", "Sheet4", "日本語のみ", "Sheet1 (2)",
-                                         "Sheet2 (2)", "Sheet3 (2)"}));
+    QCOMPARE(result.copied, QStringList({"Sheet1", "Sheet2", "Sheet3", "Sheet4", "Sheet1 (2)", "Chart1", "日本語のみ",
+                                         "Sheet1 (3)", "Sheet2 (2)", "Sheet3 (2)"}));
     // What could not come is listed, the Excel 4 macro sheet among it.
-    QCOMPARE(result.skipped.size(), 4 + 1 + 1);
+    QCOMPARE(result.skipped.size(), 2 + 1 + 1);
     QVERIFY(result.skipped.filter(QStringLiteral("Macro1")).first().contains(QStringLiteral("マクロ")));
     QVERIFY(!result.skipped.filter(QStringLiteral("missing.xls")).isEmpty());
     QVERIFY(!result.skipped.filter(QStringLiteral("nowhere")).isEmpty());
@@ -627,7 +715,7 @@ void TestSheetImport::combinesBooksInOnePass()
 
     // Nothing to copy: an error, and no book made.
     const QString none = m_dir.filePath(QStringLiteral("none.xls"));
-    QVERIFY(BookCombine::run(none, {sources[1]}, &result));
+    QVERIFY(BookCombine::run(none, {{sources[1].path, {QStringLiteral("Dialog1")}, {}}}, &result));
     QVERIFY(!QFile::exists(none));
     QVERIFY(result.nothingToCopy);
 
@@ -644,8 +732,9 @@ void TestSheetImport::combinesBooksInOnePass()
     QStringList left;
     for (const BookCombine::Left &sheet : result.left)
         left << QStringLiteral("%1 %2 %3").arg(sheet.source).arg(sheet.sheet).arg(sheet.position);
-    QCOMPARE(left, QStringList({"1 Sheet1 4", "1 Chart1 4", "1 Dialog1 4"}));
-    QCOMPARE(result.copied, QStringList({"Sheet1", "Sheet2", "Sheet3", "Sheet4", "Sheet1 (3)", "Sheet2 (2)", "Sheet3 (2)"}));
+    QCOMPARE(left, QStringList({"1 Dialog1 6"}));
+    QCOMPARE(result.copied, QStringList({"Sheet1", "Sheet2", "Sheet3", "Sheet4", "Sheet1 (2)", "Chart1", "Sheet1 (3)",
+                                         "Sheet2 (2)", "Sheet3 (2)"}));
     QVERIFY(!book.open(diverted));
     names.clear();
     for (const SheetFacts &f : book.sheets())

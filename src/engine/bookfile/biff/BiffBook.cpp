@@ -3,17 +3,25 @@
 #include "BiffCipher.h"
 #include "BiffRecord.h"
 #include "BlankBook.h"
+#include "BookCodeNames.h"
 #include "BookFileMessages.h"
+#include "CodePageText.h"
 #include "CompoundFile.h"
+#include "SheetCodeName.h"
 #include "SheetImport.h"
-#include "VbaProjectReader.h"
+#include "VbaProject.h"
 #include "WorkbookStream.h"
+
+#include <QMap>
 
 namespace quirn {
 
 namespace {
 
 const QString kVbaStorage = QStringLiteral("_VBA_PROJECT_CUR");
+// BOUNDSHEET sheet types.
+constexpr int kWorksheetEntry = 0;
+constexpr int kChartEntry = 2;
 
 bool startsWithOldBof(const QByteArray &bytes)
 {
@@ -110,15 +118,27 @@ void BiffBook::readVbaProject()
     m_hasVba = m_container->hasEntry(kVbaStorage);
     if (!m_hasVba)
         return;
-    QByteArray dir, project;
-    VbaProjectReader reader;
-    if (m_container->readStream(kVbaStorage + QStringLiteral("/VBA/dir"), &dir)
-        && m_container->readStream(kVbaStorage + QStringLiteral("/PROJECT"), &project) && reader.read(dir, project)) {
-        for (const auto &m : reader.modules())
+    const std::shared_ptr<const CompoundFile> file = m_container;
+    const auto readStream = [file](const QString &path, QByteArray *out) {
+        return file->readStream(kVbaStorage + QLatin1Char('/') + path, out);
+    };
+    QStringList streams;
+    for (const QString &stream : m_container->streamPaths())
+        if (stream.startsWith(kVbaStorage + QLatin1Char('/')))
+            streams << stream.mid(kVbaStorage.size() + 1);
+    auto project = std::make_shared<VbaProject>();
+    if (project->read(readStream, streams)) {
+        for (const auto &m : project->modules())
             m_vbaModules.append({m.name, int(m.kind)});
     } else {
-        m_vbaError = reader.error() ? reader.error() : BookFileMessages::damagedVbaProject();
+        m_vbaError = project->error() ? project->error() : BookFileMessages::damagedVbaProject();
     }
+    m_vba = std::move(project);
+}
+
+bool BiffBook::hasVbaProject() const
+{
+    return m_hasVba || (m_vbaEdit && m_vbaEdit->isNew());
 }
 
 std::unique_ptr<BookFormat> BiffBook::clone() const
@@ -128,6 +148,8 @@ std::unique_ptr<BookFormat> BiffBook::clone() const
     copy->m_streamName = m_streamName;
     copy->m_stream = std::make_unique<WorkbookStream>(*m_stream);
     copy->m_cipher = m_cipher;
+    copy->m_vba = m_vba;
+    copy->m_vbaEdit = m_vbaEdit;
     copy->m_vbaModules = m_vbaModules;
     copy->m_vbaError = m_vbaError;
     copy->m_hasVba = m_hasVba;
@@ -160,8 +182,16 @@ BookFileError BiffBook::reorderSheets(const QList<int> &order)
 
 BookFileError BiffBook::deleteSheets(const QList<int> &indexes)
 {
+    QStringList codeNames;
+    for (int i : indexes)
+        codeNames << SheetCodeName::read(m_stream->substream(i));
     BookFileError error;
-    m_stream->deleteSheets(indexes, &error);
+    if (!m_stream->deleteSheets(indexes, &error))
+        return error;
+    // A module given to a sheet since the book was read goes with it.
+    if (m_vbaEdit)
+        for (const QString &name : codeNames)
+            m_vbaEdit->removeAdded(name);
     return error;
 }
 
@@ -191,7 +221,8 @@ QString BiffBook::importRefusal(const BookFormat &source, int index) const
     const auto *biff = dynamic_cast<const BiffBook *>(&source);
     if (!biff)
         return QStringLiteral("形式の異なるブックのシート");
-    return SheetImport::refusal(*biff->m_stream, index, biff->m_hasVba, m_hasVba);
+    const QString why = SheetImport::refusal(*biff->m_stream, index);
+    return why.isEmpty() ? moduleRefusal(*biff, index) : why;
 }
 
 BookFileError BiffBook::importSheets(const Import &import)
@@ -202,16 +233,142 @@ BookFileError BiffBook::importSheets(const Import &import)
     SheetImport::Request request;
     request.source = biff->m_stream.get();
     request.sourcePath = import.sourcePath;
-    request.sourceHasVba = biff->m_hasVba;
     request.tabs = import.indexes;
     request.names = import.names;
     request.linkedSheets = import.linkedSheets;
     request.targetPath = import.targetPath;
-    request.targetHasVba = m_hasVba;
     request.before = import.before;
+    std::optional<VbaProjectWriter> vbaEdit = m_vbaEdit;
+    NewProject made;
+    if (auto e = carryModules(*biff, import.indexes, &vbaEdit, &request.codeNames, &made))
+        return e;
+    std::optional<WorkbookStream> without;
+    if (made.wanted) {
+        without = *m_stream;
+        BookCodeNames::giveProject(*m_stream, made.workbook, made.sheets);
+    }
     BookFileError error;
-    SheetImport::run(*m_stream, request, &error);
-    return error;
+    if (!SheetImport::run(*m_stream, request, &error)) {
+        if (without)
+            *m_stream = std::move(*without);
+        return error;
+    }
+    m_vbaEdit = std::move(vbaEdit);
+    return {};
+}
+
+BiffBook::SheetModule BiffBook::sheetModule(int index) const
+{
+    SheetModule module;
+    module.codeName = SheetCodeName::read(m_stream->substream(index));
+    if (module.codeName.isEmpty())
+        return module;
+    const QString added = m_vbaEdit ? m_vbaEdit->addedSource(module.codeName) : QString();
+    if (!added.isNull()) {
+        module.inProject = true;
+        module.source = added;
+        module.holdsCode = VbaProject::holdsCode(added.toUtf8());
+        // A project made here has nothing read to model another one on.
+        if (!m_hasVba && module.holdsCode)
+            module.refusal = QStringLiteral("保存されていないマクロ (VBA) のコードのあるシート");
+        return module;
+    }
+    // A sheet of a book without a project only keeps a name once given.
+    if (!m_hasVba)
+        return module;
+    if (m_vbaError || !m_vba) {
+        module.refusal = QStringLiteral("マクロ (VBA) の情報を読めないブックのシート");
+        return module;
+    }
+    const int at = m_vba->indexOf(module.codeName);
+    QByteArray text;
+    if (at < 0)
+        return module;
+    if (!m_vba->source(at, &text)) {
+        module.refusal = QStringLiteral("マクロ (VBA) の情報を読めないブックのシート");
+        return module;
+    }
+    module.inProject = true;
+    module.source = CodePageText::decode(text, m_vba->codePage());
+    module.holdsCode = VbaProject::holdsCode(text);
+    return module;
+}
+
+QString BiffBook::moduleRefusal(const BiffBook &source, int index) const
+{
+    const SheetModule module = source.sheetModule(index);
+    if (!module.refusal.isEmpty())
+        return module.refusal;
+    if (m_hasVba && (m_vbaError || !m_vba))
+        return QStringLiteral("マクロ (VBA) の情報を読めないブックへのシート");
+    return QString();
+}
+
+// Into a book without a VBA project, copies whose modules hold no code
+// carry none, as a book written without the VBA editor has none; code makes
+// the book a project of its own, in which the book and each of its sheets
+// have a document module, as in any book the VBA editor saved. In a book
+// with a project each copy gets a document module of its own, holding what
+// the sheet's held, under a name no module of the project has.
+BookFileError BiffBook::carryModules(const BiffBook &source, const QList<int> &indexes,
+                                     std::optional<VbaProjectWriter> *edit, QStringList *codeNames,
+                                     NewProject *made) const
+{
+    bool code = false;
+    for (int i : indexes) {
+        const QString why = moduleRefusal(source, i);
+        if (!why.isEmpty())
+            return BookFileMessages::unsupported(why + QStringLiteral("を別のブックへ移動またはコピー"));
+        code = code || source.sheetModule(i).holdsCode;
+    }
+    const bool project = m_hasVba || (*edit && (*edit)->isNew());
+    if (!project && !code)
+        return {};
+    const auto kindOf = [](const BiffBook &book, int index) {
+        return book.m_stream->sheetType(index) == kChartEntry ? VbaProjectWriter::Document::Chart
+                                                              : VbaProjectWriter::Document::Worksheet;
+    };
+    const BookFileError unwritable = BookFileMessages::unsupported(
+        QStringLiteral("マクロ (VBA) のコードをこのブックの文字コードで書けないシートを別のブックへ移動またはコピー"));
+    if (!*edit)
+        edit->emplace(project ? VbaProjectWriter(*m_vba) : VbaProjectWriter::newProject(*source.m_vba));
+    if (!project) {
+        made->wanted = true;
+        const QString workbook = BookCodeNames::workbook(*m_stream);
+        made->workbook = (*edit)->freeModuleName(workbook.isEmpty() ? QStringLiteral("ThisWorkbook") : workbook);
+        if (!(*edit)->addDocumentModule(made->workbook, VbaProjectWriter::emptyDocumentSource(
+                                                            made->workbook, VbaProjectWriter::Document::Workbook)))
+            return unwritable;
+    }
+    // The copies first, so that they keep the names their code knows them by.
+    for (int i : indexes) {
+        const SheetModule module = source.sheetModule(i);
+        const QString wanted = !module.codeName.isEmpty() ? module.codeName
+                             : kindOf(source, i) == VbaProjectWriter::Document::Chart ? QStringLiteral("Chart1")
+                                                                                      : QStringLiteral("Sheet1");
+        const QString name = (*edit)->freeModuleName(wanted);
+        const QString text = module.inProject ? module.source
+                                              : VbaProjectWriter::emptyDocumentSource(name, kindOf(source, i));
+        if (!(*edit)->addDocumentModule(name, text))
+            return unwritable;
+        codeNames->append(name);
+    }
+    if (project)
+        return {};
+    const QStringList had = BookCodeNames::sheets(*m_stream);
+    for (int t = 0; t < m_stream->sheetCount(); ++t) {
+        const int type = m_stream->sheetType(t);
+        if (type != kWorksheetEntry && type != kChartEntry) {
+            made->sheets << QString();
+            continue;
+        }
+        const QString name = (*edit)->freeModuleName(
+            !had[t].isEmpty() ? had[t] : type == kChartEntry ? QStringLiteral("Chart1") : QStringLiteral("Sheet1"));
+        if (!(*edit)->addDocumentModule(name, VbaProjectWriter::emptyDocumentSource(name, kindOf(*this, t))))
+            return unwritable;
+        made->sheets << name;
+    }
+    return {};
 }
 
 void BiffBook::redirectMovedSheets(const QString &ownPath, const QList<int> &indexes, const QString &targetPath,
@@ -225,7 +382,16 @@ bool BiffBook::writeTo(const QString &path, QString *reason) const
     QByteArray stream = m_stream->serialize();
     if (m_cipher)
         stream = m_cipher->encrypt(stream);
-    return m_container->writeCopy(path, m_streamName, stream, reason);
+    QMap<QString, QByteArray> streams{{m_streamName, stream}};
+    QStringList dropped;
+    if (m_vbaEdit) {
+        const VbaProjectWriter::Changes vba = m_vbaEdit->changes();
+        for (auto it = vba.streams.cbegin(); it != vba.streams.cend(); ++it)
+            streams.insert(kVbaStorage + QLatin1Char('/') + it.key(), it.value());
+        for (const QString &gone : vba.dropped)
+            dropped << kVbaStorage + QLatin1Char('/') + gone;
+    }
+    return m_container->writeCopy(path, streams, dropped, reason);
 }
 
 } // namespace quirn

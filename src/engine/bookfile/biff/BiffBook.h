@@ -9,6 +9,7 @@
 // password.
 
 #include "BookFormat.h"
+#include "VbaProjectWriter.h"
 
 #include <QByteArray>
 
@@ -19,6 +20,7 @@ namespace quirn {
 
 class BiffCipher;
 class CompoundFile;
+class VbaProject;
 class WorkbookStream;
 
 class BiffBook : public BookFormat
@@ -35,7 +37,7 @@ public:
     bool structureProtected() const override;
     bool windowsProtected() const override;
     QString encryptionName() const override;
-    bool hasVbaProject() const override { return m_hasVba; }
+    bool hasVbaProject() const override;
     QList<VbaModuleFacts> vbaModules() const override { return m_vbaModules; }
     BookFileError vbaProjectError() const override { return m_vbaError; }
     int mostSheets() const override;
@@ -55,13 +57,42 @@ public:
     bool writeTo(const QString &path, QString *reason) const override;
 
 private:
+    // A sheet's document module in the book's VBA project.
+    struct SheetModule
+    {
+        QString codeName;       // empty when the sheet has none
+        bool inProject = false; // the project has the module
+        bool holdsCode = false;
+        QString source;
+        QString refusal;        // why the module cannot be read
+    };
+    // What a book without a VBA project gets when code comes into it: the
+    // names of the book's and its sheets' modules (empty for a sheet without).
+    struct NewProject
+    {
+        bool wanted = false;
+        QString workbook;
+        QStringList sheets;
+    };
+
     BiffBook();
     void readVbaProject();
+    SheetModule sheetModule(int index) const;
+    // Why the sheet's document module keeps it from coming into this book; empty when it may.
+    QString moduleRefusal(const BiffBook &source, int index) const;
+    // The modules the copies of `source`'s sheets at `indexes` get here, added
+    // to `edit`; `codeNames` gets each copy's module name (none into a book
+    // without a project), `made` what a project made here needs.
+    BookFileError carryModules(const BiffBook &source, const QList<int> &indexes,
+                               std::optional<VbaProjectWriter> *edit, QStringList *codeNames,
+                               NewProject *made) const;
 
     std::shared_ptr<const CompoundFile> m_container;
     QString m_streamName;
     std::unique_ptr<WorkbookStream> m_stream;
     std::shared_ptr<const BiffCipher> m_cipher;
+    std::shared_ptr<const VbaProject> m_vba;
+    std::optional<VbaProjectWriter> m_vbaEdit; // modules added since the book was read
     QList<VbaModuleFacts> m_vbaModules;
     BookFileError m_vbaError;
     bool m_hasVba = false;

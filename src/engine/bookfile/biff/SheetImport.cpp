@@ -57,7 +57,7 @@ bool isPlainObject(const QByteArray &obj)
 
 } // namespace
 
-QString SheetImport::refusal(const WorkbookStream &source, int tab, bool sourceHasVba, bool targetHasVba)
+QString SheetImport::refusal(const WorkbookStream &source, int tab)
 {
     const int entryType = source.sheetType(tab);
     if (entryType != kWorksheetEntry && entryType != kChartEntry)
@@ -76,9 +76,6 @@ QString SheetImport::refusal(const WorkbookStream &source, int tab, bool sourceH
         const QString why = refusedRecord(r.type);
         if (!why.isEmpty())
             return why;
-        // The code behind the sheet is not carried into another project.
-        if (r.type == rtCodeName && (sourceHasVba || targetHasVba))
-            return QStringLiteral("マクロのあるブックのシート");
     }
     return QString();
 }

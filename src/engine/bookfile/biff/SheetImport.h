@@ -24,14 +24,15 @@ public:
     {
         const WorkbookStream *source = nullptr;
         QString sourcePath;
-        bool sourceHasVba = false;
         QList<int> tabs;        // source sheets, in the order they land
         QStringList names;      // the copies' names, free in the target
         // The source's sheets as links to the source book name them (without
         // the moved sheets, for a move).
         QStringList linkedSheets;
         QString targetPath;
-        bool targetHasVba = false;
+        // Each copy's name in the target's VBA project (its CODENAME);
+        // none when empty: the copies then carry no CODENAME record.
+        QStringList codeNames;
         int before = 0;         // target position the group lands in front of
     };
 
@@ -48,8 +49,9 @@ public:
                                  const QList<int> &targetTabs);
 
     // Why the sheet cannot be copied to another book through the records, or
-    // empty when it can.
-    static QString refusal(const WorkbookStream &source, int tab, bool sourceHasVba, bool targetHasVba);
+    // empty when it can. Its document module is the book's to judge: the
+    // copy carries no CODENAME record.
+    static QString refusal(const WorkbookStream &source, int tab);
 };
 
 } // namespace quirn

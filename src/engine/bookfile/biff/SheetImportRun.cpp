@@ -5,6 +5,7 @@
 #include "FormulaTokens.h"
 #include "NameRecord.h"
 #include "RecordCursor.h"
+#include "SheetCodeName.h"
 #include "SubstreamCopy.h"
 #include "WorkbookStream.h"
 
@@ -93,7 +94,7 @@ bool SheetImportRun::fail(const QString &what)
 bool SheetImportRun::run()
 {
     for (int tab : m_request.tabs) {
-        const QString why = SheetImport::refusal(m_source, tab, m_request.sourceHasVba, m_request.targetHasVba);
+        const QString why = SheetImport::refusal(m_source, tab);
         if (!why.isEmpty())
             return fail(why + QStringLiteral("を別のブックへ移動またはコピー"));
     }
@@ -391,11 +392,18 @@ bool SheetImportRun::carrySheet(int tab, QByteArray *out)
         }
     }
 
+    // The copy's CODENAME names its module in the target, where the source's stood or
+    // in front of what follows it at the sheet's end.
+    QString codeName = m_request.codeNames.value(m_groupPosition.value(tab));
     int textRuns = 0; // bytes of font runs the text object being read has
     for (int i = 0; i < records.size(); ++i) {
         const SubstreamRecord &r = records[i];
         const quint16 t = r.type;
         QByteArray record = body.mid(r.offset, 4 + r.length);
+        if (r.depth == 1 && !codeName.isEmpty() && (t == rtCodeName || SheetCodeName::followsCodeName(t))) {
+            copy.append(SheetCodeName::record(codeName), 1);
+            codeName.clear();
+        }
         if (t == rtMsoDrawing && drawingData.contains(i))
             record = record.left(4) + drawingData.value(i);
         if (r.depth == 1) {

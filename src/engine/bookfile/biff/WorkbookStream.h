@@ -63,6 +63,7 @@ public:
     QByteArray serialize() const;
 
 private:
+    friend class BookCodeNames;
     friend class MovedSheetLinks;
     friend class PrintNames;
     friend class SheetDuplicate;
