@@ -15,6 +15,7 @@ xvfb xauth openbox imagemagick
 python3 python3-olefile poppler-utils x11-utils
 qt6-translations-l10n desktop-file-utils
 clang libclang-rt-14-dev
+gnumeric
 "
 
 missing=""
