@@ -88,6 +88,18 @@ bool BookList::AddBookItem(const QString &path)
     return true;
 }
 
+void BookList::UpdateDetails(const QString &path)
+{
+    const QStandardItem *name = m_items.value(Folded(path));
+    if (!name || !QFileInfo::exists(path))
+        return;
+    const QStandardItemModel *model = m_form.BookView()->model();
+    QList<QStandardItem *> row;
+    for (int column = 0; column < model->columnCount(); ++column)
+        row << model->item(name->row(), column);
+    WriteSubItems(row, path);
+}
+
 void BookList::WriteSubItems(QList<QStandardItem *> &row, const QString &path)
 {
     const QFileInfo info(path);

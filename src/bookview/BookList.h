@@ -26,6 +26,8 @@ public:
     // RunTimeError 53.
     bool AddBookItem(const QString &path);
     void AutoSizeBookColumns();
+    // Size, type, date and attributes read again from the file (after a save).
+    void UpdateDetails(const QString &path);
 
     int Count() const;
     // The row of the item whose key equals path ignoring case, or -1.

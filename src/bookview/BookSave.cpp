@@ -1,5 +1,6 @@
 #include "BookSave.h"
 
+#include "BookList.h"
 #include "BookPresentation.h"
 #include "ExcelApplication.h"
 #include "ExcelError.h"
@@ -60,6 +61,7 @@ void BookSave::Save()
         return;
     }
     m_form.SheetsChanged = false;
+    m_form.Books().UpdateDetails(m_form.ActiveBookPath);
     m_form.Presentation().Refresh();
 }
 

@@ -314,6 +314,7 @@ bool BookSelection::OfferToSaveChanges()
                              0x10, QString(), &m_form);
             return false;
         }
+        m_form.Books().UpdateDetails(m_form.ActiveBookPath);
     }
     m_form.SheetsChanged = false;
     return true;
@@ -443,4 +444,5 @@ void BookSelection::DisableSheetCommandsWhenEmpty()
                              "BookPopSelAllSheet", "BookPopPageSetUp", "BookPopPrint"})
         m_form.Action(QString::fromLatin1(name))->setEnabled(false);
     m_form.SetToolMenuState({}, false, false, false, false, false, false, false, false, false);
+    m_form.Action(QStringLiteral("mnuSheetMoveCopy"))->setEnabled(false);
 }

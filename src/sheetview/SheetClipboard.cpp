@@ -131,7 +131,8 @@ void SheetClipboard::ShowSheetPastePopup(int mode, std::function<void()> afterwa
             afterwards();
         return;
     }
-    const QString text = m_form.Sheets().Text(row);
+    // The name as it is: "&" in a caption would mark a mnemonic.
+    const QString text = QString(m_form.Sheets().Text(row)).replace(u'&', QStringLiteral("&&"));
     const bool move = mode == 1;
     m_form.Action(QStringLiteral("PopBeforSheet"))->setText(text + (move ? QStringLiteral("の前に移動")
                                                                          : QStringLiteral("の前にｺﾋﾟｰ")));

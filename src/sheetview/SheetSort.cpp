@@ -66,7 +66,7 @@ void SheetSort::SortAll(bool descending)
 
 void SheetSort::Sort(bool descending)
 {
-    if (m_form.ActiveBookPath.isEmpty())
+    if (m_form.ActiveBookPath.isEmpty() || m_form.Sheets().Count() == 0)
         return;
     SortAll(descending);
 }

@@ -51,6 +51,7 @@ void SheetTransfer::DropOnBook(const QMimeData &data, Qt::KeyboardModifiers modi
     if (selected.isEmpty())
         return;
     TargetPath = m_form.Books().Key(selected.first());
+    BeforeSheet = 0;
     const bool move = SheetClipboard::IsMove(modifiers);
     m_form.Action(QStringLiteral("PopBookBefore"))
         ->setText(move ? QStringLiteral("先頭ｼｰﾄの前に移動") : QStringLiteral("先頭ｼｰﾄの前にｺﾋﾟｰ"));
@@ -215,7 +216,10 @@ bool SheetTransfer::Transfer(bool move, bool before, bool openedHere)
 
     excel.BookActive(targetFile);
     const int k = excel.GetSheetCount();
-    const QString anchor = excel.GetSheetName(static_cast<qint16>(before ? 1 : k));
+    if (BeforeSheet > 0 && BeforeSheet <= k)
+        before = true;
+    const int anchorAt = BeforeSheet > 0 && BeforeSheet <= k ? BeforeSheet : (before ? 1 : k);
+    const QString anchor = excel.GetSheetName(static_cast<qint16>(anchorAt));
     const QStringList names = m_clipboard.SheetClipboardNames;
     // A source with unsaved changes could not be put back after a move: its
     // sheets are copied, and taken out of it only once the target is agreed.
@@ -267,8 +271,12 @@ void SheetTransfer::BecomeCurrentBook()
     m_form.Title(0)->setText(TargetPath);
     m_form.Selection().SetRestrictionTitle(QString());
     const int row = m_form.Books().FindItem(TargetPath);
-    if (row >= 0)
+    if (row >= 0) {
         m_form.setWindowTitle(m_form.Books().Text(row) + QStringLiteral(" - ") + Globals::AppTitle);
+        // The book view shows which book is current now.
+        m_form.Books().DeselectAll();
+        m_form.Books().Select(row);
+    }
     m_form.Excel().BookActive(cFile::GetFileName(TargetPath));
     m_form.SheetsChanged = true;
 }

@@ -31,6 +31,9 @@ public:
 
     // The book the sheets were dropped on.
     QString TargetPath;
+    // 0: before the target's first sheet or after its last, as chosen; n: before
+    // its n-th sheet (the move-or-copy dialog).
+    int BeforeSheet = 0;
 
 private:
     bool TransferSheets(bool move, bool before);

@@ -162,6 +162,7 @@ void MainMenus::BuildToolMenu()
     AddItem(m, "mnuSheetCopy", "ｼｰﾄｺﾋﾟｰ(&C)", "Ctrl+C");
     AddItem(m, "mnuSheetCut", "ｼｰﾄ切り取り(&T)", "Ctrl+X");
     AddItem(m, "mnuSheetPast", "ｼｰﾄ貼り付け(&P)", "Ctrl+V");
+    AddItem(m, "mnuSheetMoveCopy", "別のブックへ移動またはコピー(&M)...");
     AddSeparator(m, "mnuViewBar12");
     QMenu *reserve = AddMenu(m, "mnuSheetReservPrint", "印刷予約(&R)");
     AddItem(reserve, "mnuReservSet", "設定(&S)");
@@ -198,6 +199,7 @@ void MainMenus::BuildPopupMenus()
     AddSeparator(sheet, "PopBar1")->setVisible(false);
     AddItem(sheet, "SheetPopRename", "ｼｰﾄ名の変更");
     AddItem(sheet, "SheetPopDelete", "ｼｰﾄを削除");
+    AddItem(sheet, "SheetPopMoveCopy", "別のブックへ移動またはコピー(&M)...");
     AddSeparator(sheet, "PopBar3");
     AddItem(sheet, "SheetPopPageSetUp", "ﾍﾟｰｼﾞ設定...");
     QMenu *reserve = AddMenu(sheet, "PrintReserve", "印刷予約");
@@ -215,11 +217,13 @@ void MainMenus::BuildPopupMenus()
     QMenu *sheetMove = AddMenu(&m_window, "menuSheetMovePopup", QString());
     AddItem(sheetMove, "PopBeforSheet", QString());
     AddItem(sheetMove, "PopAfterSheet", QString());
+    AddSeparator(sheetMove, "PopBar4");
     AddItem(sheetMove, "PopSheetCancel", "ｷｬﾝｾﾙ");
 
     QMenu *bookMove = AddMenu(&m_window, "menuBookMovePopup", QString());
     AddItem(bookMove, "PopBookBefore", "先頭ｼｰﾄの前に移動");
     AddItem(bookMove, "PopBookAfter", "末尾ｼｰﾄの後に移動");
+    AddSeparator(bookMove, "PopBar5");
     AddItem(bookMove, "PopBookCancel", "ｷｬﾝｾﾙ");
 }
 

@@ -5,6 +5,7 @@
 #include "BookSelection.h"
 #include "PrintReserve.h"
 #include "SheetEditing.h"
+#include "SheetKey.h"
 #include "SheetList.h"
 #include "cListView.h"
 #include "frmMain.h"
@@ -12,6 +13,11 @@
 #include <QAbstractItemDelegate>
 #include <QAbstractItemView>
 #include <QAction>
+#include <QApplication>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QStandardItemModel>
+#include <QTimer>
 
 namespace {
 
@@ -25,16 +31,66 @@ MenuRules::MenuRules(frmMain &form)
 {
 }
 
+MenuRules::~MenuRules() = default;
+
 void MenuRules::DropDown(const QString &menu)
 {
     if (menu == QLatin1String("mnuFile") || menu == QLatin1String("mnuEdit"))
         FinishPendingRename();
-    if (menu == QLatin1String("mnuFile"))
-        FileMenu();
-    else if (menu == QLatin1String("mnuEdit"))
-        EditMenu();
-    else if (menu == QLatin1String("mnuTool"))
-        ToolMenu();
+    if (menu == QLatin1String("mnuFile") || menu == QLatin1String("mnuEdit") || menu == QLatin1String("mnuTool"))
+        Apply();
+}
+
+void MenuRules::Apply()
+{
+    m_applyDue = false;
+    FileMenu();
+    EditMenu();
+    ToolMenu();
+    // A book that lists no sheets (it failed to open, or the filter keeps
+    // every sheet out) gives the sheet commands nothing to work on.
+    m_form.Selection().DisableSheetCommandsWhenEmpty();
+    PopupRules();
+    ToolbarRules();
+}
+
+void MenuRules::ApplySoon()
+{
+    if (m_applyDue)
+        return;
+    m_applyDue = true;
+    QTimer::singleShot(0, this, [this] {
+        if (m_applyDue)
+            Apply();
+    });
+}
+
+void MenuRules::WatchChanges()
+{
+    for (cListView *view : {m_form.BookView(), m_form.SheetView()}) {
+        QItemSelectionModel *selection = view->selectionModel();
+        connect(selection, &QItemSelectionModel::selectionChanged, this, &MenuRules::ApplySoon);
+        connect(selection, &QItemSelectionModel::currentChanged, this, &MenuRules::ApplySoon);
+        QStandardItemModel *model = view->model();
+        connect(model, &QAbstractItemModel::rowsInserted, this, &MenuRules::ApplySoon);
+        connect(model, &QAbstractItemModel::rowsRemoved, this, &MenuRules::ApplySoon);
+        connect(model, &QAbstractItemModel::modelReset, this, &MenuRules::ApplySoon);
+    }
+    qApp->installEventFilter(this);
+}
+
+// A key about to be matched against the shortcuts of this window: the rules
+// are applied first, whatever changed since they last ran.
+bool MenuRules::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::ShortcutOverride && event != m_lastShortcut) {
+        auto *widget = qobject_cast<QWidget *>(watched);
+        if (widget && widget->window() == &m_form) {
+            m_lastShortcut = event;
+            Apply();
+        }
+    }
+    return false;
 }
 
 int MenuRules::SelectedBooks() const
@@ -52,6 +108,12 @@ void MenuRules::Enable(const char *name, bool enabled)
 {
     if (QAction *item = m_form.Action(QString::fromLatin1(name)))
         item->setEnabled(enabled);
+}
+
+bool MenuRules::Enabled(const char *name) const
+{
+    const QAction *item = m_form.Action(QString::fromLatin1(name));
+    return item && item->isEnabled();
 }
 
 void MenuRules::FileMenu()
@@ -87,6 +149,7 @@ void MenuRules::ToolMenu()
 {
     if (m_form.ActiveBookPath.isEmpty()) {
         m_form.SetToolMenuState({}, false, false, false, false, false, false, false, false, false);
+        Enable("mnuSheetMoveCopy", false);
         return;
     }
     const bool paste = m_form.SheetClipboardMode != -1;
@@ -97,6 +160,58 @@ void MenuRules::ToolMenu()
     else
         m_form.SetToolMenuState({}, true, true, true, true, true, true, paste, true, true);
     m_form.Reservations().SetReserveMenuState();
+    Enable("mnuSheetMoveCopy", m_form.BookRestriction == 0 && m_form.Books().Count() > 1
+                                   && !m_form.Sheets().SelectedRows().isEmpty());
+}
+
+// The popups' print items run the commands of the menu items.
+void MenuRules::PopupRules()
+{
+    Enable("BookPopPrint", Enabled("mnuPrint"));
+    Enable("SheetPopPrint", Enabled("mnuPrint"));
+    Enable("PrintReserve", Enabled("mnuSheetReservPrint"));
+    Enable("SheetPopMoveCopy", Enabled("mnuSheetMoveCopy"));
+}
+
+// A toolbar button runs the command of a menu item, and is enabled exactly
+// when that item is; opening in the office and sheet information need one
+// sheet selected, page setup a sheet that takes it.
+void MenuRules::ToolbarRules()
+{
+    const std::pair<const char *, bool> buttons[] = {
+        {"tbFileSave", Enabled("mnuFileSave")},
+        {"tbPrint", Enabled("mnuPrint")},
+        {"tbReservPrint", Enabled("mnuReservePrint")},
+        {"tbProperties", Enabled("mnuFileProperties") && CurrentSheetTakesPageSetup()},
+        {"tbSheetInf", Enabled("mnuSheetInf")},
+        {"tbExcelOpen", Enabled("mnuExcelOpen") && Enabled("mnuSheetInf")},
+        {"tbCopyBook", Enabled("mnuBookCopy")},
+        {"tbDelete", Enabled("mnuFileDelete")},
+        {"tbAllBook", Enabled("mnuSelAllBook")},
+        {"tbAllSheet", Enabled("mnuSelAllSheet")},
+        {"tbSortAsc", Enabled("mnuSheetSort")},
+        {"tbSortDsc", Enabled("mnuSheetSort")},
+        {"tbFind", Enabled("mnuSheetFind")},
+    };
+    for (const auto &[name, enabled] : buttons)
+        Enable(name, enabled);
+}
+
+bool MenuRules::CurrentSheetTakesPageSetup() const
+{
+    if (SelectedBooks() > 1)
+        return true;
+    const SheetList &sheets = m_form.Sheets();
+    const QString current = m_form.Title(1)->text();
+    for (int row = 0; row < sheets.Count(); ++row) {
+        if (sheets.Text(row) != current)
+            continue;
+        const QString key = sheets.Key(row);
+        return !SheetKey::TestSheetKeyBit(key, SheetKey::MacroSheet, true)
+               && !(SheetKey::TestSheetKeyBit(key, SheetKey::Visible, false)
+                    && SheetKey::TestSheetKeyBit(key, SheetKey::Protected, true));
+    }
+    return true;
 }
 
 bool MenuRules::RenamePending() const

@@ -8,12 +8,14 @@
 #include "cListView.h"
 #include "frmMain.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListView>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QTreeView>
 
@@ -83,7 +85,13 @@ bool ViewEvents::FilterBookView(QObject *watched, QEvent *event)
                 effect = m_form.Import().DragOver(*drag->mimeData(), drag->modifiers(), drag->position().toPoint());
             });
             if (effect == Qt::IgnoreAction) {
-                drag->ignore();
+                // Sheets that enter over empty space are followed all the same:
+                // the book under the pointer decides on every move.
+                if (event->type() == QEvent::DragEnter && !m_form.BookLoading
+                    && drag->mimeData()->hasFormat(SheetList::DragFormat))
+                    drag->accept();
+                else
+                    drag->ignore();
             } else {
                 drag->setDropAction(effect);
                 drag->accept();
@@ -145,15 +153,19 @@ bool ViewEvents::FilterSheetView(QObject *watched, QEvent *event)
                 return true;
             }
             return false;
-        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonRelease: {
             m_sheetDragArmed = false;
             m_clickModifiers = mouse->modifiers();
             // A left click on an item is handled with the item click, after it.
-            if (mouse->button() == Qt::LeftButton
-                && m_form.SheetView()->currentView()->indexAt(mouse->position().toPoint()).isValid())
+            const QModelIndex hit = m_form.SheetView()->currentView()->indexAt(mouse->position().toPoint());
+            if (mouse->button() == Qt::LeftButton && hit.isValid())
                 return false;
+            // The sheet right-clicked is the one its popup acts on and tells about.
+            if (mouse->button() == Qt::RightButton && hit.isValid())
+                TrapErrors([this, hit, mouse] { m_form.Sheets().ItemClick(hit.row(), mouse->modifiers()); });
             TrapErrors([this] { m_form.Sheets().Click(); });
             return false;
+        }
         default:
             return false;
         }
@@ -161,6 +173,11 @@ bool ViewEvents::FilterSheetView(QObject *watched, QEvent *event)
     if (!view)
         return false;
     if (event->type() == QEvent::KeyPress) {
+        // A key the name editor left unused (Enter that confirms a rename)
+        // is the editor's, not a command of the list.
+        auto *list = static_cast<QAbstractItemView *>(watched);
+        if (QWidget *editor = list->indexWidget(list->currentIndex()); editor && editor->isVisible())
+            return false;
         auto *key = static_cast<QKeyEvent *>(event);
         bool used = false;
         TrapErrors([&] { used = m_form.Sheets().KeyPress(key->key(), key->modifiers()); });

@@ -62,5 +62,7 @@ QString frmAbout::VersionText(int major, int minor)
 
 QString frmAbout::EngineVersionText(const QString &engineVersion)
 {
-    return QStringLiteral("Microsoft Excel Version : ") + engineVersion;
+    // The books are read and written by the program itself; the office renders,
+    // prints and converts them: its version is the one that matters.
+    return QStringLiteral("LibreOffice Version : ") + engineVersion;
 }

@@ -28,6 +28,7 @@
 #include "BookPresentation.h"
 #include "BookSave.h"
 #include "BookSelection.h"
+#include "CurrentSheetTitle.h"
 #include "PrintReserve.h"
 #include "PrintRun.h"
 #include "RecentBooks.h"
@@ -37,6 +38,7 @@
 #include "SheetFind.h"
 #include "SheetInformation.h"
 #include "SheetList.h"
+#include "SheetMoveCopy.h"
 #include "SheetNames.h"
 #include "SheetSort.h"
 #include "SheetTransfer.h"
@@ -210,12 +212,14 @@ void frmMain::ConnectHandlers()
             if (ExcelGuard())
                 m_toolbarDispatch->Click(button->data().toString());
         });
+        TrapErrors([this] { m_menuRules->Apply(); });
     });
     Connect(QStringLiteral("mnuViewOptions"), [this] { OptionsCommand(*this).Run(); });
     connect(Item("mnuHelpShow"), &QAction::triggered, this, [] { TrapErrors([] { HelpWindow::Show(); }); });
     ConnectBookHandlers();
     ConnectSheetHandlers();
     ConnectPrintHandlers();
+    m_menuRules->WatchChanges();
     m_splitterImage->installEventFilter(this);
     m_client->installEventFilter(this);
     m_header->installEventFilter(this);
@@ -237,12 +241,19 @@ void frmMain::Connect(const QString &name, std::function<void()> handler)
     }
     // While the book is handed over the user is asked first; a user who keeps
     // the office window drops the command.
-    connect(Item(name), &QAction::triggered, this, [this, handler] {
-        TrapErrors([this, handler] {
+    // A menu command reached by its shortcut key settles a name edited in
+    // place first, as opening its menu does.
+    const bool menuItem = name.startsWith(QLatin1String("mnu"));
+    connect(Item(name), &QAction::triggered, this, [this, handler, menuItem] {
+        TrapErrors([this, handler, menuItem] {
             if (Globals::ExcelHandedOver && !ExcelGuard())
                 return;
+            if (menuItem)
+                m_menuRules->FinishPendingRename();
             handler();
         });
+        // What the command changed decides what the next one may do.
+        TrapErrors([this] { m_menuRules->Apply(); });
     });
 }
 
@@ -283,18 +294,23 @@ void frmMain::ConnectBookHandlers()
         view->setAcceptDrops(true);
         view->viewport()->setAcceptDrops(true);
         view->setDropIndicatorShown(false);
-        connect(view, &QAbstractItemView::clicked, this, [this](const QModelIndex &index) {
-            TrapErrors([this, index] { m_selection->OpenSelectedBook(index.row(), m_viewEvents->ClickModifiers()); });
-            TrapErrors([this] {
-                m_selection->UpdateSelectionCountText();
-                m_selection->Click();
-            });
-        });
+        connect(view, &QAbstractItemView::clicked, this,
+                [this](const QModelIndex &index) { BookItemClicked(index.row(), m_viewEvents->ClickModifiers()); });
     }
     m_bookView->reportView()->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_bookView->reportView()->header()->setSectionsClickable(true);
     connect(m_bookView->reportView()->header(), &QHeaderView::sectionClicked, this,
             [this](int column) { TrapErrors([this, column] { m_presentation->ColumnClick(column); }); });
+}
+
+void frmMain::BookItemClicked(int row, Qt::KeyboardModifiers modifiers)
+{
+    TrapErrors([this, row, modifiers] { m_selection->OpenSelectedBook(row, modifiers); });
+    TrapErrors([this] {
+        m_selection->UpdateSelectionCountText();
+        m_selection->Click();
+    });
+    TrapErrors([this] { m_menuRules->Apply(); });
 }
 
 void frmMain::ConnectSheetHandlers()
@@ -315,11 +331,13 @@ void frmMain::ConnectSheetHandlers()
     connect(Popup(QStringLiteral("menuSheetPopup")), &QMenu::aboutToShow, this,
             [this] { TrapErrors([this] { m_information->PopupOpening(); }); });
     ConnectSheetCommands();
+    (new CurrentSheetTitle(*this))->Watch();
     for (QAbstractItemView *view : {static_cast<QAbstractItemView *>(m_sheetView->listView()),
                                     static_cast<QAbstractItemView *>(m_sheetView->reportView())}) {
         connect(view, &QAbstractItemView::clicked, this, [this](const QModelIndex &index) {
             TrapErrors([this, index] { m_sheets->ItemClick(index.row(), m_viewEvents->ClickModifiers()); });
             TrapErrors([this] { m_sheets->Click(); });
+            TrapErrors([this] { m_menuRules->Apply(); });
         });
         connect(view, &QAbstractItemView::doubleClicked, this,
                 [this](const QModelIndex &) { TrapErrors([this] { m_sheets->DblClick(); }); });
@@ -341,6 +359,10 @@ void frmMain::ConnectSheetCommands()
     Connect(QStringLiteral("PopAfterSheet"), [this] { m_sheetClipboard->PasteNextToSelected(false); });
     Connect(QStringLiteral("PopBookBefore"), [this] { m_sheetTransfer->PasteToBook(true); });
     Connect(QStringLiteral("PopBookAfter"), [this] { m_sheetTransfer->PasteToBook(false); });
+    for (const char *name : {"mnuSheetMoveCopy", "SheetPopMoveCopy"})
+        Connect(QString::fromLatin1(name), [this] {
+            SheetMoveCopy(*m_books, *m_sheets, *m_sheetClipboard, *m_sheetTransfer, this).Run(ActiveBookPath);
+        });
     SheetDropOnBook = [this](const QMimeData &data, Qt::KeyboardModifiers modifiers) {
         m_sheetTransfer->DropOnBook(data, modifiers);
     };
@@ -565,8 +587,13 @@ bool frmMain::eventFilter(QObject *watched, QEvent *event)
     } else if (event->type() == QEvent::MouseButtonPress) {
         // A press on the list views or the sheet header while the book is handed over.
         bool go = true;
+        m_excelCloseAsked = false;
         TrapErrors([this, &go] { go = ExcelGuard(); });
         if (!go)
+            return true;
+        // The question took the rest of the click: a book pressed is opened
+        // as the click would have.
+        if (m_excelCloseAsked && PressedBookAfterQuestion(watched, *static_cast<QMouseEvent *>(event)))
             return true;
     }
     if (m_viewEvents->Filter(watched, event))
@@ -629,6 +656,7 @@ bool frmMain::Load()
         m_recent->ShowLoaded();
         SetupBookView(static_cast<int>(SettingsStore::GetNumber(Key(), "Settings", "ViewMode", 3)));
         SetupSheetView();
+        m_menuRules->Apply();
     });
     return true;
 }
@@ -737,6 +765,21 @@ bool frmMain::ExcelGuard()
     return true;
 }
 
+bool frmMain::PressedBookAfterQuestion(QObject *watched, const QMouseEvent &press)
+{
+    QAbstractItemView *view = m_bookView->currentView();
+    if (watched != view->viewport() || press.button() != Qt::LeftButton)
+        return false;
+    const QModelIndex index = view->indexAt(press.position().toPoint());
+    if (!index.isValid())
+        return false;
+    const bool extend = press.modifiers() & (Qt::ShiftModifier | Qt::ControlModifier);
+    m_bookView->selectionModel()->setCurrentIndex(
+        index, extend ? QItemSelectionModel::Toggle : QItemSelectionModel::ClearAndSelect);
+    BookItemClicked(index.row(), press.modifiers());
+    return true;
+}
+
 bool frmMain::ConfirmExcelClosed()
 {
     if (!OfficeWindow::IsOpen())
@@ -745,6 +788,7 @@ bool frmMain::ConfirmExcelClosed()
                              + QStringLiteral("\r\n") + QStringLiteral("Excel を終了ますか？");
     if (MessageBox::Show(question, 0x14, QString(), this) != MessageBox::IDYES)
         return false;
+    m_excelCloseAsked = true;
     OfficeWindow::AskToClose();
     OfficeWindow::WaitUntilClosed();
     return true;

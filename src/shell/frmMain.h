@@ -41,6 +41,7 @@ class SheetTransfer;
 class SplitterDrag;
 class ViewEvents;
 class QMimeData;
+class QMouseEvent;
 
 // The main window: two panes (books, sheets) under a toolbar and a title strip,
 // a status bar below, the menu bar and the four popup menus. Every control
@@ -166,6 +167,8 @@ private:
     void ConnectHandlers();
     void ConnectBookHandlers();
     void ConnectSheetHandlers();
+    void BookItemClicked(int row, Qt::KeyboardModifiers modifiers);
+    bool PressedBookAfterQuestion(QObject *watched, const QMouseEvent &press);
     void ConnectSheetCommands();
     void ConnectPrintHandlers();
     void Connect(const QString &name, std::function<void()> handler);
@@ -233,4 +236,6 @@ private:
     double m_prevWidth = 0;
     double m_prevSplitterLeft = 0;
     bool m_closing = false;
+    // The last hand-over check asked the user, who closed the office window.
+    bool m_excelCloseAsked = false;
 };

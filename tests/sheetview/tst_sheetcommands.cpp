@@ -33,6 +33,7 @@ private slots:
     void aFillEmptiesTheClipboard();
     void dragWithCtrlCopiesAndWithShiftMoves();
     void restrictedBookTakesNoCommands();
+    void popupActsOnTheRightClickedSheet();
 
 private:
     QString Open(const QString &fixture);
@@ -443,4 +444,38 @@ void tst_SheetCommands::restrictedBookTakesNoCommands()
 }
 
 QTEST_MAIN(tst_SheetCommands)
+
+// ---------------------------------------------------------------- the popup and the title
+
+// The sheet right-clicked is the one the popup shows and acts on; Enter that
+// confirms a rename only confirms; the title never names a sheet deleted.
+void tst_SheetCommands::popupActsOnTheRightClickedSheet()
+{
+    const QString path = Open("hidden_third_sheet.xls");
+    QWidget *viewport = m_window->SheetView()->listView()->viewport();
+    QMenu *popup = m_ui->Popup("menuSheetPopup");
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, m_ui->SheetPoint("Sheet1"));
+    QTest::mouseClick(viewport, Qt::RightButton, {}, m_ui->SheetPoint("Sheet2"));
+    QCoreApplication::processEvents();
+    QVERIFY(popup->isVisible());
+    QCOMPARE(m_window->Title(1)->text(), QString("Sheet2"));
+    QVERIFY(m_window->Action("SheetPopName")->text().endsWith("Sheet2"));
+    for (const char *item : {"SheetPopPrint", "PrintReserve", "SheetPopRename"})
+        QVERIFY2(m_window->Action(item)->isEnabled(), item);
+    popup->hide();
+
+    Rename("Sheet2", "売上");
+    QVERIFY(!popup->isVisible());
+    QCOMPARE(m_window->Title(1)->text(), QString("売上"));
+
+    m_ui->Select({"売上"});
+    MessageBox::QueueAnswer(MessageBox::IDOK);
+    m_ui->Key(Qt::Key_Delete);
+    QCoreApplication::processEvents();
+    MessageBox::TakeShown();
+    const QString title = m_window->Title(1)->text();
+    QVERIFY2(title.isEmpty() || m_ui->Listed().contains(title), qPrintable(title));
+    QCOMPARE(Saved(path), (QList<Sheet>{{"Sheet1", true}, {"Sheet3", false}, {"Sheet4", true}}));
+}
+
 #include "tst_sheetcommands.moc"

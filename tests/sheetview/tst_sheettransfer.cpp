@@ -3,6 +3,11 @@
 #include "SheetClipboard.h"
 #include "SheetCommandHarness.h"
 #include "SheetTransfer.h"
+#include "frmMoveCopySheets.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QListWidget>
 
 #include <QHeaderView>
 #include <QLabel>
@@ -29,6 +34,7 @@ private slots:
     void theSaveQuestionComesFirst();
     void aMoveFromAnUnsavedBookTakesItsSheetsOut();
     void aLossySaveIsAgreedOrNothingChanges();
+    void dragsEnteringAnywhereAndTheMoveCopyDialogLand();
 
 private:
     // Drops the selected sheets on a book of the book view.
@@ -298,4 +304,58 @@ void tst_SheetTransfer::aLossySaveIsAgreedOrNothingChanges()
 }
 
 QTEST_MAIN(tst_SheetTransfer)
+
+// A drag that enters the book list over empty space is followed to the book
+// under the pointer; the move-or-copy dialog runs the same transfer, before
+// the sheet the user picks.
+void tst_SheetTransfer::dragsEnteringAnywhereAndTheMoveCopyDialogLand()
+{
+    const QStringList paths = m_ui->Open(m_dir->path(), {"page_breaks_manual.xls", "hidden_third_sheet.xls"});
+    const QString target = paths.at(0);
+    const QString source = paths.at(1);
+    m_ui->Select({"Sheet2"});
+    std::unique_ptr<QMimeData> data(m_window->Sheets().DragData());
+    QWidget *viewport = m_window->BookView()->currentView()->viewport();
+    const QPoint empty(viewport->width() - 2, viewport->height() - 2);
+    const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction;
+    QDragEnterEvent enter(empty, actions, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(viewport, &enter);
+    QVERIFY(enter.isAccepted());
+    QDragMoveEvent overNothing(empty, actions, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(viewport, &overNothing);
+    QVERIFY(!overNothing.isAccepted());
+    QAbstractItemView *view = m_window->BookView()->currentView();
+    const int row = m_window->Books().FindItem(target);
+    const QPoint at = view->visualRect(m_window->BookView()->model()->index(row, 0)).center();
+    QCOMPARE(SheetCommandHarness::DragTo(viewport, *data, at, Qt::NoModifier, true), Qt::CopyAction);
+    QCOMPARE(m_window->Books().SelectedRows(), QList<int>{row});
+    m_ui->Choose("menuBookMovePopup", "PopBookBefore");
+    QCOMPARE(m_window->ActiveBookPath, target);
+    QCOMPARE(m_ui->Listed(), (QStringList{"Sheet2 (2)", "Sheet1", "Sheet2", "Sheet3"}));
+
+    // The dialog, from the sheet popup: Sheet1 moved into the first book
+    // before its second sheet.
+    frmMoveCopySheets::SetScript([&](frmMoveCopySheets &dialog) {
+        auto *books = dialog.findChild<QComboBox *>("cboBook");
+        books->setCurrentIndex(books->findData(source));
+        auto *sheets = dialog.findChild<QListWidget *>("lstBeforeSheet");
+        if (sheets->item(sheets->count() - 1)->text() != frmMoveCopySheets::AtEndText)
+            return false;
+        sheets->setCurrentRow(1);
+        return !dialog.findChild<QCheckBox *>("chkCopy")->isChecked();
+    });
+    QWidget *sheetViewport = m_window->SheetView()->listView()->viewport();
+    QTest::mouseClick(sheetViewport, Qt::RightButton, {}, m_ui->SheetPoint("Sheet1"));
+    QVERIFY(m_window->Action("SheetPopMoveCopy")->isEnabled());
+    m_ui->Choose("menuSheetPopup", "SheetPopMoveCopy");
+    frmMoveCopySheets::SetScript({});
+    QCOMPARE(m_window->ActiveBookPath, source);
+    QCOMPARE(m_window->Books().SelectedRows(), QList<int>{m_window->Books().FindItem(source)});
+    QCOMPARE(m_window->Excel().SaveExcel(source), 0);
+    QCOMPARE(SheetCommandHarness::Records(source),
+             (QList<Sheet>{{"Sheet1", true}, {"Sheet1 (2)", true}, {"Sheet2", true}, {"Sheet3", false},
+                           {"Sheet4", true}}));
+    MessageBox::TakeShown();
+}
+
 #include "tst_sheettransfer.moc"

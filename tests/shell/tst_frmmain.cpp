@@ -177,7 +177,7 @@ void tst_frmMain::menuBarTreeCaptionsAndShortcuts()
     QCOMPARE(NamesOf(Find<QMenu>(&window, "mnuTool")),
              QStringList({"mnuSheetFind", "mnuSheetSort", "mnuViewBar10", "mnuSheetRename", "mnuSheetDel",
                           "mnuSheetNameGet", "mnuViewBar11", "mnuSheetCopy", "mnuSheetCut", "mnuSheetPast",
-                          "mnuViewBar12", "mnuSheetReservPrint"}));
+                          "mnuSheetMoveCopy", "mnuViewBar12", "mnuSheetReservPrint"}));
     QCOMPARE(NamesOf(Find<QMenu>(&window, "mnuSheetSort")), QStringList({"mnuAsc", "mnuDesc"}));
     QCOMPARE(NamesOf(Find<QMenu>(&window, "mnuSheetReservPrint")),
              QStringList({"mnuReservSet", "mnuReservReset", "mnuReservAllReset"}));
@@ -231,8 +231,8 @@ void tst_frmMain::hiddenItemsAndPopups()
     const QMap<QString, QStringList> popups = {
         {"menuBookPopup", {"BookPopFileDelete", "BookPopExcelOpen", "BookPopSelAllSheet", "BookPopBookCopy",
                            "BookPopPageSetUp", "BookPopPrint"}},
-        {"menuSheetMovePopup", {"PopBeforSheet", "PopAfterSheet", "PopSheetCancel"}},
-        {"menuBookMovePopup", {"PopBookBefore", "PopBookAfter", "PopBookCancel"}}};
+        {"menuSheetMovePopup", {"PopBeforSheet", "PopAfterSheet", "PopBar4", "PopSheetCancel"}},
+        {"menuBookMovePopup", {"PopBookBefore", "PopBookAfter", "PopBar5", "PopBookCancel"}}};
     for (auto it = popups.begin(); it != popups.end(); ++it) {
         QMenu *popup = Find<QMenu>(&window, it.key());
         QVERIFY(!bar.contains(popup->menuAction()));

@@ -1,3 +1,4 @@
+#include "BookFile.h"
 #include "BookList.h"
 #include "BookSelection.h"
 #include "BookViewHarness.h"
@@ -45,6 +46,7 @@ private slots:
     void editMenuFollowsTheBookSelection();
     void toolMenuFollowsBookAndSheets();
     void pendingRenameIsSettledFirst();
+    void shortcutsAndButtonsFollowTheState();
     void everyToolbarKeyRunsItsCommand();
     void toolbarButtonsRunLandedCommands();
     void optionsRebuildColumnsKeepingBooks();
@@ -313,6 +315,58 @@ void tst_MenuRules::pendingRenameIsSettledFirst()
     QVERIFY(m_window->Rules().RenamePending());
     sheets->setFocus();
     m_window->Rules().FinishPendingRename();
+}
+
+// The rules run whenever the state changes, not only when a menu drops
+// down: a shortcut works exactly when its item would be enabled, and the
+// toolbar shows what can be done.
+void tst_MenuRules::shortcutsAndButtonsFollowTheState()
+{
+    m_window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    const char *bookButtons[] = {"tbFileSave", "tbPrint", "tbReservPrint", "tbProperties", "tbSheetInf",
+                                 "tbExcelOpen", "tbCopyBook", "tbDelete", "tbAllSheet", "tbSortAsc",
+                                 "tbSortDsc", "tbFind"};
+    QCoreApplication::processEvents();
+    for (const char *name : bookButtons)
+        QVERIFY2(!Enabled(name), name);
+    QVERIFY(Enabled("tbFileOpen"));
+
+    // A sheet renamed with F2 and saved with Ctrl+S, no menu opened between.
+    const QString path = AddBooks({"hidden_third_sheet.xls", "japanese_sheet_names.xls"}).first();
+    QAbstractItemView *sheets = m_window->SheetView()->currentView();
+    sheets->setFocus();
+    QTest::keyClick(sheets, Qt::Key_F2);
+    auto *editor = qobject_cast<QLineEdit *>(sheets->indexWidget(sheets->model()->index(0, 0)));
+    QVERIFY(editor);
+    editor->setText(QStringLiteral("売上"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    QCoreApplication::processEvents();
+    QVERIFY(m_window->SheetsChanged);
+    for (const char *name : {"tbFileSave", "tbPrint", "tbSortAsc", "tbFind", "tbSheetInf"})
+        QVERIFY2(Enabled(name), name);
+    QTest::keyClick(sheets, Qt::Key_S, Qt::ControlModifier);
+    QVERIFY(!m_window->SheetsChanged);
+    quirn::BookFile saved;
+    QVERIFY(!saved.open(path));
+    QCOMPARE(saved.sheets().first().name, QStringLiteral("売上"));
+
+    // Two books selected: no saving, by key or button, until one is chosen.
+    m_window->BookView()->currentView()->selectAll();
+    QTest::keyClick(sheets, Qt::Key_F2);
+    QVERIFY(!m_window->Editing().EditedSheetItem.isValid());
+    QVERIFY(!Enabled("tbFileSave") && !Enabled("mnuFileSave"));
+    QVERIFY(Enabled("tbPrint") && Enabled("tbCopyBook"));
+
+    // A reservation made and undone by the popup's items turns reserved
+    // printing on and off again.
+    SelectBooks({0});
+    QCoreApplication::processEvents();
+    sheets->selectionModel()->setCurrentIndex(sheets->model()->index(0, 0), QItemSelectionModel::ClearAndSelect);
+    m_window->Action("PrintReserveSet")->trigger();
+    QVERIFY(Enabled("tbReservPrint") && Enabled("mnuReservePrint"));
+    m_window->Action("PrintReserveAllReset")->trigger();
+    QVERIFY(!Enabled("tbReservPrint") && !Enabled("mnuReservePrint"));
 }
 
 // ---------------------------------------------------------------- toolbar

@@ -90,11 +90,11 @@ void tst_ShellHelpers::aboutBoxTexts()
     QCOMPARE(frmAbout::VersionText(1, 0), QString("Version 1.00"));
     QCOMPARE(frmAbout::VersionText(2, 5), QString("Version 2.05"));
     QCOMPARE(frmAbout::VersionText(3, 12), QString("Version 3.12"));
-    QCOMPARE(frmAbout::EngineVersionText("7.4"), QString("Microsoft Excel Version : 7.4"));
+    QCOMPARE(frmAbout::EngineVersionText("7.4"), QString("LibreOffice Version : 7.4"));
     frmAbout about("7.4");
     QCOMPARE(about.objectName(), QString("frmAbout"));
     QVERIFY(about.findChild<QLabel *>("lblVersion")->text().startsWith("Version "));
-    QCOMPARE(about.findChild<QLabel *>("lblExcelVersion")->text(), QString("Microsoft Excel Version : 7.4"));
+    QCOMPARE(about.findChild<QLabel *>("lblExcelVersion")->text(), QString("LibreOffice Version : 7.4"));
     QVERIFY(about.findChild<QWidget *>("cmdOK"));
 }
 
