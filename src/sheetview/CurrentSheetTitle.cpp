@@ -1,6 +1,7 @@
 #include "CurrentSheetTitle.h"
 
 #include "PrintReserve.h"
+#include "ReportSystemError.h"
 #include "SheetKey.h"
 #include "SheetList.h"
 #include "cListView.h"
@@ -34,7 +35,7 @@ void CurrentSheetTitle::FollowSoon()
     m_due = true;
     QTimer::singleShot(0, this, [this] {
         m_due = false;
-        Follow();
+        TrapErrors([this] { Follow(); });
     });
 }
 

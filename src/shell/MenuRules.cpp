@@ -4,6 +4,7 @@
 #include "BookPresentation.h"
 #include "BookSelection.h"
 #include "PrintReserve.h"
+#include "ReportSystemError.h"
 #include "SheetEditing.h"
 #include "SheetKey.h"
 #include "SheetList.h"
@@ -61,7 +62,7 @@ void MenuRules::ApplySoon()
     m_applyDue = true;
     QTimer::singleShot(0, this, [this] {
         if (m_applyDue)
-            Apply();
+            TrapErrors([this] { Apply(); });
     });
 }
 
@@ -83,12 +84,10 @@ void MenuRules::WatchChanges()
 // are applied first, whatever changed since they last ran.
 bool MenuRules::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::ShortcutOverride && event != m_lastShortcut) {
+    if (event->type() == QEvent::ShortcutOverride) {
         auto *widget = qobject_cast<QWidget *>(watched);
-        if (widget && widget->window() == &m_form) {
-            m_lastShortcut = event;
-            Apply();
-        }
+        if (widget && widget->window() == &m_form)
+            TrapErrors([this] { Apply(); });
     }
     return false;
 }

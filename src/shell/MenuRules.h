@@ -59,5 +59,4 @@ private:
 
     frmMain &m_form;
     bool m_applyDue = false;
-    const QEvent *m_lastShortcut = nullptr;
 };
