@@ -6,6 +6,8 @@
 #include <QRegularExpression>
 #include <QtEndian>
 
+#include <algorithm>
+
 namespace quirn {
 
 namespace {
@@ -126,6 +128,7 @@ VbaProjectWriter::VbaProjectWriter(const VbaProject &project)
     , m_projectWm(project.projectWmStream())
     , m_codePage(project.codePage())
     , m_streams(project.streamNames())
+    , m_modules(project.modules())
 {
     for (const VbaProjectReader::Module &module : project.modules()) {
         m_names << module.name;
@@ -236,6 +239,23 @@ void VbaProjectWriter::removeAdded(const QString &name)
     }
 }
 
+void VbaProjectWriter::removeModule(const QString &name)
+{
+    if (!addedSource(name).isNull()) {
+        removeAdded(name);
+        return;
+    }
+    for (const VbaProjectReader::Module &module : m_modules) {
+        if (module.name.compare(name, Qt::CaseInsensitive) != 0)
+            continue;
+        for (const auto &removed : m_removed)
+            if (removed.first == module.name)
+                return;
+        m_removed.append({module.name, module.streamName});
+        return;
+    }
+}
+
 QString VbaProjectWriter::addedSource(const QString &name) const
 {
     for (const Added &added : m_added)
@@ -248,12 +268,12 @@ QString VbaProjectWriter::addedSource(const QString &name) const
 // of the terminator that ends the stream.
 QByteArray VbaProjectWriter::directory() const
 {
-    QByteArray dir = m_dir;
+    QByteArray dir = withoutRemovedModules();
     qsizetype terminator = -1;
     for (const auto &[id, at] : dirRecords(dir)) {
         if (id == kModuleCount && at + 8 <= dir.size()) {
             const quint16 count = qFromLittleEndian<quint16>(dir.constData() + at + 6);
-            qToLittleEndian(quint16(count + m_added.size()), dir.data() + at + 6);
+            qToLittleEndian(quint16(count + m_added.size() - m_removed.size()), dir.data() + at + 6);
         } else if (id == kTerminator) {
             terminator = at;
         }
@@ -265,11 +285,63 @@ QByteArray VbaProjectWriter::directory() const
     return dir;
 }
 
+// A module's records run from its name to the terminator that ends it.
+QByteArray VbaProjectWriter::withoutRemovedModules() const
+{
+    if (m_removed.isEmpty())
+        return m_dir;
+    QByteArray dir;
+    qsizetype copied = 0, moduleStart = -1;
+    bool removing = false;
+    for (const auto &[id, at] : dirRecords(m_dir)) {
+        if (id == kModuleName) {
+            moduleStart = at;
+            const qsizetype size = qFromLittleEndian<quint32>(m_dir.constData() + at + 2);
+            const QString name = CodePageText::decode(m_dir.mid(at + 6, size), m_codePage);
+            removing = std::any_of(m_removed.cbegin(), m_removed.cend(), [&](const auto &removed) {
+                return removed.first.compare(name, Qt::CaseInsensitive) == 0;
+            });
+        } else if (id == kModuleNameUnicode && moduleStart >= 0 && !removing) {
+            const qsizetype size = qFromLittleEndian<quint32>(m_dir.constData() + at + 2);
+            const QString name = QString::fromUtf16(reinterpret_cast<const char16_t *>(m_dir.constData() + at + 6), size / 2);
+            removing = std::any_of(m_removed.cbegin(), m_removed.cend(), [&](const auto &removed) {
+                return removed.first.compare(name, Qt::CaseInsensitive) == 0;
+            });
+        } else if (id == kModuleEnd && moduleStart >= 0) {
+            if (removing) {
+                dir += m_dir.mid(copied, moduleStart - copied);
+                copied = at + 6;
+            }
+            moduleStart = -1;
+            removing = false;
+        }
+    }
+    return dir + m_dir.mid(copied);
+}
+
 // A "Document=Name/&H00000000" line for each module added, after the
 // project's other module lines (before HelpFile, ExeName32 and Name).
 QByteArray VbaProjectWriter::projectStream() const
 {
     QList<QByteArray> lines = m_project.split('\n');
+    // A removed module's line, and its window in the editor's [Workspace].
+    lines.removeIf([this](const QByteArray &line) {
+        const QByteArray trimmed = line.trimmed();
+        const qsizetype equals = trimmed.indexOf('=');
+        if (equals <= 0)
+            return false;
+        const QByteArray key = trimmed.left(equals);
+        const QByteArray value = trimmed.mid(equals + 1).split('/').first();
+        for (const auto &removed : m_removed) {
+            QByteArray encoded;
+            CodePageText::encode(removed.first, m_codePage, &encoded);
+            if ((key == "Document" || key == "Module" || key == "Class") && value == encoded)
+                return true;
+            if (key == encoded)
+                return true;
+        }
+        return false;
+    });
     qsizetype at = 0;
     for (; at < lines.size(); ++at) {
         const QByteArray line = lines[at].trimmed();
@@ -288,9 +360,25 @@ QByteArray VbaProjectWriter::projectStream() const
 // a null, the whole ended by a two-byte null.
 QByteArray VbaProjectWriter::projectWmStream() const
 {
-    QByteArray wm = m_projectWm;
-    if (wm.endsWith(QByteArray(2, '\0')))
-        wm.chop(2);
+    QByteArray wm;
+    // Each pair: the name in the code page ended by a null, then in UTF-16
+    // ended by a two-byte null.
+    for (qsizetype pos = 0; pos < m_projectWm.size();) {
+        const qsizetype nameEnd = m_projectWm.indexOf('\0', pos);
+        if (nameEnd <= pos)
+            break;
+        qsizetype unicodeEnd = nameEnd + 1;
+        while (unicodeEnd + 1 < m_projectWm.size()
+               && (m_projectWm.at(unicodeEnd) != '\0' || m_projectWm.at(unicodeEnd + 1) != '\0'))
+            unicodeEnd += 2;
+        const QString name = CodePageText::decode(m_projectWm.mid(pos, nameEnd - pos), m_codePage);
+        const bool removed = std::any_of(m_removed.cbegin(), m_removed.cend(), [&](const auto &gone) {
+            return gone.first.compare(name, Qt::CaseInsensitive) == 0;
+        });
+        if (!removed)
+            wm += m_projectWm.mid(pos, unicodeEnd + 2 - pos);
+        pos = unicodeEnd + 2;
+    }
     for (const Added &added : m_added)
         wm += added.encodedName + '\0' + utf16(added.name) + QByteArray(2, '\0');
     return wm + QByteArray(2, '\0');
@@ -303,7 +391,7 @@ QByteArray VbaProjectWriter::projectWmStream() const
 VbaProjectWriter::Changes VbaProjectWriter::changes() const
 {
     Changes changes;
-    if (m_added.isEmpty())
+    if (!isEdited())
         return changes;
     changes.streams.insert(QStringLiteral("VBA/dir"), VbaCompression::compress(directory()));
     changes.streams.insert(QStringLiteral("PROJECT"), projectStream());
@@ -315,6 +403,8 @@ VbaProjectWriter::Changes VbaProjectWriter::changes() const
     for (const QString &stream : m_streams)
         if (stream.startsWith(QLatin1String("VBA/__SRP_"), Qt::CaseInsensitive))
             changes.dropped << stream;
+    for (const auto &removed : m_removed)
+        changes.dropped << QStringLiteral("VBA/") + removed.second;
     return changes;
 }
 

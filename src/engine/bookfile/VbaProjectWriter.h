@@ -47,9 +47,12 @@ public:
 
     // Takes back the module `name` this writer added, if it did.
     void removeAdded(const QString &name);
+    // Removes the module `name` from the project: a sheet moved to another
+    // book takes its document module along.
+    void removeModule(const QString &name);
     // The source of a module this writer added, or null.
     QString addedSource(const QString &name) const;
-    bool isEdited() const { return !m_added.isEmpty(); }
+    bool isEdited() const { return !m_added.isEmpty() || !m_removed.isEmpty(); }
     bool isNew() const { return m_new; }
 
     Changes changes() const;
@@ -64,6 +67,7 @@ private:
     };
 
     VbaProjectWriter() = default;
+    QByteArray withoutRemovedModules() const;
     QByteArray directory() const;
     QByteArray projectStream() const;
     QByteArray projectWmStream() const;
@@ -72,10 +76,13 @@ private:
     QByteArray m_dir, m_project, m_projectWm;
     int m_codePage = 1252;
     QStringList m_streams;
+    QList<VbaProjectReader::Module> m_modules;
     bool m_new = false;
 
     QStringList m_names; // every module's, in project order
     QList<Added> m_added;
+    // Modules of the project as read that are removed: name, stream.
+    QList<std::pair<QString, QString>> m_removed;
 };
 
 } // namespace quirn

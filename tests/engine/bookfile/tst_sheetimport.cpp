@@ -204,6 +204,7 @@ private slots:
     void refusesWhatTheRecordsCannotCarry();
     void carriesDocumentModules_data();
     void carriesDocumentModules();
+    void movedSheetsTakeTheirModules();
     void combinesBooksInOnePass();
     void libreOfficeReadsTheCopiesAsTheOriginals();
 
@@ -669,6 +670,32 @@ void TestSheetImport::carriesDocumentModules()
     QCOMPARE(again.vbaModules().size(), is.size());
     for (const VbaModuleFacts &m : again.vbaModules())
         QVERIFY(m.name != module || m.kind == 100);
+}
+
+// A move takes the sheet's module out of the source's project, which keeps
+// every other module as it was.
+void TestSheetImport::movedSheetsTakeTheirModules()
+{
+    const QString sourcePath = copyOf(TestBooks::Fixture(QStringLiteral("protected_sheet_print_titles.xls")));
+    const QString targetPath = copyOf(TestBooks::Fixture(QStringLiteral("vba_module1.xls")));
+    const QHash<QString, QString> sourceBefore = oracleModules(RecordOracle::Scan(sourcePath));
+    BookFile from, into;
+    QVERIFY(!from.open(sourcePath));
+    QVERIFY(!into.open(targetPath));
+    QVERIFY(!into.moveSheetsFrom(from, {0}, into.sheetCount()));
+    QVERIFY(!into.save());
+    QVERIFY(!from.save());
+    QHash<QString, QString> expected = sourceBefore;
+    expected.remove(QStringLiteral("Sheet1"));
+    const QJsonObject scan = RecordOracle::Scan(sourcePath);
+    QCOMPARE(oracleModules(scan), expected);
+    for (const QString &stream : scan.value(QStringLiteral("vba")).toObject().value(QStringLiteral("streams")).toObject().keys())
+        QVERIFY2(!stream.endsWith(QStringLiteral("/VBA/Sheet1")), qPrintable(stream));
+    QVERIFY(oracleModules(RecordOracle::Scan(targetPath)).values().contains(sourceBefore.value(QStringLiteral("Sheet1"))));
+    BookFile again;
+    QVERIFY(!again.open(sourcePath));
+    QVERIFY(!again.vbaProjectError());
+    QCOMPARE(again.vbaModules().size(), expected.size());
 }
 
 void TestSheetImport::combinesBooksInOnePass()

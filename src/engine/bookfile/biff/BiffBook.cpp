@@ -375,6 +375,18 @@ void BiffBook::redirectMovedSheets(const QString &ownPath, const QList<int> &ind
                                    const QStringList &targetNames, const QList<int> &landed)
 {
     SheetImport::redirectToTarget(*m_stream, ownPath, indexes, targetPath, targetNames, landed);
+    // The moved sheets' modules went with them.
+    if (!hasVbaProject())
+        return;
+    for (int i : indexes) {
+        const QString codeName = SheetCodeName::read(m_stream->substream(i));
+        if (codeName.isEmpty())
+            continue;
+        if (!m_vbaEdit && m_vba && !m_vbaError)
+            m_vbaEdit.emplace(*m_vba);
+        if (m_vbaEdit)
+            m_vbaEdit->removeModule(codeName);
+    }
 }
 
 bool BiffBook::writeTo(const QString &path, QString *reason) const
