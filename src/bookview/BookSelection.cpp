@@ -204,12 +204,17 @@ QString BookSelection::DetermineRestriction(const QString &name)
         m_form.BookRestriction = 1;
         message = quoted + QStringLiteral(" はﾌﾞｯｸ全体が保護されています。") + u'\n'
                   + QStringLiteral("保護されたﾌﾞｯｸには一部の機能が使用できません。");
-    } else if (cFile::AttribString(m_form.ActiveBookPath).startsWith(u'r')
-               || m_form.Excel().xlApp->ActiveWorkbook().isReadOnlyFormat()) {
-        // A book in an older format is shown but never written back: read-only.
+    } else if (cFile::AttribString(m_form.ActiveBookPath).startsWith(u'r')) {
         label = QStringLiteral("読取専用");
         m_form.BookRestriction = 3;
         message = quoted + QStringLiteral(" は読み取り専用ﾌｧｲﾙです。") + u'\n'
+                  + QStringLiteral("読み取り専用ﾌｧｲﾙには一部の機能が使用できません。");
+    } else if (m_form.Excel().xlApp->ActiveWorkbook().isReadOnlyFormat()) {
+        // The file may be writable: it is the format the program shows but
+        // never writes back, and the user is told so.
+        label = QStringLiteral("読取専用");
+        m_form.BookRestriction = 3;
+        message = quoted + QStringLiteral(" は古い形式のﾌﾞｯｸのため、Quirnでは読み取り専用です。") + u'\n'
                   + QStringLiteral("読み取り専用ﾌｧｲﾙには一部の機能が使用できません。");
     } else {
         m_form.BookRestriction = 0;

@@ -396,6 +396,16 @@ void tst_BookView::readOnlyBookWarnsByItsSwitch()
     select(lockedRow);
     QVERIFY(WarningSeam::TakeShown().isEmpty());
     QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner);
+
+    // A writable book of an older format: read-only here, and said so.
+    WarningSetting::Write("Warninng1", "01");
+    const QString old = BookViewHarness::Copy(m_dir->path(), "biff5_visibility.xls", "old.xls");
+    Drop({old});
+    QCOMPARE(m_window->BookRestriction, 3);
+    shown = WarningSeam::TakeShown();
+    QCOMPARE(shown.size(), 1);
+    QCOMPARE(shown.first().text, "\"" + old + "\" は古い形式のﾌﾞｯｸのため、Quirnでは読み取り専用です。\n"
+                                   "読み取り専用ﾌｧｲﾙには一部の機能が使用できません。");
 }
 
 void tst_BookView::protectedSheetWarningFollowsRestrictionWarning()

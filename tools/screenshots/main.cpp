@@ -11,9 +11,15 @@
 #include "BookSelection.h"
 #include "EntryProcedure.h"
 #include "Globals.h"
+#include "MenuRules.h"
+#include "SheetList.h"
+#include "cListView.h"
 #include "frmMain.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QMenu>
+#include <QStandardItemModel>
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
@@ -121,6 +127,18 @@ int main(int argc, char *argv[])
         Click(window, folder.filePath(QLatin1String(name)));
         Shot(QStringLiteral("selected-") + QString::fromLatin1(name).section(u'.', 0, 0));
     }
+    // The sheet popup of the first sheet, then its sheets moved to another
+    // book through the move-or-copy dialog (pictured and answered OK).
+    window.Sheets().SelectFirstSheet();
+    QAbstractItemView *sheets = window.SheetView()->currentView();
+    const QRect first = sheets->visualRect(window.SheetView()->model()->index(0, 0));
+    window.Rules().Apply();
+    QMenu *popup = window.Popup(QStringLiteral("menuSheetPopup"));
+    popup->popup(sheets->viewport()->mapToGlobal(first.bottomLeft()));
+    Shot(QStringLiteral("sheet-popup"));
+    popup->hide();
+    window.Action(QStringLiteral("mnuSheetMoveCopy"))->trigger();
+    Shot(QStringLiteral("moved-to-another-book"));
     for (const char *button : {"tbViewLarge", "tbViewList", "tbViewDetails"}) {
         window.Action(QLatin1String(button))->trigger();
         Shot(QString::fromLatin1(button).mid(2).toLower());

@@ -27,9 +27,27 @@ QString temporaryPrefix(const QString &target)
     return info.absolutePath() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".~");
 }
 
+// The system's reason in the user's words: the common ones in Japanese,
+// the rest as the system gives them.
 QString systemError()
 {
-    return QString::fromLocal8Bit(std::strerror(errno));
+    switch (errno) {
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("ｱｸｾｽが拒否されました");
+    case EROFS:
+        return QStringLiteral("読み取り専用の場所です");
+    case ENOSPC:
+        return QStringLiteral("ﾃﾞｨｽｸの空き領域が足りません");
+    case EDQUOT:
+        return QStringLiteral("ﾃﾞｨｽｸの使用量の上限を超えました");
+    case ENOENT:
+        return QStringLiteral("ﾌｧｲﾙまたはﾌｫﾙﾀﾞが見つかりません");
+    case EIO:
+        return QStringLiteral("ﾃﾞｨｽｸの読み書きに失敗しました");
+    default:
+        return QString::fromLocal8Bit(std::strerror(errno));
+    }
 }
 
 bool syncPath(const QString &path, int flags)
