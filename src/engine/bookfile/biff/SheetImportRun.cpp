@@ -113,7 +113,10 @@ bool SheetImportRun::run()
     commitNames();
     m_drawings.insertInto(m_globals);
     m_formats.insertInto(m_globals);
-    return placeSheets(bodies);
+    if (!placeSheets(bodies))
+        return false;
+    cacheStrings();
+    return true;
 }
 
 // The names scoped to the sheets of the group come along, scoped to the
@@ -250,27 +253,66 @@ bool SheetImportRun::remapFormula(QByteArray &data, qsizetype at, int length)
     return FormulaTokens::remapReferences(data, at, length, map);
 }
 
-// Reads both books' shared strings, once.
+namespace {
+
+// The SST record and the CONTINUE records that follow it.
+QList<Record> stringRecords(const QList<Record> &globals)
+{
+    QList<Record> records;
+    for (const Record &r : globals) {
+        if (r.type == rtSst)
+            records.append(r);
+        else if (!records.isEmpty() && r.type == rtContinue)
+            records.append(r);
+        else if (!records.isEmpty())
+            break;
+    }
+    return records;
+}
+
+bool sameRecords(const QList<Record> &records, const QList<QByteArray> &cached)
+{
+    if (records.size() != cached.size())
+        return false;
+    for (qsizetype i = 0; i < records.size(); ++i)
+        if (!records[i].data.isSharedWith(cached[i]))
+            return false;
+    return true;
+}
+
+} // namespace
+
+// Reads both books' shared strings, once; the target's come from what the
+// last import wrote when they are still the book's.
 bool SheetImportRun::loadStrings()
 {
     if (m_sourceStrings)
         return !m_stringsFailed;
-    auto read = [](const QList<Record> &globals, SharedStrings *strings) {
-        QList<Record> records;
-        for (const Record &r : globals) {
-            if (r.type == rtSst)
-                records.append(r);
-            else if (!records.isEmpty() && r.type == rtContinue)
-                records.append(r);
-            else if (!records.isEmpty())
-                break;
-        }
+    auto read = [](const QList<Record> &records, SharedStrings *strings) {
         return records.isEmpty() ? true : strings->read(records);
     };
     m_sourceStrings.emplace();
-    m_targetStrings.emplace();
-    m_stringsFailed = !read(m_source.m_globals, &*m_sourceStrings) || !read(m_globals, &*m_targetStrings);
+    const QList<Record> target = stringRecords(m_globals);
+    const auto &cache = m_target.m_stringsCache;
+    if (cache && !target.isEmpty() && sameRecords(target, cache->records))
+        m_targetStrings.emplace(*cache->strings);
+    else
+        m_targetStrings.emplace();
+    m_stringsFailed = !read(stringRecords(m_source.m_globals), &*m_sourceStrings)
+                   || (!m_targetStrings->count() && !read(target, &*m_targetStrings));
     return !m_stringsFailed;
+}
+
+// Keeps the strings written for the next import into this book.
+void SheetImportRun::cacheStrings()
+{
+    if (!m_targetStrings || m_stringReferences == 0)
+        return;
+    auto cache = std::make_shared<WorkbookStream::StringsCache>();
+    for (const Record &r : stringRecords(m_target.m_globals))
+        cache->records.append(r.data);
+    cache->strings = std::make_shared<const SharedStrings>(*m_targetStrings);
+    m_target.m_stringsCache = std::move(cache);
 }
 
 bool SheetImportRun::remapStrings(QByteArray &record)

@@ -44,6 +44,7 @@ private:
     int sourceLink();
     bool loadStrings();
     bool commitStrings();
+    void cacheStrings();
     void commitLinkedCells();
     void commitNames();
     bool placeSheets(const QList<QByteArray> &bodies);

@@ -9,9 +9,12 @@
 #include <QSet>
 #include <QString>
 
+#include <memory>
 #include <optional>
 
 namespace quirn {
+
+class SharedStrings;
 
 // The BIFF8 Workbook stream (decrypted) as globals records plus the sheets'
 // substreams, edited in place and written back with every absolute offset
@@ -100,6 +103,16 @@ private:
     QList<Body> m_bodies;          // physical order
     QList<int> m_tabBody;          // tab position -> body index
     qint64 m_originalSstOffset = -1;
+    // The shared strings an import last wrote, with the SST and CONTINUE
+    // records it wrote them to: the next import takes them from here while
+    // the book's table is still those very records (a record changed since
+    // would no longer share their bytes), instead of reading it again.
+    struct StringsCache
+    {
+        QList<QByteArray> records;
+        std::shared_ptr<const SharedStrings> strings;
+    };
+    std::shared_ptr<const StringsCache> m_stringsCache;
 };
 
 } // namespace quirn
