@@ -7,7 +7,7 @@ PACKAGES="
 build-essential cmake ninja-build pkg-config
 qt6-base-dev qt6-base-dev-tools libqt6test6 libqt6svg6 qt6-svg-dev
 libqpdf-dev libcups2-dev
-libgsf-1-dev
+libgsf-1-dev zlib1g-dev
 libreoffice-calc libreoffice-dev libreoffice-dev-common
 cups cups-client cups-bsd printer-driver-cups-pdf
 fonts-noto-cjk

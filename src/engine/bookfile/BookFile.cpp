@@ -3,8 +3,10 @@
 #include "BiffBook.h"
 #include "BookFileMessages.h"
 #include "BookFormat.h"
+#include "CompoundFile.h"
 #include "FileReplacement.h"
 #include "HeaderFooterText.h"
+#include "PackageBook.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -31,14 +33,19 @@ bool headerFooterTooLong(const PageSetupFacts &setup, const PageSetupFacts &curr
     return (header.size() > kLongest && header != oldHeader) || (footer.size() > kLongest && footer != oldFooter);
 }
 
-// The book in `bytes`, by what the file holds rather than by its name.
+// The book in `bytes`, by what the file holds rather than by its name: a
+// package (a ZIP), a compound file holding an encrypted package, or one
+// holding a workbook stream.
 std::unique_ptr<BookFormat> openFormat(const QByteArray &bytes, const QString &password, BookFileError *error)
 {
-    if (bytes.startsWith("PK\x03\x04")) {
-        *error = BookFileMessages::newerFormat();
+    if (bytes.startsWith("PK\x03\x04") || bytes.startsWith("PK\x05\x06"))
+        return PackageBook::open(bytes, error);
+    auto container = CompoundFile::open(bytes);
+    if (container && container->hasEntry(QStringLiteral("EncryptedPackage"))) {
+        *error = BookFileMessages::encryptedPackage();
         return nullptr;
     }
-    return BiffBook::open(bytes, password, error);
+    return BiffBook::open(bytes, std::move(container), password, error);
 }
 
 } // namespace

@@ -35,10 +35,10 @@ struct BookFileMessages
         return BookFileError::make(BookFileError::Code::NotAWorkbook,
                                    QStringLiteral("このファイルは Excel ブックではありません。"));
     }
-    static BookFileError newerFormat()
+    static BookFileError encryptedPackage()
     {
-        return BookFileError::make(BookFileError::Code::NotAWorkbook,
-                                   QStringLiteral("このファイルは Excel 2007 以降の形式 (.xlsx) です。Excel 97-2003 ブック (.xls) 以外は扱えません。"));
+        return BookFileError::make(BookFileError::Code::UnsupportedEncryption,
+                                   QStringLiteral("このブックはパスワードで暗号化されているため、読み込めません。"));
     }
     static BookFileError oldFormat()
     {

@@ -49,9 +49,9 @@ QByteArray findFilePass(const QByteArray &stream)
 BiffBook::BiffBook() = default;
 BiffBook::~BiffBook() = default;
 
-std::unique_ptr<BiffBook> BiffBook::open(const QByteArray &bytes, const QString &password, BookFileError *error)
+std::unique_ptr<BiffBook> BiffBook::open(const QByteArray &bytes, std::unique_ptr<CompoundFile> container,
+                                         const QString &password, BookFileError *error)
 {
-    auto container = CompoundFile::open(bytes);
     if (!container) {
         if (bytes.startsWith(QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8)))
             *error = BookFileMessages::damaged();

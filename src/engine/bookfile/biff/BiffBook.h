@@ -26,8 +26,10 @@ class WorkbookStream;
 class BiffBook : public BookFormat
 {
 public:
-    // A book from the bytes of a compound file; `error` says why not.
-    static std::unique_ptr<BiffBook> open(const QByteArray &bytes, const QString &password, BookFileError *error);
+    // A book from a file's bytes and the compound file read from them (null
+    // when they hold none); `error` says why not.
+    static std::unique_ptr<BiffBook> open(const QByteArray &bytes, std::unique_ptr<CompoundFile> container,
+                                          const QString &password, BookFileError *error);
     // A new book of one empty sheet.
     static std::unique_ptr<BiffBook> createNew(const QString &sheetName);
     ~BiffBook() override;

@@ -1,0 +1,203 @@
+#include "SheetPart.h"
+
+#include "HeaderFooterText.h"
+
+#include <QXmlStreamReader>
+
+namespace quirn {
+
+namespace {
+
+constexpr int kMaxRows = 1048576;
+constexpr int kMaxColumns = 16384;
+constexpr double kPointsPerInch = 72.0;
+
+bool isTrue(QStringView value)
+{
+    return value == QLatin1String("1") || value == QLatin1String("true");
+}
+
+QString relationshipId(const QXmlStreamAttributes &attributes)
+{
+    for (const QXmlStreamAttribute &a : attributes)
+        if (a.name() == QLatin1String("id") && a.namespaceUri().endsWith(QLatin1String("relationships")))
+            return a.value().toString();
+    return QString();
+}
+
+struct Area
+{
+    int firstColumn = 0, firstRow = 0, lastColumn = 0, lastRow = 0;
+};
+
+void readPageSetup(const QXmlStreamAttributes &a, PageSetupFacts &ps)
+{
+    auto number = [&](const char *name, int fallback) {
+        const QStringView v = a.value(QLatin1String(name));
+        bool ok = false;
+        const int n = v.toInt(&ok);
+        return ok ? n : fallback;
+    };
+    ps.hasPrinterSettings = !relationshipId(a).isEmpty() || a.hasAttribute(QLatin1String("paperSize"))
+        || a.hasAttribute(QLatin1String("orientation"));
+    ps.paperSize = number("paperSize", ps.paperSize);
+    if (a.value(QLatin1String("orientation")) == QLatin1String("landscape"))
+        ps.orientation = 2;
+    ps.zoom = number("scale", ps.zoom);
+    ps.fitToPagesWide = number("fitToWidth", ps.fitToPagesWide);
+    ps.fitToPagesTall = number("fitToHeight", ps.fitToPagesTall);
+    if (isTrue(a.value(QLatin1String("useFirstPageNumber"))))
+        ps.firstPageNumber = number("firstPageNumber", 1);
+    if (a.value(QLatin1String("pageOrder")) == QLatin1String("overThenDown"))
+        ps.order = 2;
+    ps.blackAndWhite = isTrue(a.value(QLatin1String("blackAndWhite")));
+    ps.draft = isTrue(a.value(QLatin1String("draft")));
+    const QStringView comments = a.value(QLatin1String("cellComments"));
+    ps.printComments = comments == QLatin1String("asDisplayed") ? 16 : comments == QLatin1String("atEnd") ? 1 : -4142;
+    const int horizontal = number("horizontalDpi", 0), vertical = number("verticalDpi", 0);
+    if (horizontal > 0)
+        ps.printQuality = {horizontal, vertical > 0 ? vertical : horizontal};
+}
+
+void readMargins(const QXmlStreamAttributes &a, PageSetupFacts &ps)
+{
+    auto points = [&](const char *name, double fallback) {
+        bool ok = false;
+        const double inches = a.value(QLatin1String(name)).toDouble(&ok);
+        return ok ? inches * kPointsPerInch : fallback;
+    };
+    ps.leftMargin = points("left", ps.leftMargin);
+    ps.rightMargin = points("right", ps.rightMargin);
+    ps.topMargin = points("top", ps.topMargin);
+    ps.bottomMargin = points("bottom", ps.bottomMargin);
+    ps.headerMargin = points("header", ps.headerMargin);
+    ps.footerMargin = points("footer", ps.footerMargin);
+}
+
+} // namespace
+
+bool SheetPart::parseCell(QStringView ref, int *column, int *row)
+{
+    int c = 0, r = 0;
+    qsizetype i = 0;
+    if (i < ref.size() && ref[i] == QLatin1Char('$'))
+        ++i;
+    const qsizetype letters = i;
+    for (; i < ref.size() && ref[i].isLetter() && ref[i].unicode() < 128; ++i) {
+        c = c * 26 + (ref[i].toUpper().unicode() - 'A' + 1);
+        if (c > kMaxColumns)
+            return false;
+    }
+    if (i == letters)
+        return false;
+    if (i < ref.size() && ref[i] == QLatin1Char('$'))
+        ++i;
+    const qsizetype digits = i;
+    for (; i < ref.size() && ref[i].isDigit(); ++i) {
+        r = r * 10 + (ref[i].unicode() - '0');
+        if (r > kMaxRows)
+            return false;
+    }
+    if (i == digits || i != ref.size() || r == 0)
+        return false;
+    *column = c;
+    *row = r;
+    return true;
+}
+
+bool SheetPart::read(const QByteArray &bytes, SheetFacts *facts, QString *drawingId, QString *reason)
+{
+    QXmlStreamReader xml(bytes);
+    PageSetupFacts &ps = facts->pageSetup;
+    QList<Area> merged;
+    int lastRow = 0, lastColumn = 0;
+    int row = 0, column = 0; // the row and cell last seen, for cells that leave their place out
+    bool chartSheet = false;
+    QString header, footer;
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        const QStringView name = xml.name();
+        const QXmlStreamAttributes a = xml.attributes();
+        if (name == QLatin1String("c")) {
+            int c = 0, r = 0;
+            if (SheetPart::parseCell(a.value(QLatin1String("r")), &c, &r)) {
+                column = c;
+                row = r;
+            } else {
+                column = qMin(column + 1, kMaxColumns);
+                row = qMax(row, 1);
+            }
+            lastRow = qMax(lastRow, row);
+            lastColumn = qMax(lastColumn, column);
+        } else if (name == QLatin1String("row")) {
+            bool ok = false;
+            const int r = a.value(QLatin1String("r")).toInt(&ok);
+            row = ok && r > 0 && r <= kMaxRows ? r : qMin(row + 1, kMaxRows);
+            column = 0;
+        } else if (name == QLatin1String("chartsheet")) {
+            chartSheet = true;
+        } else if (name == QLatin1String("sheetProtection")) {
+            facts->contentsProtected = isTrue(a.value(chartSheet ? QLatin1String("content") : QLatin1String("sheet")));
+        } else if (name == QLatin1String("mergeCell")) {
+            const QStringView ref = a.value(QLatin1String("ref"));
+            const qsizetype colon = ref.indexOf(QLatin1Char(':'));
+            Area m;
+            if (colon > 0 && parseCell(ref.left(colon), &m.firstColumn, &m.firstRow)
+                && parseCell(ref.mid(colon + 1), &m.lastColumn, &m.lastRow))
+                merged.append(m);
+        } else if (name == QLatin1String("pageSetUpPr")) {
+            ps.fitToPage = isTrue(a.value(QLatin1String("fitToPage")));
+        } else if (name == QLatin1String("pageMargins")) {
+            readMargins(a, ps);
+        } else if (name == QLatin1String("pageSetup")) {
+            readPageSetup(a, ps);
+        } else if (name == QLatin1String("printOptions")) {
+            ps.centerHorizontally = isTrue(a.value(QLatin1String("horizontalCentered")));
+            ps.centerVertically = isTrue(a.value(QLatin1String("verticalCentered")));
+            ps.printGridlines = isTrue(a.value(QLatin1String("gridLines")));
+            ps.printHeadings = isTrue(a.value(QLatin1String("headings")));
+        } else if (name == QLatin1String("oddHeader")) {
+            header = xml.readElementText();
+        } else if (name == QLatin1String("oddFooter")) {
+            footer = xml.readElementText();
+        } else if (name == QLatin1String("rowBreaks") || name == QLatin1String("colBreaks")) {
+            QList<int> &breaks = name == QLatin1String("rowBreaks") ? facts->rowBreaks : facts->columnBreaks;
+            while (xml.readNextStartElement()) {
+                if (xml.name() == QLatin1String("brk"))
+                    breaks.append(xml.attributes().value(QLatin1String("id")).toInt());
+                xml.skipCurrentElement();
+            }
+        } else if (name == QLatin1String("drawing")) {
+            *drawingId = relationshipId(a);
+        }
+    }
+    if (xml.hasError()) {
+        *reason = QStringLiteral("sheet: %1").arg(xml.errorString());
+        return false;
+    }
+    const HeaderFooterText h = HeaderFooterText::split(header), f = HeaderFooterText::split(footer);
+    ps.leftHeader = h.left;
+    ps.centerHeader = h.center;
+    ps.rightHeader = h.right;
+    ps.leftFooter = f.left;
+    ps.centerFooter = f.center;
+    ps.rightFooter = f.right;
+    if (!chartSheet) {
+        // Excel's last cell: the end of the used range (A1 when empty),
+        // widened to the merged area it lies in.
+        facts->lastRow = qMax(lastRow, 1);
+        facts->lastColumn = qMax(lastColumn, 1);
+        for (const Area &m : merged) {
+            if (facts->lastRow >= m.firstRow && facts->lastRow <= m.lastRow && facts->lastColumn >= m.firstColumn
+                && facts->lastColumn <= m.lastColumn) {
+                facts->lastRow = m.lastRow;
+                facts->lastColumn = m.lastColumn;
+                break;
+            }
+        }
+    }
+    return true;
+}
+
+} // namespace quirn

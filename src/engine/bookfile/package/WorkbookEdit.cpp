@@ -1,0 +1,124 @@
+#include "WorkbookEdit.h"
+
+#include "XmlSpans.h"
+
+namespace quirn {
+
+namespace {
+
+// Sets an attribute of an element: its value replaced, or the attribute
+// added after `after` (or at the end of the start tag) when it is absent.
+void setAttribute(const XmlSpans &spans, const XmlSpans::Element &e, const char *name, const QString &value,
+                  XmlSplices &splices, const char *after = nullptr)
+{
+    if (const auto a = spans.attribute(e, name)) {
+        if (spans.value(*a) != value)
+            splices.replace(a->valueStart, a->valueEnd, XmlSpans::escape(value, a->quote, spans.xml()));
+        return;
+    }
+    qsizetype at = e.startTagEnd - (e.selfClosing ? 2 : 1);
+    while (at > e.start && (spans.xml()[at - 1] == ' ' || spans.xml()[at - 1] == '\n'))
+        --at;
+    if (after)
+        if (const auto a = spans.attribute(e, after))
+            at = a->valueEnd + 1;
+    splices.insert(at, QByteArray(" ") + name + "=\"" + XmlSpans::escape(value, '"', spans.xml()) + '"');
+}
+
+void removeAttribute(const XmlSpans &spans, const XmlSpans::Element &e, const char *name, XmlSplices &splices)
+{
+    if (const auto a = spans.attribute(e, name))
+        splices.replace(a->start, a->valueEnd + 1, QByteArray());
+}
+
+int intValue(const XmlSpans &spans, const XmlSpans::Element &e, const char *name)
+{
+    const auto a = spans.attribute(e, name);
+    return a ? spans.value(*a).toInt() : 0;
+}
+
+} // namespace
+
+bool WorkbookEdit::setVisibility(const QByteArray &workbook, int index, SheetVisibility visibility, int replacement,
+                                 QByteArray *out)
+{
+    XmlSpans spans;
+    if (!spans.read(workbook))
+        return false;
+    const QList<XmlSpans::Element> sheets = spans.elements("sheet");
+    if (index < 0 || index >= sheets.size())
+        return false;
+    XmlSplices splices;
+    if (visibility == SheetVisibility::Visible)
+        removeAttribute(spans, sheets[index], "state", splices);
+    else
+        setAttribute(spans, sheets[index], "state",
+                     visibility == SheetVisibility::Hidden ? QStringLiteral("hidden") : QStringLiteral("veryHidden"),
+                     splices, "sheetId");
+    for (const XmlSpans::Element &view : spans.elements("workbookView")) {
+        if (visibility == SheetVisibility::Visible || replacement == index)
+            break;
+        if (intValue(spans, view, "activeTab") == index)
+            setAttribute(spans, view, "activeTab", QString::number(replacement), splices);
+        if (intValue(spans, view, "firstSheet") == index)
+            setAttribute(spans, view, "firstSheet", QString::number(replacement), splices);
+    }
+    return splices.apply(workbook, out);
+}
+
+bool WorkbookEdit::reorder(const QByteArray &workbook, const QList<int> &order, QByteArray *out)
+{
+    XmlSpans spans;
+    if (!spans.read(workbook))
+        return false;
+    const QList<XmlSpans::Element> sheets = spans.elements("sheet");
+    if (order.size() != sheets.size())
+        return false;
+    QList<int> newIndex(order.size(), -1);
+    for (int i = 0; i < order.size(); ++i) {
+        if (order[i] < 0 || order[i] >= order.size() || newIndex[order[i]] >= 0)
+            return false;
+        newIndex[order[i]] = i;
+    }
+    XmlSplices splices;
+    for (int i = 0; i < sheets.size(); ++i) {
+        const XmlSpans::Element &moved = sheets[order[i]];
+        if (order[i] != i)
+            splices.replace(sheets[i].start, sheets[i].end, workbook.mid(moved.start, moved.end - moved.start));
+    }
+    // Sheet-local names and views follow their sheets.
+    auto remap = [&](const XmlSpans::Element &e, const char *name) {
+        const auto a = spans.attribute(e, name);
+        if (!a)
+            return;
+        bool ok = false;
+        const int old = spans.value(*a).toInt(&ok);
+        if (ok && old >= 0 && old < newIndex.size() && newIndex[old] != old)
+            splices.replace(a->valueStart, a->valueEnd, QByteArray::number(newIndex[old]));
+    };
+    for (const XmlSpans::Element &name : spans.elements("definedName"))
+        remap(name, "localSheetId");
+    for (const XmlSpans::Element &view : spans.elements("workbookView")) {
+        remap(view, "activeTab");
+        remap(view, "firstSheet");
+    }
+    return splices.apply(workbook, out);
+}
+
+bool WorkbookEdit::setTabSelected(const QByteArray &sheet, bool selected, QByteArray *out)
+{
+    XmlSpans spans;
+    if (!spans.read(sheet))
+        return false;
+    const QList<XmlSpans::Element> views = spans.elements("sheetView");
+    XmlSplices splices;
+    if (!views.isEmpty()) {
+        if (selected)
+            setAttribute(spans, views.first(), "tabSelected", QStringLiteral("1"), splices);
+        else
+            removeAttribute(spans, views.first(), "tabSelected", splices);
+    }
+    return splices.apply(sheet, out);
+}
+
+} // namespace quirn

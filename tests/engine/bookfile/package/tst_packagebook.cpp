@@ -1,0 +1,362 @@
+// Package books (.xlsx and its kin) read through the book file: the real
+// books of the fixture set against the facts two other readers found in
+// them, and hostile packages refused with a clear error.
+
+#include "BookFile.h"
+#include "PackageZips.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace quirn;
+using namespace quirn::test;
+
+namespace {
+
+const QString kFixtures = QStringLiteral(QUIRN_SOURCE_DIR "/tests/data/real-xlsx");
+
+QJsonArray manifestFiles()
+{
+    QFile file(kFixtures + QStringLiteral("/manifest.json"));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QJsonDocument::fromJson(file.readAll()).object().value(QStringLiteral("files")).toArray();
+}
+
+SheetKind kindNamed(const QString &kind)
+{
+    if (kind == QLatin1String("chartsheet"))
+        return SheetKind::Chart;
+    if (kind == QLatin1String("dialogsheet"))
+        return SheetKind::DialogSheet;
+    if (kind.startsWith(QLatin1String("xl")))
+        return SheetKind::MacroSheet;
+    return SheetKind::Worksheet;
+}
+
+SheetVisibility visibilityNamed(const QString &state)
+{
+    return state == QLatin1String("hidden")       ? SheetVisibility::Hidden
+        : state == QLatin1String("veryHidden") ? SheetVisibility::VeryHidden
+                                               : SheetVisibility::Visible;
+}
+
+BookFileError openBytes(const QByteArray &bytes, BookFile *book)
+{
+    static QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("book.xlsx"));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return BookFileError::make(BookFileError::Code::NotReadable, path);
+    file.write(bytes);
+    file.close();
+    return book->open(path);
+}
+
+// The facts of sheets in a comparable form.
+QStringList summaries(const QList<SheetFacts> &sheets)
+{
+    QStringList out;
+    for (const SheetFacts &f : sheets)
+        out << QStringLiteral("%1 kind %2 state %3 protected %4 last %5,%6 charts %7 area %8 titles %9 %10")
+                   .arg(f.name)
+                   .arg(int(f.kind))
+                   .arg(int(f.visibility))
+                   .arg(f.contentsProtected)
+                   .arg(f.lastRow)
+                   .arg(f.lastColumn)
+                   .arg(f.embeddedCharts)
+                   .arg(f.pageSetup.printArea, f.pageSetup.printTitleRows, f.pageSetup.printTitleColumns);
+    return out;
+}
+
+// What the independent reader of tests/tools makes of a book, or of two.
+QJsonDocument pythonReader(const QStringList &arguments)
+{
+    QProcess python;
+    python.start(QStringLiteral("python3"),
+                 QStringList{QStringLiteral(QUIRN_SOURCE_DIR "/tests/tools/xlsx_facts.py")} + arguments);
+    if (!python.waitForFinished(60000) || python.exitCode() != 0)
+        return {};
+    return QJsonDocument::fromJson(python.readAllStandardOutput());
+}
+
+// Each sheet-local name with the name of its sheet, as the reader sees them.
+QStringList localNames(const QJsonObject &facts)
+{
+    QStringList names;
+    const QJsonArray sheets = facts[QStringLiteral("sheets")].toArray();
+    for (const QJsonValue &n : facts[QStringLiteral("names")].toArray()) {
+        const QJsonValue local = n[QStringLiteral("localSheetId")];
+        if (!local.isNull())
+            names << n[QStringLiteral("name")].toString() + QLatin1Char('@')
+                    + sheets[local.toString().toInt()][QStringLiteral("name")].toString();
+    }
+    names.sort();
+    return names;
+}
+
+} // namespace
+
+class TestPackageBook : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void listsAsTheManifestSays_data();
+    void listsAsTheManifestSays();
+    void readsFactsOfItsOwnParts();
+    void refusesHostilePackages_data();
+    void refusesHostilePackages();
+    void editsChangeOnlyTheirParts_data();
+    void editsChangeOnlyTheirParts();
+};
+
+void TestPackageBook::listsAsTheManifestSays_data()
+{
+    QTest::addColumn<QJsonObject>("entry");
+    const QJsonArray files = manifestFiles();
+    QVERIFY(files.size() >= 40);
+    for (const QJsonValue &f : files)
+        QTest::newRow(qPrintable(f[QStringLiteral("file")].toString())) << f.toObject();
+}
+
+void TestPackageBook::listsAsTheManifestSays()
+{
+    QFETCH(QJsonObject, entry);
+    const QJsonObject zipFacts = entry[QStringLiteral("reader1_zip_xml")].toObject();
+    const QJsonObject office = entry[QStringLiteral("reader2_libreoffice")].toObject();
+    BookFile book;
+    const BookFileError error = book.open(kFixtures + QLatin1Char('/') + entry[QStringLiteral("file")].toString());
+    if (zipFacts[QStringLiteral("container")].toString() == QLatin1String("CFB")) {
+        QVERIFY(error.isError());
+        QVERIFY(!error.message.isEmpty());
+        return;
+    }
+    QVERIFY2(!error, qPrintable(error.message));
+    const QJsonArray sheets = zipFacts[QStringLiteral("sheets")].toArray();
+    const QJsonArray officeSheets = office[QStringLiteral("sheets")].toArray();
+    QCOMPARE(book.sheetCount(), sheets.size());
+    for (int i = 0; i < sheets.size(); ++i) {
+        const QJsonObject expected = sheets[i].toObject();
+        const SheetFacts facts = book.sheet(i);
+        QCOMPARE(facts.name, expected[QStringLiteral("name")].toString());
+        QCOMPARE(facts.kind, kindNamed(expected[QStringLiteral("kind")].toString()));
+        QCOMPARE(facts.visibility, visibilityNamed(expected[QStringLiteral("state")].toString()));
+        const QJsonValue protection = expected[QStringLiteral("sheet_protection")];
+        QCOMPARE(facts.contentsProtected, protection.isObject() && protection[QStringLiteral("sheet")].toBool());
+        QVERIFY(facts.kind == SheetKind::Chart || (facts.lastRow >= 1 && facts.lastColumn >= 1));
+        // The office's own reading of print ranges and charts, for the sheets it reads as we do.
+        if (i < officeSheets.size() && facts.kind == SheetKind::Worksheet) {
+            const QJsonObject seen = officeSheets[i].toObject();
+            QCOMPARE(!facts.pageSetup.printArea.isEmpty(), seen[QStringLiteral("print_areas")].toInt() > 0);
+            QCOMPARE(!facts.pageSetup.printTitleRows.isEmpty(), seen[QStringLiteral("title_rows")].toBool());
+            QCOMPARE(!facts.pageSetup.printTitleColumns.isEmpty(), seen[QStringLiteral("title_cols")].toBool());
+            QCOMPARE(facts.embeddedCharts, seen[QStringLiteral("charts")].toInt());
+        }
+    }
+    const QJsonValue protection = zipFacts[QStringLiteral("workbook_protection")];
+    QCOMPARE(book.structureProtected(), protection.isObject() && protection[QStringLiteral("lockStructure")].toBool());
+    QCOMPARE(book.hasVbaProject(), zipFacts[QStringLiteral("vba")].toBool());
+    QVERIFY2(!book.vbaProjectError(), qPrintable(book.vbaProjectError().message));
+    QCOMPARE(!book.vbaModules().isEmpty(), book.hasVbaProject());
+}
+
+void TestPackageBook::readsFactsOfItsOwnParts()
+{
+    // Cells that leave out their place, a stale dimension, a merged area at
+    // the end, breaks and a page setup in inches.
+    const QByteArray sheet =
+        "<x:worksheet xmlns:x=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
+        "<x:dimension ref=\"A1\"/><x:sheetData><x:row><x:c/><x:c/></x:row><x:row r=\"7\"><x:c r=\"C7\"/><x:c/></x:row></x:sheetData>"
+        "<x:mergeCells><x:mergeCell ref=\"D7:F9\"/></x:mergeCells>"
+        "<x:printOptions gridLines=\"1\" horizontalCentered=\"true\"/>"
+        "<x:pageMargins left=\"1\" right=\"0.5\" top=\"0.75\" bottom=\"0.75\" header=\"0.3\" footer=\"0.3\"/>"
+        "<x:pageSetup paperSize=\"8\" orientation=\"landscape\" scale=\"80\" useFirstPageNumber=\"1\" firstPageNumber=\"3\"/>"
+        "<x:headerFooter><x:oddHeader>&amp;LLeft&amp;CPage &amp;P</x:oddHeader></x:headerFooter>"
+        "<x:rowBreaks count=\"1\"><x:brk id=\"10\" max=\"16383\" man=\"1\"/></x:rowBreaks>"
+        "<x:sheetProtection sheet=\"1\"/></x:worksheet>";
+    const QByteArray names =
+        "<definedNames><definedName name=\"_xlnm.Print_Titles\" localSheetId=\"1\">'It''s, here'!$A:$B,'It''s, here'!$1:$2</definedName>"
+        "<definedName name=\"_xlnm.Print_Area\" localSheetId=\"0\">Data!$A$1:$C$7</definedName></definedNames>"
+        "<workbookProtection lockStructure=\"1\"/>";
+    BookFile book;
+    QCOMPARE(openBytes(makeZip(bookParts({QStringLiteral("Data"), QStringLiteral("It's, here")}, names, sheet)), &book).message,
+             QString());
+    const SheetFacts facts = book.sheet(0);
+    QCOMPARE(std::pair(facts.lastRow, facts.lastColumn), std::pair(9, 6));
+    QCOMPARE(facts.rowBreaks, QList<int>{10});
+    QVERIFY(facts.contentsProtected);
+    PageSetupFacts expected;
+    expected.hasPrinterSettings = true;
+    expected.paperSize = 8;
+    expected.orientation = 2;
+    expected.zoom = 80;
+    expected.firstPageNumber = 3;
+    expected.printGridlines = true;
+    expected.centerHorizontally = true;
+    expected.leftMargin = 72;
+    expected.rightMargin = 36;
+    expected.topMargin = expected.bottomMargin = 54;
+    expected.headerMargin = expected.footerMargin = 0.3 * 72;
+    expected.leftHeader = QStringLiteral("Left");
+    expected.centerHeader = QStringLiteral("Page &P");
+    expected.printArea = QStringLiteral("$A$1:$C$7");
+    QCOMPARE(facts.pageSetup, expected);
+    QCOMPARE(book.sheet(1).pageSetup.printTitleColumns, QStringLiteral("$A:$B"));
+    QCOMPARE(book.sheet(1).pageSetup.printTitleRows, QStringLiteral("$1:$2"));
+    QVERIFY(book.structureProtected());
+    QCOMPARE(book.renameSheet(0, QStringLiteral("New")).code, BookFileError::Code::StructureProtected);
+}
+
+void TestPackageBook::refusesHostilePackages_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<BookFileError::Code>("code");
+    using C = BookFileError::Code;
+    const QStringList one{QStringLiteral("Sheet1")};
+    auto with = [&](const std::function<void(QList<ZipPart> &)> &change) {
+        QList<ZipPart> parts = bookParts(one);
+        change(parts);
+        return makeZip(parts);
+    };
+    auto part = [](QList<ZipPart> &parts, const QString &name) -> ZipPart & {
+        for (ZipPart &p : parts)
+            if (p.name == name)
+                return p;
+        return parts.first();
+    };
+    const QString workbook = QStringLiteral("xl/workbook.xml");
+
+    QTest::newRow("honest, with descriptors") << with([&](auto &p) { for (auto &x : p) x.descriptor = true; }) << C::None;
+    QTest::newRow("truncated") << makeBook(one).left(200) << C::Damaged;
+    QTest::newRow("lying size") << with([&](auto &p) { part(p, workbook).declaredSize = 40; }) << C::Damaged;
+    QTest::newRow("bomb") << with([&](auto &p) {
+        part(p, workbook).content += QByteArray(64 << 20, ' ');
+    }) << C::Damaged;
+    QTest::newRow("names differ") << with([&](auto &p) { part(p, workbook).localName = QStringLiteral("xl/other.xml"); })
+                                  << C::Damaged;
+    QTest::newRow("names differ in case only") << with([&](auto &p) {
+        p.append({QStringLiteral("XL/Workbook.xml"), "x"});
+    }) << C::Damaged;
+    for (const char *unsafe : {"../evil.xml", "/abs.xml", "xl\\back.xml", "xl//twice.xml"})
+        QTest::newRow(unsafe) << with([&](auto &p) { p.append({QString::fromLatin1(unsafe), "x"}); }) << C::Damaged;
+    QTest::newRow("doctype") << with([&](auto &p) {
+        part(p, workbook).content.replace("<workbook", "<!DOCTYPE w [<!ENTITY a \"aaaa\">]><workbook");
+    }) << C::Damaged;
+    QTest::newRow("utf-16") << with([&](auto &p) {
+        ZipPart &w = part(p, workbook);
+        const QString text = QString::fromUtf8(w.content).replace(QStringLiteral("UTF-8"), QStringLiteral("UTF-16"));
+        w.content = QByteArray("\xFF\xFE") + QByteArray(reinterpret_cast<const char *>(text.utf16()), text.size() * 2);
+    }) << C::Damaged;
+    QTest::newRow("sheet part missing") << with([&](auto &p) { p.removeLast(); }) << C::Damaged;
+    QTest::newRow("no workbook relationship") << with([&](auto &p) {
+        part(p, QStringLiteral("_rels/.rels")).content.replace("officeDocument\"", "other\"");
+    }) << C::NotAWorkbook;
+    QTest::newRow("a document, not a book") << with([&](auto &p) {
+        part(p, QStringLiteral("[Content_Types].xml")).content.replace("spreadsheetml.sheet.main", "wordprocessingml.document.main");
+    }) << C::NotAWorkbook;
+    QTest::newRow("malformed workbook") << with([&](auto &p) { part(p, workbook).content.chop(3); }) << C::Damaged;
+    QList<ZipPart> many = bookParts(one);
+    for (int i = 0; i < 100001; ++i)
+        many.append({QStringLiteral("e/%1").arg(i), QByteArray(), false});
+    QTest::newRow("too many entries") << makeZip(many) << C::Damaged;
+}
+
+void TestPackageBook::refusesHostilePackages()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(BookFileError::Code, code);
+    BookFile book;
+    const BookFileError error = openBytes(bytes, &book);
+    QCOMPARE(error.code, code);
+    QCOMPARE(book.isOpen(), code == BookFileError::Code::None);
+    if (error)
+        QVERIFY(!error.message.isEmpty());
+}
+
+enum class Edit { Hide, VeryHide, Show, Reverse };
+
+void TestPackageBook::editsChangeOnlyTheirParts_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<Edit>("edit");
+    QTest::addColumn<int>("sheet");
+    QTest::newRow("hide the active sheet") << "print_titles_defined_names_mac.xlsx" << Edit::Hide << 0;
+    QTest::newRow("very hide, descriptors") << "libreoffice_local_names_hidden.xlsx" << Edit::VeryHide << 1;
+    QTest::newRow("show a very hidden sheet, strict") << "strict_hidden_veryhidden.xlsx" << Edit::Show << 2;
+    QTest::newRow("show a hidden chart book") << "hidden_veryhidden_chartsheet.xlsx" << Edit::Show << 1;
+    QTest::newRow("reverse, local names") << "apostrophe_local_names.xlsx" << Edit::Reverse << 0;
+    QTest::newRow("reverse, macros") << "libreoffice_vba_7_sheets.xlsm" << Edit::Reverse << 0;
+    QTest::newRow("reverse, print names, prefixed") << "print_titles_defined_names_mac.xlsx" << Edit::Reverse << 0;
+    QTest::newRow("reverse, template") << "template_vba_chartsheets.xltm" << Edit::Reverse << 0;
+}
+
+void TestPackageBook::editsChangeOnlyTheirParts()
+{
+    QFETCH(QString, file);
+    QFETCH(Edit, edit);
+    QFETCH(int, sheet);
+    QTemporaryDir dir;
+    const QString original = kFixtures + QLatin1Char('/') + file;
+    const QString saved = dir.filePath(file);
+    BookFile book;
+    QCOMPARE(book.open(original).message, QString());
+    QList<SheetFacts> expected = book.sheets();
+    QStringList parts{QStringLiteral("xl/workbook.xml")};
+    BookFileError error;
+    switch (edit) {
+    case Edit::Hide:
+    case Edit::VeryHide:
+        expected[sheet].visibility = edit == Edit::Hide ? SheetVisibility::Hidden : SheetVisibility::VeryHidden;
+        error = book.setSheetVisibility(sheet, expected[sheet].visibility);
+        parts << QStringLiteral("a sheet's view");
+        break;
+    case Edit::Show:
+        expected[sheet].visibility = SheetVisibility::Visible;
+        error = book.setSheetVisibility(sheet, SheetVisibility::Visible);
+        break;
+    case Edit::Reverse: {
+        QList<int> order;
+        for (int i = book.sheetCount() - 1; i >= 0; --i)
+            order << i;
+        std::reverse(expected.begin(), expected.end());
+        error = book.moveSheets(order, 0);
+        break;
+    }
+    }
+    QCOMPARE(error.message, QString());
+    QCOMPARE(book.saveCopy(saved).message, QString());
+
+    BookFile again;
+    QCOMPARE(again.open(saved).message, QString());
+    QCOMPARE(summaries(again.sheets()), summaries(expected));
+    QCOMPARE(again.vbaModules().size(), book.vbaModules().size());
+
+    // Hiding may also change the selection in the views of two sheets.
+    int views = parts.count(QStringLiteral("a sheet's view")) * 2;
+    const QJsonArray changed = pythonReader({QStringLiteral("--changed"), original, saved}).array();
+    QVERIFY(!changed.isEmpty());
+    for (const QJsonValue &name : changed) {
+        const bool sheetPart = name.toString().contains(QLatin1String("sheets/"));
+        QVERIFY2(parts.contains(name.toString()) || (sheetPart && views-- > 0), qPrintable(name.toString()));
+    }
+    const QJsonObject before = pythonReader({original}).object(), after = pythonReader({saved}).object();
+    QCOMPARE(localNames(after), localNames(before));
+    const QJsonArray sheets = after[QStringLiteral("sheets")].toArray();
+    QCOMPARE(sheets.size(), expected.size());
+    for (int i = 0; i < sheets.size(); ++i) {
+        QCOMPARE(sheets[i][QStringLiteral("name")].toString(), expected[i].name);
+        QCOMPARE(visibilityNamed(sheets[i][QStringLiteral("state")].toString()), expected[i].visibility);
+    }
+    const int active = after[QStringLiteral("activeTab")].toInt();
+    QCOMPARE(expected[active].visibility, SheetVisibility::Visible);
+}
+
+QTEST_GUILESS_MAIN(TestPackageBook)
+#include "tst_packagebook.moc"
