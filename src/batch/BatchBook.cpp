@@ -1,6 +1,7 @@
 #include "BatchBook.h"
 
 #include "BatchReport.h"
+#include "BookFileNames.h"
 #include "ExcelError.h"
 #include "TextCollation.h"
 #include "cExcel.h"
@@ -46,9 +47,9 @@ bool BatchBook::AgreeToLosses(cExcel &excel, BatchReport &report, const QString 
 QStringList BatchBook::BooksInFolder(const QString &folder, bool recursive)
 {
     QStringList books;
-    const QFileInfoList entries = QDir(folder).entryInfoList({QStringLiteral("*.xls")}, QDir::Files);
+    const QFileInfoList entries = QDir(folder).entryInfoList(quirn::BookFileNames::nameFilters(), QDir::Files);
     for (const QFileInfo &entry : entries)
-        if (entry.suffix().compare(QLatin1String("xls"), Qt::CaseInsensitive) == 0)
+        if (quirn::BookFileNames::isBookName(entry.fileName()))
             books << entry.absoluteFilePath();
     const auto byName = [](const QString &a, const QString &b) {
         return TextCollation::Compare(QFileInfo(a).fileName(), QFileInfo(b).fileName()) < 0;

@@ -45,8 +45,9 @@ public:
     // the save is refused (reported) unless `allowed` (--allow-loss).
     static bool AgreeToLosses(cExcel &excel, BatchReport &report, const QString &name, const QString &path,
                               bool allowed);
-    // The .xls books of a folder, in name order (Japanese collation); with
-    // `recursive`, then those of its subfolders, each in turn.
+    // The books of a folder (.xls and today's .xlsx, .xlsm, .xltx, .xltm), in name
+    // order (Japanese collation); with `recursive`, then those of its subfolders,
+    // each in turn.
     static QStringList BooksInFolder(const QString &folder, bool recursive = false);
     // The operands as books: a folder stands for its books.
     static QStringList ExpandFolders(const QStringList &operands, bool recursive);

@@ -102,7 +102,7 @@ const QList<Verb> &verbs()
         {"combine", {QStringLiteral("force"), QStringLiteral("allow-loss")}, {QStringLiteral("into")}, 1,
          "usage: quirn-batch combine --into TARGET [--force] [--allow-loss] BOOK...|FOLDER...\n"
          "Copies every sheet of the books into TARGET, as the window's copy into one\n"
-         "book does: in the books' order (a folder stands for its .xls books in name\n"
+         "book does: in the books' order (a folder stands for its books in name\n"
          "order; of two books with one file name the later is copied first), Excel 4\n"
          "macro sheets skipped and reported. A new TARGET holds only the copies.\n"
          "Sheets the books' records cannot carry are copied by LibreOffice after\n"
@@ -117,7 +117,7 @@ const QList<Verb> &verbs()
          "window's page setup of several sheets does, and saves each book. Without\n"
          "sheets named, every sheet of the book that takes a page setup gets it\n"
          "(Excel 4 macro sheets, and hidden sheets that are protected or in a\n"
-         "protected book, are left out); a folder stands for its .xls books. A book\n"
+         "protected book, are left out); a folder stands for its books. A book\n"
          "any of whose sheets cannot take the setup is left as it was.\n",
          PageSetupVerb::Run},
         {"print", {QStringLiteral("one-job")},
@@ -166,7 +166,7 @@ const char *overview()
            "  pagesetup --from BOOK:SHEET BOOK[:SHEET,...]...|FOLDER  one page setup for many sheets\n"
            "  print BOOK[:SHEET,...]...|FOLDER... print sheets\n"
            "  pdf --out FILE BOOK[:SHEET,...]...  write sheets into one PDF file\n"
-           "A BOOK may be a FOLDER (its .xls books, each in turn), except for copy and move.\n"
+           "A BOOK may be a FOLDER (its books, each in turn), except for copy and move.\n"
            "\n"
            "options of every verb:\n"
            "  --json              the outcome as one JSON document on stdout\n"

@@ -6,7 +6,7 @@ class cExcel;
 class QTextStream;
 
 // combine --into TARGET [--force] BOOK...|FOLDER...: every sheet of the books
-// (a folder stands for its .xls books, in name order) copied into TARGET in
+// (a folder stands for its books, in name order) copied into TARGET in
 // the order the window's copy into one book gives, through the books' own
 // records, then the sheets the records cannot carry through the office (each
 // after its book's other sheets), whose save of TARGET is refused while it

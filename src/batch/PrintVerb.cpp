@@ -19,7 +19,7 @@ namespace {
 
 // A book operand: "BOOK" or "BOOK:SHEET,SHEET" (the sheets' list as given).
 // A path that exists is a book as it stands, even with a colon in it (sheet
-// names never hold one); a folder stands for its .xls books.
+// names never hold one); a folder stands for its books.
 struct BookSheets
 {
     QString path;

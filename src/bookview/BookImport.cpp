@@ -1,5 +1,6 @@
 #include "BookImport.h"
 
+#include "BookFileNames.h"
 #include "BookList.h"
 #include "BookSelection.h"
 #include "Globals.h"
@@ -26,7 +27,8 @@
 
 namespace {
 
-const QString BookFilter = QStringLiteral("Microsoft Excel ﾌﾞｯｸ (*.xls)|*.xls");
+const QString BookFilter = QStringLiteral("Microsoft Excel ﾌﾞｯｸ (*.xls;*.xlsx;*.xlsm;*.xltx;*.xltm)|")
+    + quirn::BookFileNames::nameFilters().join(u';');
 
 QStringList LocalPaths(const QMimeData &data)
 {
@@ -47,12 +49,12 @@ BookImport::BookImport(frmMain &form)
 
 bool BookImport::IsBookFile(const QString &path)
 {
-    return cFile::Extension(path) == QLatin1String("XLS");
+    return quirn::BookFileNames::isBookName(path);
 }
 
 QString BookImport::WithBookExtension(const QString &path)
 {
-    if (path.right(4).toLower().normalized(QString::NormalizationForm_KC) == QLatin1String(".xls"))
+    if (quirn::BookFileNames::isBookName(path))
         return path;
     return path + QStringLiteral(".xls");
 }

@@ -30,7 +30,8 @@ public:
 
     // Whether a path names a workbook by its extension.
     static bool IsBookFile(const QString &path);
-    // A chosen name keeps an ".xls" ending in any letter case or width; else ".xls" is added.
+    // A chosen name keeps a book's ending (.xls, .xlsx, .xlsm, .xltx, .xltm) in any letter
+    // case or width; else ".xls" is added.
     static QString WithBookExtension(const QString &path);
 
 private:

@@ -307,6 +307,9 @@ void ExcelWorkbook::loadOfficeCopy()
     }
     OfficeDocument::LoadOptions options;
     options.password = m_password;
+    // The records read it: an Excel 97-2003 book, or a package book the
+    // office shows read-only (it is only ever saved through its records).
+    options.allowOtherFormats = true;
     try {
         m_office = OfficeDocument::load(m_app.office(), source, options);
     } catch (const OfficeError &error) {
