@@ -3,6 +3,7 @@
 #include "BookFileMessages.h"
 #include "CompoundFile.h"
 #include "SheetPart.h"
+#include "SheetRename.h"
 #include "VbaProjectReader.h"
 #include "WorkbookEdit.h"
 #include "ZipSplice.h"
@@ -196,9 +197,48 @@ bool PackageBook::currentPart(const QString &name, QByteArray *out, QString *rea
     return m_package.part(name, out, reason);
 }
 
-BookFileError PackageBook::renameSheet(int, const QString &)
+// Parts that may hold a formula or a title naming a sheet; another book's
+// link part names that book's sheets and is left alone.
+bool PackageBook::mayReferToSheets(const QString &part) const
 {
-    return BookFileMessages::unsupported(QStringLiteral("シートの名前を変更"));
+    const QString type = m_package.contentType(part);
+    if (type.contains(QLatin1String("externalLink")) || !(type.endsWith(QLatin1String("xml")) || type.contains(QLatin1String("vml"))))
+        return false;
+    for (const char *kind : {"worksheet", "chartsheet", "dialogsheet", "macrosheet", "drawing", "chart",
+                             "pivotCacheDefinition", "controlproperties", "extended-properties"})
+        if (type.contains(QLatin1String(kind), Qt::CaseInsensitive))
+            return true;
+    return false;
+}
+
+BookFileError PackageBook::renameSheet(int index, const QString &newName)
+{
+    const QString oldName = m_facts[index].name;
+    QHash<QString, QByteArray> changes;
+    bool ok = editPart(m_workbookPart, [&](const QByteArray &in, QByteArray *out) {
+        return SheetRename::workbook(in, index, oldName, newName, out);
+    }, &changes);
+    for (const ZipArchive::Entry &entry : m_package.zip().entries()) {
+        if (!ok)
+            break;
+        if (entry.name.compare(m_workbookPart, Qt::CaseInsensitive) == 0 || !mayReferToSheets(entry.name))
+            continue;
+        ok = editPart(entry.name, [&](const QByteArray &in, QByteArray *out) {
+            if (!SheetRename::mayRefer(in, oldName)) {
+                *out = in;
+                return true;
+            }
+            return SheetRename::part(in, oldName, newName, out);
+        }, &changes);
+    }
+    QString reason;
+    const auto parsed = ok ? WorkbookPart::parse(changes.value(entryName(m_workbookPart)), &reason) : std::nullopt;
+    if (!parsed)
+        return BookFileMessages::unsupported(QStringLiteral("シートの名前を変更"));
+    m_changed.insert(changes);
+    m_workbook = *parsed;
+    m_facts[index].name = newName;
+    return {};
 }
 
 QString PackageBook::entryName(const QString &part) const
@@ -220,7 +260,8 @@ bool PackageBook::editPart(const QString &part, const std::function<bool(const Q
         check.readNext();
     if (check.hasError())
         return false;
-    changes->insert(entryName(part), edited);
+    if (edited != bytes)
+        changes->insert(entryName(part), edited);
     return true;
 }
 

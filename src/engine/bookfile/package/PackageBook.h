@@ -54,6 +54,7 @@ private:
     int chartsOf(const QString &sheetPart, const QString &drawingId) const;
     // The part's bytes as edited so far.
     bool currentPart(const QString &name, QByteArray *out, QString *reason) const;
+    bool mayReferToSheets(const QString &part) const;
     // The name of the entry holding `part`, spelt as the archive spells it.
     QString entryName(const QString &part) const;
     // `edit` applied to the part as it is now, into `changes`; false when

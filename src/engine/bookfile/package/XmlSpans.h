@@ -46,6 +46,8 @@ public:
     // Reads where everything lies; false when the part is not well-formed enough to edit.
     bool read(const QByteArray &xml);
     const QByteArray &xml() const { return m_xml; }
+    // Every element, in document order.
+    const QList<Element> &all() const { return m_elements; }
     // The elements of local name `name`, in document order, at any depth.
     QList<Element> elements(const char *localName) const;
     // The elements of local name `name` directly inside `parent`.

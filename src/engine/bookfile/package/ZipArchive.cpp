@@ -107,6 +107,14 @@ std::optional<ZipArchive> ZipArchive::read(const QByteArray &bytes, QString *rea
     }
     if (!zip.readCentral(qint64(centralOffset), qint64(centralSize), count, reason))
         return std::nullopt;
+    // Each entry inflates to its declared size or fails, so this bounds the work of any pass over the parts.
+    quint64 declared = 0;
+    for (const Entry &e : zip.m_entries)
+        declared += e.size;
+    if (declared > quint64(kMostInflated)) {
+        *reason = QStringLiteral("contents too large");
+        return std::nullopt;
+    }
     if (quint64(zip.m_entries.size()) % 0x10000 != count % 0x10000) {
         *reason = QStringLiteral("entry count differs from the directory");
         return std::nullopt;
@@ -256,12 +264,11 @@ bool ZipArchive::inflate(int index, QByteArray *out, QString *reason) const
         *reason = QStringLiteral("encrypted entry");
         return false;
     }
-    if (e.size > quint64(kLargestEntry) || qint64(e.size) > kMostInflated - m_inflated
+    if (e.size > quint64(kLargestEntry)
         || (qint64(e.size) > kRatioCheckedFrom && e.size / std::max<quint64>(e.compressedSize, 1) > quint64(kMostRatio))) {
         *reason = QStringLiteral("entry too large");
         return false;
     }
-    m_inflated += qint64(e.size);
     const char *data = m_bytes.constData() + e.dataOffset;
     if (e.method == 0) {
         if (e.compressedSize != e.size) {

@@ -2,7 +2,7 @@
 
 // ZipArchive: the entries of a ZIP file held in memory, read with limits that
 // any file, however hostile, stays within: the number of entries, each
-// entry's inflated size and compression ratio, and the bytes inflated in all.
+// entry's inflated size and compression ratio, and the sizes of all together.
 // Entries must lie inside the file without overlapping, their local and
 // central names must agree, names must be safe relative paths, unique
 // ignoring case. ZIP64 records and data descriptors are read.
@@ -63,7 +63,6 @@ private:
     QList<Entry> m_entries;
     QHash<QString, int> m_byFoldedName;
     QByteArray m_comment;
-    mutable qint64 m_inflated = 0;
 };
 
 } // namespace quirn

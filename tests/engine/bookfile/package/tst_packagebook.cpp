@@ -3,6 +3,7 @@
 // them, and hostile packages refused with a clear error.
 
 #include "BookFile.h"
+#include "FormulaRefs.h"
 #include "PackageZips.h"
 
 #include <QFile>
@@ -115,6 +116,10 @@ private slots:
     void refusesHostilePackages();
     void editsChangeOnlyTheirParts_data();
     void editsChangeOnlyTheirParts();
+    void renameRewritesReferences_data();
+    void renameRewritesReferences();
+    void renameFollowsEveryReference_data();
+    void renameFollowsEveryReference();
 };
 
 void TestPackageBook::listsAsTheManifestSays_data()
@@ -356,6 +361,100 @@ void TestPackageBook::editsChangeOnlyTheirParts()
     }
     const int active = after[QStringLiteral("activeTab")].toInt();
     QCOMPARE(expected[active].visibility, SheetVisibility::Visible);
+}
+
+void TestPackageBook::renameRewritesReferences_data()
+{
+    QTest::addColumn<QString>("formula");
+    QTest::addColumn<QString>("oldName");
+    QTest::addColumn<QString>("newName");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("bare to quoted") << "SUM(Data!A1,data!B2)+Other!A1" << "Data" << "My Data"
+                                    << "SUM('My Data'!A1,'My Data'!B2)+Other!A1";
+    QTest::newRow("quoted with apostrophe") << "'It''s'!$A$1:$B$2" << "It's" << "Plain" << "Plain!$A$1:$B$2";
+    QTest::newRow("3-D ends") << "SUM(Jan:Mar!C1)+SUM(Feb:Jan!C1)" << "Jan" << "1 Jan" << "SUM('1 Jan:Mar'!C1)+SUM('Feb:1 Jan'!C1)";
+    QTest::newRow("other books and literals kept") << "[1]Data!A1&\"Data!A1\"&'[2]Data'!A1&Data!A1" << "Data" << "Daten"
+                                                   << "[1]Data!A1&\"Data!A1\"&'[2]Data'!A1&Daten!A1";
+    QTest::newRow("names like cells or values quoted") << "Data!A1+Data!B1+Data!C1" << "Data" << "AB12"
+                                                       << "'AB12'!A1+'AB12'!B1+'AB12'!C1";
+    QTest::newRow("R1C1 and TRUE quoted") << "Data!A1&x!A1" << "Data" << "R1C1" << "'R1C1'!A1&x!A1";
+    QTest::newRow("structured and functions untouched") << "SUM(Table1[[#This Row],['Data]])+DataSum(Data!A1)" << "Data"
+                                                         << "Neu" << "SUM(Table1[[#This Row],['Data]])+DataSum(Neu!A1)";
+    QTest::newRow("non-Latin") << "\u4E00\u89A7!A1" << "\u4E00\u89A7" << "\u8868" << "\u8868!A1";
+}
+
+void TestPackageBook::renameRewritesReferences()
+{
+    QFETCH(QString, formula);
+    QFETCH(QString, oldName);
+    QFETCH(QString, newName);
+    QFETCH(QString, expected);
+    QCOMPARE(FormulaRefs::renameSheet(formula, oldName, newName), expected);
+}
+
+void TestPackageBook::renameFollowsEveryReference_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<int>("sheet");
+    QTest::addColumn<QString>("newName");
+    QTest::addColumn<QStringList>("expected"); // formulas or names the renamed book holds
+    QTest::newRow("3-D") << "formula_3d_four_sheets.xlsx" << 3 << "Ende 4"
+                         << QStringList{"SUM(Sheet1!C1,Sheet2!C1,Sheet3!C1,'Ende 4'!C1)", "SUM('Sheet1:Ende 4'!C1)"};
+    QTest::newRow("conditional formats, x14") << "cf_cross_sheet_x14_10_sheets.xlsx" << 9 << "Werte"
+                                              << QStringList{"Werte!$A1"};
+    QTest::newRow("validations, x14, names") << "dv_cross_sheet_x14.xlsx" << 1 << "1 Modell"
+                                             << QStringList{"'1 Modell'!A5", "'1 Modell'!A6"};
+    QTest::newRow("another book's sheet kept") << "libreoffice_external_link.xlsx" << 0 << "Data"
+                                               << QStringList{"[1]Sheet1!A1"};
+    QTest::newRow("apostrophes, print titles, chart") << "apostrophe_name_print_titles_chart.xlsx" << 0 << "Blatt's"
+                                                      << QStringList{"'Blatt''s'!$1:$2"};
+}
+
+void TestPackageBook::renameFollowsEveryReference()
+{
+    QFETCH(QString, file);
+    QFETCH(int, sheet);
+    QFETCH(QString, newName);
+    QFETCH(QStringList, expected);
+    QTemporaryDir dir;
+    const QString original = kFixtures + QLatin1Char('/') + file;
+    const QString saved = dir.filePath(file);
+    BookFile book;
+    QCOMPARE(book.open(original).message, QString());
+    const QString oldName = book.sheet(sheet).name;
+    QCOMPARE(book.renameSheet(sheet, newName).message, QString());
+    QCOMPARE(book.saveCopy(saved).message, QString());
+    BookFile again;
+    QCOMPARE(again.open(saved).message, QString());
+    QCOMPARE(again.sheet(sheet).name, newName);
+
+    const QJsonObject after = pythonReader({saved}).object();
+    QStringList formulas;
+    for (const QJsonValue &s : after[QStringLiteral("sheets")].toArray())
+        for (const QJsonValue &f : s[QStringLiteral("formulas")].toArray())
+            formulas << f.toString();
+    for (const QJsonValue &n : after[QStringLiteral("names")].toArray())
+        formulas << n[QStringLiteral("text")].toString();
+    for (const QString &e : expected)
+        QVERIFY2(formulas.contains(e), qPrintable(e + QStringLiteral(" not in ") + formulas.join(QLatin1Char(' '))));
+    // Nothing of this book names the old sheet any more.
+    const QString stale = FormulaRefs::quoted(oldName) + QLatin1Char('!');
+    for (const QString &f : formulas)
+        QVERIFY2(!f.contains(stale) || f.contains(QLatin1Char('[')), qPrintable(f));
+    // Only parts that referred to the sheet changed.
+    for (const QJsonValue &name : pythonReader({QStringLiteral("--changed"), original, saved}).array()) {
+        QProcess python;
+        python.start(QStringLiteral("python3"),
+                     {QStringLiteral("-c"),
+                      QStringLiteral("import sys, zipfile; sys.stdout.buffer.write(zipfile.ZipFile(sys.argv[1]).read(sys.argv[2]))"),
+                      original, name.toString()});
+        python.waitForFinished();
+        const QByteArray part = python.readAllStandardOutput();
+        bool refers = false;
+        for (const char *apostrophe : {"'", "''", "&apos;", "&apos;&apos;"})
+            refers = refers || part.contains(oldName.toUtf8().replace("'", apostrophe));
+        QVERIFY2(refers, qPrintable(name.toString()));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestPackageBook)

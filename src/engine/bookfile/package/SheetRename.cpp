@@ -1,0 +1,112 @@
+#include "SheetRename.h"
+
+#include "FormulaRefs.h"
+#include "XmlSpans.h"
+
+namespace quirn {
+
+namespace {
+
+// Elements whose text is a formula, and attributes whose value is one.
+bool isFormulaElement(const QByteArray &name)
+{
+    return name == "f" || name == "formula" || name == "formula1" || name == "formula2" || name == "definedName"
+        || name == "FmlaLink" || name == "FmlaRange";
+}
+
+bool isFormulaAttribute(const QByteArray &element, const QByteArray &name)
+{
+    return (element == "hyperlink" && name == "location") || name == "fmlaLink" || name == "fmlaRange"
+        || name == "textlink";
+}
+
+void rewriteText(const XmlSpans &spans, const XmlSpans::Element &e, const QString &oldName, const QString &newName,
+                 XmlSplices &splices)
+{
+    if (e.selfClosing || e.contentEnd <= e.startTagEnd)
+        return;
+    // Only plain text: an element holding others is not a formula.
+    if (spans.xml().indexOf('<', e.startTagEnd) < e.contentEnd)
+        return;
+    const QString text = spans.text(e);
+    const QString renamed = FormulaRefs::renameSheet(text, oldName, newName);
+    if (renamed != text)
+        splices.replace(e.startTagEnd, e.contentEnd,
+                        XmlSpans::escape(renamed, 0, QByteArrayView(spans.xml()).sliced(e.startTagEnd, e.contentEnd - e.startTagEnd)));
+}
+
+void rewriteFormulas(const XmlSpans &spans, const QString &oldName, const QString &newName, XmlSplices &splices)
+{
+    qsizetype titlesEnd = -1; // inside the document properties' TitlesOfParts
+    for (const XmlSpans::Element &e : spans.all()) {
+        const QByteArray local = e.localName();
+        if (local == "TitlesOfParts")
+            titlesEnd = e.end;
+        if (isFormulaElement(local)) {
+            rewriteText(spans, e, oldName, newName, splices);
+        } else if (local == "lpstr" && e.start < titlesEnd) {
+            const QString text = spans.text(e);
+            if (text.compare(oldName, Qt::CaseInsensitive) == 0)
+                splices.replace(e.startTagEnd, e.contentEnd, XmlSpans::escape(newName, 0, spans.xml()));
+            else
+                rewriteText(spans, e, oldName, newName, splices);
+        }
+        for (const XmlSpans::Attribute &a : spans.attributes(e)) {
+            const QByteArray name = a.localName();
+            QString value;
+            if (isFormulaAttribute(local, name))
+                value = FormulaRefs::renameSheet(spans.value(a), oldName, newName);
+            else if (local == "worksheetSource" && name == "sheet" && spans.value(a).compare(oldName, Qt::CaseInsensitive) == 0)
+                value = newName;
+            else
+                continue;
+            if (value != spans.value(a))
+                splices.replace(a.valueStart, a.valueEnd, XmlSpans::escape(value, a.quote, spans.xml()));
+        }
+    }
+}
+
+} // namespace
+
+bool SheetRename::mayRefer(const QByteArray &xml, const QString &oldName)
+{
+    // The name as the part may spell it: plain, or with an escaped apostrophe or ampersand.
+    const QByteArray plain = oldName.toUtf8().toLower();
+    const QByteArray lower = xml.toLower();
+    return lower.contains(plain) || lower.contains(XmlSpans::escape(oldName, '\'').toLower())
+        || lower.contains(XmlSpans::escape(oldName, '"').toLower());
+}
+
+bool SheetRename::workbook(const QByteArray &xml, int index, const QString &oldName, const QString &newName,
+                           QByteArray *out)
+{
+    XmlSpans spans;
+    if (!spans.read(xml))
+        return false;
+    const QList<XmlSpans::Element> sheets = spans.elements("sheet");
+    if (index < 0 || index >= sheets.size())
+        return false;
+    const auto name = spans.attribute(sheets[index], "name");
+    if (!name)
+        return false;
+    XmlSplices splices;
+    splices.replace(name->valueStart, name->valueEnd, XmlSpans::escape(newName, name->quote, xml));
+    rewriteFormulas(spans, oldName, newName, splices);
+    return splices.apply(xml, out);
+}
+
+bool SheetRename::part(const QByteArray &xml, const QString &oldName, const QString &newName, QByteArray *out)
+{
+    XmlSpans spans;
+    if (!spans.read(xml))
+        return false;
+    XmlSplices splices;
+    rewriteFormulas(spans, oldName, newName, splices);
+    if (splices.isEmpty()) {
+        *out = xml;
+        return true;
+    }
+    return splices.apply(xml, out);
+}
+
+} // namespace quirn
