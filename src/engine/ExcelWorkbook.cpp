@@ -245,7 +245,8 @@ void ExcelWorkbook::showToUser()
         throw ExcelError::refused(QStringLiteral("画面がないため、ブックを表示できません。"));
     OfficeDocument::LoadOptions options;
     options.password = m_password;
-    options.allowOtherFormats = isReadOnlyFormat();
+    // Older formats and package books are shown read-only.
+    options.allowOtherFormats = true;
     QString source = m_path;
     if (!Saved()) {
         // The changes go along: the window shows a copy of the book as it is
@@ -333,7 +334,10 @@ void ExcelWorkbook::takeOverInOffice()
 {
     if (ownedByOffice())
         return;
-    currentDocument();
+    // A package book is only ever saved through its records: the office
+    // holds it read-only and could not save what it would change.
+    if (currentDocument().isReadOnly())
+        throw ExcelError::refused(QStringLiteral("このブックでは、この操作はできません。"));
     m_officeFacts.clear();
     for (const SheetFacts &facts : m_records.sheets())
         m_officeFacts.insert(facts.name, facts);

@@ -2,6 +2,7 @@
 
 #include "BiffBook.h"
 #include "BookFileMessages.h"
+#include "BookFileNames.h"
 #include "BookFormat.h"
 #include "CompoundFile.h"
 #include "FileReplacement.h"
@@ -95,6 +96,10 @@ BookFileError BookFile::createNew(const QString &path, const QString &sheetName)
     d = std::make_unique<Private>();
     if (!isValidSheetName(sheetName))
         return BookFileMessages::invalidSheetName();
+    // A new book is an Excel 97-2003 book; it is not written under a package book's name.
+    if (BookFileNames::isBookName(path)
+        && QFileInfo(path).suffix().normalized(QString::NormalizationForm_KC).toLower() != QLatin1String("xls"))
+        return BookFileMessages::unsupported(QStringLiteral("この名前 (.xls 以外) で新しいブックを作成"));
     auto format = BiffBook::createNew(sheetName);
     if (!format)
         return BookFileMessages::saveFailed(path, QStringLiteral("新しいブックを作成できません"));

@@ -217,6 +217,10 @@ void TestPackageBook::readsFactsOfItsOwnParts()
     QCOMPARE(book.sheet(1).pageSetup.printTitleRows, QStringLiteral("$1:$2"));
     QVERIFY(book.structureProtected());
     QCOMPARE(book.renameSheet(0, QStringLiteral("New")).code, BookFileError::Code::StructureProtected);
+    // A new book is an .xls book, never one under a package book's name.
+    BookFile made;
+    QCOMPARE(made.createNew(QStringLiteral("/tmp/new.XLSX")).code, BookFileError::Code::Unsupported);
+    QVERIFY(!made.isOpen());
 }
 
 void TestPackageBook::refusesHostilePackages_data()
