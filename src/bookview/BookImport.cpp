@@ -20,6 +20,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <QLabel>
 #include <QMimeData>
 #include <QStandardItemModel>
@@ -68,8 +69,11 @@ void BookImport::FileOpen()
     QCoreApplication::processEvents();
     QString initial = SettingsStore::GetSetting(SettingsStore::AppKey, QStringLiteral("Settings"),
                                                 QStringLiteral("LastLoadFile"));
+    // The first time: the user's documents, where books are kept.
     if (initial.isEmpty())
-        initial = QCoreApplication::applicationDirPath();
+        initial = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (initial.isEmpty() || !QFileInfo(initial).isDir())
+        initial = QDir::homePath();
     QString path = CommonDialog::ShowOpenFileDialog(&m_form, QStringLiteral("ｴｸｾﾙﾌﾞｯｸ選択"), BookFilter, initial);
     if (path.isEmpty())
         return;

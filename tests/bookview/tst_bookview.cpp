@@ -165,6 +165,9 @@ void tst_BookView::fileDialogImportOpensTheBook()
     const auto shown = CommonDialog::shownDialogs();
     QCOMPARE(shown.size(), 1);
     QCOMPARE(shown.first().title, QString("ｴｸｾﾙﾌﾞｯｸ選択"));
+    // The first time it opens where the user keeps documents, never the program's folder.
+    QVERIFY(shown.first().directory.startsWith(QDir::homePath()));
+    QVERIFY(!shown.first().directory.startsWith(QCoreApplication::applicationDirPath()));
 
     // A name ending in .XLS is kept as chosen.
     const QString upper = BookViewHarness::Copy(m_dir->path(), "vba_module1.xls", "UPPER.XLS");
