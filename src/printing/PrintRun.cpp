@@ -188,7 +188,20 @@ void PrintRun::mnuPrint()
         ReportFailures();
     else if (PrintedSheetCount == 0)
         PrintNothingMessage();
+    else
+        ShowDone();
     m_session.reset();
+}
+
+// A run that did everything says so in the status bar, with the PDF's name.
+void PrintRun::ShowDone()
+{
+    if (m_session->Output().mode() == PrintOutput::Mode::PdfFile)
+        m_form.SetPanelText(1, QStringLiteral("%1 ｼｰﾄを PDF ﾌｧｲﾙ \"%2\" に保存しました。")
+                                   .arg(PrintedSheetCount)
+                                   .arg(m_session->Output().pdfPath()));
+    else
+        m_form.SetPanelText(1, QStringLiteral("%1 ｼｰﾄを印刷しました。").arg(PrintedSheetCount));
 }
 
 void PrintRun::PrintNothingMessage()
@@ -253,6 +266,8 @@ void PrintRun::PrintChosenSheets(const QString &bookPath, const QStringList &key
     }
     if (!m_session->Failures().isEmpty())
         ReportFailures();
+    else if (PrintedSheetCount > 0)
+        ShowDone();
     m_session.reset();
 }
 
@@ -365,6 +380,10 @@ void PrintRun::mnuReservePrint()
                 lines << entry.Path + QStringLiteral(" ! ") + sheet.Name;
         }
     }
+    if (lines.isEmpty()) {
+        MessageBox::Show(QStringLiteral("印刷予約されているｼｰﾄがありません。"), ExclamationOk, QString(), &m_form);
+        return;
+    }
     if (!AskAndStartRun(lines))
         return;
     {
@@ -377,6 +396,7 @@ void PrintRun::mnuReservePrint()
         ReleasePrintedReservations();
         ReportFailures();
     } else if (PrintedSheetCount != 0) {
+        ShowDone();
         m_form.Reserve.Reset();
         m_form.Reservations().ShowMark(false);
         m_form.Reservations().UpdateReservePrintCommands();

@@ -65,6 +65,7 @@ private:
     void RestoreActiveBook();
     void ReleasePrintedReservations();
     void ReportFailures();
+    void ShowDone();
     void PrintNothingMessage();
     QString OptionText(const char *key, const char *fallback) const;
 

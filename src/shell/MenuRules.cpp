@@ -69,9 +69,13 @@ void MenuRules::ApplySoon()
 void MenuRules::WatchChanges()
 {
     for (cListView *view : {m_form.BookView(), m_form.SheetView()}) {
+        // A selection changes at the end of what the user or a command did:
+        // the rules follow at once. Items come and go by the thousand while a
+        // folder is imported: once it is done.
         QItemSelectionModel *selection = view->selectionModel();
-        connect(selection, &QItemSelectionModel::selectionChanged, this, &MenuRules::ApplySoon);
-        connect(selection, &QItemSelectionModel::currentChanged, this, &MenuRules::ApplySoon);
+        const auto applyNow = [this] { TrapErrors([this] { Apply(); }); };
+        connect(selection, &QItemSelectionModel::selectionChanged, this, applyNow);
+        connect(selection, &QItemSelectionModel::currentChanged, this, applyNow);
         QStandardItemModel *model = view->model();
         connect(model, &QAbstractItemModel::rowsInserted, this, &MenuRules::ApplySoon);
         connect(model, &QAbstractItemModel::rowsRemoved, this, &MenuRules::ApplySoon);

@@ -239,6 +239,7 @@ private slots:
         QCOMPARE(NewJobs(), QList<QStringList>({{"A Sheet1", "A Sheet2", "A Sheet3", "A Sheet4", "J NoContainsJapanese",
                                                  "J 日本語のみ", "J sheet日本語", "J 日本語sheet", "J sheet日本語sheet"}}));
         QCOMPARE(SettingsStore::GetSetting(SettingsStore::AppKey, "Option", "PrintOneJob"), QString("1"));
+        QCOMPARE(m_window->PanelText(1), QString("9 ｼｰﾄを印刷しました。"));
 
         // The same run into a PDF file: ".pdf" added; an existing file is
         // asked about, and No goes back to the dialog.
@@ -266,6 +267,7 @@ private slots:
         QCOMPARE(Sheets(Headers(Tool("pdftotext", {"-layout", pdf, "-"}))),
                  QStringList({"A Sheet1", "A Sheet2", "A Sheet3", "A Sheet4", "J NoContainsJapanese", "J 日本語のみ",
                               "J sheet日本語", "J 日本語sheet", "J sheet日本語sheet"}));
+        QCOMPARE(m_window->PanelText(1), "9 ｼｰﾄを PDF ﾌｧｲﾙ \"" + pdf + "\" に保存しました。");
     }
 
     void reservedRunPrintsWhatIsStillReservedAndClearsIt()
@@ -292,6 +294,12 @@ private slots:
         QCOMPARE(NewJobs(), QList<QStringList>({{"A Sheet2", "A Sheet4"}, {"J 日本語sheet"}}));
         QCOMPARE(m_window->Reserve.CountReservedBooks(), 0);
         QVERIFY(!m_window->Action("tbReservPrint")->isEnabled());
+        QCOMPARE(m_window->PanelText(1), QString("3 ｼｰﾄを印刷しました。"));
+        // Nothing reserved: said plainly, no empty dialog.
+        m_window->Printing().mnuReservePrint();
+        const auto shown = MessageBox::TakeShown();
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown.first().text, QString("印刷予約されているｼｰﾄがありません。"));
     }
 
     void failuresAreToldAndTheRestPrints()
