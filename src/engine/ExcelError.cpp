@@ -68,8 +68,7 @@ ExcelError ExcelError::fromBookFile(const quirn::BookFileError &error)
         {Code::ReadOnly, QStringLiteral("read-only")},
         {Code::TooLong, QStringLiteral("too-long")},
     };
-    ExcelError result = error.code == Code::NoSuchSheet ? noSuchSheet() : refused(error.message);
-    result.m_description = error.message;
+    ExcelError result = refused(error.message);
     result.m_reason = words.value(error.code);
     return result;
 }

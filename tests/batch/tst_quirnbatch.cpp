@@ -421,6 +421,16 @@ private slots:
         QJsonObject document;
         QVERIFY(jsonRunProblem(run, &document).isEmpty());
         QCOMPARE(okPattern(document), QStringLiteral("11"));
+        // -q keeps what was skipped on purpose out of stderr; the JSON still says it, with its code.
+        const QString macros = m_dir.filePath(QStringLiteral("macros.xls"));
+        QVERIFY(QFile::copy(QStringLiteral(QUIRN_FIXTURES_DIR "/xlm_macro_autoopen.xls"), macros));
+        run = runBatch({QStringLiteral("combine"), QStringLiteral("-q"), QStringLiteral("--json"), QStringLiteral("--into"),
+                        m_dir.filePath(QStringLiteral("quiet.xls")), macros});
+        QVERIFY2(run.status == 0 && run.err.isEmpty(), qPrintable(run.err));
+        QVERIFY(jsonRunProblem(run, &document).isEmpty());
+        QCOMPARE(document.value(QStringLiteral("books")).toArray().first().toObject().value(QStringLiteral("skipped"))
+                     .toArray().first().toObject().value(QStringLiteral("code")).toString(), QStringLiteral("macro-sheet"));
+
         run = runBatch({QStringLiteral("list"), QStringLiteral("--json"), QStringLiteral("-r"), m_dir.path()});
         QVERIFY(jsonRunProblem(run, &document).isEmpty());
         QVERIFY2(okPattern(document).size() >= 5, qPrintable(okPattern(document))); // the folders' books too
