@@ -3,6 +3,7 @@
 #include "MessageBox.h"
 #include "PdfSaveDialog.h"
 #include "SettingsStore.h"
+#include "SheetPrintJob.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -168,6 +169,9 @@ frmPrintSheet::frmPrintSheet(QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(m_list, 1);
+    m_printer = new QLabel(this);
+    m_printer->setObjectName(QStringLiteral("lblPrinter"));
+    layout->addWidget(m_printer);
     auto *frames = new QHBoxLayout;
     frames->addWidget(copiesFrame);
     frames->addWidget(rangeFrame, 1);
@@ -188,6 +192,10 @@ int frmPrintSheet::Show(const QStringList &objects)
     m_list->addItems(objects);
     m_label->setText(QStringLiteral("次のｴｸｾﾙﾌﾞｯｸ又は、ｴｸｾﾙのｼｰﾄを印刷します。") + u'\n' + QStringLiteral("( ")
                      + QString::number(ObjectCount) + QStringLiteral("個のｵﾌﾞｼﾞｪｸﾄが選択されています。)"));
+    // The printer the run will use.
+    const QString printer = SheetPrintJob::defaultPrinter();
+    m_printer->setText(QStringLiteral("ﾌﾟﾘﾝﾀ : ")
+                       + (printer.isEmpty() ? QStringLiteral("(既定のﾌﾟﾘﾝﾀが設定されていません)") : printer));
     Button = Cancel;
     m_front = 0;
     m_pictures[0]->raise();

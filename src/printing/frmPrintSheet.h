@@ -64,6 +64,7 @@ private:
     bool TakeValues();
     void Finish(qint32 button);
 
+    QLabel *m_printer = nullptr;
     QLabel *m_label = nullptr;
     QListWidget *m_list = nullptr;
     QLineEdit *m_copies = nullptr;

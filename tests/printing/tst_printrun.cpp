@@ -95,11 +95,13 @@ private slots:
         m_window->ActivePane = 1;
         QStringList listed;
         QString label;
+        QString printer;
         int interval = 0;
         int front = -1;
         frmPrintSheet::queueScript([&](frmPrintSheet &dialog) {
             listed = Listed(dialog);
             label = dialog.findChild<QLabel *>("Label1")->text();
+            printer = dialog.findChild<QLabel *>("lblPrinter")->text();
             auto *timer = dialog.findChild<QTimer *>("Timer1");
             interval = timer->isActive() ? timer->interval() : -1;
             QMetaObject::invokeMethod(timer, "timeout");
@@ -110,6 +112,7 @@ private slots:
         m_window->Action("mnuPrint")->trigger();
         QCOMPARE(listed, QStringList({"日本語のみ", "sheet日本語sheet"}));
         QCOMPARE(label, QString("次のｴｸｾﾙﾌﾞｯｸ又は、ｴｸｾﾙのｼｰﾄを印刷します。\n( 2個のｵﾌﾞｼﾞｪｸﾄが選択されています。)"));
+        QCOMPARE(printer, QString("ﾌﾟﾘﾝﾀ : ") + CupsTestQueue::QueueName);
         QCOMPARE(interval, 800);
         QCOMPARE(front, 2);
         m_cups->waitForJobs();
