@@ -6,9 +6,9 @@
 #include "SheetRename.h"
 #include "VbaProjectReader.h"
 #include "WorkbookEdit.h"
+#include "XmlSpans.h"
 #include "ZipSplice.h"
 
-#include <QXmlStreamReader>
 
 namespace quirn {
 
@@ -254,11 +254,9 @@ bool PackageBook::editPart(const QString &part, const std::function<bool(const Q
     QString reason;
     if (!currentPart(part, &bytes, &reason) || !edit(bytes, &edited))
         return false;
-    // The edited part must still be well-formed XML.
-    QXmlStreamReader check(edited);
-    while (!check.atEnd())
-        check.readNext();
-    if (check.hasError())
+    // The edited part is read again as a check: its tags must still pair up.
+    XmlSpans check;
+    if (edited != bytes && !check.read(edited))
         return false;
     if (edited != bytes)
         changes->insert(entryName(part), edited);

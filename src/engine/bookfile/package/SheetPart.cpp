@@ -74,6 +74,92 @@ void readMargins(const QXmlStreamAttributes &a, PageSetupFacts &ps)
     ps.footerMargin = points("footer", ps.footerMargin);
 }
 
+// Where the cells of a sheet part lie: the content of its sheetData
+// element, found by its bytes (whatever prefix the part uses).
+struct CellData
+{
+    qsizetype start = -1; // past the start tag
+    qsizetype end = -1;   // at the end tag
+};
+
+CellData findCellData(const QByteArray &xml)
+{
+    CellData data;
+    const qsizetype name = xml.indexOf("sheetData");
+    if (name < 0)
+        return data;
+    qsizetype open = name;
+    while (open > 0 && xml[open - 1] != '<' && xml[open - 1] != '>' && xml[open - 1] != ' ')
+        --open;
+    if (open == 0 || xml[open - 1] != '<')
+        return data;
+    const QByteArray qualified = xml.mid(open, name + 9 - open);
+    const qsizetype tagEnd = xml.indexOf('>', name);
+    if (tagEnd < 0 || xml[tagEnd - 1] == '/')
+        return data;
+    const qsizetype close = xml.lastIndexOf("</" + qualified + ">");
+    if (close < tagEnd)
+        return data;
+    data.start = tagEnd + 1;
+    data.end = close;
+    return data;
+}
+
+// The value of attribute `name` in the start tag from `at` to `end`, or empty.
+QByteArrayView attributeIn(const QByteArray &xml, qsizetype at, qsizetype end, const char *name)
+{
+    const QByteArray wanted = QByteArray(" ") + name + "=";
+    const qsizetype found = xml.indexOf(wanted, at);
+    if (found < 0 || found >= end)
+        return {};
+    const qsizetype quote = found + wanted.size();
+    const char q = xml[quote];
+    const qsizetype close = xml.indexOf(q, quote + 1);
+    return close < 0 || close > end ? QByteArrayView() : QByteArrayView(xml).sliced(quote + 1, close - quote - 1);
+}
+
+// Excel's used range from the cells' own tags: rows and cells with or
+// without their places written. Only the tags are looked at, not their values.
+void scanCells(const QByteArray &xml, const CellData &data, int *lastRow, int *lastColumn)
+{
+    int row = 0, column = 0;
+    const char *p = xml.constData();
+    for (qsizetype i = xml.indexOf('<', data.start); i >= 0 && i < data.end; i = xml.indexOf('<', i + 1)) {
+        qsizetype n = i + 1;
+        while (n < data.end && p[n] != ':' && p[n] != ' ' && p[n] != '>' && p[n] != '/')
+            ++n;
+        const qsizetype local = n < data.end && p[n] == ':' ? n + 1 : i + 1;
+        qsizetype e = local;
+        while (e < data.end && p[e] != ' ' && p[e] != '>' && p[e] != '/')
+            ++e;
+        const QByteArrayView tag = QByteArrayView(xml).sliced(local, e - local);
+        if (tag != "c" && tag != "row")
+            continue;
+        const qsizetype tagEnd = xml.indexOf('>', e);
+        if (tagEnd < 0)
+            return;
+        const QByteArrayView r = attributeIn(xml, e, tagEnd, "r");
+        if (tag == "row") {
+            bool ok = false;
+            const int number = r.toInt(&ok);
+            row = ok && number > 0 && number <= kMaxRows ? number : qMin(row + 1, kMaxRows);
+            column = 0;
+        } else {
+            int c = 0, rr = 0;
+            if (SheetPart::parseCell(QString::fromLatin1(r), &c, &rr)) {
+                column = c;
+                row = rr;
+            } else {
+                column = qMin(column + 1, kMaxColumns);
+                row = qMax(row, 1);
+            }
+            *lastRow = qMax(*lastRow, row);
+            *lastColumn = qMax(*lastColumn, column);
+        }
+        i = tagEnd;
+    }
+}
+
 } // namespace
 
 bool SheetPart::parseCell(QStringView ref, int *column, int *row)
@@ -107,10 +193,17 @@ bool SheetPart::parseCell(QStringView ref, int *column, int *row)
 
 bool SheetPart::read(const QByteArray &bytes, SheetFacts *facts, QString *drawingId, QString *reason)
 {
-    QXmlStreamReader xml(bytes);
+    // The cells are scanned by their tags; the rest of the part is parsed without them.
+    int lastRow = 0, lastColumn = 0;
+    const CellData data = findCellData(bytes);
+    QByteArray rest = bytes;
+    if (data.start >= 0) {
+        scanCells(bytes, data, &lastRow, &lastColumn);
+        rest = bytes.left(data.start) + bytes.mid(data.end);
+    }
+    QXmlStreamReader xml(rest);
     PageSetupFacts &ps = facts->pageSetup;
     QList<Area> merged;
-    int lastRow = 0, lastColumn = 0;
     int row = 0, column = 0; // the row and cell last seen, for cells that leave their place out
     bool chartSheet = false;
     QString header, footer;

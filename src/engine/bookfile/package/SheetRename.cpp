@@ -51,6 +51,8 @@ void rewriteFormulas(const XmlSpans &spans, const QString &oldName, const QStrin
             else
                 rewriteText(spans, e, oldName, newName, splices);
         }
+        if (local != "hyperlink" && local != "worksheetSource" && local != "formControlPr" && local != "sp")
+            continue;
         for (const XmlSpans::Attribute &a : spans.attributes(e)) {
             const QByteArray name = a.localName();
             QString value;
