@@ -1,6 +1,12 @@
 #pragma once
 
-// BookFile: an .xls book read from and edited in its own BIFF8 records.
+// BookFile: a book read from and edited in its own file, whatever its format:
+// an Excel 97-2003 book (its BIFF8 records) or a package book of today's
+// format (.xlsx, .xlsm, .xltx, .xltm), told apart by the file's content, never
+// by its name. Excel's rules are kept here once; the format behind
+// (BookFormat) only reads and writes its own structures. Package books take
+// renames, visibility and moves so far; their other edits are refused with
+// code Unsupported, and an encrypted package is refused on opening.
 //
 // Guarantees:
 // - open() never crashes or hangs on any input: a missing, unreadable,
