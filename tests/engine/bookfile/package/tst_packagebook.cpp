@@ -221,6 +221,10 @@ void TestPackageBook::readsFactsOfItsOwnParts()
     BookFile made;
     QCOMPARE(made.createNew(QStringLiteral("/tmp/new.XLSX")).code, BookFileError::Code::Unsupported);
     QVERIFY(!made.isOpen());
+    // A package book is told by its content, whatever its name.
+    BookFile misnamed;
+    QCOMPARE(misnamed.open(QStringLiteral(QUIRN_FIXTURES_DIR "/xlsx_renamed_any_sheets.xls")).message, QString());
+    QVERIFY(misnamed.sheetCount() > 0);
 }
 
 void TestPackageBook::refusesHostilePackages_data()
