@@ -86,16 +86,24 @@ const QList<Verb> &verbs()
          "(Japanese collation, ignoring case), and saves the book. Every sheet keeps\n"
          "its visibility.\n",
          SheetEditVerb::Sort, Books::FirstEach},
-        {"copy", {QStringLiteral("allow-loss")}, {QStringLiteral("to"), QStringLiteral("before"), QStringLiteral("after")}, 2,
+        {"copy", {QStringLiteral("allow-loss"), QStringLiteral("rename-names")},
+         {QStringLiteral("to"), QStringLiteral("before"), QStringLiteral("after")}, 2,
          "usage: quirn-batch copy SRC SHEET... --to TARGET [--before NAME | --after NAME] [--allow-loss]\n"
+         "                        [--rename-names]\n"
          "Copies the sheets of SRC into TARGET as one group, before or after sheet NAME\n"
          "(at the end when no place is given), and saves TARGET. A name TARGET already\n"
          "has gets Excel's name for a copy (\"Data (2)\"). SRC and TARGET may be one book.\n"
-         "  --allow-loss  save even when the save would lose something TARGET holds\n"
-         "                (the losses are listed); refused otherwise\n",
+         "A workbook name both books define differently keeps TARGET's definition\n"
+         "(the copied formulas use it), and each such name is reported.\n"
+         "  --allow-loss    save even when the save would lose something TARGET holds\n"
+         "                  (the losses are listed); refused otherwise\n"
+         "  --rename-names  bring SRC's definition of such a name under a new name\n"
+         "                  (\"Rate_2\") that the copied formulas use instead\n",
          TransferVerb::Copy, Books::One},
-        {"move", {QStringLiteral("allow-loss")}, {QStringLiteral("to"), QStringLiteral("before"), QStringLiteral("after")}, 2,
+        {"move", {QStringLiteral("allow-loss"), QStringLiteral("rename-names")},
+         {QStringLiteral("to"), QStringLiteral("before"), QStringLiteral("after")}, 2,
          "usage: quirn-batch move SRC SHEET... --to TARGET [--before NAME | --after NAME] [--allow-loss]\n"
+         "                        [--rename-names]\n"
          "Moves the sheets of SRC into TARGET as copy does, then deletes them from SRC\n"
          "(which keeps at least one visible sheet). TARGET is saved before SRC.\n",
          TransferVerb::Move, Books::One},

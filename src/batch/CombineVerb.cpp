@@ -226,6 +226,9 @@ int CombineVerb::Run(const BatchArguments &arguments, cExcel &excel, BatchReport
         recordsReason = error.reason();
     }
     report.passOnMessages(target);
+    for (const auto &conflict : excel.LastNameConflicts())
+        report.note(target, QStringLiteral("名前 \"%1\" はｺﾋﾟｰ元とｺﾋﾟｰ先で定義が異なるため、ｺﾋﾟｰ先の定義を使いました。")
+                                .arg(conflict.first));
     // The office takes the rest when the records' pass was saved, or had
     // nothing it could copy.
     const bool officeStep = count(perSource, &cExcel::CombinedBook::OfficeOnly) > 0

@@ -15,6 +15,7 @@
 #include <QTextStream>
 
 #include <optional>
+#include <tuple>
 
 namespace {
 
@@ -38,19 +39,25 @@ QString visibilityName(const ExcelWorkbook::SheetState &state)
 }
 
 // A sheet whose pages cannot be counted is listed with none ("pages": null)
-// and fails the book: `pageError` takes the first such error.
-QJsonObject sheetJson(cExcel &excel, ExcelWorkbook &book, const QString &name, bool pages,
+// and fails the book: `pageError` takes the first such error. The sheet is
+// read by position, so that two sheets of one name (a book another program
+// wrote) are each listed as they are.
+QJsonObject sheetJson(cExcel &excel, ExcelWorkbook &book, int position, bool pages,
                       std::optional<ExcelError> &pageError)
 {
-    const ExcelWorkbook::SheetState state = book.sheetState(name);
-    qint32 lastRow = 0;
-    qint32 lastColumn = 0;
-    excel.GetLastRowColOFSheet(name, lastRow, lastColumn);
+    const QString name = book.sheetName(position);
+    const ExcelWorkbook::SheetState state = book.sheetStateAt(position);
+    int lastRow = 0, lastColumn = 0;
+    try {
+        std::tie(lastRow, lastColumn) = book.lastCellAt(position);
+    } catch (const ExcelError &) {
+        // Told as no last cell, as for any sheet whose cells cannot be read.
+    }
     QJsonObject sheet{{QStringLiteral("name"), name},
                       {QStringLiteral("kind"), kindName(state.kind)},
                       {QStringLiteral("visibility"), visibilityName(state)},
                       {QStringLiteral("protected"), state.contentsProtected},
-                      {QStringLiteral("attribute"), excel.GetSheetAttribute(book.Name(), name)},
+                      {QStringLiteral("attribute"), excel.GetSheetAttributeAt(book.Name(), qint16(position))},
                       {QStringLiteral("lastRow"), lastRow},
                       {QStringLiteral("lastColumn"), lastColumn}};
     if (pages) {
@@ -71,8 +78,8 @@ QJsonObject bookJson(cExcel &excel, const QString &path, bool pages, std::option
     excel.OpenBook(path);
     ExcelWorkbook &book = excel.xlApp->ActiveWorkbook();
     QJsonArray sheets;
-    for (const QString &name : book.sheetNames())
-        sheets.append(sheetJson(excel, book, name, pages, pageError));
+    for (int position = 1; position <= book.sheetCount(); ++position)
+        sheets.append(sheetJson(excel, book, position, pages, pageError));
     QJsonArray modules;
     for (const quirn::VbaModuleFacts &module : book.vbaModules())
         modules.append(QJsonObject{{QStringLiteral("name"), module.name},

@@ -98,6 +98,15 @@ bool checkSheets(cExcel &excel, BatchReport &report, const Transfer &transfer)
     return true;
 }
 
+void reportNameConflicts(cExcel &excel, BatchReport &report, const QString &target)
+{
+    for (const auto &[name, renamed] : excel.LastNameConflicts())
+        report.note(target, renamed.isEmpty()
+                                ? QStringLiteral("名前 \"%1\" はｺﾋﾟｰ元とｺﾋﾟｰ先で定義が異なるため、ｺﾋﾟｰ先の定義を使いました。").arg(name)
+                                : QStringLiteral("名前 \"%1\" はｺﾋﾟｰ元とｺﾋﾟｰ先で定義が異なるため、ｺﾋﾟｰ元の定義を \"%2\" としました。")
+                                      .arg(name, renamed));
+}
+
 int run(bool move, const BatchArguments &arguments, cExcel &excel, BatchReport &report)
 {
     Transfer transfer;
@@ -133,6 +142,12 @@ int run(bool move, const BatchArguments &arguments, cExcel &excel, BatchReport &
     const QStringList targetBefore = sheetNames(excel, target);
     const int countBefore = int(targetBefore.size());
     const QString place = transfer.place.isEmpty() ? targetBefore.last() : transfer.place;
+    // A name both books define differently keeps the target's definition,
+    // or with --rename-names brings the source's under a name of its own.
+    const bool renameNames = arguments.flag(QStringLiteral("rename-names"));
+    excel.SetNameConflictResolver([renameNames](const QString &, const QString &free) {
+        return renameNames ? free : QString();
+    });
     try {
         if (move)
             excel.MoveSheet(bookName(transfer.source), transfer.sheets, target, place, transfer.before ? 1 : 0);
@@ -145,6 +160,7 @@ int run(bool move, const BatchArguments &arguments, cExcel &excel, BatchReport &
         return report.exitCode();
     }
     report.passOnMessages(transfer.target);
+    reportNameConflicts(excel, report, transfer.target);
     excel.BookActive(target);
     const int expected = countBefore + (transfer.sameBook && move ? 0 : int(transfer.sheets.size()));
     if (excel.GetSheetCount() != expected || (transfer.sameBook && move && excel.GetSheetNo(transfer.sheets.first()) == 0)) {

@@ -4,7 +4,9 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <functional>
 #include <memory>
+#include <utility>
 
 class ExcelWorkbook;
 class OfficeProcess;
@@ -42,6 +44,15 @@ public:
 
     int SheetsInNewWorkbook = 1;
     bool DisplayAlerts = true;
+    // Settles a workbook name that both books define, differently, when
+    // sheets come into another book through the records: an empty answer
+    // keeps the destination's definition, another name brings the incoming
+    // one under it (`free` is a name neither book has). None: the
+    // destination's is kept.
+    std::function<QString(const QString &name, const QString &free)> NameConflictResolver;
+    // Each such name met since the caller last cleared it, with the name the
+    // incoming definition took (empty when the destination's was kept).
+    QList<std::pair<QString, QString>> NameConflicts;
 
     // Opens a book and makes it active. A book already open under the same
     // path is only activated; another book with the same file name is refused,

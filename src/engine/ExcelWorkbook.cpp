@@ -153,31 +153,46 @@ int ExcelWorkbook::sheetPosition(const QString &name) const
 {
     if (ownedByOffice())
         return sheetNames().indexOf(name) + 1;
-    // Names are unique ignoring case: the one candidate must match exactly.
-    const int index = m_records.indexOf(name);
-    return index >= 0 && m_records.sheet(index).name == name ? index + 1 : 0;
+    // Other programs than Excel may write names that differ only in case,
+    // or the same name twice: only an exact match counts.
+    return m_records.exactIndexOf(name) + 1;
 }
 
+// The sheet a command names; a name two sheets have is refused, so that no
+// command acts on a sheet the user did not mean.
 int ExcelWorkbook::recordIndex(const QString &name) const
 {
     const int position = sheetPosition(name);
     if (position == 0)
         throw ExcelError::noSuchSheet();
+    if (!ownedByOffice() && m_records.exactIndexOf(name, position) >= 0)
+        throw ExcelError::refused(
+            QStringLiteral("このブックには \"%1\" という名前のシートが複数あるため、どのシートか決められません。"
+                           "シートの名前を変更してから、もう一度実行してください。").arg(name));
     return position - 1;
+}
+
+ExcelWorkbook::SheetState ExcelWorkbook::sheetStateAt(int position) const
+{
+    if (ownedByOffice())
+        return sheetState(sheetName(position));
+    if (position < 1 || position > m_records.sheetCount())
+        throw ExcelError::noSuchSheet();
+    SheetState state;
+    const SheetFacts facts = m_records.sheet(position - 1);
+    state.kind = facts.kind;
+    state.visible = facts.visibility == SheetVisibility::Visible;
+    state.veryHidden = facts.visibility == SheetVisibility::VeryHidden;
+    state.contentsProtected = facts.contentsProtected;
+    state.embeddedCharts = facts.embeddedCharts;
+    return state;
 }
 
 ExcelWorkbook::SheetState ExcelWorkbook::sheetState(const QString &name) const
 {
     SheetState state;
-    if (!ownedByOffice()) {
-        const SheetFacts facts = m_records.sheet(recordIndex(name));
-        state.kind = facts.kind;
-        state.visible = facts.visibility == SheetVisibility::Visible;
-        state.veryHidden = facts.visibility == SheetVisibility::VeryHidden;
-        state.contentsProtected = facts.contentsProtected;
-        state.embeddedCharts = facts.embeddedCharts;
-        return state;
-    }
+    if (!ownedByOffice())
+        return sheetStateAt(recordIndex(name) + 1);
     if (sheetPosition(name) == 0)
         throw ExcelError::noSuchSheet();
     const SheetFacts facts = officeFacts(name);
@@ -196,14 +211,22 @@ QList<quirn::VbaModuleFacts> ExcelWorkbook::vbaModules() const
     return m_vbaModules;
 }
 
+std::pair<int, int> ExcelWorkbook::lastCellAt(int position)
+{
+    if (ownedByOffice())
+        return lastCell(sheetName(position));
+    if (position < 1 || position > m_records.sheetCount())
+        throw ExcelError::noSuchSheet();
+    const SheetFacts facts = m_records.sheet(position - 1);
+    if (facts.lastRow == 0 || facts.lastColumn == 0)
+        return {1, 1}; // Excel's last cell of an empty sheet is A1
+    return {facts.lastRow, facts.lastColumn};
+}
+
 std::pair<int, int> ExcelWorkbook::lastCell(const QString &name)
 {
-    if (!ownedByOffice()) {
-        const SheetFacts facts = m_records.sheet(recordIndex(name));
-        if (facts.lastRow == 0 || facts.lastColumn == 0)
-            return {1, 1}; // Excel's last cell of an empty sheet is A1
-        return {facts.lastRow, facts.lastColumn};
-    }
+    if (!ownedByOffice())
+        return lastCellAt(recordIndex(name) + 1);
     try {
         const OfficeDocument::CellPosition cell = m_office->lastUsedCell(name);
         return {cell.row, cell.column};
@@ -386,8 +409,9 @@ void ExcelWorkbook::checkOfficeRename(const QString &name, const QString &newNam
 
 void ExcelWorkbook::checkKeepsVisibleSheet(const QStringList &hiding) const
 {
-    for (const QString &name : sheetNames())
-        if (!hiding.contains(name) && sheetState(name).visible)
+    const QStringList names = sheetNames();
+    for (int position = 1; position <= names.size(); ++position)
+        if (!hiding.contains(names.at(position - 1)) && sheetStateAt(position).visible)
             return;
     throw ExcelError::refused(QStringLiteral("ブックには少なくとも 1 枚の表示されたシートが必要です。"));
 }
@@ -516,17 +540,20 @@ void ExcelWorkbook::moveSheets(const QStringList &names, const QString &target, 
 void ExcelWorkbook::reorderSheets(const QStringList &names)
 {
     const QStringList current = sheetNames();
-    QHash<QString, int> indexOf;
+    // A name two sheets have (a book written by another program) stands for
+    // them in their present order: each time it is listed, the next of them.
+    QHash<QString, QList<int>> positionsOf;
     for (int i = 0; i < current.size(); ++i)
-        indexOf.insert(current.at(i), i);
+        positionsOf[current.at(i)].append(i);
     QList<int> order;
     QList<bool> placed(current.size(), false);
     for (const QString &name : names) {
-        const int index = indexOf.value(name, -1);
-        if (index >= 0 && !placed[index]) {
-            order << index;
-            placed[index] = true;
-        }
+        QList<int> &left = positionsOf[name];
+        if (left.isEmpty())
+            continue;
+        const int index = left.takeFirst();
+        order << index;
+        placed[index] = true;
     }
     for (int i = 0; i < current.size(); ++i)
         if (!placed[i])

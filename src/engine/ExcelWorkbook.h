@@ -59,11 +59,16 @@ public:
     int sheetCount() const;
     QStringList sheetNames() const;
     QString sheetName(int position) const;
-    int sheetPosition(const QString &name) const; // 0 when absent
+    // The first sheet of that name; 0 when absent. A book written by another
+    // program may hold two sheets of one name: every command by such a name
+    // is refused as ambiguous, and the sheets are read by position.
+    int sheetPosition(const QString &name) const;
     SheetState sheetState(const QString &name) const;
+    SheetState sheetStateAt(int position) const;
     QList<quirn::VbaModuleFacts> vbaModules() const;
     // Excel's last cell of the sheet, (row, column), 1-based.
     std::pair<int, int> lastCell(const QString &name);
+    std::pair<int, int> lastCellAt(int position);
     // Pages the sheet prints, as the office renders the book's current state.
     int pageCount(const QString &name);
 

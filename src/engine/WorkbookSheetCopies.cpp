@@ -1,5 +1,6 @@
 #include "WorkbookSheetCopies.h"
 
+#include "ExcelApplication.h"
 #include "ExcelError.h"
 #include "ExcelWorkbook.h"
 #include "OfficeDocument.h"
@@ -129,8 +130,10 @@ bool WorkbookSheetCopies::importInRecords(ExcelWorkbook &source, const QStringLi
             return false;
         indexes << index;
     }
+    m_book.m_records.setNameConflictResolver(m_book.m_app.NameConflictResolver);
     const BookFileError error = move ? m_book.m_records.moveSheetsFrom(source.m_records, indexes, before, copies)
                                      : m_book.m_records.importSheets(source.m_records, indexes, before, copies);
+    m_book.m_app.NameConflicts += m_book.m_records.lastNameConflicts();
     if (error.code == BookFileError::Code::Unsupported)
         return false;
     m_book.check(error);

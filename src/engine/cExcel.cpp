@@ -336,18 +336,12 @@ qint16 cExcel::GetActiveWorkBookProtect()
     }
 }
 
-qint32 cExcel::GetSheetAttribute(const QString &BookName, const QString &SheetName)
+namespace {
+
+// The attribute word of a sheet: bits 1 visible, 4 chart (a chart sheet or
+// embedded charts), 16 contents protected; exactly 2 for an Excel 4 macro sheet.
+qint32 attributeWord(const ExcelWorkbook::SheetState &state)
 {
-    BookActive(BookName);
-    ExcelWorkbook &book = application().ActiveWorkbook();
-    ExcelWorkbook::SheetState state;
-    try {
-        state = book.sheetState(SheetName);
-    } catch (const ExcelError &) {
-        // Every read of a missing sheet fails; only the protection step adds
-        // its bit, as it does for a read that fails.
-        return ProtectedBit;
-    }
     qint32 word = 0;
     switch (state.kind) {
     case quirn::SheetKind::Chart:
@@ -367,6 +361,37 @@ qint32 cExcel::GetSheetAttribute(const QString &BookName, const QString &SheetNa
         word += ProtectedBit;
     return word;
 }
+
+} // namespace
+
+qint32 cExcel::GetSheetAttribute(const QString &BookName, const QString &SheetName)
+{
+    BookActive(BookName);
+    ExcelWorkbook &book = application().ActiveWorkbook();
+    ExcelWorkbook::SheetState state;
+    try {
+        state = book.sheetState(SheetName);
+    } catch (const ExcelError &) {
+        // Every read of a missing sheet fails; only the protection step adds
+        // its bit, as it does for a read that fails.
+        return ProtectedBit;
+    }
+    return attributeWord(state);
+}
+
+qint32 cExcel::GetSheetAttributeAt(const QString &BookName, qint16 No)
+{
+    BookActive(BookName);
+    ExcelWorkbook &book = application().ActiveWorkbook();
+    ExcelWorkbook::SheetState state;
+    try {
+        state = book.sheetStateAt(No);
+    } catch (const ExcelError &) {
+        return ProtectedBit;
+    }
+    return attributeWord(state);
+}
+
 
 void cExcel::SetSheetAttribute(const QString &BookName, const QString &SheetName, qint32 Attri)
 {
@@ -608,8 +633,18 @@ void cExcel::CopySheet(QString FromBook, const QStringList &FromSheets, const QV
 void cExcel::transferSheets(bool move, const QString &fromBook, const QStringList &fromSheets,
                             const QVariant &toBook, const QVariant &toSheet, bool before)
 {
+    m_nameConflicts.clear();
     try {
         ExcelApplication &app = application();
+        app.NameConflictResolver = m_nameResolver;
+        app.NameConflicts.clear();
+        // Whatever happens, the caller learns which names were met.
+        struct Collect
+        {
+            ExcelApplication &app;
+            QList<std::pair<QString, QString>> &into;
+            ~Collect() { into = app.NameConflicts; }
+        } collect{app, m_nameConflicts};
         ExcelWorkbook &source = app.Workbook(fromBook);
         if (move && fromSheets.size() >= source.sheetCount())
             return; // a book cannot give away all its sheets
@@ -647,6 +682,16 @@ void cExcel::transferSheets(bool move, const QString &fromBook, const QStringLis
     }
 }
 
+bool cExcel::IsValidDefinedName(const QString &Name)
+{
+    return quirn::BookFile::isValidDefinedName(Name);
+}
+
+void cExcel::SetNameConflictResolver(std::function<QString(const QString &Name, const QString &Free)> Resolver)
+{
+    m_nameResolver = std::move(Resolver);
+}
+
 QString cExcel::SetSheetOrder(const QString &BookName, const QStringList &SheetNames)
 {
     try {
@@ -666,6 +711,9 @@ QStringList cExcel::CopyBooksIntoBook(const QString &TargetPath,
         sources.append({path, sheets, QString()});
     quirn::BookCombine::Result result;
     const quirn::BookFileError error = quirn::BookCombine::run(TargetPath, sources, &result);
+    m_nameConflicts.clear();
+    for (const QString &name : std::as_const(result.namesKept))
+        m_nameConflicts.append({name, QString()});
     if (PerSource) {
         PerSource->clear();
         for (const quirn::BookCombine::SourceResult &source : std::as_const(result.bySource))
@@ -685,6 +733,9 @@ cExcel::CombineOutcome cExcel::CombineBooks(const QString &TargetPath,
         sources.append({path, sheets, QString()});
     quirn::BookCombine::Result result;
     const quirn::BookFileError error = quirn::BookCombine::run(TargetPath, sources, &result, QString(), OfficePath);
+    m_nameConflicts.clear();
+    for (const QString &name : std::as_const(result.namesKept))
+        m_nameConflicts.append({name, QString()});
     if (error && !result.nothingToCopy)
         throw ExcelError::fromBookFile(error);
     CombineOutcome combined;

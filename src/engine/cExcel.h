@@ -9,7 +9,9 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <functional>
 #include <memory>
+#include <utility>
 
 class ExcelApplication;
 class ExcelWorkbook;
@@ -71,6 +73,9 @@ public:
     qint16 GetSheetNo(const QString &SheetName);
     qint16 GetActiveWorkBookProtect();
     qint32 GetSheetAttribute(const QString &BookName, const QString &SheetName);
+    // The same for the sheet at position No (1-based), which also tells
+    // apart two sheets of one name in a book another program wrote.
+    qint32 GetSheetAttributeAt(const QString &BookName, qint16 No);
     void SetSheetAttribute(const QString &BookName, const QString &SheetName, qint32 Attri);
     // Hides a sheet of the active book so that only a program can show it again.
     void SetSheetVeryHidden(const QString &SheetName);
@@ -161,6 +166,22 @@ public:
     // nothing. Throws ExcelError when the target cannot be read or saved.
     CombineOutcome CombineBooks(const QString &TargetPath, const QList<std::pair<QString, QStringList>> &Sources,
                                 const QString &OfficePath);
+    // Settles a workbook name that both books define, differently, when
+    // MoveSheet or CopySheet brings sheets into another book: Resolver gets
+    // the name and one neither book has ("Rate_2"), and answers with an
+    // empty text to keep the destination's definition (the copied formulas
+    // then use it) or a new name for the incoming one. Without one the
+    // destination's is kept.
+    // Whether Excel takes `Name` as a workbook name: a letter, "_" or "\"
+    // first, then letters, digits, "_", "." or "\", at most 255 characters,
+    // and not a cell's address.
+    static bool IsValidDefinedName(const QString &Name);
+    void SetNameConflictResolver(std::function<QString(const QString &Name, const QString &Free)> Resolver);
+    // The names the last MoveSheet, CopySheet or combine of books found
+    // defined differently in both books, each with the name the incoming
+    // definition took (empty when the destination's was kept; a combine
+    // always keeps it).
+    QList<std::pair<QString, QString>> LastNameConflicts() const { return m_nameConflicts; }
     bool FindExcelInstance(const QString &BookName);
     void DeleteSheet(const QString &SheetName);
     bool CheckMacroObject(QStringList &Modules, QList<int> &Types);
@@ -205,4 +226,6 @@ private:
     // how the standing capture applies.
     bool m_capturedFromChart = false;
     QString m_newBookPath;
+    std::function<QString(const QString &, const QString &)> m_nameResolver;
+    QList<std::pair<QString, QString>> m_nameConflicts;
 };

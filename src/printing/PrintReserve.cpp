@@ -75,7 +75,7 @@ void PrintReserve::PrintReserveReset()
     ReserveBookEntry &entry = table.Entries[book];
     SheetList &sheets = m_form.Sheets();
     for (int row : sheets.SelectedRows()) {
-        const int sheet = ReserveTable::FindReserveSheet(entry.Sheets, SheetKey::NameOf(sheets.Key(row)));
+        const int sheet = ReserveTable::FindReserveSheet(entry.Sheets, sheets.Name(row));
         if (sheet != -1)
             entry.Sheets[sheet].Reserved = false;
     }
@@ -106,7 +106,7 @@ void PrintReserve::SetReserveMenuState()
             const QList<ReserveSheetEntry> &list = m_form.Reserve.Entries.at(book).Sheets;
             for (int row : sheets.SelectedRows()) {
                 ++selected;
-                const int sheet = ReserveTable::FindReserveSheet(list, SheetKey::NameOf(sheets.Key(row)));
+                const int sheet = ReserveTable::FindReserveSheet(list, sheets.Name(row));
                 if (sheet != -1 && list.at(sheet).Reserved)
                     ++reserved;
             }

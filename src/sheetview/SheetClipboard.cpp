@@ -45,9 +45,13 @@ int SheetClipboard::CollectSelectedSheets()
     SheetList &list = m_form.Sheets();
     for (int row : list.SelectedRows()) {
         const QString key = list.Key(row);
-        const QString name = SheetKey::NameOf(key);
+        const QString name = list.Name(row);
         SheetClipboardNames << name;
         SheetClipboardSources.append({QString(), key.left(key.size() - name.size() - 1)});
+    }
+    if (list.RefuseAmbiguousNames(SheetClipboardNames)) {
+        SheetClipboardNames.clear();
+        SheetClipboardSources.clear();
     }
     return static_cast<int>(SheetClipboardNames.size());
 }
@@ -67,7 +71,7 @@ int SheetClipboard::TakeDraggedSheets(const QMimeData &data)
         names << name;
         sources.append({QString(), key.left(key.size() - name.size() - 1)});
     }
-    if (names.isEmpty())
+    if (names.isEmpty() || m_form.Sheets().RefuseAmbiguousNames(names))
         return 0;
     SheetClipboardNames = names;
     SheetClipboardSources = sources;
@@ -231,7 +235,7 @@ bool SheetClipboard::CopySheetsWithinBook(bool before)
 {
     cExcel &excel = m_form.Excel();
     const QString file = cFile::GetFileName(m_form.ActiveBookPath);
-    const QString target = SheetKey::NameOf(m_form.Sheets().Key(SelectedItemRow()));
+    const QString target = m_form.Sheets().Name(SelectedItemRow());
     const int n = static_cast<int>(SheetClipboardNames.size());
     excel.BookActive(file);
     const int count = excel.GetSheetCount();
@@ -263,7 +267,7 @@ bool SheetClipboard::MoveSheetsWithinBook(bool before)
 {
     cExcel &excel = m_form.Excel();
     const QString file = cFile::GetFileName(m_form.ActiveBookPath);
-    const QString target = SheetKey::NameOf(m_form.Sheets().Key(SelectedItemRow()));
+    const QString target = m_form.Sheets().Name(SelectedItemRow());
     const int n = static_cast<int>(SheetClipboardNames.size());
     excel.BookActive(file);
     excel.MoveSheet(file, SheetClipboardNames, file, target, before ? 1 : 0);

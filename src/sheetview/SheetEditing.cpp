@@ -19,7 +19,6 @@
 
 namespace {
 
-constexpr int KeyRole = Qt::UserRole + 1;
 constexpr unsigned CriticalOk = 0x10;
 constexpr unsigned QuestionOkCancel = 0x21;
 constexpr unsigned WarningOk = 0x30;
@@ -87,8 +86,8 @@ bool SheetEditing::AfterLabelEdit(const QString &newString)
     } done{*this};
 
     m_form.Sheets().ReopenExcelIfNeeded();
-    const QString key = EditedSheetItem.data(KeyRole).toString();
-    const QString oldName = SheetKey::NameOf(key);
+    const QString key = EditedSheetItem.data(SheetList::KeyRole).toString();
+    const QString oldName = SheetList::NameOfItem(EditedSheetItem);
     if (newString == oldName)
         return true;
     const QString message = m_form.Excel().RenameSheet(oldName, newString);
@@ -98,7 +97,8 @@ bool SheetEditing::AfterLabelEdit(const QString &newString)
     }
     m_form.SheetsChanged = true;
     const QString newKey = key.left(key.size() - oldName.size()) + newString;
-    m_form.SheetView()->model()->setData(EditedSheetItem, newKey, KeyRole);
+    m_form.SheetView()->model()->setData(EditedSheetItem, newKey, SheetList::KeyRole);
+    m_form.SheetView()->model()->setData(EditedSheetItem, newString, SheetList::NameRole);
     RenameInTables(oldName, newString, newKey);
     return true;
 }
@@ -133,10 +133,10 @@ void SheetEditing::DeleteSelectedSheets()
     for (int row = 0; row < list.Count(); ++row) {
         const QString key = list.Key(row);
         if (selected.contains(row)) {
-            names << SheetKey::NameOf(key);
+            names << list.Name(row);
             continue;
         }
-        entries.append({QString(), key});
+        entries.append({list.Name(row), key});
         if (SheetKey::TestSheetKeyBit(key, SheetKey::Visible, true))
             visibleRemains = true;
     }
@@ -144,6 +144,8 @@ void SheetEditing::DeleteSelectedSheets()
         MessageBox::Show(QStringLiteral("削除するｼｰﾄを選択してください。"), WarningOk, QString(), &m_form);
         return;
     }
+    if (list.RefuseAmbiguousNames(names))
+        return;
     if (!visibleRemains) {
         MessageBox::Show(QStringLiteral("ﾌﾞｯｸ内に表示ｼｰﾄがなくなるため削除できません。"), WarningOk, QString(),
                          &m_form);
@@ -200,16 +202,21 @@ void SheetEditing::SetSelectedVisibility(bool show)
         // An Excel 4 macro sheet's attribute word is exactly 2 whatever it
         // shows: these commands leave it as it is.
         if (!selected.contains(row) || macroSheet) {
-            entries.append({QString(), key});
+            entries.append({list.Name(row), key});
             if (!selected.contains(row) && SheetKey::TestSheetKeyBit(key, SheetKey::Visible, true))
                 visibleRemains = true;
             continue;
         }
         const int code = SheetKey::AttributesOf(key);
         const int newCode = show ? (code | SheetKey::Visible) : (code & ~SheetKey::Visible);
-        const QString name = SheetKey::NameOf(key);
-        entries.append({QString(), SheetKey::Make(SheetKey::BookPathOf(key), newCode, name)});
+        const QString name = list.Name(row);
+        entries.append({name, SheetKey::Make(SheetKey::BookPathOf(key), newCode, name)});
         names << name;
+    }
+    if (list.RefuseAmbiguousNames(names)) {
+        // Nothing changed: the checks say what the current sheet shows.
+        (show ? display : hide)->setChecked(!(show ? display : hide)->isChecked());
+        return;
     }
     if (!show && !visibleRemains) {
         MessageBox::Show(QStringLiteral("ﾌﾞｯｸ内に表示ｼｰﾄがなくなるため設定できません。"), WarningOk, QString(),
@@ -229,7 +236,7 @@ void SheetEditing::SetSelectedVisibility(bool show)
     }
     list.RebuildSheetView(entries);
     for (const SheetTableEntry &entry : entries)
-        UpdateTableKey(SheetKey::NameOf(entry.Key), entry.Key);
+        UpdateTableKey(entry.Name, entry.Key);
     display->setChecked(show);
     hide->setChecked(!show);
     m_form.SheetsChanged = true;

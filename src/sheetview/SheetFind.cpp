@@ -95,7 +95,7 @@ void SheetFind::ShowNotFound()
 
 void SheetFind::ShowFound(int found, int last)
 {
-    const QString name = SheetKey::NameOf(m_form.Sheets().Key(last));
+    const QString name = m_form.Sheets().Name(last);
     m_form.Title(1)->setText(name);
     m_form.Sheets().ShowReserveMark(name);
     m_form.SheetView()->currentView()->setFocus();

@@ -74,7 +74,7 @@ void SheetInformation::ShowSheetInfo()
     if (selected.size() != 1 || m_form.ActiveBookPath.isEmpty())
         return;
     // The sheet whose item the submenu opens under.
-    FillSheetInfoMenu(SheetKey::NameOf(m_form.Sheets().Key(selected.first())));
+    FillSheetInfoMenu(m_form.Sheets().Name(selected.first()));
     QAbstractItemView *view = m_form.SheetView()->currentView();
     const QModelIndex index = m_form.SheetView()->model()->index(selected.first(), 0);
     view->scrollTo(index);

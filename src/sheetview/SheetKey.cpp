@@ -6,14 +6,21 @@ namespace {
 
 constexpr int CodeLength = 5;
 
-// The position of the "/" in front of the code, or -1.
+// The position of the "/" in front of the code, or -1: the last "/" that
+// five digits and a "*" follow.
 qsizetype CodeSlash(const QString &key)
 {
-    const qsizetype star = key.lastIndexOf(u'*');
-    const qsizetype slash = star - CodeLength - 1;
-    if (star < 0 || slash < 0 || key.at(slash) != u'/')
-        return -1;
-    return slash;
+    for (qsizetype star = key.lastIndexOf(u'*'); star > CodeLength; star = key.lastIndexOf(u'*', star - 1)) {
+        const qsizetype slash = star - CodeLength - 1;
+        if (key.at(slash) != u'/')
+            continue;
+        bool digits = true;
+        for (qsizetype i = slash + 1; i < star; ++i)
+            digits = digits && key.at(i).isDigit() && key.at(i).unicode() < 0x80;
+        if (digits)
+            return slash;
+    }
+    return -1;
 }
 
 } // namespace
@@ -30,6 +37,9 @@ QString SheetKey::Code(int attributes)
 
 QString SheetKey::NameOf(const QString &key)
 {
+    const qsizetype slash = CodeSlash(key);
+    if (slash >= 0)
+        return key.mid(slash + CodeLength + 2);
     const qsizetype star = key.lastIndexOf(u'*');
     return star < 0 ? QString() : key.mid(star + 1);
 }

@@ -3,9 +3,11 @@
 #include <QString>
 
 // The key of a sheet-view item: book path, "/", the attribute code as five
-// digits, "*", the sheet name. Paths may contain "/" and "*", sheet names
-// contain neither, so a key is taken apart from the right: the name follows
-// the last "*", the code is the five characters in front of that "*".
+// digits, "*", the sheet name. Paths may contain "/" and "*", and so may the
+// sheet names of books written by other programs than Excel, so a key is
+// taken apart from the right at the last "/", five digits and "*" in it: the
+// name follows, the path goes before. Where the name is at hand (a sheet-view
+// item's name role, the sheet table) it is taken from there instead.
 class SheetKey
 {
 public:

@@ -52,7 +52,8 @@ void SheetList::Clear()
 void SheetList::AddItem(const QString &key, const QString &name, int icon)
 {
     auto *item = new QStandardItem(SheetIcons::Icon(icon), name);
-    item->setData(key, Qt::UserRole + 1);
+    item->setData(key, KeyRole);
+    item->setData(name, NameRole);
     item->setEditable(false);
     item->setDragEnabled(true);
     m_form.SheetView()->model()->appendRow(item);
@@ -73,7 +74,8 @@ bool SheetList::LoadSheetView(const QString &bookPath)
     bool protectedListed = false;
     for (int i = 1; i <= count; ++i) {
         const QString name = excel.GetSheetName(static_cast<qint16>(i));
-        const int attributes = excel.GetSheetAttribute(fileName, name);
+        // By position: a book another program wrote may name two sheets alike.
+        const int attributes = excel.GetSheetAttributeAt(fileName, static_cast<qint16>(i));
         const QString key = SheetKey::Make(bookPath, attributes, name);
         m_form.SheetTable[i - 1] = {name, key};
         if (SheetIcons::Listed(attributes, filter)) {
@@ -94,7 +96,8 @@ void SheetList::RebuildSheetView(const QList<SheetTableEntry> &entries)
 {
     Clear();
     for (const SheetTableEntry &entry : entries)
-        AddItem(entry.Key, SheetKey::NameOf(entry.Key), SheetIcons::IconIndex(SheetKey::AttributesOf(entry.Key)));
+        AddItem(entry.Key, entry.Name.isEmpty() ? SheetKey::NameOf(entry.Key) : entry.Name,
+                SheetIcons::IconIndex(SheetKey::AttributesOf(entry.Key)));
 }
 
 int SheetList::FindSheetInTable(const QString &name) const
@@ -115,11 +118,39 @@ void SheetList::BlankSheetNames(const QStringList &names)
     }
 }
 
+bool SheetList::RefuseAmbiguousNames(const QStringList &names)
+{
+    for (const QString &name : names) {
+        int sheets = 0;
+        for (const SheetTableEntry &entry : std::as_const(m_form.SheetTable))
+            sheets += !name.isEmpty() && entry.Name == name;
+        if (sheets > 1) {
+            MessageBox::Show(QStringLiteral("ﾌﾞｯｸ内に \"") + name
+                                 + QStringLiteral("\" という名前のｼｰﾄが複数あるため、実行できません。") + u'\n'
+                                 + QStringLiteral(" Excelでｼｰﾄ名称を変更してから、実行して下さい。"),
+                             0x30, QString(), &m_form);
+            return true;
+        }
+    }
+    return false;
+}
+
 // ---------------------------------------------------------------- items
 
 QString SheetList::Key(int row) const
 {
-    return m_form.SheetView()->model()->index(row, 0).data(Qt::UserRole + 1).toString();
+    return m_form.SheetView()->model()->index(row, 0).data(KeyRole).toString();
+}
+
+QString SheetList::Name(int row) const
+{
+    return NameOfItem(m_form.SheetView()->model()->index(row, 0));
+}
+
+QString SheetList::NameOfItem(const QModelIndex &item)
+{
+    const QVariant name = item.data(NameRole);
+    return name.isValid() ? name.toString() : SheetKey::NameOf(item.data(KeyRole).toString());
 }
 
 QString SheetList::Text(int row) const
@@ -174,7 +205,7 @@ void SheetList::ReopenExcelIfNeeded()
 void SheetList::ItemClick(int row, Qt::KeyboardModifiers modifiers)
 {
     const QString key = Key(row);
-    const QString name = SheetKey::NameOf(key);
+    const QString name = Name(row);
     if (name == m_form.Title(1)->text())
         return;
     m_form.ActivePane = 1;
@@ -237,7 +268,7 @@ void SheetList::Click()
     }
     ReopenExcelIfNeeded();
     const int last = selected.last();
-    if (m_form.Excel().GetSheetNo(SheetKey::NameOf(Key(last))) == 0) {
+    if (m_form.Excel().GetSheetNo(Name(last)) == 0) {
         MessageBox::Show(QStringLiteral("選択されているﾌﾞｯｸには、ｼｰﾄ \"") + Text(last)
                              + QStringLiteral("\" は存在しません。") + u'\n'
                              + QStringLiteral(" ｼｰﾄ名称を変更した場合には、１度保存して下さい。"),

@@ -7,6 +7,7 @@
 #include <QStringList>
 
 class QMimeData;
+class QModelIndex;
 class frmMain;
 
 // The sheet view: the sheets of the active book in book order, each with the
@@ -17,6 +18,9 @@ class SheetList
 public:
     // The drag format of sheet items: their keys, one per line.
     static const QString DragFormat;
+    // An item's sheet key, and its sheet's name as the book has it.
+    static constexpr int KeyRole = Qt::UserRole + 1;
+    static constexpr int NameRole = Qt::UserRole + 2;
 
     explicit SheetList(frmMain &form);
 
@@ -29,9 +33,15 @@ public:
     void Clear();
     int FindSheetInTable(const QString &name) const;
     void BlankSheetNames(const QStringList &names);
+    // True, having said so, when another sheet of the book has one of these
+    // names (as books written by other programs may): a command by name
+    // would not know which sheet is meant.
+    bool RefuseAmbiguousNames(const QStringList &names);
     bool MultipleSheetsSelected() const;
 
     QString Key(int row) const;
+    // The sheet's name, whatever characters it holds.
+    QString Name(int row) const;
     QString Text(int row) const;
     int Count() const;
     QList<int> SelectedRows() const;
@@ -64,6 +74,11 @@ public:
 
 private:
     void AddItem(const QString &key, const QString &name, int icon);
+public:
+    // The name an item stands for: its name role, else taken from its key.
+    static QString NameOfItem(const QModelIndex &item);
+
+private:
     void UpdateSelectionCount();
     void SetSingleSheetCommands(bool enabled);
     void ShowPopup(const QList<int> &selected, int reference);

@@ -15,6 +15,7 @@
 #include "cFile.h"
 #include "cListView.h"
 #include "frmMain.h"
+#include "frmNameConflict.h"
 
 #include <QAbstractItemView>
 #include <QAction>
@@ -103,7 +104,7 @@ bool SheetTransfer::VisibleSheetRemains() const
     for (int row = 0; row < list.Count(); ++row) {
         const QString key = list.Key(row);
         if (SheetKey::TestSheetKeyBit(key, SheetKey::Visible, true)
-            && !m_clipboard.SheetClipboardNames.contains(SheetKey::NameOf(key)))
+            && !m_clipboard.SheetClipboardNames.contains(list.Name(row)))
             return true;
     }
     return false;
@@ -225,6 +226,10 @@ bool SheetTransfer::Transfer(bool move, bool before, bool openedHere)
     // sheets are copied, and taken out of it only once the target is agreed.
     const bool moveAtOnce = move && sourceClean;
     excel.BookActive(sourceFile);
+    // A workbook name both books define differently: the user settles each.
+    excel.SetNameConflictResolver([this](const QString &name, const QString &free) {
+        return frmNameConflict::Ask(&m_form, name, free);
+    });
     if (moveAtOnce)
         excel.MoveSheet(sourceFile, names, targetFile, anchor, before ? 1 : 0);
     else

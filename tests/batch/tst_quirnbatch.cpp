@@ -12,6 +12,8 @@
 
 #include "BatchProcess.h"
 #include "RecordOracle.h"
+#include "FlatDocument.h"
+#include "HostileBooks.h"
 
 namespace {
 
@@ -434,6 +436,53 @@ private slots:
         run = runBatch({QStringLiteral("list"), QStringLiteral("--json"), QStringLiteral("-r"), m_dir.path()});
         QVERIFY(jsonRunProblem(run, &document).isEmpty());
         QVERIFY2(okPattern(document).size() >= 5, qPrintable(okPattern(document))); // the folders' books too
+    }
+
+    void sheetsOfOneNameAreToldApart()
+    {
+        // As other programs write books: a name twice (the second hidden),
+        // one differing only in case, one with "*".
+        const QString book = m_dir.filePath(QStringLiteral("twins.xls"));
+        QVERIFY(HostileBooks::writeBook(book, {"Data", "DATA", "A*B", "Data", "Zed"}, {3}));
+        Run run = runBatch({QStringLiteral("list"), QStringLiteral("--json"), book});
+        QVERIFY2(run.status == 0, qPrintable(run.err));
+        QStringList listed;
+        for (const QJsonValue &sheet : QJsonDocument::fromJson(run.out).object()[QStringLiteral("books")].toArray().at(0)[QStringLiteral("sheets")].toArray())
+            listed << sheet[QStringLiteral("name")].toString() + QLatin1Char(' ') + sheet[QStringLiteral("visibility")].toString();
+        QCOMPARE(listed, (QStringList{"Data visible", "DATA visible", "A*B visible", "Data hidden", "Zed visible"}));
+
+        QCOMPARE(runBatch({QStringLiteral("hide"), book, QStringLiteral("A*B")}).status, 0);
+        QCOMPARE(runBatch({QStringLiteral("rename"), book, QStringLiteral("DATA"), QStringLiteral("Upper")}).status, 0);
+        const QByteArray before = fileBytes(book);
+        run = runBatch({QStringLiteral("rename"), book, QStringLiteral("Data"), QStringLiteral("Other")});
+        QCOMPARE(run.status, 1);
+        QVERIFY2(run.err.contains(QStringLiteral("複数")), qPrintable(run.err));
+        QCOMPARE(fileBytes(book), before);
+        QCOMPARE(oracleSheets(book), (Sheets{{"Data", 0}, {"Upper", 0}, {"A*B", 1}, {"Data", 1}, {"Zed", 0}}));
+
+        // Sorted, each sheet keeps what it is.
+        QCOMPARE(runBatch({QStringLiteral("sort"), book}).status, 0);
+        Sheets sorted = oracleSheets(book);
+        QCOMPARE(sorted.size(), 5);
+        std::sort(sorted.begin() + 1, sorted.begin() + 3, [](const auto &a, const auto &b) { return a.second < b.second; });
+        QCOMPARE(sorted, (Sheets{{"A*B", 1}, {"Data", 0}, {"Data", 1}, {"Upper", 0}, {"Zed", 0}}));
+    }
+
+    void namesBothBooksDefineAreReported()
+    {
+        const QStringList books = FlatDocument::Books(m_dir.path(), {{QStringLiteral("named"), FlatDocument::NamedSource},
+                                                                     {QStringLiteral("kept"), FlatDocument::NamedTarget},
+                                                                     {QStringLiteral("renamed"), FlatDocument::NamedTarget}});
+        QCOMPARE(books.size(), 3);
+        Run run = runBatch({QStringLiteral("copy"), books[0], QStringLiteral("Calc"), QStringLiteral("--to"), books[1]});
+        QVERIFY2(run.status == 0, qPrintable(run.err));
+        QVERIFY2(run.err.contains(QStringLiteral("kept.xls: 名前 \"Rate\"")) && run.err.contains(QStringLiteral("ｺﾋﾟｰ先の定義")),
+                 qPrintable(run.err));
+        QVERIFY2(!run.err.contains(QStringLiteral("Same")), qPrintable(run.err)); // alike in both: nothing to say
+        run = runBatch({QStringLiteral("copy"), books[0], QStringLiteral("Calc"), QStringLiteral("--to"), books[2],
+                        QStringLiteral("--rename-names")});
+        QVERIFY2(run.status == 0, qPrintable(run.err));
+        QVERIFY2(run.err.contains(QStringLiteral("\"Rate_2\"")), qPrintable(run.err));
     }
 
 private:

@@ -61,7 +61,12 @@ public:
         return names;
     }
 
-    QString Code(const QString &name) const { return SheetKeyCode(m_window.Sheets().Key(Row(name))); }
+    // The code in front of the name, whatever the name holds.
+    QString Code(const QString &name) const
+    {
+        const QString key = m_window.Sheets().Key(Row(name));
+        return key.endsWith(u'*' + name) ? SheetKeyCode(key.chopped(name.size())) : QString();
+    }
 
     // Selects exactly these sheets, the first one current, with the sheet view active.
     void Select(const QStringList &names)

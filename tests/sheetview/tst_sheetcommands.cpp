@@ -1,3 +1,4 @@
+#include "HostileBooks.h"
 #include "IsolatedStore.h"
 #include "SheetClipboard.h"
 #include "SheetCommandHarness.h"
@@ -27,6 +28,7 @@ private slots:
     void renameFollowsThroughTablesAndFile();
     void deleteWarnsConfirmsAndDeletes();
     void showAndHideKeepTheTableInStep();
+    void namesOtherProgramsWriteAreTakenWhole();
     void macroSheetsAreLeftAsTheyAre();
     void copyPastedTwiceCopiesTheCopies();
     void cutAndPasteMoves();
@@ -252,6 +254,36 @@ void tst_SheetCommands::showAndHideKeepTheTableInStep()
     QCOMPARE(m_window->SheetTable.at(0).Key, path + "/00000*Sheet1");
     QVERIFY(hide->isChecked());
     QCOMPARE(Saved(path), (QList<Sheet>{{"Sheet1", false}, {"Sheet2", false}, {"Sheet3", true}, {"Sheet4", true}}));
+}
+
+void tst_SheetCommands::namesOtherProgramsWriteAreTakenWhole()
+{
+    // "*" in a name, and one name twice (the second hidden), as other programs write.
+    const QString path = m_dir->filePath("others.xls");
+    QVERIFY(HostileBooks::writeBook(path, {"A*B", "B", "Data", "Data"}, {3}));
+    BookViewHarness::Drop(*m_window, {path}, QPoint());
+    QCOMPARE(m_ui->Listed(), (QStringList{"A*B", "B", "Data", "Data"}));
+    // Each listed as it is.
+    QVERIFY(m_window->Sheets().Key(2).endsWith("/00001*Data"));
+    QVERIFY(m_window->Sheets().Key(3).endsWith("/00000*Data"));
+    QAction *hide = m_window->Action("SheetPopHide");
+    hide->setEnabled(true);
+
+    m_ui->Select({"A*B"});
+    hide->trigger();
+    QVERIFY(MessageBox::TakeShown().isEmpty());
+    QCOMPARE(m_window->Sheets().Name(0), QString("A*B"));
+    QCOMPARE(m_ui->Code("A*B"), QString("00000"));
+
+    // A command by a name two sheets have is refused: it would not know which.
+    m_ui->Select({"Data"});
+    hide->trigger();
+    const auto shown = MessageBox::TakeShown();
+    QCOMPARE(shown.size(), 1);
+    QVERIFY(shown.first().text.contains("\"Data\" という名前のｼｰﾄが複数"));
+    QCOMPARE(m_window->Excel().SaveExcel(path), 0);
+    QCOMPARE(SheetCommandHarness::Records(path),
+             (QList<Sheet>{{"A*B", false}, {"B", true}, {"Data", true}, {"Data", false}}));
 }
 
 void tst_SheetCommands::macroSheetsAreLeftAsTheyAre()

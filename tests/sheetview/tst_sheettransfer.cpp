@@ -1,4 +1,6 @@
+#include "FlatDocument.h"
 #include "IsolatedStore.h"
+#include "RecordOracle.h"
 #include "SaveLossConsent.h"
 #include "SheetClipboard.h"
 #include "SheetCommandHarness.h"
@@ -8,9 +10,12 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QListWidget>
+#include "frmNameConflict.h"
 
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTreeView>
 
 static IsolatedStore g_store;
@@ -35,6 +40,7 @@ private slots:
     void aMoveFromAnUnsavedBookTakesItsSheetsOut();
     void aLossySaveIsAgreedOrNothingChanges();
     void dragsEnteringAnywhereAndTheMoveCopyDialogLand();
+    void aNameBothBooksDefineIsTheUsersToSettle();
 
 private:
     // Drops the selected sheets on a book of the book view.
@@ -55,6 +61,8 @@ void tst_SheetTransfer::initTestCase()
 void tst_SheetTransfer::init()
 {
     BookViewHarness::Script();
+    frmNameConflict::setScripted(true);
+    frmNameConflict::resetScript();
     m_dir = std::make_unique<QTemporaryDir>();
     BookViewHarness::FreshSettings();
 }
@@ -301,6 +309,52 @@ void tst_SheetTransfer::aLossySaveIsAgreedOrNothingChanges()
     QCOMPARE(saved.size(), 3);
     QCOMPARE(saved.last().name, QString("Pivot"));
     QCOMPARE(m_ui->Office(target).size(), 3);
+}
+
+void tst_SheetTransfer::aNameBothBooksDefineIsTheUsersToSettle()
+{
+    const QStringList books = FlatDocument::Books(m_dir->path(), {{"named", FlatDocument::NamedSource},
+                                                                  {"kept", FlatDocument::NamedTarget},
+                                                                  {"renamed", FlatDocument::NamedTarget}});
+    QCOMPARE(books.size(), 3);
+    struct Case
+    {
+        QString target;
+        int answer;      // to "use the destination's version?"
+        QString typed;   // the new name, when asked
+        QStringList names; // the target's names afterwards, with their formulas
+    };
+    const QList<Case> cases{
+        {books[1], MessageBox::IDYES, QString(), {"Rate=20", "Same=7", "Spot='Data'!$A$1"}},
+        {books[2], MessageBox::IDNO, "Rate_src", {"Rate=20", "Same=7", "Rate_src=10", "Spot='Data'!$A$1"}},
+    };
+    for (const Case &c : cases) {
+        BookViewHarness::Drop(*m_window, {c.target, books[0]}, QPoint());
+        QCOMPARE(m_window->ActiveBookPath, books[0]);
+        MessageBox::QueueAnswer(c.answer);
+        if (c.answer == MessageBox::IDNO)
+            frmNameConflict::queueScript([&c](frmNameConflict &dialog) {
+                auto *box = dialog.findChild<QLineEdit *>("txtNewName");
+                QCOMPARE(box->text(), QString("Rate_2")); // a free name is proposed
+                box->setText(c.typed);
+                dialog.findChild<QPushButton *>("cmdOK")->click();
+            });
+        m_ui->Select({"Calc", "Data"});
+        DropOn(c.target, Qt::ControlModifier);
+        m_ui->Choose("menuBookMovePopup", "PopBookAfter");
+        QCOMPARE(m_window->ActiveBookPath, c.target);
+        const QList<MessageBox::Shown> shown = MessageBox::TakeShown();
+        QCOMPARE(shown.size(), 1); // "Same" is alike in both: no question
+        QVERIFY(shown.first().text.contains("\"Rate\""));
+        QCOMPARE(shown.first().style, 0x24u);
+        QCOMPARE(m_window->Excel().SaveExcel(c.target), 0);
+        QStringList names;
+        for (const QJsonValue &name : RecordOracle::Scan(c.target)["workbook"].toObject()["names"].toArray())
+            names << name["name"].toString() + "=" + name["formula"].toString();
+        QCOMPARE(names, c.names);
+        BookViewHarness::RemoveAllBooks(*m_window);
+        m_window->Excel().CloseExcel();
+    }
 }
 
 QTEST_MAIN(tst_SheetTransfer)

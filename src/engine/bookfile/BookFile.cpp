@@ -7,6 +7,7 @@
 #include "CompoundFile.h"
 #include "FileReplacement.h"
 #include "HeaderFooterText.h"
+#include "NameRecord.h"
 #include "PackageBook.h"
 
 #include <QFile>
@@ -58,6 +59,8 @@ struct BookFile::Private
     QList<SheetFacts> facts;
     QHash<QString, int> indexOfFoldedName;
     bool modified = false;
+    BookFile::NameConflictResolver nameResolver;
+    QList<std::pair<QString, QString>> nameConflicts;
 };
 
 BookFile::BookFile() : d(std::make_unique<Private>()) {}
@@ -134,6 +137,14 @@ int BookFile::indexOf(const QString &name) const
     return d->indexOfFoldedName.value(name.toCaseFolded(), -1);
 }
 
+int BookFile::exactIndexOf(const QString &name, int from) const
+{
+    for (int i = std::max(from, 0); i < d->facts.size(); ++i)
+        if (d->facts.at(i).name == name)
+            return i;
+    return -1;
+}
+
 bool BookFile::structureProtected() const { return isOpen() && d->format->structureProtected(); }
 bool BookFile::windowsProtected() const { return isOpen() && d->format->windowsProtected(); }
 bool BookFile::isEncrypted() const { return !encryptionName().isEmpty(); }
@@ -142,6 +153,11 @@ bool BookFile::hasVbaProject() const { return isOpen() && d->format->hasVbaProje
 QList<VbaModuleFacts> BookFile::vbaModules() const { return isOpen() ? d->format->vbaModules() : QList<VbaModuleFacts>(); }
 BookFileError BookFile::vbaProjectError() const { return isOpen() ? d->format->vbaProjectError() : BookFileError(); }
 bool BookFile::isModified() const { return d->modified; }
+
+bool BookFile::isValidDefinedName(const QString &name)
+{
+    return NameRecord::isValidName(name);
+}
 
 bool BookFile::isValidSheetName(const QString &name)
 {
@@ -319,10 +335,24 @@ QString BookFile::numberedCopyName(const QString &name, const std::function<bool
         base = match.captured(1);
     for (int n = 2;; ++n) {
         const QString suffix = QStringLiteral(" (%1)").arg(n);
-        const QString candidate = base.left(31 - suffix.size()) + suffix;
+        // Cut to fit 31 UTF-16 units, never through a character's surrogate pair.
+        QString cut = base.left(31 - suffix.size());
+        if (!cut.isEmpty() && cut.back().isHighSurrogate())
+            cut.chop(1);
+        const QString candidate = cut + suffix;
         if (!taken(candidate))
             return candidate;
     }
+}
+
+void BookFile::setNameConflictResolver(NameConflictResolver resolver)
+{
+    d->nameResolver = std::move(resolver);
+}
+
+QList<std::pair<QString, QString>> BookFile::lastNameConflicts() const
+{
+    return d->nameConflicts;
 }
 
 QString BookFile::importRefusal(const BookFile &source, int index) const
@@ -423,6 +453,9 @@ BookFileError BookFile::carrySheets(const BookFile &source, const QList<int> &in
             request.linkedSheets << source.d->facts[t].name;
     request.targetPath = path();
     request.before = before;
+    request.resolveName = d->nameResolver;
+    d->nameConflicts.clear();
+    request.nameConflicts = &d->nameConflicts;
     if (auto e = d->format->importSheets(request))
         return e;
     *copies = request.names;

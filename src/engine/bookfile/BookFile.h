@@ -59,6 +59,9 @@ public:
     SheetFacts sheet(int index) const;
     // Position of the sheet named `name` (ignoring case, as Excel does), or -1.
     int indexOf(const QString &name) const;
+    // Position of the first sheet from `from` on named exactly `name`, or -1.
+    // Books written by other programs may hold two sheets of one name.
+    int exactIndexOf(const QString &name, int from = 0) const;
 
     bool structureProtected() const;
     bool windowsProtected() const;
@@ -101,6 +104,19 @@ public:
     // that a failure in between leaves the sheets twice rather than nowhere.
     BookFileError moveSheetsFrom(BookFile &source, const QList<int> &indexes, int before,
                                  QStringList *names = nullptr);
+    // A workbook name that both this book and an import's source define,
+    // each differently: an empty answer keeps this book's definition (the
+    // copies' formulas then use it), another name brings the source's
+    // definition under that name (the copies' formulas use it; `free` is a
+    // name neither book has, "Rate_2"); a name that cannot be used fails the
+    // import (code InvalidName), changing nothing. Without a resolver this
+    // book's definitions are kept.
+    using NameConflictResolver = std::function<QString(const QString &name, const QString &free)>;
+    void setNameConflictResolver(NameConflictResolver resolver);
+    // The names the last import found defined differently in both books, in
+    // the order met, each with the name the source's definition took (empty
+    // when this book's was kept).
+    QList<std::pair<QString, QString>> lastNameConflicts() const;
     // Why the sheet at `index` of `source` cannot come into this book through
     // the records; empty when it can.
     QString importRefusal(const BookFile &source, int index) const;
@@ -122,6 +138,10 @@ public:
 
     // Excel's rules for a sheet name on its own (length and characters).
     static bool isValidSheetName(const QString &name);
+    // Excel's rules for a workbook name on its own: a letter, "_" or "\"
+    // first, then letters, digits, "_", "." or "\", at most 255
+    // characters, and not a cell's address.
+    static bool isValidDefinedName(const QString &name);
     // Excel's name for a copy of a sheet: "Data (2)" from "Data" and from
     // "Data (1)" alike, the first number whose name is not `taken`, cut to
     // fit 31 characters.

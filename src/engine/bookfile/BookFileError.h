@@ -28,6 +28,7 @@ struct BookFileError
         SaveFailed,
         ReadOnly,
         TooLong,
+        InvalidName,
     };
 
     Code code = Code::None;

@@ -67,6 +67,12 @@ struct BookFileMessages
                                                   "コロン (:)、円記号 (\\)、スラッシュ (/)、疑問符 (?)、アスタリスク (*)、"
                                                   "角かっこ ([ ]) を含めることはできません。また、先頭と末尾にアポストロフィ (') は使えません。"));
     }
+    static BookFileError invalidDefinedName(const QString &name)
+    {
+        return BookFileError::make(BookFileError::Code::InvalidName,
+                                   QStringLiteral("名前 \"%1\" は使えません。名前は文字、アンダースコア (_) または円記号 (\\) で始め、"
+                                                  "スペースを含まず、セル参照と同じ形でなく、ブックの他の名前と重ならないようにしてください。").arg(name));
+    }
     static BookFileError duplicateSheetName(const QString &name)
     {
         return BookFileError::make(BookFileError::Code::DuplicateSheetName,

@@ -17,7 +17,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
+#include <utility>
 
 namespace quirn {
 
@@ -61,6 +63,9 @@ public:
         QStringList linkedSheets; // the source's sheets that links to it name
         QString targetPath;
         int before = 0;
+        // A workbook name both books define, differently: see BookFile's resolver.
+        std::function<QString(const QString &name, const QString &free)> resolveName;
+        QList<std::pair<QString, QString>> *nameConflicts = nullptr;
     };
     // Why the sheet at `index` of `source` cannot come into this book; empty when it can.
     virtual QString importRefusal(const BookFormat &source, int index) const = 0;

@@ -76,17 +76,27 @@ QByteArray literalContainer(const QByteArray &data)
 
 QByteArray workbookStream(int sheets)
 {
+    QStringList names;
+    for (int i = 0; i < sheets; ++i)
+        names << QStringLiteral("S%1").arg(i + 1);
+    return workbookStream(names);
+}
+
+QByteArray workbookStream(const QStringList &sheetNames, const QList<int> &hidden)
+{
+    const qsizetype sheets = sheetNames.size();
     QByteArray sheet = bof(0x0010) + record(0x0200, QByteArray(14, '\0')) + record(0x000A, {});
     QList<QByteArray> names;
     qsizetype globalsSize = bof(0x0005).size() + 4;
-    for (int i = 0; i < sheets; ++i) {
-        names << "S" + QByteArray::number(i + 1);
+    for (const QString &name : sheetNames) {
+        names << name.toLatin1();
         globalsSize += 4 + 8 + names.last().size();
     }
     QByteArray out = bof(0x0005);
     for (int i = 0; i < sheets; ++i) {
         const quint32 offset = quint32(globalsSize + i * sheet.size());
-        out += record(0x0085, u32(offset) + char(0) + char(0) + char(names[i].size()) + char(0) + names[i]);
+        const char state = hidden.contains(i) ? 1 : 0;
+        out += record(0x0085, u32(offset) + state + char(0) + char(names[i].size()) + char(0) + names[i]);
     }
     out += record(0x000A, {});
     for (int i = 0; i < sheets; ++i)
@@ -160,6 +170,11 @@ bool writeContainer(const QString &path, const QList<std::pair<QString, QByteArr
 bool writeBook(const QString &path, int sheets)
 {
     return writeContainer(path, {{QStringLiteral("Workbook"), workbookStream(sheets)}});
+}
+
+bool writeBook(const QString &path, const QStringList &names, const QList<int> &hidden)
+{
+    return writeContainer(path, {{QStringLiteral("Workbook"), workbookStream(names, hidden)}});
 }
 
 bool writeVbaBomb(const QString &path, qint64 expandedBytes)

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <utility>
 
@@ -14,6 +15,10 @@ namespace HostileBooks {
 // A BIFF8 workbook stream of `sheets` empty worksheets named "S1", "S2"...:
 // just the records the book's reader needs.
 QByteArray workbookStream(int sheets);
+// The same with the sheets named as given (names other programs write: the
+// same name twice, names differing only in case, "*" in a name), those at
+// `hidden` (0-based) hidden. Names are written as 8-bit text.
+QByteArray workbookStream(const QStringList &names, const QList<int> &hidden = {});
 
 // A VBA compressed container holding `data` in literal-only chunks.
 QByteArray literalContainer(const QByteArray &data);
@@ -32,6 +37,7 @@ bool writeContainer(const QString &path, const QList<std::pair<QString, QByteArr
 
 // A book of `sheets` empty worksheets.
 bool writeBook(const QString &path, int sheets);
+bool writeBook(const QString &path, const QStringList &names, const QList<int> &hidden = {});
 
 // A book of one sheet whose VBA project information expands to about
 // `expandedBytes` bytes.

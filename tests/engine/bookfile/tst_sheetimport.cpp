@@ -6,6 +6,8 @@
 #include "BookCombine.h"
 #include "BookFile.h"
 #include "BookRecords.h"
+#include "FlatDocument.h"
+#include "NameRecord.h"
 #include "RecordOracle.h"
 #include "TestBooks.h"
 #include "TestTool.h"
@@ -141,6 +143,16 @@ const QByteArray kTargetTables =
     + "</table:table-row></table:table><table:table table:name=\"Sheet2\"><table:table-row>"
     + formulaCell("[$Prices.A1]&amp;&quot;!&quot;") + "</table:table-row></table:table>";
 
+// The book's workbook-level names as written.
+QStringList globalNames(const QString &path)
+{
+    QStringList names;
+    for (const Record &r : BookRecords::load(path).globals)
+        if (r.type == rtName && NameRecord::parse(r.data).itab == 0 && !NameRecord::text(r.data).isEmpty())
+            names << NameRecord::text(r.data);
+    return names;
+}
+
 // Drawing ids and shape ids of every sheet's drawing layer.
 struct DrawingIds
 {
@@ -197,6 +209,7 @@ private slots:
     void copiesSheetsBetweenRealBooks();
     void referencesFollowTheGroup();
     void takenNamesGetExcelsName();
+    void namesBothBooksDefineAreSettled();
     void movedSheetsLeaveTheSource();
     void referencesToMovedSheetsFollowThem();
     void encryptedBooksKeepTheirPasswords();
@@ -231,33 +244,9 @@ QString TestSheetImport::copyOf(const QString &path, const QString &name)
 // A book LibreOffice writes from the given tables of a flat document.
 QString TestSheetImport::madeByLibreOffice(const QString &name, const QByteArray &tables)
 {
-    const QByteArray fods =
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<office:document "
-        "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
-        "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" "
-        "xmlns:style=\"urn:oasis:names:tc:opendocument:xmlns:style:1.0\" "
-        "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" "
-        "xmlns:fo=\"urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0\" "
-        "xmlns:number=\"urn:oasis:names:tc:opendocument:xmlns:datastyle:1.0\" "
-        "xmlns:of=\"urn:oasis:names:tc:opendocument:xmlns:of:1.2\" office:version=\"1.2\" "
-        "office:mimetype=\"application/vnd.oasis.opendocument.spreadsheet\"><office:automatic-styles>"
-        "<style:style style:name=\"hid\" style:family=\"table\"><style:table-properties table:display=\"false\"/></style:style>"
-        "<number:number-style style:name=\"N9\"><number:number number:decimal-places=\"3\" number:min-integer-digits=\"1\"/>"
-        "<number:text> kg</number:text></number:number-style>"
-        "<style:style style:name=\"bold\" style:family=\"table-cell\" style:data-style-name=\"N9\">"
-        "<style:text-properties fo:font-weight=\"bold\" fo:color=\"#c00000\"/></style:style>"
-        "</office:automatic-styles><office:body><office:spreadsheet>" + tables +
-        "</office:spreadsheet></office:body></office:document>\n";
     QTemporaryDir made;
-    QFile f(made.filePath(name + QStringLiteral(".fods")));
-    if (!f.open(QIODevice::WriteOnly))
-        return {};
-    f.write(fods);
-    f.close();
-    if (!TestTool::Convert(QStringLiteral("xls:MS Excel 97"), {f.fileName()}, made.path(),
-                           made.filePath(QStringLiteral("profile"))))
-        return {};
-    return copyOf(made.filePath(name + QStringLiteral(".xls")), name + QStringLiteral(".xls"));
+    const QStringList paths = FlatDocument::Books(made.path(), {{name, tables}});
+    return paths.isEmpty() ? QString() : copyOf(paths.first(), name + QStringLiteral(".xls"));
 }
 
 void TestSheetImport::copiesSheetsBetweenRealBooks_data()
@@ -418,6 +407,9 @@ void TestSheetImport::takenNamesGetExcelsName()
     QCOMPARE(book.freeSheetName(taken, {taken + QStringLiteral(" (2)")}), taken + QStringLiteral(" (3)"));
     const QString longest(31, QLatin1Char('x'));
     QCOMPARE(book.freeSheetName(longest), longest);
+    // Cut by characters: a pair of UTF-16 units is never split.
+    const QString wide = QString(26, QLatin1Char('x')) + QString::fromUtf8("\xF0\xA0\xAE\xB7") + QStringLiteral("yyy");
+    QCOMPARE(book.freeSheetName(wide, {wide}), QString(26, QLatin1Char('x')) + QStringLiteral(" (2)"));
 
     // A sheet is listed once; brought twice, the copies take the next numbers,
     // counting on from a name that has one already.
@@ -429,6 +421,59 @@ void TestSheetImport::takenNamesGetExcelsName()
     QCOMPARE(names.first(), first);
     QVERIFY(!book.importSheets(from, {0}, 0, &names));
     QCOMPARE(names.first(), name + (first == name ? QStringLiteral(" (2)") : QStringLiteral(" (3)")));
+}
+
+void TestSheetImport::namesBothBooksDefineAreSettled()
+{
+    const QString source = madeByLibreOffice(QStringLiteral("named"), FlatDocument::NamedSource);
+    BookFile from;
+    QVERIFY(!from.open(source));
+    const QString targetBook = madeByLibreOffice(QStringLiteral("naming"), FlatDocument::NamedTarget);
+    const QByteArray targetBytes = TestBooks::Bytes(targetBook);
+    struct Case
+    {
+        QString answer; // to the question about "Rate"
+        QStringList names;
+        bool fails;
+    };
+    const QList<Case> cases{
+        {QString(), {"Rate", "Same", "Spot"}, false},          // the target's "Rate" holds
+        {QStringLiteral("Rate_src"), {"Rate", "Same", "Rate_src", "Spot"}, false},
+        {QStringLiteral("A1"), {}, true},                         // a cell's address
+        {QStringLiteral("same"), {}, true},                       // taken
+    };
+    for (const Case &c : cases) {
+        const QString target = copyOf(targetBook, QStringLiteral("naming_%1.xls").arg(++m_copies));
+        BookFile into;
+        QVERIFY(!into.open(target));
+        QStringList asked;
+        into.setNameConflictResolver([&](const QString &name, const QString &free) {
+            asked << name;
+            if (free != QStringLiteral("Rate_2"))
+                asked << free;
+            return c.answer;
+        });
+        const BookFileError error = into.importSheets(from, {0, 1}, 1);
+        QCOMPARE(asked, QStringList{QStringLiteral("Rate")}); // "Same" says the same in both
+        QCOMPARE(into.lastNameConflicts().size(), 1);
+        QCOMPARE(into.lastNameConflicts().first().second, c.answer);
+        if (c.fails) {
+            QCOMPARE(error.code, BookFileError::Code::InvalidName);
+            QVERIFY(error.message.contains(c.answer));
+            QCOMPARE(into.sheetCount(), 1);
+            QVERIFY(!into.isModified());
+            continue;
+        }
+        QVERIFY2(!error, qPrintable(error.message));
+        QVERIFY(!into.save());
+        QCOMPARE(globalNames(target), c.names);
+        // "Spot" came with Data and refers to its copy, not back to the source.
+        QVERIFY(!entryNames(target).join(QLatin1Char(',')).contains(QLatin1Char('[')));
+        // Renamed, the copy computes as the original did.
+        if (!c.answer.isEmpty())
+            m_converted.append({source, QStringLiteral("Calc"), target, QStringLiteral("Calc")});
+    }
+    QCOMPARE(TestBooks::Bytes(targetBook), targetBytes);
 }
 
 void TestSheetImport::movedSheetsLeaveTheSource()

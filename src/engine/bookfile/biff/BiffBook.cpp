@@ -238,6 +238,8 @@ BookFileError BiffBook::importSheets(const Import &import)
     request.linkedSheets = import.linkedSheets;
     request.targetPath = import.targetPath;
     request.before = import.before;
+    request.resolveName = import.resolveName;
+    request.nameConflicts = import.nameConflicts;
     std::optional<VbaProjectWriter> vbaEdit = m_vbaEdit;
     NewProject made;
     if (auto e = carryModules(*biff, import.indexes, &vbaEdit, &request.codeNames, &made))

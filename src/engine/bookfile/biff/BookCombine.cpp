@@ -162,7 +162,13 @@ BookFileError BookCombine::run(const QString &targetPath, const QList<Source> &s
         // The new book's empty sheet comes first and goes at the end.
         const int position = target.sheetCount() - (fresh ? 1 : 0);
         QStringList names;
+        const auto noteNamesKept = [&] {
+            for (const auto &conflict : target.lastNameConflicts())
+                if (!result->namesKept.contains(conflict.first))
+                    result->namesKept << conflict.first;
+        };
         if (!group.isEmpty() && !target.importSheets(source, group, target.sheetCount(), &names)) {
+            noteNamesKept();
             qsizetype n = 0;
             for (Given &sheet : given[i])
                 if (!sheet.left) {
@@ -178,6 +184,7 @@ BookFileError BookCombine::run(const QString &targetPath, const QList<Source> &s
                 const BookFileError e = target.importSheets(source, {sheet.index}, target.sheetCount(), &names);
                 const QString line = skippedLine(source.path(), sheet.name, e.message);
                 if (!e) {
+                    noteNamesKept();
                     sheet.arrived = true;
                     sheet.copy = names.value(0);
                 } else if (e.code == BookFileError::Code::Unsupported) {

@@ -41,6 +41,9 @@ struct BookCombine
         QList<int> unreadable; // sources that could not be read
         QStringList failed;    // those of `skipped` that could not be copied at all
         bool nothingToCopy = false; // the error: no sheet could be copied
+        // Workbook names the target (or a source before) already defined
+        // differently: the definition there holds, and the copies use it.
+        QStringList namesKept;
     };
 
     // Copies into the book at `targetPath`, made new when there is none.

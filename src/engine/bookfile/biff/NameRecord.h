@@ -20,6 +20,15 @@ struct NameRecord
     // What tells names of one scope apart: the built-in code, or the name
     // in lower case.
     static QByteArray key(const QByteArray &data);
+    // The name as written (empty for a built-in name).
+    static QString text(const QByteArray &data);
+    // The same record under another name; the formula and everything after
+    // it are kept.
+    static QByteArray renamed(const QByteArray &data, const QString &name);
+    // Whether `name` may name a workbook name: a letter, "_" or "\" first,
+    // then letters, digits, "_", "." or "\", at most 255 characters, and
+    // not a cell's address.
+    static bool isValidName(const QString &name);
     // The data of a built-in name scoped to sheet `itab` (1-based).
     static QByteArray builtinData(quint8 code, int itab, const QByteArray &formula);
 };

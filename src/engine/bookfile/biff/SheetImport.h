@@ -6,6 +6,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+#include <utility>
+
 namespace quirn {
 
 class WorkbookStream;
@@ -34,6 +37,14 @@ public:
         // none when empty: the copies then carry no CODENAME record.
         QStringList codeNames;
         int before = 0;         // target position the group lands in front of
+        // A workbook name both books define, differently: an empty answer
+        // keeps the target's definition (the copies' formulas then use it),
+        // another name brings the source's under that name (`free` is one
+        // neither book has). None: the target's is kept.
+        std::function<QString(const QString &name, const QString &free)> resolveName;
+        // Told each such name and the name the source's definition took
+        // (empty when the target's was kept).
+        QList<std::pair<QString, QString>> *nameConflicts = nullptr;
     };
 
     // False, with the target unchanged, when the copy cannot be made

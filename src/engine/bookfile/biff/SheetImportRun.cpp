@@ -67,13 +67,18 @@ SheetImportRun::SheetImportRun(WorkbookStream &target, const SheetImport::Reques
     , m_sourceBooks(LinkTable::books(request.source->m_globals))
     , m_sourceEntries(LinkTable::entries(request.source->m_globals))
 {
-    for (const Record &r : m_source.m_globals)
-        if (r.type == rtName)
-            m_sourceNames.append(r.data);
+    for (const Record &r : m_source.m_globals) {
+        if (r.type != rtName)
+            continue;
+        m_sourceNames.append(r.data);
+        if (NameRecord::parse(r.data).itab == 0)
+            m_sourceGlobalNames.insert(NameRecord::key(r.data));
+    }
     for (const Record &r : m_globals) {
         if (r.type != rtName)
             continue;
         ++m_targetNameCount;
+        m_targetNames.append(r.data);
         if (NameRecord::parse(r.data).itab != 0)
             continue;
         const QByteArray key = NameRecord::key(r.data);
@@ -87,7 +92,9 @@ SheetImportRun::SheetImportRun(WorkbookStream &target, const SheetImport::Reques
 
 bool SheetImportRun::fail(const QString &what)
 {
-    *m_error = BookFileMessages::unsupported(what);
+    // A name the caller chose that cannot be used says so, whatever failed on its account.
+    *m_error = m_nameRefused.isEmpty() ? BookFileMessages::unsupported(what)
+                                       : BookFileMessages::invalidDefinedName(m_nameRefused);
     return false;
 }
 
@@ -107,6 +114,8 @@ bool SheetImportRun::run()
             return false;
         bodies.append(body);
     }
+    if (!carryNamesReferringToGroup())
+        return false;
     if (!commitStrings())
         return false;
     commitLinkedCells();
@@ -155,12 +164,16 @@ int SheetImportRun::mapName(int sourceIndex)
     if (!n.valid || n.itab != 0)
         return -1; // a name of a sheet outside the group
     const QByteArray key = NameRecord::key(copy);
-    // A name the target has already: the target's definition holds, as Excel
-    // keeps the destination's version by default.
     const int existing = m_targetGlobalNames.value(key, 0);
     if (existing > 0) {
+        // Bound to the target's name unless settled otherwise (a definition
+        // that names itself included).
         m_nameMemo.insert(sourceIndex, existing);
-        return existing;
+        if (n.builtin || !remapFormula(copy, n.rgceAt, n.cce) || sameDefinition(copy, existing))
+            return existing;
+        const int settled = settleConflict(copy, existing);
+        m_nameMemo.insert(sourceIndex, settled);
+        return settled;
     }
     const int index = m_targetNameCount + int(m_newNames.size()) + 1;
     m_nameMemo.insert(sourceIndex, index);
@@ -170,6 +183,82 @@ int SheetImportRun::mapName(int sourceIndex)
         return -1;
     m_newNames[index - m_targetNameCount - 1] = copy;
     return index;
+}
+
+// Whether a source name, its references already carried into the target,
+// says what the target's name at `targetIndex` (1-based) says.
+bool SheetImportRun::sameDefinition(const QByteArray &incoming, int targetIndex) const
+{
+    const QByteArray target = targetIndex <= m_targetNameCount ? m_targetNames.value(targetIndex - 1)
+                                                               : m_newNames.value(targetIndex - m_targetNameCount - 1);
+    const NameRecord a = NameRecord::parse(incoming), b = NameRecord::parse(target);
+    return a.valid && b.valid && incoming.mid(a.rgceAt) == target.mid(b.rgceAt);
+}
+
+// Both books define the name, differently: the caller keeps the target's,
+// which the copies' formulas then use, or gives the incoming definition a
+// name of its own. Returns the index the copies' formulas use; -1 (the import
+// fails) for a new name that cannot be used.
+int SheetImportRun::settleConflict(QByteArray &incoming, int existing)
+{
+    const QString text = NameRecord::text(incoming);
+    const auto taken = [this](const QString &name) {
+        const QByteArray key = name.toLower().toUtf8();
+        return !NameRecord::isValidName(name) || m_targetGlobalNames.contains(key) || m_sourceGlobalNames.contains(key);
+    };
+    QString free;
+    for (int n = 2; free.isEmpty() || taken(free); ++n)
+        free = text.left(250) + QStringLiteral("_%1").arg(n);
+    const QString renamed = m_request.resolveName ? m_request.resolveName(text, free) : QString();
+    if (m_request.nameConflicts)
+        m_request.nameConflicts->append({text, renamed});
+    if (renamed.isEmpty())
+        return existing;
+    const QByteArray key = renamed.toLower().toUtf8();
+    if (taken(renamed)) {
+        m_nameRefused = renamed;
+        return -1;
+    }
+    const int index = m_targetNameCount + int(m_newNames.size()) + 1;
+    m_targetGlobalNames.insert(key, index);
+    m_newNames.append(NameRecord::renamed(incoming, renamed));
+    return index;
+}
+
+// Workbook names that refer to a sheet of the group come along even when no
+// formula of the group uses them, as in Excel.
+bool SheetImportRun::carryNamesReferringToGroup()
+{
+    for (int i = 0; i < m_sourceNames.size(); ++i) {
+        const NameRecord n = NameRecord::parse(m_sourceNames[i]);
+        // Hidden names belong to whatever made them (a filter, a solver).
+        const bool hidden = m_sourceNames[i].size() >= 2 && (u16(m_sourceNames[i], 0) & 0x0001);
+        if (m_nameMemo.contains(i + 1) || !n.valid || n.builtin || hidden || n.itab != 0)
+            continue;
+        if (refersToGroup(m_sourceNames[i]) && mapName(i + 1) < 0)
+            return fail(QStringLiteral("参照を移せない名前のあるシートを別のブックへ移動またはコピー"));
+    }
+    return true;
+}
+
+// Whether a source name's formula holds a reference to a sheet of the group.
+bool SheetImportRun::refersToGroup(const QByteArray &name) const
+{
+    const NameRecord n = NameRecord::parse(name);
+    bool refers = false;
+    FormulaTokens::ReferenceMap look;
+    look.name = [](int i) { return i; };
+    look.externalName = [](int e, int i) { return std::make_pair(e, i); };
+    look.sheetEntry = [&](int e) {
+        const LinkTable::Entry x = m_sourceEntries.value(e, LinkTable::Entry{-1, 0, 0});
+        if (x.book >= 0 && x.book < m_sourceBooks.size() && m_sourceBooks[x.book].self)
+            for (int t = x.first; t <= x.last && t <= kLastSheetNumber && !refers; ++t)
+                refers = m_groupPosition.contains(t);
+        return e;
+    };
+    look.cells = [](int, int, int, int, int) {};
+    QByteArray scratch = name;
+    return FormulaTokens::remapReferences(scratch, n.rgceAt, n.cce, look) && refers;
 }
 
 // The SUPBOOK for links to the source book's sheets outside the group.

@@ -13,6 +13,7 @@
 #include <QByteArray>
 #include <QHash>
 #include <QList>
+#include <QSet>
 
 #include <optional>
 
@@ -33,6 +34,10 @@ private:
     bool fail(const QString &what);
     int newTab(int groupPosition) const { return m_target.sheetCount() + groupPosition; }
     bool carryNamesOfGroup();
+    bool carryNamesReferringToGroup();
+    bool refersToGroup(const QByteArray &name) const;
+    bool sameDefinition(const QByteArray &incoming, int targetIndex) const;
+    int settleConflict(QByteArray &incoming, int existing);
     bool carrySheet(int tab, QByteArray *out);
     bool remapFormula(QByteArray &data, qsizetype at, int length);
     bool remapCell(QByteArray &record, quint16 type);
@@ -61,6 +66,9 @@ private:
     QList<LinkTable::Entry> m_sourceEntries;
     QList<QByteArray> m_sourceNames;
     QHash<QByteArray, int> m_targetGlobalNames;
+    QList<QByteArray> m_targetNames;
+    QSet<QByteArray> m_sourceGlobalNames;
+    QString m_nameRefused; // a new name the caller gave that cannot be used
     int m_targetNameCount = 0;
     QList<QByteArray> m_newNames;
     QHash<int, int> m_nameMemo, m_entryMemo;
