@@ -9,6 +9,9 @@
 #include <QStringList>
 #include <QtGlobal>
 
+#include <memory>
+#include <vector>
+
 struct BatchRun
 {
     int status = -1;
@@ -16,15 +19,18 @@ struct BatchRun
     QString err;
 };
 
-inline BatchRun runBatch(const QStringList &arguments, int limitMs = 600000)
+inline void startBatch(QProcess &process, const QStringList &arguments)
 {
-    QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment(); // CUPS_SERVER included
     environment.remove(QStringLiteral("DISPLAY"));
     environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
     environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
     process.setProcessEnvironment(environment);
     process.start(QStringLiteral(QUIRN_BATCH), arguments);
+}
+
+inline BatchRun finishBatch(QProcess &process, int limitMs)
+{
     if (!process.waitForFinished(limitMs)) {
         process.kill();
         process.waitForFinished();
@@ -36,6 +42,27 @@ inline BatchRun runBatch(const QStringList &arguments, int limitMs = 600000)
     run.out = process.readAllStandardOutput();
     run.err = QString::fromUtf8(process.readAllStandardError());
     return run;
+}
+
+inline BatchRun runBatch(const QStringList &arguments, int limitMs = 600000)
+{
+    QProcess process;
+    startBatch(process, arguments);
+    return finishBatch(process, limitMs);
+}
+
+// Several runs started together, as a user's script starts them.
+inline QList<BatchRun> runBatchesAtOnce(const QList<QStringList> &runs, int limitMs = 600000)
+{
+    std::vector<std::unique_ptr<QProcess>> processes;
+    for (const QStringList &arguments : runs) {
+        processes.push_back(std::make_unique<QProcess>());
+        startBatch(*processes.back(), arguments);
+    }
+    QList<BatchRun> results;
+    for (auto &process : processes)
+        results << finishBatch(*process, limitMs);
+    return results;
 }
 
 // The run's --json document, checked against the one layout every verb

@@ -22,13 +22,6 @@
 
 static IsolatedStore g_store;
 
-// The office profiles of this test and of the quirn-batch runs it starts are
-// its own: a test running beside it never picks the same one.
-static const bool g_privateCache = [] {
-    qputenv("XDG_CACHE_HOME", QFile::encodeName(g_store.path() + QStringLiteral("/cache")));
-    return true;
-}();
-
 namespace {
 
 using Run = BatchRun;
@@ -221,6 +214,24 @@ private slots:
                                              QStringLiteral("A Sheet2"), QStringLiteral("A Sheet3"),
                                              QStringLiteral("A Sheet4")}));
         QVERIFY(newJobs().isEmpty());
+    }
+
+    // Scripts start many runs at once on the same books: each run has an
+    // office of its own, and every one writes the same pages.
+    void runsStartedTogetherAllSucceed()
+    {
+        for (const int together : {2, 4}) {
+            QList<QStringList> runs;
+            for (int i = 0; i < together; ++i)
+                runs << QStringList{QStringLiteral("pdf"), QStringLiteral("--out"),
+                                    m_dir.filePath(QStringLiteral("together-%1.pdf").arg(i)), m_japanese, m_hidden};
+            const QList<Run> results = runBatchesAtOnce(runs);
+            for (int i = 0; i < together; ++i) {
+                QVERIFY2(results.at(i).status == 0, qPrintable(results.at(i).err));
+                QCOMPARE(sheets(headers(runs.at(i).at(2))).size(), 9);
+                QCOMPARE(headers(runs.at(i).at(2)), headers(runs.at(0).at(2)));
+            }
+        }
     }
 
     void chartsFollowTheirRuleAndMacroSheetsNeverPrint()

@@ -46,6 +46,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QUrl>
 
 #include <cstdio>
 #include <cstring>
@@ -247,25 +248,31 @@ std::unique_ptr<OfficeDocument> OfficeDocument::load(OfficeProcess &process, con
     return load(process, path, LoadOptions());
 }
 
-std::unique_ptr<OfficeDocument> OfficeDocument::load(OfficeProcess &process, const QString &path,
-                                                     const LoadOptions &options)
-{
-    const QString absolute = QFileInfo(path).absoluteFilePath();
-    const QString shown = QFileInfo(absolute).fileName();
-    bool encrypted = false;
-    const BookFileCheck::Format format = BookFileCheck::classify(absolute, encrypted);
-    const bool otherFormat = format == BookFileCheck::Format::Biff5
-                             || format == BookFileCheck::Format::Biff4OrOlder
-                             || format == BookFileCheck::Format::OpenXml;
-    if (!(otherFormat && options.allowOtherFormats))
-        throwForFormat(format, shown);
+namespace {
 
+// The lock file beside the book names the profile of the office holding it.
+bool lockedByOurEngines(const QString &book)
+{
+    const QFileInfo info(book);
+    QFile lock(info.dir().filePath(QStringLiteral(".~lock.%1#").arg(info.fileName())));
+    if (!lock.open(QIODevice::ReadOnly))
+        return false;
+    return lock.read(4096).contains(QUrl::fromLocalFile(OfficeProcess::profileFolder()).toEncoded() + '/');
+}
+
+} // namespace
+
+// One load of the book; the document's model is null when the office
+// refused it (the requests it made are recorded).
+std::unique_ptr<OfficeDocument> OfficeDocument::loadOnce(OfficeProcess &process, const QString &absolute,
+                                                         const LoadOptions &options, int format, bool readOnly)
+{
     std::unique_ptr<OfficeDocument> doc(new OfficeDocument(process));
     Private &d = *doc->d;
     d.connection = process.connection();
     d.recorder = new InteractionRecorder;
-    d.filter = BookFileCheck::filterFor(format);
-    d.readOnly = otherFormat;
+    d.filter = BookFileCheck::filterFor(BookFileCheck::Format(format));
+    d.readOnly = readOnly;
     d.path = absolute;
 
     uno::Sequence<beans::PropertyValue> descriptor = properties({
@@ -293,11 +300,36 @@ std::unique_ptr<OfficeDocument> OfficeDocument::load(OfficeProcess &process, con
         return loader->loadComponentFromURL(url, "_blank", 0, descriptor);
     });
     d.model.set(component, uno::UNO_QUERY);
+    if (!d.model.is() && component.is())
+        d.connection->call(CallKind::Quick, [&] {
+            uno::Reference<util::XCloseable>(component, uno::UNO_QUERY_THROW)->close(true);
+        });
+    return doc;
+}
+
+std::unique_ptr<OfficeDocument> OfficeDocument::load(OfficeProcess &process, const QString &path,
+                                                     const LoadOptions &options)
+{
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    const QString shown = QFileInfo(absolute).fileName();
+    bool encrypted = false;
+    const BookFileCheck::Format format = BookFileCheck::classify(absolute, encrypted);
+    const bool otherFormat = format == BookFileCheck::Format::Biff5
+                             || format == BookFileCheck::Format::Biff4OrOlder
+                             || format == BookFileCheck::Format::OpenXml;
+    if (!(otherFormat && options.allowOtherFormats))
+        throwForFormat(format, shown);
+
+    // The office puts a lock file beside the book it loads, and refuses a book
+    // another office holds. When that office is another engine of this user's
+    // Quirn (several runs rendering the same books at once), the book is read
+    // without a lock, as a copy that is never saved over the book; a lock of
+    // anybody else's office stays a refusal.
+    std::unique_ptr<OfficeDocument> doc = loadOnce(process, absolute, options, int(format), otherFormat);
+    if (!doc->d->model.is() && !doc->d->readOnly && lockedByOurEngines(absolute))
+        doc = loadOnce(process, absolute, options, int(format), true);
+    Private &d = *doc->d;
     if (!d.model.is()) {
-        if (component.is())
-            d.connection->call(CallKind::Quick, [&] {
-                uno::Reference<util::XCloseable>(component, uno::UNO_QUERY_THROW)->close(true);
-            });
         if (d.recorder->sawRequest(QStringLiteral("LockedDocumentRequest"))) {
             throw OfficeError(Kind::FileLocked,
                               QStringLiteral("ブック %1 は他のユーザーが使用中です。").arg(quoted(shown)));

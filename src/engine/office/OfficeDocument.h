@@ -95,6 +95,8 @@ public:
 
 private:
     struct Private;
+    static std::unique_ptr<OfficeDocument> loadOnce(OfficeProcess &process, const QString &absolute,
+                                                    const LoadOptions &options, int format, bool readOnly);
     explicit OfficeDocument(OfficeProcess &process);
     void exportThroughCopy(const QStringList &sheets, const QString &pdfPath, int fromPage,
                            int toPage);

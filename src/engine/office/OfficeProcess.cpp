@@ -18,6 +18,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QRandomGenerator>
@@ -30,6 +31,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -122,7 +124,10 @@ OfficeProcess::OfficeProcess()
 
 OfficeProcess::~OfficeProcess()
 {
+    if (m_starter.joinable())
+        m_starter.join();
     shutdown();
+    releaseProfile();
 }
 
 bool OfficeProcess::displayAvailable()
@@ -157,6 +162,8 @@ bool OfficeProcess::runsWithDisplay() const { return m_withDisplay; }
 
 bool OfficeProcess::isRunning() const
 {
+    if (m_starter.joinable() && !m_starterDone)
+        return false; // still starting
     return m_connection && !m_connection->isGone();
 }
 
@@ -182,7 +189,80 @@ std::shared_ptr<OfficeConnection> OfficeProcess::connection()
     return m_connection;
 }
 
+namespace {
+
+std::function<void(OfficeProcess::StartWait)> &startWait()
+{
+    static std::function<void(OfficeProcess::StartWait)> wait;
+    return wait;
+}
+
+bool onMainThread()
+{
+    return QCoreApplication::instance()
+           && QThread::currentThread() == QCoreApplication::instance()->thread();
+}
+
+} // namespace
+
+void OfficeProcess::setStartWait(std::function<void(StartWait)> wait)
+{
+    startWait() = std::move(wait);
+}
+
+void OfficeProcess::startInBackground()
+{
+    if (m_starter.joinable() || isRunning())
+        return;
+    m_starterDone = false;
+    m_starterError = nullptr;
+    m_starter = std::thread([this] {
+        try {
+            startNow();
+        } catch (...) {
+            m_starterError = std::current_exception();
+        }
+        m_starterDone = true;
+    });
+}
+
+// Waits for a start running on its own thread, letting a window's events run
+// meanwhile; rethrows its failure.
+void OfficeProcess::waitForStarter()
+{
+    if (!m_starterDone && startWait() && onMainThread()) {
+        const auto &wait = startWait();
+        wait(StartWait::Begin);
+        while (!m_starterDone) {
+            wait(StartWait::Tick);
+            QThread::msleep(15);
+        }
+        wait(StartWait::End);
+    }
+    m_starter.join();
+    if (std::exception_ptr error = std::exchange(m_starterError, nullptr))
+        std::rethrow_exception(error);
+}
+
 void OfficeProcess::start()
+{
+    if (m_starter.joinable()) {
+        waitForStarter();
+        if (isRunning())
+            return;
+    }
+    if (isRunning())
+        return;
+    // A window stays responsive while the office starts.
+    if (startWait() && onMainThread()) {
+        startInBackground();
+        waitForStarter();
+        return;
+    }
+    startNow();
+}
+
+void OfficeProcess::startNow()
 {
     if (isRunning())
         return;
@@ -218,30 +298,63 @@ void OfficeProcess::restart()
     start();
 }
 
-QString OfficeProcess::chooseProfile() const
+// The first profile slot no other engine holds. A slot is claimed by an
+// exclusive lock on its lock file, held for as long as this process uses the
+// profile: two Quirn processes starting at the same moment never get the same
+// slot, and a crashed process's claim ends with it. A slot whose profile a
+// live office of ours still uses (one handed to the user, or one a crashed
+// run left behind) is skipped as well: two offices on one profile merge.
+QString OfficeProcess::claimProfile()
+{
+    releaseProfile();
+    const QString folder = profileFolder();
+    if (!QDir().mkpath(folder))
+        throw OfficeError(OfficeError::Kind::StartFailed,
+                          QStringLiteral("表計算エンジンの作業フォルダを作成できません。（%1）").arg(folder));
+    for (int slot = 0;; ++slot) {
+        const QString dir = folder + QStringLiteral("/profile-%1").arg(slot);
+        const QByteArray lockPath = QFile::encodeName(dir + QStringLiteral(".lock"));
+        const int fd = ::open(lockPath.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        if (fd < 0)
+            throw OfficeError(OfficeError::Kind::StartFailed,
+                              QStringLiteral("表計算エンジンの作業フォルダを作成できません。（%1）")
+                                  .arg(QString::fromLocal8Bit(strerror(errno))));
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            ::close(fd);
+            continue;
+        }
+        bool usedByLiveOffice = false;
+        for (const OfficeRecord &r : OfficeRecord::readAll())
+            usedByLiveOffice = usedByLiveOffice || (r.profile == dir && r.isProcessAlive());
+        if (usedByLiveOffice) {
+            ::close(fd);
+            continue;
+        }
+        m_profileLock = fd;
+        return dir;
+    }
+}
+
+QString OfficeProcess::profileFolder()
 {
     QString base = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
     if (base.isEmpty())
         base = QDir::homePath() + QStringLiteral("/.cache/quirn");
-    // Two processes on one profile would merge into one: skip every profile a
-    // running office of ours still uses (one handed to the user, say).
-    QStringList taken;
-    for (const OfficeRecord &r : OfficeRecord::readAll()) {
-        if (r.isProcessAlive())
-            taken.append(r.profile);
-    }
-    for (int slot = 0;; ++slot) {
-        const QString dir = base + QStringLiteral("/office/profile-%1").arg(slot);
-        if (!taken.contains(dir))
-            return dir;
-    }
+    return base + QStringLiteral("/office");
+}
+
+void OfficeProcess::releaseProfile()
+{
+    if (m_profileLock >= 0)
+        ::close(m_profileLock);
+    m_profileLock = -1;
 }
 
 void OfficeProcess::spawn(bool withDisplay)
 {
     m_withDisplay = withDisplay;
     OfficeRecord record;
-    record.profile = chooseProfile();
+    record.profile = claimProfile();
     QDir().mkpath(record.profile);
     record.pipe = QStringLiteral("quirn-%1-%2")
                       .arg(QCoreApplication::applicationPid())
@@ -288,6 +401,7 @@ void OfficeProcess::spawn(bool withDisplay)
     posix_spawnattr_destroy(&attr);
     posix_spawn_file_actions_destroy(&actions);
     if (rc != 0) {
+        releaseProfile();
         throw OfficeError(OfficeError::Kind::StartFailed,
                           QStringLiteral("表計算エンジンを起動できません。（%1）")
                               .arg(QString::fromLocal8Bit(strerror(rc))));
@@ -353,6 +467,10 @@ QString OfficeProcess::productName()
 
 void OfficeProcess::shutdown()
 {
+    if (m_starter.joinable()) {
+        m_starter.join();
+        m_starterError = nullptr;
+    }
     if (m_record.pid == 0)
         return;
     if (isRunning()) {
@@ -369,6 +487,10 @@ void OfficeProcess::shutdown()
 
 void OfficeProcess::kill()
 {
+    if (m_starter.joinable() && std::this_thread::get_id() != m_starter.get_id()) {
+        m_starter.join();
+        m_starterError = nullptr;
+    }
     if (m_record.pid == 0)
         return;
     if (m_connection)
@@ -417,6 +539,7 @@ void OfficeProcess::clear()
     m_connection.reset();
     m_record = OfficeRecord();
     m_reaped = false;
+    releaseProfile();
 }
 
 OfficeRecord OfficeProcess::handOver()
@@ -426,10 +549,11 @@ OfficeRecord OfficeProcess::handOver()
     user.role = OfficeRecord::Role::User;
     user.write();
     // The documents of that process are the user's now; our next use starts a
-    // new process.
+    // new process (its record keeps the profile taken while it runs).
     m_connection.reset();
     m_record = OfficeRecord();
     m_reaped = false;
+    releaseProfile();
     return user;
 }
 

@@ -4,8 +4,12 @@
 
 #include <QString>
 
+#include <atomic>
 #include <chrono>
+#include <exception>
+#include <functional>
 #include <memory>
+#include <thread>
 
 class CallWatchdog;
 class OfficeConnection;
@@ -23,6 +27,9 @@ public:
     OfficeProcess &operator=(const OfficeProcess &) = delete;
 
     void start();      // does nothing when running; throws OfficeError
+    // Starts the process on a thread of its own and returns at once; the next
+    // use waits for that start (and reports its failure).
+    void startInBackground();
     void restart();    // ends the current process (if any) and starts anew
     void shutdown();   // closes documents, terminates, waits; kills as a last resort
     void kill();       // ends the whole process group at once
@@ -43,6 +50,9 @@ public:
     qint64 processGroup() const;
     QString pipeName() const;
     QString profileDir() const;
+    // The folder of this user's engine profiles (one per engine, each claimed
+    // by the engine that uses it).
+    static QString profileFolder();
     // Started --invisible, so a window can be shown. False when there is no
     // display, or the office could not open it (it then runs headless).
     bool runsWithDisplay() const;
@@ -64,18 +74,28 @@ public:
     // The connection documents use; starts the process on first use.
     std::shared_ptr<OfficeConnection> connection();
 
+    // What a program with a window does while a start runs on the main
+    // thread: shows that it waits (Begin), lets its events run (Tick, every
+    // few milliseconds), and is usable again (End). Without one, a start
+    // simply blocks.
+    enum class StartWait { Begin, Tick, End };
+    static void setStartWait(std::function<void(StartWait)> wait);
+
 private:
     friend class OfficeDocument;
     // The process now belongs to the user: let go of it without ending it.
     OfficeRecord handOver();
 
+    void startNow();
+    void waitForStarter();
     void startOnce(bool withDisplay);
     void spawn(bool withDisplay);
     void connectToSpawned();
     void configureProfile();
     void waitForExit();
     void reap();
-    QString chooseProfile() const;
+    QString claimProfile();
+    void releaseProfile();
     void clear();
 
     std::shared_ptr<CallWatchdog> m_watchdog;
@@ -83,6 +103,10 @@ private:
     OfficeRecord m_record;
     bool m_withDisplay = false;
     bool m_reaped = false; // the launcher's exit status was collected
+    int m_profileLock = -1; // held while the profile is ours
+    std::thread m_starter;  // a start running on a thread of its own
+    std::atomic<bool> m_starterDone{false};
+    std::exception_ptr m_starterError;
     std::chrono::milliseconds m_quickLimit{15000};
     std::chrono::milliseconds m_longLimit{180000};
 };

@@ -2,6 +2,7 @@
 
 #include "OfficeDocument.h"
 #include "OfficeError.h"
+#include "OfficeInstallation.h"
 #include "OfficeProcess.h"
 #include "OfficeRecord.h"
 
@@ -46,6 +47,7 @@ private slots:
     void initTestCase();
     void startsWithPrivateProfileAndRecord();
     void reportsVersionAndName();
+    void aSecondEngineStartedBehindClaimsAProfileOfItsOwn();
     void killedProcessIsNoticedAndRestarts();
     void stoppedProcessFailsTheCallInsteadOfHanging();
     void shutdownLeavesNoProcess();
@@ -90,6 +92,22 @@ void tst_OfficeProcess::reportsVersionAndName()
     const QString version = m_office->version();
     QVERIFY2(QRegularExpression(QStringLiteral("^\\d+\\.\\d+\\.\\d+")).match(version).hasMatch(),
              qPrintable(version));
+    // The installation tells the same without starting anything.
+    QCOMPARE(OfficeInstallation::version(), version);
+    QCOMPARE(OfficeInstallation::productName(), QStringLiteral("LibreOffice"));
+}
+
+void tst_OfficeProcess::aSecondEngineStartedBehindClaimsAProfileOfItsOwn()
+{
+    OfficeProcess second;
+    second.startInBackground();
+    // The first use waits for the start and gets a process of its own.
+    QCOMPARE(second.productName(), QStringLiteral("LibreOffice"));
+    QVERIFY(second.pid() != m_office->pid());
+    QVERIFY(second.profileDir() != m_office->profileDir());
+    QVERIFY(m_office->isAlive());
+    second.shutdown();
+    QVERIFY(m_office->isAlive());
 }
 
 void tst_OfficeProcess::killedProcessIsNoticedAndRestarts()
