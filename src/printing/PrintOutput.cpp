@@ -38,7 +38,7 @@ QString PrintOutput::NextPartPath() const
     return m_folder.filePath(QStringLiteral("%1.pdf").arg(m_parts.size() + m_sent, 5, 10, QLatin1Char('0')));
 }
 
-void PrintOutput::PrintSheets(const QStringList &sheets, const QVariant &copies, const QVariant &fromPage,
+int PrintOutput::PrintSheets(const QStringList &sheets, const QVariant &copies, const QVariant &fromPage,
                               const QVariant &toPage, bool perSheet, const QString &title)
 {
     m_bookStart = m_parts.size();
@@ -51,11 +51,13 @@ void PrintOutput::PrintSheets(const QStringList &sheets, const QVariant &copies,
     }
     // One job or one file: the page range still applies to each job the
     // sheets would have been.
+    int handed = 0;
     for (const QStringList &job : jobs) {
         Part part{NextPartPath(), {}};
         const QVariant jobCopies = m_mode == Mode::PdfFile ? QVariant() : copies;
         if (m_excel.ExportExcelSheet(job, part.file, fromPage, toPage, jobCopies, &part.job) == 0)
             continue; // nothing on the pages asked for
+        handed += int(job.size());
         if (keepsPages()) {
             m_parts << part;
             continue;
@@ -69,6 +71,7 @@ void PrintOutput::PrintSheets(const QStringList &sheets, const QVariant &copies,
         }
         QFile::remove(part.file);
     }
+    return handed;
 }
 
 void PrintOutput::DropBook()

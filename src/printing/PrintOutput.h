@@ -33,9 +33,10 @@ public:
 
     // The listed sheets of the engine's active book, hidden ones as if shown,
     // with copies and the page range of each job; perSheet gives each sheet a
-    // job of its own; title names the jobs sent now.
-    void PrintSheets(const QStringList &sheets, const QVariant &copies, const QVariant &fromPage,
-                     const QVariant &toPage, bool perSheet, const QString &title);
+    // job of its own; title names the jobs sent now. Returns how many of the
+    // sheets went in jobs that had pages (0: nothing on the pages asked for).
+    int PrintSheets(const QStringList &sheets, const QVariant &copies, const QVariant &fromPage,
+                    const QVariant &toPage, bool perSheet, const QString &title);
     // Drops what the book last handed over (its pages were not all taken).
     void DropBook();
 

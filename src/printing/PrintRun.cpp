@@ -1,8 +1,8 @@
 #include "PrintRun.h"
 
+#include "BookCopyPasses.h"
 #include "BookList.h"
 #include "ExcelError.h"
-#include "FindArrayIndex.h"
 #include "MessageBox.h"
 #include "PrintOutput.h"
 #include "PrintSession.h"
@@ -98,6 +98,8 @@ int PrintRun::ShowPrintDialog(const QStringList &items)
     frmPrintSheet dialog(&m_form);
     dialog.ObjectCount = int(items.size());
     const int answer = dialog.Show(objects);
+    if (answer == frmPrintSheet::Cancel)
+        return answer; // the values of the last run stay
     PrintFromPage = dialog.FromPage;
     PrintToPage = dialog.ToPage;
     PrintCopies = dialog.Copies;
@@ -254,10 +256,7 @@ void PrintRun::PrintChosenSheets(const QString &bookPath, const QStringList &key
         for (const QString &key : keys)
             names << SheetKey::NameOf(key);
         m_session->PrintSheets(bookPath, names);
-        const bool finished = FinishRun();
-        if (finished && m_session->Failures().isEmpty() && PrintedSheetCount == 0
-            && m_session->Output().mode() == PrintOutput::Mode::PdfFile)
-            m_session->AddFailure(bookPath, QStringLiteral("指定されたﾍﾟｰｼﾞがありません。"));
+        FinishRun();
         QCoreApplication::processEvents();
         // The book's unsaved sheet changes stay with it; otherwise the engine
         // lets it go, as after every run.
@@ -273,23 +272,30 @@ void PrintRun::PrintChosenSheets(const QString &bookPath, const QStringList &key
 
 void PrintRun::PrintBooks(const QStringList &paths, bool reserved)
 {
-    // The engine cannot hold two books of the same file name: a name that
-    // comes again later waits for a later pass, so its last book goes first.
-    QStringList remaining = paths;
-    int done = 0;
     m_form.StartProgress(0, double(paths.size()));
-    while (!remaining.isEmpty()) {
-        QVariantList names;
-        for (const QString &path : remaining)
-            names << cFile::GetFileName(path);
-        QStringList pass;
-        QStringList deferred;
-        for (int a = 0; a < remaining.size(); ++a) {
-            if (FindArrayIndex(names, names.at(a), a + 1) != -1)
-                deferred << remaining.at(a);
-            else
-                pass << remaining.at(a);
+    try {
+        PrintPasses(paths, reserved);
+    } catch (...) {
+        // Whatever stopped the run, the progress goes and the active book
+        // gets its unsaved changes back.
+        m_form.EndProgress();
+        try {
+            RestoreActiveBook();
+        } catch (...) {
         }
+        throw;
+    }
+    m_form.EndProgress();
+    RestoreActiveBook();
+}
+
+// The engine cannot hold two books of the same file name, whatever their
+// case: a name that comes again later waits for a later pass, so its last
+// book goes first.
+void PrintRun::PrintPasses(const QStringList &paths, bool reserved)
+{
+    int done = 0;
+    for (const QStringList &pass : BookCopyPasses::Split(paths)) {
         OpenPass(pass);
         for (const QString &path : pass) {
             if (!m_unopened.contains(path)) {
@@ -311,10 +317,7 @@ void PrintRun::PrintBooks(const QStringList &paths, bool reserved)
             QCoreApplication::processEvents();
         }
         m_form.Excel().CloseExcel();
-        remaining = deferred;
     }
-    m_form.EndProgress();
-    RestoreActiveBook();
 }
 
 // Offers to save the active book's sheet changes, then gives the engine this

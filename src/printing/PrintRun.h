@@ -61,6 +61,7 @@ private:
     bool AskAndStartRun(const QStringList &lines);
     bool StartRun(int answer);
     bool FinishRun();
+    void PrintPasses(const QStringList &paths, bool reserved);
     void OpenPass(const QStringList &paths);
     void RestoreActiveBook();
     void ReleasePrintedReservations();

@@ -18,8 +18,10 @@ PrintSession::~PrintSession() = default;
 bool PrintSession::SheetPassesPrintOptions(const QString &options, qint32 attr)
 {
     const auto excluded = [&options](int position) { return options.mid(position, 1) == QLatin1String("0"); };
-    if ((attr & SheetKey::Protected) && excluded(2))
-        return false;
+    // A protected sheet is decided by the third character alone (a hidden
+    // protected sheet never prints at all).
+    if (attr & SheetKey::Protected)
+        return !excluded(2);
     if (attr & SheetKey::Visible)
         return !excluded(0);
     return !excluded(1);
@@ -61,23 +63,35 @@ bool PrintSession::PrintBook(const QString &path, const QStringList *names)
 
 bool PrintSession::PrintSheets(const QString &path, const QStringList &sheets)
 {
+    int handed = 0;
     try {
         m_excel.BookActive(cFile::GetFileName(path));
-        m_output->PrintSheets(sheets, m_settings.copies, m_settings.fromPage, m_settings.toPage,
-                              m_settings.perSheet, cFile::GetFileName(path));
+        handed = m_output->PrintSheets(sheets, m_settings.copies, m_settings.fromPage, m_settings.toPage,
+                                       m_settings.perSheet, cFile::GetFileName(path));
     } catch (const ExcelError &error) {
         m_output->DropBook();
         AddFailure(path, error.description());
         return false;
     }
+    // A book with nothing on the pages asked for did not print: it is not
+    // counted as printed, and the user is told.
+    if (handed == 0) {
+        AddFailure(path, NoPagesInRange());
+        return false;
+    }
     if (m_output->keepsPages()) {
         m_keptBooks << path;
-        m_keptSheets += int(sheets.size());
+        m_keptSheets += handed;
     } else {
-        m_printedSheets += int(sheets.size());
+        m_printedSheets += handed;
         m_printedBooks << path;
     }
     return true;
+}
+
+QString PrintSession::NoPagesInRange()
+{
+    return QStringLiteral("指定されたﾍﾟｰｼﾞがありません。");
 }
 
 void PrintSession::AddFailure(const QString &book, const QString &reason)

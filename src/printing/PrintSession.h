@@ -54,8 +54,11 @@ public:
     // Prints the qualifying sheets of the book the engine holds; false when
     // the book failed (recorded) or had nothing to print.
     bool PrintBook(const QString &path, const QStringList *names);
-    // Prints exactly these sheets of the book; false when the book failed.
+    // Prints exactly these sheets of the book; false when the book failed or
+    // had nothing on the pages asked for (both recorded as failures).
     bool PrintSheets(const QString &path, const QStringList &sheets);
+    // Why a book whose sheets have no page in the run's range did not print.
+    static QString NoPagesInRange();
     void AddFailure(const QString &book, const QString &reason);
 
     // Sends or writes what the run kept; false when that failed (every kept

@@ -233,6 +233,12 @@ bool frmPrintSheet::TakeValues()
         m_range[WholeOrEmpty(from, true) ? 1 : 0]->setFocus();
         return false;
     }
+    if (!from.isEmpty() && !to.isEmpty() && from.toInt() > to.toInt()) {
+        MessageBox::Show(QStringLiteral("印刷範囲の終了ﾍﾟｰｼﾞには開始ﾍﾟｰｼﾞ以上の数値を入力して下さい。"), 0x30, QString(),
+                         this);
+        m_range[1]->setFocus();
+        return false;
+    }
     FromPage = Trimmed(m_range[0]);
     ToPage = Trimmed(m_range[1]);
     Copies = Trimmed(m_copies);

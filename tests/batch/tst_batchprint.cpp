@@ -272,18 +272,33 @@ private slots:
         QCOMPARE(newJobs(), (QList<QStringList>{{QStringLiteral("A Sheet4")}}));
     }
 
-    void noPrinterPrintsNothing()
+    void nothingPrintedLeavesAnExistingPdfAsItWas()
     {
         Run run = runBatch({QStringLiteral("print"), QStringLiteral("--printer"), QStringLiteral("no-such-queue"), m_hidden});
         QCOMPARE(run.status, 3); // the environment, not the book
         QVERIFY2(run.err.contains(QStringLiteral("no-such-queue")), qPrintable(run.err));
 
+        // A run that prints nothing leaves an existing file as it was.
         const QString pdf = m_dir.filePath(QStringLiteral("nothing.pdf"));
-        run = runBatch({QStringLiteral("pdf"), QStringLiteral("--out"), pdf, QStringLiteral("--worksheets"),
-                        QStringLiteral("000"), m_hidden});
-        QCOMPARE(run.status, 1);
-        QVERIFY2(run.err.contains(QStringLiteral("印刷可能なｼｰﾄがありません。")), qPrintable(run.err));
-        QVERIFY(!QFile::exists(pdf));
+        QFile old(pdf);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("an older file");
+        old.close();
+        const struct
+        {
+            QStringList arguments;
+            QString said;
+        } failing[] = {
+            {{QStringLiteral("--worksheets"), QStringLiteral("000"), m_hidden}, QStringLiteral("印刷可能なｼｰﾄがありません。")},
+            {{m_damaged}, QStringLiteral("corrupt_fuzz_msat.xls: ")},
+            {{QStringLiteral("--pages"), QStringLiteral("90-99"), m_hidden}, QStringLiteral("指定されたﾍﾟｰｼﾞがありません。")},
+        };
+        for (const auto &failed : failing) {
+            run = runBatch(QStringList{QStringLiteral("pdf"), QStringLiteral("--out"), pdf} + failed.arguments);
+            QCOMPARE(run.status, 1);
+            QVERIFY2(run.err.contains(failed.said), qPrintable(run.err));
+            QCOMPARE(readAll(pdf), QByteArray("an older file"));
+        }
 
         // A dry run says what would print and sends nothing.
         run = runBatch({QStringLiteral("print"), QStringLiteral("-n"), QStringLiteral("--json"), m_hidden + QStringLiteral(":Sheet1")});

@@ -52,7 +52,8 @@ private slots:
         PdfSaveDialog::setScripted(true);
         m_japanese = Prepare("japanese_sheet_names.xls", "j", "J");
         m_hidden = Prepare("hidden_third_sheet.xls", "a", "A");
-        m_hiddenTwin = Prepare("hidden_third_sheet.xls", "b", "B");
+        // The engine holds one book of a file name, whatever its case.
+        m_hiddenTwin = Prepare("hidden_third_sheet.xls", "b", "B", "Hidden_Third_Sheet.xls");
         m_module = Prepare("vba_module1.xls", "m", "M");
         QVERIFY(!m_japanese.isEmpty() && !m_hidden.isEmpty() && !m_hiddenTwin.isEmpty() && !m_module.isEmpty());
         MessageBox::TakeShown();
@@ -72,6 +73,9 @@ private slots:
         SettingsStore::SaveSetting(SettingsStore::AppKey, "Option", "SheetVisible", "0000");
         for (const char *key : {"Warninng1", "Warninng2", "Warninng3"})
             SettingsStore::SaveSetting(SettingsStore::AppKey, "Settings", QString::fromLatin1(key), "00");
+        // The dialog's values stay between runs: each case starts without any.
+        m_window->Printing().PrintCopies = m_window->Printing().PrintFromPage = m_window->Printing().PrintToPage =
+            QVariant();
         m_cups->waitForJobs();
         NewJobs();
         m_sums.clear();
@@ -118,15 +122,29 @@ private slots:
         m_cups->waitForJobs();
         QVERIFY(NewJobs().isEmpty()); // cancelled
 
-        // Bad copies keep the dialog open with a message.
-        frmPrintSheet::queueScript([](frmPrintSheet &dialog) {
-            dialog.findChild<QLineEdit *>("Text2")->setText("0");
-            dialog.findChild<QPushButton *>("Command1_0")->click();
-            QCOMPARE(dialog.Button, qint32(frmPrintSheet::Cancel));
-            dialog.findChild<QPushButton *>("Command1_1")->click();
-        });
-        m_window->Action("mnuPrint")->trigger();
-        QCOMPARE(MessageBox::TakeShown().size(), 1);
+        // Bad copies or a range that ends before it starts keep the dialog
+        // open with a message.
+        const struct
+        {
+            QString copies, from, to, said;
+        } bad[] = {{"0", "", "", "印刷部数には 1 以上の数値を入力して下さい。"},
+                   {"1", "3", "2", "印刷範囲の終了ﾍﾟｰｼﾞには開始ﾍﾟｰｼﾞ以上の数値を入力して下さい。"}};
+        for (const auto &values : bad) {
+            frmPrintSheet::queueScript([&values](frmPrintSheet &dialog) {
+                dialog.findChild<QLineEdit *>("Text2")->setText(values.copies);
+                dialog.findChild<QLineEdit *>("Text1_0")->setText(values.from);
+                dialog.findChild<QLineEdit *>("Text1_1")->setText(values.to);
+                dialog.findChild<QPushButton *>("Command1_0")->click();
+                QCOMPARE(dialog.Button, qint32(frmPrintSheet::Cancel));
+                dialog.findChild<QPushButton *>("Command1_1")->click();
+            });
+            m_window->Action("mnuPrint")->trigger();
+            const auto shown = MessageBox::TakeShown();
+            QCOMPARE(shown.size(), 1);
+            QCOMPARE(shown.first().text, values.said);
+        }
+        m_cups->waitForJobs();
+        QVERIFY(NewJobs().isEmpty());
     }
 
     void sheetViewSelectionOrWholeBook()
@@ -164,6 +182,9 @@ private slots:
         QCOMPARE(ListedForCurrentBook(), QStringList({"Instructions", "RM1", "Enabling Macros"}));
         SettingsStore::SaveSetting(SettingsStore::AppKey, "Option", "PrintWorkSheet", "110");
         QCOMPARE(ListedForCurrentBook(), QStringList({"ListData"}));
+        // The third character alone decides for visible protected sheets.
+        SettingsStore::SaveSetting(SettingsStore::AppKey, "Option", "PrintWorkSheet", "001");
+        QCOMPARE(ListedForCurrentBook(), QStringList({"Instructions", "RM1", "Enabling Macros"}));
 
         // Worksheets with embedded charts follow the chart option.
         Open({Copy("chartsheets_mixed_embedded_lost.xls")});
@@ -205,6 +226,16 @@ private slots:
         QCOMPARE(NewJobs(), QList<QStringList>({{"A Sheet2"}}));
         QCOMPARE(Headers(PdfText(m_cups->takeOutput())), QStringList(4, "A Sheet2"));
         QCOMPARE(m_window->Printing().PrintCopies.toString(), QString("2"));
+
+        // Cancel keeps the values of the last run.
+        frmPrintSheet::queueScript([](frmPrintSheet &dialog) {
+            dialog.findChild<QLineEdit *>("Text2")->setText("7");
+            dialog.findChild<QLineEdit *>("Text1_0")->setText("9");
+            dialog.findChild<QPushButton *>("Command1_1")->click();
+        });
+        m_window->Action("mnuPrint")->trigger();
+        QCOMPARE(m_window->Printing().PrintCopies.toString(), QString("2"));
+        QCOMPARE(m_window->Printing().PrintFromPage.toString(), QString("2"));
 
         // Empty boxes print everything, even with "ﾍﾟｰｼﾞ指定" chosen.
         frmPrintSheet::queueScript([](frmPrintSheet &dialog) {
@@ -305,6 +336,30 @@ private slots:
         QCOMPARE(shown.first().text, QString("印刷予約されているｼｰﾄがありません。"));
     }
 
+    void aBookWithNothingInTheRangeIsToldAndKeepsItsReservation()
+    {
+        Open({m_hidden, m_japanese});
+        Activate(m_hidden);
+        SelectSheets({"Sheet2"});
+        m_window->Reservations().PrintReserveSet();
+        Activate(m_japanese);
+        SelectSheets({"日本語sheet"});
+        m_window->Reservations().PrintReserveSet();
+        frmPrintSheet::queueScript([](frmPrintSheet &dialog) {
+            dialog.findChild<QLineEdit *>("Text1_0")->setText("2");
+            dialog.findChild<QLineEdit *>("Text1_1")->setText("2");
+            dialog.findChild<QPushButton *>("Command1_0")->click();
+        });
+        m_window->Action("tbReservPrint")->trigger();
+        QCOMPARE(NewJobs(), QList<QStringList>({{"A Sheet2"}}));
+        const auto shown = MessageBox::TakeShown();
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown.first().text, "次のﾌﾞｯｸは印刷できませんでした。\n\n\"" + m_japanese
+                                         + "\"\n  指定されたﾍﾟｰｼﾞがありません。\n\nほかの 1 個のﾌﾞｯｸ (1 ｼｰﾄ) は印刷しました。");
+        QCOMPARE(m_window->Reserve.CountReservedBooks(), 1);
+        QVERIFY(m_window->Reserve.IsSheetReserved(m_japanese, "日本語sheet"));
+    }
+
     void failuresAreToldAndTheRestPrints()
     {
         const QString broken = Copy("hidden_third_sheet.xls", "broken.xls");
@@ -374,9 +429,9 @@ private slots:
 
 private:
     // A copy of the fixture in its own folder, every sheet's header "[tag name]".
-    QString Prepare(const QString &fixture, const QString &folder, const QString &tag)
+    QString Prepare(const QString &fixture, const QString &folder, const QString &tag, const QString &as = QString())
     {
-        const QString path = BookViewHarness::Copy(m_dir.filePath(folder), fixture);
+        const QString path = BookViewHarness::Copy(m_dir.filePath(folder), fixture, as);
         cExcel &excel = m_window->Excel();
         excel.OpenExcel(path);
         frmPageSetup::queueScript([tag](frmPageSetup &dialog) {
