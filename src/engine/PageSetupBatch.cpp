@@ -85,7 +85,12 @@ void PageSetupBatch::Run()
         return;
 
     cExcel &excel = m_form.Excel();
+    // A current book that cannot be written (a template used as the model)
+    // only lends its setup to the other books.
+    const bool modelOnly = targets.size() > 1 && CurrentBookReadOnly();
+    const bool changedBefore = m_form.SheetsChanged;
     int failures = 0;
+    int attempted = 0;
     bool currentFailed = false;
     {
         BusyStatus busy(m_form);
@@ -95,7 +100,9 @@ void PageSetupBatch::Run()
             for (qsizetype k = 0; k < targets.size(); ++k) {
                 const QString &path = targets.at(k).Path;
                 bool saveFailed = false;
-                if (opened) {
+                const bool setUp = opened && !(modelOnly && k == 0);
+                if (setUp) {
+                    ++attempted;
                     ApplyPageSetup(targets.at(k));
                     if (saving == Save && excel.SaveExcel(path) != 0) {
                         saveFailed = true;
@@ -113,10 +120,11 @@ void PageSetupBatch::Run()
                 if (k == targets.size() - 1)
                     break;
                 // A book whose save failed (and was reported) is let go unsaved.
-                excel.CloseExcel(opened && !saveFailed ? QVariant(path) : QVariant());
+                excel.CloseExcel(setUp && !saveFailed ? QVariant(path) : QVariant());
                 awayFromCurrent = true;
                 opened = OpenNextBook(targets[k + 1]);
                 if (!opened) {
+                    ++attempted;
                     ++failures;
                     ReportFailedBook(targets.at(k + 1).Path);
                 }
@@ -129,7 +137,7 @@ void PageSetupBatch::Run()
         }
         if (targets.size() > 1)
             ReturnToCurrentBook(targets.last().Path);
-        m_form.SheetsChanged = true;
+        m_form.SheetsChanged = modelOnly ? changedBefore : true;
     }
 
     if (saving == DoNotSave) {
@@ -137,12 +145,18 @@ void PageSetupBatch::Run()
     } else if (failures == 0) {
         MessageBox::Show(QStringLiteral("指定のｼｰﾄのﾍﾟｰｼﾞ設定は全て正常に保存されました。"), Information, QString(),
                          &m_form);
-        m_form.SheetsChanged = false;
-    } else {
+        m_form.SheetsChanged = modelOnly ? changedBefore : false;
+    } else if (failures < attempted) {
         MessageBox::Show(QStringLiteral("指定のｼｰﾄのﾍﾟｰｼﾞ設定は一部を除き保存されました。"), Information,
                          QString(), &m_form);
-        m_form.SheetsChanged = currentFailed;
+        m_form.SheetsChanged = modelOnly ? changedBefore : currentFailed;
     }
+    // Every book failed: each was told, and nothing was saved to sum up.
+}
+
+bool PageSetupBatch::CurrentBookReadOnly() const
+{
+    return m_form.BookRestriction == 3 || cFile::AttribString(m_form.ActiveBookPath).startsWith(u'r');
 }
 
 // The current book first, then the other selected books that may be written.

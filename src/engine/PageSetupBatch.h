@@ -36,6 +36,7 @@ private:
     bool OpenNextBook(PageSetupTarget &target);
     void ReportFailedBook(const QString &path) const;
     void ReturnToCurrentBook(const QString &lastPath);
+    bool CurrentBookReadOnly() const;
 
     frmMain &m_form;
 };

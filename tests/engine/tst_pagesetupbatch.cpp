@@ -40,6 +40,7 @@ private slots:
     void bookViewCoversEveryListedSheetButHiddenProtectedOnes();
     void sheetViewCoversTheSelectedSheetsAndTheModelIsHiddenAgain();
     void severalBooksSkipReadOnlyOnesAndGoOnPastAFailedSave();
+    void aReadOnlyCurrentBookIsOnlyTheModel();
     void chartModelOntoWorksheetsAndBack();
     void sheetsLeftOut();
 
@@ -235,6 +236,41 @@ void tst_PageSetupBatch::severalBooksSkipReadOnlyOnesAndGoOnPastAFailedSave()
     QCOMPARE(TestBooks::Digest(unwritable), unwritableBefore);
     QCOMPARE(m_window->Excel().xlApp->ActiveWorkbook().Name(), QString("current.xls"));
     QVERIFY(!m_window->SheetsChanged);
+}
+
+void tst_PageSetupBatch::aReadOnlyCurrentBookIsOnlyTheModel()
+{
+    const QString other = BookViewHarness::Copy(m_dir->path(), "visible_hidden_veryhidden.xls", "other.xls");
+    const QString model = BookViewHarness::Copy(m_dir->path(), "print_titles_rows_cols.xls", "template.xls");
+    BookViewHarness::MakeReadOnly(model);
+    Drop({other, model});
+    QCOMPARE(m_window->ActiveBookPath, model);
+    const QByteArray modelBefore = TestBooks::Digest(model);
+    m_window->Books().SelectAll();
+    m_window->ActivePane = 0;
+
+    frmPageSetup::queueScript(Landscape);
+    MessageBox::QueueAnswer(MessageBox::IDYES);
+    Run();
+    auto shown = MessageBox::TakeShown();
+    QCOMPARE(shown.size(), 2);
+    QCOMPARE(shown.at(1).text, QString("指定のｼｰﾄのﾍﾟｰｼﾞ設定は全て正常に保存されました。"));
+    for (const char *sheet : {"Visible", "Hidden"})
+        QCOMPARE(SetupOf(other, sheet).orientation, 2);
+    QCOMPARE(TestBooks::Digest(model), modelBefore);
+    QCOMPARE(m_window->Excel().xlApp->ActiveWorkbook().Name(), QString("template.xls"));
+
+    // Alone, its save can only fail: that is told, and nothing is summed up
+    // as saved.
+    m_window->Books().DeselectAll();
+    m_window->Books().Select(m_window->Books().FindItem(model));
+    frmPageSetup::queueScript(Landscape);
+    MessageBox::QueueAnswer(MessageBox::IDYES);
+    Run();
+    shown = MessageBox::TakeShown();
+    QCOMPARE(shown.size(), 2);
+    QCOMPARE(shown.at(1).text, "\"" + model + "\" のﾍﾟｰｼﾞ設定は失敗しました。");
+    QCOMPARE(TestBooks::Digest(model), modelBefore);
 }
 
 void tst_PageSetupBatch::chartModelOntoWorksheetsAndBack()
