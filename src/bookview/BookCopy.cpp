@@ -101,6 +101,11 @@ void BookCopy::CopyToNewBook()
         m_form.SetPanelText(1, status);
         m_form.EndProgress();
     }
+    if (m_completed && m_nothingCopied) {
+        MessageBox::Show(u'"' + target + u'"' + QStringLiteral(" にｺﾋﾟｰされたｼｰﾄはありません。"), 0x40, QString(),
+                         &m_form);
+        return;
+    }
     // Only a copy that reached the file is reported as done.
     if (!m_completed || !QFileInfo::exists(target))
         return;
@@ -144,6 +149,7 @@ bool BookCopy::ConfirmTarget(const QStringList &sources, const QString &target)
 bool BookCopy::CopyBooksIntoBook(const QStringList &sources, const QString &target, int &done)
 {
     m_completed = false;
+    m_nothingCopied = false;
     m_lossAsked = false;
     bool macroSkipped = false;
     const bool copied = TrapErrors([&] { m_completed = CopyAll(BookCopyPasses::Order(sources), target, done, macroSkipped); });
@@ -179,6 +185,7 @@ bool BookCopy::CopyAll(const QStringList &order, const QString &target, int &don
     for (const QString &line : combined.skipped)
         if (line.endsWith(MacroSheetSkip))
             macroSkipped = true;
+    m_nothingCopied = combined.savedTo.isEmpty() && combined.left.isEmpty();
     QList<bool> viaOffice(order.size(), false);
     for (const cExcel::CombineOutcome::Left &sheet : combined.left)
         viaOffice[sheet.source] = true;

@@ -53,6 +53,7 @@ private:
 
     frmMain &m_form;
     bool m_completed = false;
+    bool m_nothingCopied = false; // the sources gave no sheet
     bool m_lossAsked = false;
     std::unique_ptr<QTemporaryDir> m_scratch;
     int m_copies = 0;

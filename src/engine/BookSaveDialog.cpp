@@ -1,5 +1,7 @@
 #include "BookSaveDialog.h"
 
+#include "NormalPointer.h"
+
 #include <QApplication>
 #include <QFileDialog>
 #include <QQueue>
@@ -23,9 +25,11 @@ Script &script()
 
 QString BookSaveDialog::Show(const QString &title, const QString &proposedPath, QWidget *owner)
 {
+    // The caller's hourglass stays off while the user chooses.
+    const NormalPointer pointer;
     Script &s = script();
     if (s.scripted) {
-        Shown shown{title, proposedPath, !s.answers.isEmpty()};
+        Shown shown{title, proposedPath, !s.answers.isEmpty(), NormalPointer::Shape()};
         s.shown.append(shown);
         const QString answer = s.answers.isEmpty() ? QString() : s.answers.dequeue();
         return answer.isEmpty() ? QString() : withBookSuffix(answer);

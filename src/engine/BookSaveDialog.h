@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <Qt>
 #include <QString>
 
 class QWidget;
@@ -23,6 +24,7 @@ public:
         QString title;
         QString proposedPath;
         bool answered = false; // false: nothing was queued, Cancel was given
+        Qt::CursorShape pointer = Qt::ArrowCursor; // what the user saw meanwhile
     };
     static void setScripted(bool scripted);
     static void queueAnswer(const QString &path);

@@ -74,6 +74,8 @@ void OptionsCommand::RefillSheetView()
 {
     if (!m_form.BookView()->currentView()->currentIndex().isValid() || m_form.ActiveBookPath.isEmpty())
         return;
+    // The engine may have let the book go since (after a print run, say).
+    m_form.Sheets().ReopenExcelIfNeeded();
     m_form.HasProtectedSheets = m_form.Sheets().LoadSheetView(m_form.ActiveBookPath);
     // The refilled view has no sheet selected: the commands for one sheet are off.
     m_form.SetToolbarState({}, {}, {}, {}, false, {}, {}, {}, {}, {}, false);

@@ -168,6 +168,7 @@ void tst_BookCopy::saveAsLeavesTheViewOnTheOldPath()
     Trigger("mnuFileNewSave");
     QCOMPARE(BookSaveDialog::shownDialogs().size(), 1);
     QCOMPARE(BookSaveDialog::shownDialogs().first().proposedPath, book);
+    QCOMPARE(BookSaveDialog::shownDialogs().first().pointer, Qt::ArrowCursor); // no hourglass while choosing
     QVERIFY(!QFile::exists(other));
     QVERIFY(m_window->SheetsChanged);
 
@@ -286,6 +287,21 @@ void tst_BookCopy::copyIntoAnExistingBookKeepsItsSheetsFirst()
     QCOMPARE(m_window->Title(0)->text(), target);
     QCOMPARE(m_window->windowTitle(), QString("target.xls - Quirn"));
     QCOMPARE(m_window->PanelText(1), QString("1/2 個のｵﾌﾞｼﾞｪｸﾄが選択されています"));
+
+    // A source that went bad after it was listed gives nothing: that is
+    // said, and the unchanged target is not offered as a finished copy.
+    const QString broken = BookViewHarness::Copy(m_dir->path(), "hidden_third_sheet.xls", "broken.xls");
+    Drop({broken});
+    SelectOnly({broken});
+    QFile::resize(broken, 700);
+    CommonDialog::queueAnswer(target);
+    MessageBox::QueueAnswer(MessageBox::IDYES);
+    Trigger("mnuBookCopy");
+    shown = MessageBox::TakeShown();
+    QCOMPARE(shown.last().text, "\"" + target + "\" にｺﾋﾟｰされたｼｰﾄはありません。");
+    for (const auto &box : shown)
+        QVERIFY2(!box.text.contains("ｺﾋﾟｰが完了しました"), qPrintable(box.text));
+    QCOMPARE(SheetNames(target).size(), 9);
 }
 
 void tst_BookCopy::targetAmongTheSourcesIsRefused()
