@@ -172,10 +172,16 @@ private slots:
         QList<int> types;
         m_excel->CheckMacroObject(modules, types);
         QVERIFY(modules.contains(QStringLiteral("Module1")));
-        // Rendering and export load the book into the office.
-        QVERIFY(m_excel->GetPageOFSheet(QStringLiteral("Sheet1")) >= 0);
-        QVERIFY(m_excel->ExportExcelSheet({QStringLiteral("Sheet1")}, m_work.filePath(QStringLiteral("out.pdf"))) >= 0);
+        // Rendering and export load the book into the office, and render it.
+        MessageBox::TakeShown();
+        QVERIFY(m_excel->GetPageOFSheet(QStringLiteral("Sheet1")) > 0);
+        const QString pdf = m_work.filePath(QStringLiteral("out.pdf"));
+        QVERIFY(m_excel->ExportExcelSheet({QStringLiteral("Sheet1")}, pdf) > 0);
+        QVERIFY(SheetPrintJob::pdfPageCount(pdf) > 0);
         m_excel->PreviewExcelSheet({QStringLiteral("Sheet1")});
+        QVERIFY(!SheetPrintJob::recordedPreviews().isEmpty());
+        QVERIFY(SheetPrintJob::pdfPageCount(SheetPrintJob::recordedPreviews().last()) > 0);
+        QVERIFY(MessageBox::TakeShown().isEmpty());
         m_excel->CloseExcel();
         verifyNoMarker();
     }

@@ -12,11 +12,13 @@
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <csignal>
+#include <functional>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -89,6 +91,7 @@ private slots:
     void encryptedBooksStayEncrypted_data();
     void encryptedBooksStayEncrypted();
     void pageSetupWritesOnlyItsRecords();
+    void pageSetupFieldsReadBackBySeparateReader();
     void printAreaAndTitlesAreNames();
     void pageSetupOfAChartSheet();
     void failedSavesLeaveTheBookAsItWas();
@@ -688,6 +691,77 @@ void TestBookFileEdit::pageSetupWritesOnlyItsRecords()
             for (const QString &name : after.sheetNames)
                 same.insert(name, name);
             keepForLibreOffice(TestBooks::Fixture(file), path, same);
+        }
+    }
+}
+
+void TestBookFileEdit::pageSetupFieldsReadBackBySeparateReader()
+{
+    if (!RecordOracle::Available())
+        return;
+    // Each field set, then each back to Excel's default, on a sheet with a
+    // printer set up, one without any, and one that had many fields set.
+    using Expected = QList<std::pair<QString, QJsonValue>>;
+    const struct
+    {
+        const char *what;
+        std::function<void(PageSetupFacts &)> edit;
+        Expected read;
+    } states[] = {
+        {"set",
+         [](PageSetupFacts &ps) {
+             ps.hasPrinterSettings = true;
+             ps.draft = ps.blackAndWhite = true;
+             ps.order = 2;
+             ps.firstPageNumber = 3;
+             ps.centerHorizontally = ps.centerVertically = true;
+             ps.printGridlines = ps.printHeadings = true;
+             ps.printComments = 16;
+             ps.fitToPage = false;
+             ps.zoom = 85;
+             ps.printQuality = {300, 300};
+         },
+         {{"setup.draft", true}, {"setup.black_white", true}, {"setup.left_to_right", true},
+          {"setup.use_page_start", true}, {"setup.page_start", 3}, {"hcenter", true}, {"vcenter", true},
+          {"printgridlines", true}, {"printheaders", true}, {"setup.notes", true}, {"setup.notes_at_end", false},
+          {"fit_to_page", false}, {"setup.scale", 85}, {"setup.no_printer_settings", false}, {"setup.res", 300},
+          {"setup.vres", 300}}},
+        {"cleared",
+         [](PageSetupFacts &ps) {
+             ps.draft = ps.blackAndWhite = false;
+             ps.order = 1;
+             ps.firstPageNumber = -4105;
+             ps.centerHorizontally = ps.centerVertically = false;
+             ps.printGridlines = ps.printHeadings = false;
+             ps.printComments = 1;
+             ps.fitToPage = true;
+             ps.fitToPagesWide = 2;
+             ps.fitToPagesTall = 3;
+             ps.printQuality = {600, 600};
+         },
+         {{"setup.draft", false}, {"setup.black_white", false}, {"setup.left_to_right", false},
+          {"setup.use_page_start", false}, {"hcenter", false}, {"vcenter", false}, {"printgridlines", false},
+          {"printheaders", false}, {"setup.notes", true}, {"setup.notes_at_end", true}, {"fit_to_page", true},
+          {"setup.fit_width", 2}, {"setup.fit_height", 3}, {"setup.res", 600}, {"setup.vres", 600}}},
+    };
+    for (const QString &file : {QStringLiteral("header_ampersand.xls"), QStringLiteral("kinds_ws_chart_xlm_dialog_vba.xls"),
+                                QStringLiteral("page_setup_fit_print_area.xls")}) {
+        const QString path = copyOf(file);
+        for (const auto &state : states) {
+            BookFile book;
+            QVERIFY(!book.open(path));
+            PageSetupFacts ps = book.pageSetup(0);
+            state.edit(ps);
+            QVERIFY(!book.setPageSetup(0, ps));
+            QVERIFY(!book.save());
+            const QJsonObject sheet = RecordOracle::Scan(path).value(QStringLiteral("sheets")).toArray().at(0).toObject();
+            for (const auto &[field, want] : state.read) {
+                const QJsonValue got = field.startsWith(QStringLiteral("setup."))
+                                           ? sheet.value(QStringLiteral("setup")).toObject().value(field.mid(6))
+                                           : sheet.value(field);
+                QVERIFY2(got == want, qPrintable(QStringLiteral("%1, %2: %3 is %4").arg(file, QLatin1String(state.what), field,
+                                                                                      QString::fromUtf8(QJsonDocument(QJsonArray{got}).toJson(QJsonDocument::Compact)))));
+            }
         }
     }
 }
