@@ -27,6 +27,14 @@ QString bookName(const QString &path)
     return QFileInfo(path).fileName();
 }
 
+// One file, one book: a link or a second spelling of a path names the book it leads to.
+QString bookPath(const QString &path)
+{
+    const QFileInfo info(path);
+    const QString canonical = info.canonicalFilePath();
+    return canonical.isEmpty() ? info.absoluteFilePath() : canonical;
+}
+
 // Reads the command line into a transfer; an empty optional text is fine,
 // otherwise it is the usage error.
 QString readTransfer(const BatchArguments &arguments, Transfer &transfer)
@@ -35,13 +43,12 @@ QString readTransfer(const BatchArguments &arguments, Transfer &transfer)
         return QStringLiteral("--to TARGET がありません。");
     if (arguments.hasValue(QStringLiteral("before")) && arguments.hasValue(QStringLiteral("after")))
         return QStringLiteral("--before と --after は同時に使えません。");
-    transfer.source = arguments.operands.at(0);
+    transfer.source = bookPath(arguments.operands.at(0));
     transfer.sheets = arguments.operands.mid(1);
-    transfer.target = arguments.value(QStringLiteral("to"));
+    transfer.target = bookPath(arguments.value(QStringLiteral("to")));
     transfer.before = arguments.hasValue(QStringLiteral("before"));
     transfer.place = arguments.value(transfer.before ? QStringLiteral("before") : QStringLiteral("after"));
-    transfer.sameBook = QFileInfo(transfer.source).canonicalFilePath() == QFileInfo(transfer.target).canonicalFilePath()
-                     && QFileInfo::exists(transfer.source);
+    transfer.sameBook = transfer.source == transfer.target && QFileInfo::exists(transfer.source);
     return QString();
 }
 
@@ -139,6 +146,7 @@ int run(bool move, const BatchArguments &arguments, cExcel &excel, BatchReport &
         return report.exitCode();
     }
     const QString target = bookName(transfer.target);
+    const int sourceBefore = int(sheetNames(excel, bookName(transfer.source)).size());
     const QStringList targetBefore = sheetNames(excel, target);
     const int countBefore = int(targetBefore.size());
     const QString place = transfer.place.isEmpty() ? targetBefore.last() : transfer.place;
@@ -148,6 +156,12 @@ int run(bool move, const BatchArguments &arguments, cExcel &excel, BatchReport &
     excel.SetNameConflictResolver([renameNames](const QString &, const QString &free) {
         return renameNames ? free : QString();
     });
+    if (!transfer.sameBook) {
+        const QStringList viaOffice = excel.OfficeTransferSheets(bookName(transfer.source), transfer.sheets, target);
+        for (const QString &sheet : viaOffice)
+            report.note(transfer.source, (move ? QStringLiteral("LibreOffice で移動します: ")
+                                               : QStringLiteral("LibreOffice でｺﾋﾟｰします: ")) + sheet);
+    }
     try {
         if (move)
             excel.MoveSheet(bookName(transfer.source), transfer.sheets, target, place, transfer.before ? 1 : 0);
@@ -161,11 +175,17 @@ int run(bool move, const BatchArguments &arguments, cExcel &excel, BatchReport &
     }
     report.passOnMessages(transfer.target);
     reportNameConflicts(excel, report, transfer.target);
+    // A move between books is checked on both sides: never a copy reported as a move.
+    const bool sourceLeft = !move || transfer.sameBook
+                            || sheetNames(excel, bookName(transfer.source)).size() == sourceBefore - transfer.sheets.size();
     excel.BookActive(target);
     const int expected = countBefore + (transfer.sameBook && move ? 0 : int(transfer.sheets.size()));
-    if (excel.GetSheetCount() != expected || (transfer.sameBook && move && excel.GetSheetNo(transfer.sheets.first()) == 0)) {
-        report.failure(transfer.target, move ? QStringLiteral("ｼｰﾄを移動できませんでした。")
-                                             : QStringLiteral("ｼｰﾄをｺﾋﾟｰできませんでした。"));
+    if (excel.GetSheetCount() != expected || !sourceLeft
+        || (transfer.sameBook && move && excel.GetSheetNo(transfer.sheets.first()) == 0)) {
+        QString failure = move ? QStringLiteral("ｼｰﾄを移動できませんでした。") : QStringLiteral("ｼｰﾄをｺﾋﾟｰできませんでした。");
+        if (!excel.LastTransferError().isEmpty())
+            failure += u' ' + excel.LastTransferError();
+        report.failure(transfer.target, failure);
         excel.CloseExcel();
         return report.exitCode();
     }
@@ -182,14 +202,14 @@ int run(bool move, const BatchArguments &arguments, cExcel &excel, BatchReport &
     }
     // The target first: a failure before the source is saved leaves the sheets twice, never lost.
     excel.BookActive(target);
-    if (excel.SaveBook(QFileInfo(transfer.target).absoluteFilePath()) != 0) {
+    if (excel.SaveBook(transfer.target) != 0) {
         report.failure(transfer.target, excel.LastSaveError(), QStringLiteral("save-failed"));
         excel.CloseExcel();
         return report.exitCode();
     }
     if (move && !transfer.sameBook) {
         excel.BookActive(bookName(transfer.source));
-        if (excel.SaveBook(QFileInfo(transfer.source).absoluteFilePath()) != 0) {
+        if (excel.SaveBook(transfer.source) != 0) {
             report.failure(transfer.source, excel.LastSaveError(), QStringLiteral("save-failed"));
             move = false; // the sheets are in both books
         }

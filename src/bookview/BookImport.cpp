@@ -31,6 +31,15 @@ namespace {
 const QString BookFilter = QStringLiteral("Microsoft Excel ﾌﾞｯｸ (*.xls;*.xlsx;*.xlsm;*.xltx;*.xltm)|")
     + quirn::BookFileNames::nameFilters().join(u';');
 
+// One file, one book: a book reached through a link, "..", or another
+// spelling of its path is listed under the path of the file itself.
+QString BookPath(const QString &path)
+{
+    const QFileInfo info(path);
+    const QString canonical = info.canonicalFilePath();
+    return canonical.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : canonical;
+}
+
 QStringList LocalPaths(const QMimeData &data)
 {
     QStringList paths;
@@ -78,6 +87,8 @@ void BookImport::FileOpen()
     if (path.isEmpty())
         return;
     path = WithBookExtension(path);
+    if (QFileInfo(path).isFile())
+        path = BookPath(path);
     if (!QFileInfo(path).isFile()) {
         MessageBox::Show(QStringLiteral("ﾌｧｲﾙ\"") + path + QStringLiteral("\"はありません。"), 0x10, QString(),
                          &m_form);
@@ -156,8 +167,8 @@ void BookImport::Drop(const QMimeData &data, const QPoint &pos, Qt::KeyboardModi
             m_folderChain.clear();
             last = ImportFolder(path, count);
         } else if (IsBookFile(path)) {
-            m_form.Books().AddBookItem(path);
-            last = path;
+            last = BookPath(path);
+            m_form.Books().AddBookItem(last);
             ++count;
         }
     }
@@ -187,7 +198,7 @@ void BookImport::DropSheets(const QMimeData &data, const QPoint &pos, Qt::Keyboa
     const QList<int> selected = m_form.Books().SelectedRows();
     if (selected.isEmpty())
         return;
-    if (m_form.Books().Key(selected.first()) == m_form.ActiveBookPath) {
+    if (BookPath(m_form.Books().Key(selected.first())) == BookPath(m_form.ActiveBookPath)) {
         MessageBox::Show(QStringLiteral("同一のﾌﾞｯｸ内のｼｰﾄの移動／ｺﾋﾟｰはｼｰﾄﾋﾞｭｰで行ってください。"), 0x30, QString(),
                          &m_form);
         return;
@@ -217,8 +228,8 @@ QString BookImport::ImportFolder(const QString &folder, int &count)
                 if (!found.isEmpty())
                     last = found;
             } else if (IsBookFile(path)) {
-                last = path;
-                m_form.Books().AddBookItem(path);
+                last = BookPath(path);
+                m_form.Books().AddBookItem(last);
                 ++count;
             }
         }

@@ -61,13 +61,18 @@ ExcelWorkbook &ExcelApplication::Open(const QString &path)
     if (m_quit)
         throw ExcelError::noApplication();
     const QFileInfo info(path);
+    // One file, one book: a link to a book open already, or another spelling
+    // of its path, is that book.
+    const QString file = ExcelWorkbook::fileOf(path);
     for (ExcelWorkbook *book : m_books) {
-        if (book->Name().compare(info.fileName(), Qt::CaseInsensitive) != 0)
-            continue;
-        if (book->FullName() == info.absoluteFilePath()) {
+        if (!book->Path().isEmpty() && ExcelWorkbook::fileOf(book->FullName()) == file) {
             m_active = book;
             return *book;
         }
+    }
+    for (ExcelWorkbook *book : m_books) {
+        if (book->Name().compare(info.fileName(), Qt::CaseInsensitive) != 0)
+            continue;
         throw ExcelError::refused(
             QStringLiteral("'%1' と同じ名前のブックが既に開いています。同じ名前のブックを同時に開くことはできません。")
                 .arg(info.fileName()));

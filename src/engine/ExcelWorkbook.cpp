@@ -104,6 +104,13 @@ QString ExcelWorkbook::FullName() const
     return m_path.isEmpty() ? m_caption : m_path;
 }
 
+QString ExcelWorkbook::fileOf(const QString &path)
+{
+    const QFileInfo info(path);
+    const QString canonical = info.canonicalFilePath();
+    return canonical.isEmpty() ? info.absoluteFilePath() : canonical;
+}
+
 bool ExcelWorkbook::ProtectStructure() const { return m_structureProtected; }
 bool ExcelWorkbook::ProtectWindows() const { return m_windowsProtected; }
 
@@ -405,6 +412,16 @@ void ExcelWorkbook::checkOfficeRename(const QString &name, const QString &newNam
         if (other != name && other.compare(newName, Qt::CaseInsensitive) == 0)
             throw ExcelError::refused(QStringLiteral(
                 "この名前は既に使用されています。別の名前を入力してください。"));
+}
+
+bool ExcelWorkbook::otherSheetsReferTo(const QStringList &names) const
+{
+    if (ownedByOffice())
+        return false;
+    QList<int> indexes;
+    for (const QString &name : names)
+        indexes << recordIndex(name);
+    return m_records.sheetsReferredTo(indexes);
 }
 
 void ExcelWorkbook::checkKeepsVisibleSheet(const QStringList &hiding) const
@@ -754,7 +771,15 @@ QStringList ExcelWorkbook::exportLosses(bool veryHiddenLost) const
 
 void ExcelWorkbook::allowLossySave()
 {
-    m_lossAgreed = true;
+    m_agreedLosses = officeSaveLosses();
+}
+
+void ExcelWorkbook::undoOfficeChanges()
+{
+    if (!m_records.isOpen() || !m_officeOwnsState)
+        throw ExcelError::refused(QStringLiteral("このブックの変更は元に戻せません。"));
+    giveBackToRecords();
+    m_agreedLosses.clear();
 }
 
 void ExcelWorkbook::save()
@@ -784,8 +809,10 @@ void ExcelWorkbook::saveAs(const QString &path)
 
 void ExcelWorkbook::saveThroughOffice(const QString &path)
 {
-    const QStringList losses = officeSaveLosses();
-    if (!losses.isEmpty() && !m_lossAgreed)
+    // Agreeing covers what was named then, not what was added since.
+    QStringList losses = officeSaveLosses();
+    losses.removeIf([this](const QString &loss) { return m_agreedLosses.contains(loss); });
+    if (!losses.isEmpty())
         throw ExcelError::refused(
             QStringLiteral("このブックを保存すると、次の内容が失われます。保存は中止されました。\n・")
             + losses.join(QStringLiteral("\n・")));
@@ -796,14 +823,15 @@ void ExcelWorkbook::saveThroughOffice(const QString &path)
     try {
         for (const QString &name : m_office->sheetNames())
             intended.insert(name, intendedVisibility(name));
-        m_office->saveAs(path);
+        m_office->saveAs(fileOf(path)); // through a link, to the book it leads to
     } catch (const OfficeError &error) {
         throw ExcelError::fromOffice(error);
     }
     m_path = path;
     m_caption.clear();
     m_password.clear();
-    m_lossAgreed = false;
+    m_agreedLosses.clear();
+    m_receivedMovedSheets = false;
     // The saved file is the book now: read its records again.
     quirn::BookFile saved;
     if (saved.open(path)) {

@@ -49,6 +49,8 @@ public:
     QString Name() const;     // the file name: the book's window caption
     QString Path() const;     // its folder, empty for a book never saved
     QString FullName() const; // the path, or the name of a book never saved
+    // The file a path leads to, links followed: what tells two books apart.
+    static QString fileOf(const QString &path);
     bool ProtectStructure() const;
     bool ProtectWindows() const;
     bool Saved() const;
@@ -94,6 +96,14 @@ public:
     // Holds sheets moved from another book and not yet saved: saved first,
     // so that a failure in between leaves the sheets twice rather than nowhere.
     bool savesBeforeItsSources() const { return m_receivedMovedSheets; }
+    // Takes sheets that are leaving another book (copied first, so that the
+    // move could be undone): saved before it from now on.
+    void markReceivedMovedSheets() { m_receivedMovedSheets = true; }
+    // Whether a defined name or a formula on another sheet refers to the
+    // sheets, so that deleting them without redirecting those references
+    // first (as a move through the records does) leaves #REF! where values
+    // were. Read from the records; false for a book the office holds.
+    bool otherSheetsReferTo(const QStringList &names) const;
 
     // The sheet's page setup as its records hold it (Excel's units and codes).
     quirn::PageSetupFacts pageSetup(const QString &name) const;
@@ -103,8 +113,13 @@ public:
     // What a save through the office would lose of this book; empty when the
     // book is saved by its own records.
     QStringList officeSaveLosses() const;
-    // The caller agrees to lose what officeSaveLosses() lists.
+    // The caller agrees to lose what officeSaveLosses() lists now; a loss
+    // that appears later needs its own agreement.
     void allowLossySave();
+    // Puts a book the office took over after its records back as the records
+    // have it, dropping the office's changes (an import the user refused).
+    // Throws ExcelError when the office alone holds the book.
+    void undoOfficeChanges();
     void save();
     void saveAs(const QString &path);
 
@@ -159,7 +174,7 @@ private:
     QString m_officeCopyPath; // a snapshot the office copy was loaded from
     bool m_officeCurrent = false;
     bool m_officeOwnsState = false;
-    bool m_lossAgreed = false;
+    QStringList m_agreedLosses; // what the caller agreed to lose in the office's save
     bool m_receivedMovedSheets = false;
     bool m_structureProtected = false;
     bool m_windowsProtected = false;

@@ -145,6 +145,21 @@ bool WorkbookSheetCopies::importInRecords(ExcelWorkbook &source, const QStringLi
     return true;
 }
 
+QStringList WorkbookSheetCopies::throughOffice(const ExcelWorkbook &source, const QStringList &names) const
+{
+    QStringList reasons;
+    bool any = m_book.ownedByOffice() || source.ownedByOffice();
+    for (const QString &name : names) {
+        const int index = source.sheetPosition(name) - 1;
+        QString why = any || index < 0 || source.ownedByOffice()
+                          ? QString()
+                          : m_book.m_records.importRefusal(source.m_records, index);
+        any = any || !why.isEmpty();
+        reasons << (why.isEmpty() ? name : QStringLiteral("%1 (%2)").arg(name, why));
+    }
+    return any ? reasons : QStringList();
+}
+
 QStringList WorkbookSheetCopies::moveFrom(ExcelWorkbook &source, const QStringList &names, int beforePosition)
 {
     for (const QString &name : names)
@@ -155,7 +170,41 @@ QStringList WorkbookSheetCopies::moveFrom(ExcelWorkbook &source, const QStringLi
     QStringList made;
     if (importInRecords(source, names, std::clamp(beforePosition - 1, 0, m_book.sheetCount()), true, &made))
         return made;
+    // The source must be able to let the sheets go before any copy is made:
+    // a move never ends as a copy.
+    if (names.size() >= source.sheetCount())
+        throw ExcelError::refused(QStringLiteral("ブックには少なくとも 1 枚のシートが必要です。"));
+    source.checkKeepsVisibleSheet(names);
+    if (source.otherSheetsReferTo(names))
+        throw ExcelError::refused(
+            QStringLiteral("ﾌﾞｯｸ \"%1\" のほかのｼｰﾄの数式または名前が、移動するｼｰﾄを参照しています。"
+                           "このｼｰﾄは LibreOffice で移動するため、その参照が #REF! に変わります。移動しませんでした。")
+                .arg(source.Name()));
+    const bool wasOwned = m_book.ownedByOffice();
     made = import(source, names, beforePosition);
-    source.deleteSheets(names);
+    try {
+        source.deleteSheets(names);
+    } catch (const ExcelError &) {
+        takeBack(made, wasOwned);
+        throw;
+    }
+    m_book.m_receivedMovedSheets = true;
     return made;
+}
+
+// Undoes an import whose move could not be completed: the copies go again.
+void WorkbookSheetCopies::takeBack(const QStringList &copies, bool wasOwned)
+{
+    if (!wasOwned) {
+        m_book.giveBackToRecords();
+        return;
+    }
+    try {
+        for (const QString &copy : copies) {
+            m_book.m_office->removeSheet(copy);
+            m_book.m_officeFacts.remove(copy);
+        }
+    } catch (const OfficeError &) {
+        // the caller's check of both books tells what is left
+    }
 }

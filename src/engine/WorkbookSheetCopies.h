@@ -21,11 +21,16 @@ public:
     // Moves them: through both books' records when they allow it, otherwise
     // an import followed by their deletion from `source`.
     QStringList moveFrom(ExcelWorkbook &source, const QStringList &names, int beforePosition);
+    // The sheets an import or move of `names` from `source` would bring
+    // through the office, each as "name (why)"; empty when the records
+    // carry them all.
+    QStringList throughOffice(const ExcelWorkbook &source, const QStringList &names) const;
 
 private:
     bool copyInRecords(const QStringList &names, const QString &target, bool before);
     bool importInRecords(ExcelWorkbook &source, const QStringList &names, int before, bool move,
                          QStringList *copies);
+    void takeBack(const QStringList &copies, bool wasOwned);
 
     ExcelWorkbook &m_book;
 };

@@ -9,6 +9,7 @@
 #include "OfficeProcess.h"
 #include "PageSetupProperties.h"
 #include "SheetPrintJob.h"
+#include "WorkbookSheetCopies.h"
 #include "frmPageSetup.h"
 
 #include <QCoreApplication>
@@ -200,22 +201,35 @@ qint32 cExcel::SaveExcel(const QString &)
     if (!xlApp || xlApp->hasQuit())
         return 0;
     xlApp->DisplayAlerts = false;
-    qint32 result = 0;
-    // Books that took sheets moved from another book are written before it.
+    // Books that took sheets moved from another book are written before it,
+    // and the first failure stops the save: a book never reaches the disk
+    // without sheets it gave away while the book that took them did not.
     QList<ExcelWorkbook *> books = xlApp->Workbooks();
     std::stable_partition(books.begin(), books.end(),
                           [](const ExcelWorkbook *book) { return book->savesBeforeItsSources(); });
-    for (ExcelWorkbook *book : books) {
+    ExcelWorkbook *active = xlApp->hasActiveWorkbook() ? &xlApp->ActiveWorkbook() : nullptr;
+    for (qsizetype i = 0; i < books.size(); ++i) {
+        ExcelWorkbook *book = books.at(i);
         if (book->Saved())
             continue; // nothing to write: the file on disk is the book
         xlApp->Activate(*book);
         // A book never saved has no file to write: it is refused, not written
         // under its caption into the working folder.
         const qint32 saved = saveActive(book->Path().isEmpty() ? QString() : book->FullName());
-        if (result == 0)
-            result = saved;
+        if (saved != 0) {
+            QStringList unsaved;
+            for (qsizetype j = i; j < books.size(); ++j)
+                if (!books.at(j)->Saved())
+                    unsaved << books.at(j)->FullName();
+            m_lastSaveError += QStringLiteral("\n保存されていないﾌﾞｯｸ: ") + unsaved.join(QStringLiteral("、"));
+            if (active)
+                xlApp->Activate(*active);
+            return saved;
+        }
     }
-    return result;
+    if (active)
+        xlApp->Activate(*active);
+    return 0;
 }
 
 qint32 cExcel::SaveBook(const QString &Book)
@@ -628,12 +642,13 @@ void cExcel::CopySheet(QString FromBook, const QStringList &FromSheets, const QV
     transferSheets(false, FromBook, FromSheets, ToBook, ToSheet, Position != 0);
 }
 
-// Moves or copies the listed sheets; every failure is ignored, and callers
-// read the sheets again to see what happened.
+// Moves or copies the listed sheets. Failures are not thrown: callers read the
+// sheets again to see what happened, and LastTransferError() says why.
 void cExcel::transferSheets(bool move, const QString &fromBook, const QStringList &fromSheets,
                             const QVariant &toBook, const QVariant &toSheet, bool before)
 {
     m_nameConflicts.clear();
+    m_lastTransferError.clear();
     try {
         ExcelApplication &app = application();
         app.NameConflictResolver = m_nameResolver;
@@ -674,11 +689,18 @@ void cExcel::transferSheets(bool move, const QString &fromBook, const QStringLis
             return;
         }
         const int position = target.sheetPosition(targetSheet) + (before ? 0 : 1);
-        if (move)
-            target.moveSheetsFrom(source, fromSheets, position);
-        else
+        if (!move) {
             target.importSheets(source, fromSheets, position);
+            return;
+        }
+        const int sourceCount = source.sheetCount();
+        const int targetCount = target.sheetCount();
+        const QStringList copies = target.moveSheetsFrom(source, fromSheets, position);
+        checkMoved(source, fromSheets, sourceCount, target, copies, targetCount);
+    } catch (const ExcelError &error) {
+        m_lastTransferError = error.description();
     } catch (const std::exception &) {
+        m_lastTransferError = QStringLiteral("ｼｰﾄを移動／ｺﾋﾟｰできませんでした。");
     }
 }
 
@@ -690,6 +712,55 @@ bool cExcel::IsValidDefinedName(const QString &Name)
 void cExcel::SetNameConflictResolver(std::function<QString(const QString &Name, const QString &Free)> Resolver)
 {
     m_nameResolver = std::move(Resolver);
+}
+
+// After a move between books: the source lost exactly the moved sheets and
+// the target gained them, or the move is reported as failed.
+void cExcel::checkMoved(const ExcelWorkbook &source, const QStringList &moved, int sourceCount,
+                        const ExcelWorkbook &target, const QStringList &copies, int targetCount) const
+{
+    const bool left = source.sheetCount() == sourceCount - moved.size()
+                      && std::none_of(moved.cbegin(), moved.cend(),
+                                      [&](const QString &name) { return source.sheetPosition(name) != 0; });
+    const bool arrived = target.sheetCount() == targetCount + moved.size() && copies.size() == moved.size()
+                         && std::all_of(copies.cbegin(), copies.cend(),
+                                        [&](const QString &name) { return target.sheetPosition(name) != 0; });
+    if (!left)
+        throw ExcelError::refused(QStringLiteral("ｼｰﾄは \"%1\" から取り除かれませんでした。").arg(source.Name()));
+    if (!arrived)
+        throw ExcelError::refused(QStringLiteral("ｼｰﾄは \"%1\" に届きませんでした。").arg(target.Name()));
+}
+
+QStringList cExcel::OfficeTransferSheets(const QString &FromBook, const QStringList &FromSheets,
+                                         const QString &ToBook)
+{
+    ExcelApplication &app = application();
+    return WorkbookSheetCopies(app.Workbook(ToBook)).throughOffice(app.Workbook(FromBook), FromSheets);
+}
+
+QString cExcel::CompleteMoveRefusal(const QString &FromBook, const QStringList &FromSheets)
+{
+    ExcelWorkbook &source = application().Workbook(FromBook);
+    if (!source.otherSheetsReferTo(FromSheets))
+        return QString();
+    return QStringLiteral("ﾌﾞｯｸ \"%1\" のほかのｼｰﾄの数式または名前が、移動するｼｰﾄを参照しています。"
+                          "参照をﾘﾝｸとして残すため、移動元の変更を保存してから移動してください。")
+        .arg(source.Name());
+}
+
+void cExcel::CompleteMove(const QString &FromBook, const QStringList &FromSheets, const QString &ToBook)
+{
+    ExcelApplication &app = application();
+    ExcelWorkbook &source = app.Workbook(FromBook);
+    ExcelWorkbook &target = app.Workbook(ToBook);
+    const QString refusal = CompleteMoveRefusal(FromBook, FromSheets);
+    if (!refusal.isEmpty())
+        throw ExcelError::refused(refusal);
+    const int sourceCount = source.sheetCount();
+    target.markReceivedMovedSheets();
+    source.deleteSheets(FromSheets);
+    if (source.sheetCount() != sourceCount - FromSheets.size())
+        throw ExcelError::refused(QStringLiteral("ｼｰﾄは \"%1\" から取り除かれませんでした。").arg(source.Name()));
 }
 
 QString cExcel::SetSheetOrder(const QString &BookName, const QStringList &SheetNames)

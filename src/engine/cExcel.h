@@ -121,6 +121,20 @@ public:
     void CopySheet(QString FromBook, const QStringList &FromSheets,
                    const QVariant &ToBook = QVariant(), const QVariant &ToSheet = QVariant(),
                    qint16 Position = 0);
+    // Why the last MoveSheet or CopySheet changed nothing (a move between
+    // books is checked on both sides); empty when it was done.
+    QString LastTransferError() const { return m_lastTransferError; }
+    // The sheets a copy or move of FromSheets into ToBook (another book)
+    // would bring through the office, each as "sheet (why)"; empty when the
+    // books' records carry them all.
+    QStringList OfficeTransferSheets(const QString &FromBook, const QStringList &FromSheets, const QString &ToBook);
+    // Ends a move made as a copy (so that it could be undone until the user
+    // agreed): the sheets leave FromBook, and ToBook, which holds them now,
+    // is saved before it. Throws ExcelError.
+    void CompleteMove(const QString &FromBook, const QStringList &FromSheets, const QString &ToBook);
+    // Why CompleteMove would refuse to take the sheets out of FromBook (a
+    // name or formula of its other sheets refers to them); empty when not.
+    QString CompleteMoveRefusal(const QString &FromBook, const QStringList &FromSheets);
     // Puts the sheets of the book in the order listed, in one step (sheets
     // not listed follow in their present order; each keeps its visibility).
     // Returns the refusal's message text, empty when done.
@@ -212,12 +226,15 @@ private:
                      const QVariant &fromPage, const QVariant &toPage);
     void transferSheets(bool move, const QString &fromBook, const QStringList &fromSheets,
                         const QVariant &toBook, const QVariant &toSheet, bool before);
+    void checkMoved(const ExcelWorkbook &source, const QStringList &moved, int sourceCount,
+                    const ExcelWorkbook &target, const QStringList &copies, int targetCount) const;
 
     std::shared_ptr<OfficeProcess> m_office;
     bool m_keepWarm = false;
     QString xlAppName;
     QString m_lastSaveError;
     QString m_lastOpenError;
+    QString m_lastTransferError;
     CapturedPageSetup CapturedSetup;
     QString SetupChartName;
     bool m_setupCaptured = false;

@@ -201,16 +201,26 @@ bool SheetTransfer::SaveBeforeTransfer()
     return true;
 }
 
-// The engine's move or copy, checked, and the user's consent when the target
-// could then be saved only with a loss; a No puts both books back as they were.
+// The engine's move or copy, checked on both sides, and the user's consent
+// when the target could then be saved only with a loss; a No puts both books
+// back as they were before this transfer.
 bool SheetTransfer::Transfer(bool move, bool before, bool openedHere)
 {
     cExcel &excel = m_form.Excel();
     const QString sourcePath = m_form.ActiveBookPath;
     const QString sourceFile = cFile::GetFileName(sourcePath);
     const QString targetFile = cFile::GetFileName(TargetPath);
-    const ExcelWorkbook *target = HeldBook(TargetPath);
+    ExcelWorkbook *target = HeldBook(TargetPath);
     const ExcelWorkbook *source = HeldBook(sourcePath);
+    // Changes only the office holds cannot be set apart from what this
+    // transfer would add, so a loss the user refuses could not be undone.
+    if (target->holdsUnsavedOfficeState()) {
+        MessageBox::Show(QStringLiteral("ﾌﾞｯｸ \"") + TargetPath
+                             + QStringLiteral("\" には保存されていない変更があります。保存してからｼｰﾄを移動／ｺﾋﾟｰしてください。"),
+                         WarningOk, QString(), &m_form);
+        excel.BookActive(sourceFile);
+        return false;
+    }
     // A book without unsaved changes can be put back by opening it again.
     const bool targetClean = openedHere || target->Saved();
     const bool sourceClean = source && source->Saved();
@@ -225,38 +235,71 @@ bool SheetTransfer::Transfer(bool move, bool before, bool openedHere)
     // A source with unsaved changes could not be put back after a move: its
     // sheets are copied, and taken out of it only once the target is agreed.
     const bool moveAtOnce = move && sourceClean;
+    const QString refusal = move && !moveAtOnce ? excel.CompleteMoveRefusal(sourceFile, names) : QString();
+    if (!refusal.isEmpty()) {
+        MessageBox::Show(refusal, WarningOk, QString(), &m_form);
+        if (openedHere)
+            Discard(TargetPath, false);
+        excel.BookActive(sourceFile);
+        return false;
+    }
     excel.BookActive(sourceFile);
     // A workbook name both books define differently: the user settles each.
     excel.SetNameConflictResolver([this](const QString &name, const QString &free) {
         return frmNameConflict::Ask(&m_form, name, free);
     });
+    const int sourceCount = excel.GetSheetCount();
     if (moveAtOnce)
         excel.MoveSheet(sourceFile, names, targetFile, anchor, before ? 1 : 0);
     else
         excel.CopySheet(sourceFile, names, targetFile, anchor, before ? 1 : 0);
 
+    excel.BookActive(sourceFile);
+    const bool sourceAsExpected = excel.GetSheetCount() == sourceCount - (moveAtOnce ? names.size() : 0);
     excel.BookActive(targetFile);
-    if (excel.GetSheetCount() != k + names.size()) {
-        MessageBox::Show(QStringLiteral("ｼｰﾄを移動／ｺﾋﾟｰできませんでした。"), WarningOk, QString(), &m_form);
-        if (targetClean)
-            Discard(TargetPath, !openedHere);
+    if (excel.GetSheetCount() != k + names.size() || !sourceAsExpected) {
+        QString message = QStringLiteral("ｼｰﾄを移動／ｺﾋﾟｰできませんでした。");
+        if (!excel.LastTransferError().isEmpty())
+            message += u'\n' + excel.LastTransferError();
+        MessageBox::Show(message, WarningOk, QString(), &m_form);
+        PutBack(targetClean, openedHere, moveAtOnce);
         excel.BookActive(sourceFile);
         return false;
     }
-    if (!excel.SaveLosses(targetFile).isEmpty() && !SaveLossConsent::Ask(&m_form, excel, TargetPath)
-        && targetClean) {
-        Discard(TargetPath, !openedHere);
-        if (moveAtOnce)
-            Discard(sourcePath, true);
+    if (!excel.SaveLosses(targetFile).isEmpty() && !SaveLossConsent::Ask(&m_form, excel, TargetPath)) {
+        PutBack(targetClean, openedHere, moveAtOnce);
         excel.BookActive(sourceFile);
         return false;
     }
     if (move && !moveAtOnce) {
-        excel.BookActive(sourceFile);
-        for (const QString &name : names)
-            excel.DeleteSheet(name);
+        try {
+            excel.CompleteMove(sourceFile, names, targetFile);
+        } catch (const ExcelError &error) {
+            MessageBox::Show(QStringLiteral("ｼｰﾄを移動できませんでした。") + u'\n' + error.description(), WarningOk,
+                             QString(), &m_form);
+            PutBack(targetClean, openedHere, false);
+            excel.BookActive(sourceFile);
+            return false;
+        }
     }
     return true;
+}
+
+// Undoes a transfer: the target as it was before it, and the source of a
+// move made at once as its file has it.
+void SheetTransfer::PutBack(bool targetClean, bool openedHere, bool moveAtOnce)
+{
+    if (targetClean) {
+        Discard(TargetPath, !openedHere);
+    } else if (ExcelWorkbook *target = HeldBook(TargetPath)) {
+        try {
+            target->undoOfficeChanges();
+        } catch (const ExcelError &) {
+            // the records took the sheets, and only a failed transfer gets here
+        }
+    }
+    if (moveAtOnce)
+        Discard(m_form.ActiveBookPath, true);
 }
 
 // Closes a book without saving it, and opens it again from its file when asked.

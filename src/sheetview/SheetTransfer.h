@@ -40,6 +40,7 @@ private:
     bool OpenTarget(bool &openedHere);
     bool SaveBeforeTransfer();
     bool Transfer(bool move, bool before, bool openedHere);
+    void PutBack(bool targetClean, bool openedHere, bool moveAtOnce);
     void Discard(const QString &path, bool reopen);
     void BecomeCurrentBook();
     void AfterBookPopup();

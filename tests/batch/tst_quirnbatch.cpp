@@ -514,6 +514,44 @@ private:
                 .replace(QStringLiteral("{list}"), list.fileName());
         return arguments;
     }
+
+    // A move loses no sheet whatever stands in its way: a target that cannot
+    // be written; "two" books that are one file make a move within the book.
+    void movesNeverLoseSheets()
+    {
+        const QString source = copyOf(QStringLiteral("hidden_third_sheet.xls"));
+        const QString folder = m_dir.filePath(QStringLiteral("locked"));
+        QDir().mkpath(folder);
+        const QString locked = folder + QStringLiteral("/page_breaks_manual.xls");
+        QFile::remove(locked);
+        QVERIFY(QFile::copy(QStringLiteral(QUIRN_FIXTURES_DIR "/page_breaks_manual.xls"), locked));
+        QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner);
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
+        QByteArray sourceBefore = fileBytes(source);
+        const QByteArray lockedBefore = fileBytes(locked);
+        Run run = runBatch({QStringLiteral("move"), source, QStringLiteral("Sheet1"), QStringLiteral("--to"), locked});
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QCOMPARE(run.status, 1);
+        QCOMPARE(fileBytes(source), sourceBefore);
+        QCOMPARE(fileBytes(locked), lockedBefore);
+
+        const QString link = m_dir.filePath(QStringLiteral("link.xls"));
+        QFile::remove(link);
+        QVERIFY(QFile::link(source, link));
+        run = runBatch({QStringLiteral("move"), link, QStringLiteral("Sheet1"), QStringLiteral("--to"),
+                        m_dir.filePath(QStringLiteral("locked/../hidden_third_sheet.xls")), QStringLiteral("--after"),
+                        QStringLiteral("Sheet4")});
+        QVERIFY2(run.status == 0, qPrintable(run.err));
+        QCOMPARE(oracleSheets(source).last().first, QStringLiteral("Sheet1"));
+        QVERIFY(QFileInfo(link).isSymLink());
+
+        const QString other = copyOf(QStringLiteral("page_breaks_manual.xls"));
+        // A copy the office makes says so.
+        const QString pivot = copyOf(QStringLiteral("pivot_cache_extra_sheet.xls"));
+        run = runBatch({QStringLiteral("copy"), pivot, QStringLiteral("Pivot"), QStringLiteral("--to"), other,
+                        QStringLiteral("--allow-loss")});
+        QVERIFY2(run.err.contains(QStringLiteral("LibreOffice でｺﾋﾟｰします: Pivot")), qPrintable(run.err));
+    }
 };
 
 QTEST_GUILESS_MAIN(tst_quirnbatch)

@@ -4,6 +4,7 @@
 // books.
 
 #include "ExcelApplication.h"
+#include "ExcelWorkbook.h"
 #include "HostileBooks.h"
 #include "MessageBox.h"
 #include "OfficeProcess.h"
@@ -12,6 +13,7 @@
 #include "CompoundFile.h"
 #include "GatewaySheets.h"
 #include "TestBooks.h"
+#include "TestTool.h"
 #include "cExcel.h"
 
 #include <QDir>
@@ -171,6 +173,99 @@ private slots:
         m_excel->AllowLossySave(QStringLiteral("vba_std_and_class_modules.xls"));
         QCOMPARE(m_excel->SaveBook(saved), 0);
         QCOMPARE(vbaStreams(saved), before);
+        m_excel->CloseExcel();
+    }
+
+    // Agreeing to a loss covers what was named then, not what a later import adds.
+    void anAgreementCoversOnlyTheLossesNamed()
+    {
+        const QString target = copyOf(QStringLiteral("chartsheet_data_chart.xls"));
+        m_excel->OpenExcel(QStringList{target, copyOf(QStringLiteral("pivot_cache_extra_sheet.xls")),
+                                       copyOf(QStringLiteral("protected_sheet_print_titles.xls"))});
+        const QString book = QStringLiteral("chartsheet_data_chart.xls");
+        m_excel->CopySheet(QStringLiteral("pivot_cache_extra_sheet.xls"), {"Pivot"}, book, QStringLiteral("Chart1"));
+        const QStringList agreed = m_excel->SaveLosses(book);
+        QVERIFY(!agreed.isEmpty());
+        m_excel->AllowLossySave(book);
+        m_excel->CopySheet(QStringLiteral("protected_sheet_print_titles.xls"), {"customer"}, book, QStringLiteral("Chart1"));
+        const QStringList now = m_excel->SaveLosses(book);
+        QVERIFY(now.size() > agreed.size());
+        m_excel->BookActive(book);
+        QVERIFY(m_excel->SaveBook(target) != 0);
+        const auto added = std::find_if(now.cbegin(), now.cend(), [&](const QString &loss) { return !agreed.contains(loss); });
+        QVERIFY(added != now.cend());
+        QVERIFY2(m_excel->LastSaveError().contains(*added), qPrintable(m_excel->LastSaveError()));
+        m_excel->AllowLossySave(book);
+        QCOMPARE(m_excel->SaveBook(target), 0);
+        m_excel->CloseExcel();
+    }
+
+    // A move through the office that the source cannot complete (its last
+    // visible sheet) is refused whole: never a copy that calls itself a move.
+    void aMoveIsCheckedOnBothSides()
+    {
+        const QString source = copyOf(QStringLiteral("embedded_chart_on_sheet2.xls"));
+        m_excel->OpenExcel(QStringList{source, copyOf(QStringLiteral("hidden_third_sheet.xls")),
+                                       copyOf(QStringLiteral("pivot_cache_extra_sheet.xls"))});
+        const QString from = QStringLiteral("embedded_chart_on_sheet2.xls");
+        const QString into = QStringLiteral("hidden_third_sheet.xls");
+        // The target is the office's now: whatever comes into it comes through the office.
+        m_excel->CopySheet(QStringLiteral("pivot_cache_extra_sheet.xls"), {"Pivot"}, into, QStringLiteral("Sheet4"));
+        m_excel->BookActive(from);
+        for (const char *sheet : {"Sheet1", "Sheet3"})
+            m_excel->SetSheetAttribute(from, QString::fromLatin1(sheet), 0);
+        m_excel->MoveSheet(from, {"Sheet2"}, into, QStringLiteral("Sheet4"));
+        QVERIFY(!m_excel->LastTransferError().isEmpty());
+        m_excel->BookActive(from);
+        QCOMPARE(m_excel->GetSheetCount(), qint16(3));
+        m_excel->BookActive(into);
+        QCOMPARE(GatewaySheetNames(*m_excel), (QStringList{"Sheet1", "Sheet2", "Sheet3", "Sheet4", "Pivot"}));
+
+        // A move that can be made is made on both sides, the target saved first.
+        m_excel->SetSheetAttribute(from, QStringLiteral("Sheet1"), 1);
+        m_excel->MoveSheet(from, {"Sheet2"}, into, QStringLiteral("Sheet4"));
+        QCOMPARE(m_excel->LastTransferError(), QString());
+        m_excel->BookActive(into);
+        QCOMPARE(GatewaySheetNames(*m_excel).at(4), QStringLiteral("Sheet2 (2)"));
+        m_excel->BookActive(from);
+        QCOMPARE(GatewaySheetNames(*m_excel), (QStringList{"Sheet1", "Sheet3"}));
+        QVERIFY(m_excel->xlApp->Workbook(into).savesBeforeItsSources());
+        m_excel->CloseExcel();
+    }
+
+    // A move the office would make cannot keep the references the source's
+    // other sheets hold to the moved sheet: it is refused, both books kept.
+    void anOfficeMoveKeepsTheSourcesFormulas()
+    {
+        QTemporaryDir made;
+        QFile flat(made.filePath(QStringLiteral("referring.fods")));
+        QVERIFY(flat.open(QIODevice::WriteOnly));
+        flat.write("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<office:document "
+                   "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+                   "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" "
+                   "xmlns:of=\"urn:oasis:names:tc:opendocument:xmlns:of:1.2\" office:version=\"1.2\" "
+                   "office:mimetype=\"application/vnd.oasis.opendocument.spreadsheet\"><office:body><office:spreadsheet>"
+                   "<table:table table:name=\"Data\"><table:table-row><table:table-cell office:value-type=\"float\" "
+                   "office:value=\"7\"/></table:table-row></table:table><table:table table:name=\"Sum\"><table:table-row>"
+                   "<table:table-cell table:formula=\"of:=[$Data.A1]*2\"/></table:table-row></table:table>"
+                   "</office:spreadsheet></office:body></office:document>\n");
+        flat.close();
+        QVERIFY(TestTool::Convert(QStringLiteral("xls:MS Excel 97"), {flat.fileName()}, made.path(),
+                                  made.filePath(QStringLiteral("profile"))));
+        const QString source = TestBooks::CopyFile(made.filePath(QStringLiteral("referring.xls")),
+                                                   m_work.filePath(QStringLiteral("referring.xls")));
+        const QString target = copyOf(QStringLiteral("chartsheet_data_chart.xls"));
+        m_excel->OpenExcel(QStringList{target, copyOf(QStringLiteral("pivot_cache_extra_sheet.xls")), source});
+        // The target is the office's now: whatever comes into it comes through the office.
+        m_excel->CopySheet(QStringLiteral("pivot_cache_extra_sheet.xls"), {"Pivot"},
+                           QStringLiteral("chartsheet_data_chart.xls"), QStringLiteral("Chart1"));
+        m_excel->MoveSheet(QStringLiteral("referring.xls"), {"Data"}, QStringLiteral("chartsheet_data_chart.xls"),
+                           QStringLiteral("Chart1"));
+        QVERIFY2(m_excel->LastTransferError().contains(QStringLiteral("#REF!")), qPrintable(m_excel->LastTransferError()));
+        m_excel->BookActive(QStringLiteral("referring.xls"));
+        QCOMPARE(GatewaySheetNames(*m_excel), (QStringList{"Data", "Sum"}));
+        m_excel->BookActive(QStringLiteral("chartsheet_data_chart.xls"));
+        QCOMPARE(m_excel->GetSheetCount(), qint16(3));
         m_excel->CloseExcel();
     }
 };

@@ -41,6 +41,9 @@ private slots:
     void aLossySaveIsAgreedOrNothingChanges();
     void dragsEnteringAnywhereAndTheMoveCopyDialogLand();
     void aNameBothBooksDefineIsTheUsersToSettle();
+    void aMoveIsNeverSavedFromTheSourceAlone();
+    void aNoUndoesExactlyThatTransfer();
+    void oneFileOneBook();
 
 private:
     // Drops the selected sheets on a book of the book view.
@@ -357,7 +360,108 @@ void tst_SheetTransfer::aNameBothBooksDefineIsTheUsersToSettle()
     }
 }
 
-QTEST_MAIN(tst_SheetTransfer)
+void tst_SheetTransfer::aMoveIsNeverSavedFromTheSourceAlone()
+{
+    // The target sits in a folder nobody may write: its save fails, and the
+    // source, written after it, must keep the sheets on disk.
+    const QString locked = m_dir->filePath("locked");
+    QDir().mkpath(locked);
+    const QString target = BookViewHarness::Copy(locked, "page_breaks_manual.xls");
+    BookViewHarness::Drop(*m_window, {target}, QPoint());
+    const QString source = m_ui->Open(m_dir->path(), {"hidden_third_sheet.xls"}).first();
+    const QByteArray targetBefore = TestBooks::Digest(target);
+    const QByteArray sourceBefore = TestBooks::Digest(source);
+    QVERIFY(QFile::setPermissions(locked, QFile::ReadOwner | QFile::ExeOwner));
+
+    m_ui->Select({"Sheet1"});
+    DropOn(target, Qt::ShiftModifier);
+    m_ui->Choose("menuBookMovePopup", "PopBookAfter");
+    QCOMPARE(m_window->ActiveBookPath, target);
+    QVERIFY(m_window->Excel().SaveExcel(target) != 0);
+    const QString error = m_window->Excel().LastSaveError();
+    QVERIFY2(error.contains(target) && error.contains(source), qPrintable(error));
+    QCOMPARE(TestBooks::Digest(source), sourceBefore);
+    QCOMPARE(TestBooks::Digest(target), targetBefore);
+
+    // Writable again: the next save writes both, the target first.
+    QVERIFY(QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    QCOMPARE(m_window->Excel().SaveExcel(target), 0);
+    QCOMPARE(SheetCommandHarness::Records(target).size(), 4);
+    QCOMPARE(SheetCommandHarness::Records(target).last().name, QString("Sheet1 (2)"));
+    QCOMPARE(SheetCommandHarness::Records(source).first().name, QString("Sheet2"));
+    MessageBox::TakeShown();
+}
+
+void tst_SheetTransfer::aNoUndoesExactlyThatTransfer()
+{
+    const QStringList paths = m_ui->Open(m_dir->path(), {"pivot_cache_extra_sheet.xls", "chartsheet_data_chart.xls"});
+    const QString pivot = paths.at(0);
+    const QString charts = paths.at(1);
+    // The chart book keeps an unsaved rename while another book is current.
+    QCOMPARE(m_window->Excel().RenameSheet("Data", "Renamed"), QString());
+    m_window->SheetsChanged = true;
+    m_window->Sheets().LoadSheetView(charts);
+    m_ui->Select({"Renamed"});
+    DropOn(pivot, Qt::NoModifier);
+    MessageBox::QueueAnswer(MessageBox::IDNO);
+    m_ui->Choose("menuBookMovePopup", "PopBookAfter");
+    QCOMPARE(MessageBox::TakeShown().size(), 1);
+    QCOMPARE(m_window->ActiveBookPath, pivot);
+
+    // A sheet only the office can bring, into the book with unsaved changes;
+    // the loss is refused: that transfer, and only it, is undone.
+    m_ui->Select({"Pivot"});
+    DropOn(charts, Qt::ShiftModifier);
+    MessageBox::QueueAnswer(MessageBox::IDNO); // do not save the current book first
+    MessageBox::QueueAnswer(MessageBox::IDNO); // do not lose the chart sheet
+    m_ui->Choose("menuBookMovePopup", "PopBookAfter");
+    const auto shown = MessageBox::TakeShown();
+    QCOMPARE(shown.size(), 2);
+    QVERIFY(shown.last().text.contains("を保存すると、次の内容が失われます。"));
+    QCOMPARE(m_window->ActiveBookPath, pivot);
+    QVERIFY(m_ui->Listed().contains("Pivot"));
+    cExcel &excel = m_window->Excel();
+    excel.BookActive("chartsheet_data_chart.xls");
+    QCOMPARE(excel.GetSheetCount(), qint16(2));
+    QCOMPARE(excel.GetSheetName(1), QString("Renamed"));
+    QVERIFY(excel.SaveLosses("chartsheet_data_chart.xls").isEmpty());
+    QCOMPARE(excel.SaveExcel(pivot), 0);
+    QCOMPARE(SheetCommandHarness::Records(charts).first().name, QString("Renamed"));
+    QCOMPARE(SheetCommandHarness::Records(charts).size(), 2);
+}
+
+void tst_SheetTransfer::oneFileOneBook()
+{
+    const QStringList paths = m_ui->Open(m_dir->path(), {"page_breaks_manual.xls", "hidden_third_sheet.xls"});
+    const QString source = paths.at(1);
+    // A link to the current book is the current book: listed once, and a
+    // drop on it is a transfer within the book.
+    const QString link = m_dir->filePath("link.xls");
+    QVERIFY(QFile::link(source, link));
+    const int listed = m_window->Books().Count();
+    QDir().mkpath(m_dir->filePath("sub"));
+    BookViewHarness::Drop(*m_window, {link, m_dir->filePath("sub/../link.xls")}, QPoint());
+    QCOMPARE(m_window->Books().Count(), listed);
+    QCOMPARE(m_window->ActiveBookPath, source);
+
+    // Another book of the same file name in another folder cannot be open
+    // beside it: refused with nothing changed.
+    const QString other = BookViewHarness::Copy(m_dir->filePath("sub"), "hidden_third_sheet.xls");
+    BookViewHarness::Drop(*m_window, {other}, QPoint());
+    BookViewHarness::Drop(*m_window, {source}, QPoint());
+    MessageBox::TakeShown();
+    const QByteArray otherBefore = TestBooks::Digest(other);
+    const QByteArray sourceBefore = TestBooks::Digest(source);
+    m_ui->Select({"Sheet1"});
+    DropOn(other, Qt::ShiftModifier);
+    m_ui->Choose("menuBookMovePopup", "PopBookAfter");
+    const auto shown = MessageBox::TakeShown();
+    QCOMPARE(shown.size(), 1);
+    QVERIFY2(shown.first().text.contains("同じ名前のブック"), qPrintable(shown.first().text));
+    QCOMPARE(m_window->ActiveBookPath, source);
+    QCOMPARE(TestBooks::Digest(other), otherBefore);
+    QCOMPARE(TestBooks::Digest(source), sourceBefore);
+}
 
 // A drag that enters the book list over empty space is followed to the book
 // under the pointer; the move-or-copy dialog runs the same transfer, before
@@ -412,4 +516,5 @@ void tst_SheetTransfer::dragsEnteringAnywhereAndTheMoveCopyDialogLand()
     MessageBox::TakeShown();
 }
 
+QTEST_MAIN(tst_SheetTransfer)
 #include "tst_sheettransfer.moc"

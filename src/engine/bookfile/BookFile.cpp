@@ -362,6 +362,11 @@ QString BookFile::importRefusal(const BookFile &source, int index) const
     return d->format->importRefusal(*source.d->format, index);
 }
 
+bool BookFile::sheetsReferredTo(const QList<int> &indexes) const
+{
+    return isOpen() && d->format->sheetsReferredTo(indexes);
+}
+
 BookFileError BookFile::checkImport(const BookFile &source, const QList<int> &indexes, int before) const
 {
     if (!isOpen() || !source.isOpen() || &source == this)

@@ -120,6 +120,9 @@ public:
     // Why the sheet at `index` of `source` cannot come into this book through
     // the records; empty when it can.
     QString importRefusal(const BookFile &source, int index) const;
+    // Whether a defined name, or a formula on a sheet not listed, refers to
+    // one of the sheets at `indexes`.
+    bool sheetsReferredTo(const QList<int> &indexes) const;
     // Excel's name for a sheet brought into this book: `name` when no sheet
     // has it (nor one of `alsoTaken`), otherwise "name (2)", "name (3)", ...
     QString freeSheetName(const QString &name, const QStringList &alsoTaken = {}) const;

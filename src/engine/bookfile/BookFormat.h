@@ -74,6 +74,10 @@ public:
     // among `targetNames`), what still refers to them refers to them there.
     virtual void redirectMovedSheets(const QString &ownPath, const QList<int> &indexes, const QString &targetPath,
                                      const QStringList &targetNames, const QList<int> &landed) = 0;
+    // Whether a defined name, or a formula on a sheet not listed, refers to
+    // one of the sheets at `indexes` (what deleting them without
+    // redirectMovedSheets() would break). A format that cannot tell says no.
+    virtual bool sheetsReferredTo(const QList<int> &) const { return false; }
 
     // Writes the current state to the new file at `path`; `reason` says why not.
     virtual bool writeTo(const QString &path, QString *reason) const = 0;

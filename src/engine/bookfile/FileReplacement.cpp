@@ -90,6 +90,12 @@ bool FileReplacement::isReadOnly(const QString &path)
     return !(st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) || !info.isWritable();
 }
 
+bool FileReplacement::isInReadOnlyFolder(const QString &path)
+{
+    const QFileInfo folder(QFileInfo(path).absolutePath());
+    return folder.isDir() && isReadOnly(folder.absoluteFilePath());
+}
+
 bool FileReplacement::syncWritten(const QString &path)
 {
     return syncPath(path, O_RDONLY) && syncPath(QFileInfo(path).absolutePath(), O_RDONLY | O_DIRECTORY);
@@ -115,6 +121,10 @@ void FileReplacement::removeLeftovers() const
 
 bool FileReplacement::begin(QString *reason)
 {
+    if (isInReadOnlyFolder(m_target)) {
+        *reason = QStringLiteral("フォルダに書き込めません");
+        return false;
+    }
     removeLeftovers();
     const QString prefix = temporaryPrefix(m_target) + QString::number(QCoreApplication::applicationPid())
                            + QLatin1Char('-');

@@ -22,6 +22,9 @@ public:
     // A file nobody may write (no write permission bit), or one this user
     // may not write. Such a file is never replaced, even by a superuser.
     static bool isReadOnly(const QString &path);
+    // The same for the folder a file at `path` would be written into: no file
+    // is made in a folder nobody may write.
+    static bool isInReadOnlyFolder(const QString &path);
 
     // Syncs a file written in place, and its folder; false when it cannot.
     static bool syncWritten(const QString &path);

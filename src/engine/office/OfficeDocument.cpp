@@ -655,6 +655,8 @@ void OfficeDocument::Private::storeTo(const QString &target) const
     }
     if (quirn::FileReplacement::isReadOnly(target))
         throw failed(QStringLiteral("ファイルは読み取り専用です。"));
+    if (quirn::FileReplacement::isInReadOnlyFolder(target))
+        throw failed(QStringLiteral("フォルダに書き込めません。"));
     if (!QFileInfo(info.absolutePath()).isDir())
         throw failed(QStringLiteral("保存先のフォルダがありません。"));
 

@@ -8,6 +8,7 @@
 #include "CodePageText.h"
 #include "CompoundFile.h"
 #include "SheetCodeName.h"
+#include "MovedSheetLinks.h"
 #include "SheetImport.h"
 #include "VbaProject.h"
 #include "WorkbookStream.h"
@@ -389,6 +390,11 @@ void BiffBook::redirectMovedSheets(const QString &ownPath, const QList<int> &ind
         if (m_vbaEdit)
             m_vbaEdit->removeModule(codeName);
     }
+}
+
+bool BiffBook::sheetsReferredTo(const QList<int> &indexes) const
+{
+    return MovedSheetLinks::referredTo(*m_stream, indexes);
 }
 
 bool BiffBook::writeTo(const QString &path, QString *reason) const

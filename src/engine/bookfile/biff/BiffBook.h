@@ -56,6 +56,7 @@ public:
     BookFileError importSheets(const Import &import) override;
     void redirectMovedSheets(const QString &ownPath, const QList<int> &indexes, const QString &targetPath,
                              const QStringList &targetNames, const QList<int> &landed) override;
+    bool sheetsReferredTo(const QList<int> &indexes) const override;
     bool writeTo(const QString &path, QString *reason) const override;
 
 private:

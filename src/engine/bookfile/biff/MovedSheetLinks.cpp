@@ -9,6 +9,7 @@
 #include "WorkbookStream.h"
 
 #include <QHash>
+#include <QSet>
 
 #include <algorithm>
 
@@ -102,6 +103,57 @@ void MovedSheetLinks::redirect(WorkbookStream &source, const QString &sourcePath
     for (int t : cached)
         cache += ExternalCache::records(movedTo[t], source.substream(t), strings, cells[t]);
     links.appendToBook(book, cache);
+}
+
+bool MovedSheetLinks::referredTo(const WorkbookStream &source, const QList<int> &tabs)
+{
+    const QList<LinkTable::Book> books = LinkTable::books(source.m_globals);
+    const QList<LinkTable::Entry> entries = LinkTable::entries(source.m_globals);
+    QSet<int> reaching; // the book's own entries that take in a sheet of `tabs`
+    for (int x = 0; x < entries.size(); ++x) {
+        const LinkTable::Entry e = entries[x];
+        if (e.book >= books.size() || !books[e.book].self)
+            continue;
+        for (int t : tabs)
+            if (t >= e.first && t <= e.last)
+                reaching.insert(x);
+    }
+    if (reaching.isEmpty())
+        return false;
+    bool referred = false;
+    FormulaTokens::ReferenceMap seek;
+    seek.name = [](int i) { return i; };
+    seek.sheetEntry = [&](int e) {
+        if (reaching.contains(e))
+            referred = true;
+        return e;
+    };
+    seek.externalName = [](int e, int i) { return std::pair<int, int>(e, i); };
+    const auto walk = [&](QByteArray data, qsizetype at, int length) {
+        if (!FormulaTokens::remapReferences(data, at, length, seek))
+            referred = true;
+    };
+    for (const Record &r : source.m_globals) {
+        if (r.type != rtName)
+            continue;
+        const NameRecord n = NameRecord::parse(r.data);
+        if (n.valid && !tabs.contains(n.itab - 1))
+            walk(r.data, n.rgceAt, n.cce);
+    }
+    for (int t = 0; t < source.sheetCount() && !referred; ++t) {
+        if (tabs.contains(t))
+            continue;
+        for (const SubstreamRecord &r : RecordCursor::all(source.substream(t))) {
+            const QByteArray d = source.substream(t).mid(r.offset + 4, r.length);
+            if (r.type == rtFormula && d.size() >= 22)
+                walk(d, 22, qMin<int>(u16(d, 20), int(d.size()) - 22));
+            else if (r.type == rtArray && d.size() >= 14)
+                walk(d, 14, qMin<int>(u16(d, 12), int(d.size()) - 14));
+            else if (r.type == rtSharedFormula && d.size() >= 10)
+                walk(d, 10, qMin<int>(u16(d, 8), int(d.size()) - 10));
+        }
+    }
+    return referred;
 }
 
 } // namespace quirn
