@@ -16,6 +16,10 @@
 #include <QtTest>
 
 #include "BatchProcess.h"
+#include "IsolatedStore.h"
+
+// The runs' settings, office profiles and records are this test's own.
+static IsolatedStore g_store;
 
 namespace {
 

@@ -14,6 +14,10 @@
 #include "RecordOracle.h"
 #include "FlatDocument.h"
 #include "HostileBooks.h"
+#include "IsolatedStore.h"
+
+// The runs' settings, office profiles and records are this test's own.
+static IsolatedStore g_store;
 
 namespace {
 

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QString>
@@ -25,26 +24,34 @@ public:
             if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty())
                 return QStringLiteral("%1 is not installed (scripts/setup.sh installs it)").arg(QLatin1String(tool));
         }
-        // The first number no other server holds: a server that finds its
-        // number taken ends at once.
-        for (int number = 20; number < 120 && m_name.isEmpty(); ++number) {
-            if (QFileInfo::exists(QStringLiteral("/tmp/.X%1-lock").arg(number)))
-                continue;
-            m_server.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
-            m_server.start(QStringLiteral("Xvfb"),
-                           {QStringLiteral(":%1").arg(number), QStringLiteral("-screen"), QStringLiteral("0"),
-                            QStringLiteral("1280x1024x24"), QStringLiteral("-nolisten"), QStringLiteral("tcp"),
-                            // no reset when the last client leaves: it refuses
-                            // connections while it resets
-                            QStringLiteral("-noreset")});
-            if (!m_server.waitForStarted(10000))
-                return QStringLiteral("Xvfb did not start: ") + m_server.errorString();
-            if (waitUntil([&] { return m_server.state() != QProcess::Running || run(QStringLiteral("xwininfo"), number, {QStringLiteral("-root")}); }, 30000)
-                && m_server.state() == QProcess::Running)
-                m_name = QStringLiteral(":%1").arg(number);
-            else
-                stopProcess(m_server);
-        }
+        // The server takes the first number no other server holds, claiming
+        // it with its lock file, and tells it on its output: two tests
+        // starting at once never share a display.
+        m_server.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
+        m_server.start(QStringLiteral("Xvfb"),
+                       {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+                        QStringLiteral("0"), QStringLiteral("1280x1024x24"), QStringLiteral("-nolisten"),
+                        QStringLiteral("tcp"),
+                        // no reset when the last client leaves: it refuses
+                        // connections while it resets
+                        QStringLiteral("-noreset")});
+        if (!m_server.waitForStarted(10000))
+            return QStringLiteral("Xvfb did not start: ") + m_server.errorString();
+        QByteArray announced;
+        waitUntil([&] {
+            m_server.waitForReadyRead(50);
+            announced += m_server.readAllStandardOutput();
+            return announced.contains('\n') || m_server.state() != QProcess::Running;
+        }, 30000);
+        bool isNumber = false;
+        const int number = announced.trimmed().toInt(&isNumber);
+        if (!isNumber || m_server.state() != QProcess::Running)
+            return QStringLiteral("Xvfb did not announce its display: ")
+                   + QString::fromLocal8Bit(m_server.readAllStandardError());
+        if (waitUntil([&] { return run(QStringLiteral("xwininfo"), number, {QStringLiteral("-root")}); }, 30000))
+            m_name = QStringLiteral(":%1").arg(number);
+        else
+            stopProcess(m_server);
         if (m_name.isEmpty())
             return QStringLiteral("no X display could be started");
         m_manager.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });

@@ -5,6 +5,7 @@
 #include "HelpWindow.h"
 #include "MenuRules.h"
 #include "IsolatedStore.h"
+#include "ModalAnswer.h"
 #include "SettingsStore.h"
 #include "SheetEditing.h"
 #include "SheetList.h"
@@ -137,15 +138,10 @@ void tst_MenuRules::Reserve(const QString &path, const QString &sheet)
 
 void tst_MenuRules::AnswerOptions(std::function<void(QDialog &)> edit)
 {
-    QTimer::singleShot(0, this, [edit] {
-        auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
-        if (!dialog) {
-            qWarning("the options dialog is not open");
-            return;
-        }
-        edit(*dialog);
-        dialog->accept();
-    });
+    answerModal<QDialog>(this, [edit](QDialog &dialog) {
+        edit(dialog);
+        dialog.accept();
+    }, "the options dialog");
 }
 
 // ---------------------------------------------------------------- drop-down rules

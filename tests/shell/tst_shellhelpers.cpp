@@ -3,6 +3,7 @@
 #include "MessageBox.h"
 #include "cListView.h"
 #include "frmAbout.h"
+#include "ModalAnswer.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -153,17 +154,14 @@ void tst_ShellHelpers::realBoxMapsStyleWord()
     QStringList seenButtons;
     QString seenDefault;
     // Once the box is up, read it and press its "No" button.
-    QTimer::singleShot(0, this, [&] {
-        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-        if (!box)
-            return;
-        seenText = box->text();
-        seenIcon = box->icon();
-        for (QAbstractButton *b : box->buttons())
-            seenButtons << QString::number(box->standardButton(b), 16);
-        seenDefault = QString::number(box->standardButton(box->defaultButton()), 16);
-        box->button(QMessageBox::No)->click();
-    });
+    answerModal<QMessageBox>(this, [&](QMessageBox &box) {
+        seenText = box.text();
+        seenIcon = box.icon();
+        for (QAbstractButton *b : box.buttons())
+            seenButtons << QString::number(box.standardButton(b), 16);
+        seenDefault = QString::number(box.standardButton(box.defaultButton()), 16);
+        box.button(QMessageBox::No)->click();
+    }, "the message box");
     const int answer = MessageBox::Show("一行目\r\n二行目", 0x134);
     MessageBox::SetTestMode(true);
     QCOMPARE(answer, int(MessageBox::IDNO));

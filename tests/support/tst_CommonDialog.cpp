@@ -1,4 +1,5 @@
 #include "CommonDialog.h"
+#include "ModalAnswer.h"
 
 #include <QApplication>
 #include <QFile>
@@ -101,31 +102,25 @@ void tst_CommonDialog::realDialog()
     QString seenTitle;
     QStringList seenFilters;
     QString seenDirectory;
-    QTimer::singleShot(0, this, [&] {
-        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-        if (!dialog)
-            qFatal("the open-file dialog is not showing"); // rather than wait forever
-        QCOMPARE(dialog->objectName(), u"CommonDialog"_qs);
-        seenTitle = dialog->windowTitle();
-        seenFilters = dialog->nameFilters();
-        seenDirectory = dialog->directory().absolutePath();
-        dialog->selectFile(book);
-        static_cast<QDialog *>(dialog)->accept();
-    });
+    QString seenName;
+    answerModal<QFileDialog>(this, [&](QFileDialog &dialog) {
+        seenName = dialog.objectName();
+        seenTitle = dialog.windowTitle();
+        seenFilters = dialog.nameFilters();
+        seenDirectory = dialog.directory().absolutePath();
+        dialog.selectFile(book);
+        static_cast<QDialog &>(dialog).accept();
+    }, "the open-file dialog");
     const QString chosen = CommonDialog::ShowOpenFileDialog(nullptr, u"ﾌﾞｯｸを開く"_qs,
                                                             u"Microsoft Excel ﾌﾞｯｸ (*.xls)|*.xls"_qs, dir.path());
     QCOMPARE(chosen, book);
+    QCOMPARE(seenName, u"CommonDialog"_qs);
     QCOMPARE(seenTitle, u"ﾌﾞｯｸを開く"_qs);
     QCOMPARE(seenFilters, QStringList{u"Microsoft Excel ﾌﾞｯｸ (*.xls)"_qs});
     QCOMPARE(seenDirectory, QDir(dir.path()).absolutePath());
     QVERIFY(CommonDialog::shownDialogs().isEmpty());
 
-    QTimer::singleShot(0, this, [] {
-        auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
-        if (!dialog)
-            qFatal("the open-file dialog is not showing");
-        dialog->reject();
-    });
+    answerModal<QDialog>(this, [](QDialog &dialog) { dialog.reject(); }, "the open-file dialog");
     QCOMPARE(CommonDialog::ShowOpenFileDialog(nullptr, u"t"_qs, u"All|*.*"_qs, dir.path()), QString());
 }
 

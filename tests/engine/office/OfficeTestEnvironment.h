@@ -6,22 +6,15 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
-// Points the user's cache and runtime folders at a private temporary folder,
-// so that office profiles and process records of a test never touch the
-// user's own. Create it before the first OfficeProcess.
+#include "IsolatedStore.h"
+
+// A home of the test's own (see isolateHome): office profiles and process
+// records of a test never touch the user's own or another test's. Create it
+// before the first OfficeProcess.
 class OfficeTestEnvironment
 {
 public:
-    OfficeTestEnvironment()
-    {
-        const QString cache = m_root.filePath(QStringLiteral("cache"));
-        const QString runtime = m_root.filePath(QStringLiteral("runtime"));
-        QDir().mkpath(cache);
-        QDir().mkpath(runtime);
-        QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        qputenv("XDG_CACHE_HOME", QFile::encodeName(cache));
-        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
-    }
+    OfficeTestEnvironment() { isolateHome(m_root.path()); }
 
     QString root() const { return m_root.path(); }
 
