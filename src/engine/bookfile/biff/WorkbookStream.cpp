@@ -383,6 +383,15 @@ bool WorkbookStream::addSheets(QList<Record> globals, const QList<Record> &entri
         else if (r.type == rtTabId && r.data.size() == 2 * count && r.data.size() + 2 * added > kMaxRecordData)
             return false;
     }
+    if (lastEntry < 0) {
+        // A book without sheets (another program's, or a damaged one): the
+        // entries go where Excel writes them, ahead of the link table, the
+        // names, the shared strings and the end of the globals.
+        const QSet<quint16> following{rtSupBook, rtExternSheet, rtName, rtMsoDrawingGroup, rtSst, rtExtSst, rtEof};
+        lastEntry = 0; // after the BOF at worst
+        while (lastEntry + 1 < globals.size() && !following.contains(globals[lastEntry + 1].type))
+            ++lastEntry;
+    }
     for (int g = 0; g < added; ++g)
         globals.insert(lastEntry + 1 + g, entries[g]);
     for (Record &r : globals) {
