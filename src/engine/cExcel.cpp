@@ -6,6 +6,7 @@
 #include "ExcelError.h"
 #include "ExcelWorkbook.h"
 #include "MessageBox.h"
+#include "OfficeInstallation.h"
 #include "OfficeProcess.h"
 #include "PageSetupProperties.h"
 #include "SheetPrintJob.h"
@@ -27,10 +28,6 @@ constexpr qint32 ProtectedBit = 16;
 constexpr unsigned CriticalOk = 0x10;
 constexpr unsigned ExclamationOk = 0x30;
 
-// An engine process kept warm between two gateways (the start-up check's and
-// the main window's).
-std::shared_ptr<OfficeProcess> g_warmOffice;
-
 void shutDown(OfficeProcess &office)
 {
     try {
@@ -40,34 +37,27 @@ void shutDown(OfficeProcess &office)
     }
 }
 
-void shutDownWarmOffice()
-{
-    if (g_warmOffice)
-        shutDown(*g_warmOffice);
-    g_warmOffice.reset();
-}
-
 } // namespace
 
 cExcel::cExcel()
-    : m_office(g_warmOffice ? std::move(g_warmOffice) : std::make_shared<OfficeProcess>())
+    : m_office(std::make_shared<OfficeProcess>())
 {
 }
 
 cExcel::~cExcel()
 {
     xlApp.reset();
-    if (m_keepWarm && !g_warmOffice) {
-        g_warmOffice = m_office;
-        qAddPostRoutine(shutDownWarmOffice);
-        return;
-    }
     shutDown(*m_office);
 }
 
-void cExcel::KeepEngineWarm()
+QString cExcel::InstalledVersion()
 {
-    m_keepWarm = true;
+    return OfficeInstallation::version();
+}
+
+void cExcel::WarmUpEngine()
+{
+    m_office->startInBackground();
 }
 
 ExcelApplication &cExcel::application() const

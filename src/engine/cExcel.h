@@ -29,10 +29,9 @@ class OfficeProcess;
 class cExcel
 {
 public:
-    // Takes the engine's process a previous instance kept warm, if any.
+    // The engine's process starts on first use (or WarmUpEngine()).
     cExcel();
-    // Ends the engine's process (nothing is left running), unless
-    // KeepEngineWarm() was called.
+    // Ends the engine's process: nothing is left running.
     ~cExcel();
     cExcel(const cExcel &) = delete;
     cExcel &operator=(const cExcel &) = delete;
@@ -201,10 +200,12 @@ public:
     bool CheckMacroObject(QStringList &Modules, QList<int> &Types);
     void SelectedSheet(const QString &SheetName);
 
-    // Hands this instance's engine process, still running, to the next cExcel
-    // of the program instead of ending it; ended with the application if no
-    // instance takes it.
-    void KeepEngineWarm();
+    // The installed engine's version, read without starting it; empty when
+    // none is installed.
+    static QString InstalledVersion();
+    // Starts the engine's process behind the caller's back and returns at
+    // once; its first use waits for that start to end.
+    void WarmUpEngine();
 
     // What saving the book named `Book` would lose (a book holding sheets
     // brought from another book is saved through the office); empty when its
@@ -230,7 +231,6 @@ private:
                     const ExcelWorkbook &target, const QStringList &copies, int targetCount) const;
 
     std::shared_ptr<OfficeProcess> m_office;
-    bool m_keepWarm = false;
     QString xlAppName;
     QString m_lastSaveError;
     QString m_lastOpenError;

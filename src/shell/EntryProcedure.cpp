@@ -1,5 +1,6 @@
 #include "EntryProcedure.h"
 
+#include "EngineStartWait.h"
 #include "Globals.h"
 #include "InstanceLock.h"
 #include "MessageBox.h"
@@ -10,6 +11,7 @@
 
 #include <QCoreApplication>
 #include <QSysInfo>
+#include <QTimer>
 #include <QVersionNumber>
 
 namespace {
@@ -47,6 +49,10 @@ bool EntryProcedure::Run()
         return false;
     }
     g_mainWindow->show();
+    // The window comes first; the engine starts behind it, and a command
+    // that needs it before it is ready waits with the window painting.
+    EngineStartWait::Install(*g_mainWindow);
+    QTimer::singleShot(0, g_mainWindow, [] { g_mainWindow->Excel().WarmUpEngine(); });
     return true;
 }
 
@@ -98,13 +104,9 @@ void EntryProcedure::WarnOldEngineVersion(const QString &version)
     QCoreApplication::processEvents();
 }
 
-// A throw-away gateway starts the engine once to read its version; the
-// process it started is kept warm for the main window's gateway.
+// The installed engine's version, read from its files: the engine itself
+// starts behind the window.
 QString EntryProcedure::QueryEngineVersion()
 {
-    cExcel probe;
-    const QString version = probe.ExcelVer();
-    if (!version.isEmpty())
-        probe.KeepEngineWarm();
-    return version;
+    return cExcel::InstalledVersion();
 }

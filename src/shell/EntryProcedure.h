@@ -26,6 +26,6 @@ public:
 private:
     static bool CheckSystem();
     static bool CheckEngineInstalled();
-    // The gateway's version text (cExcel::ExcelVer), empty without an engine.
+    // The installed engine's version, empty without an engine.
     static QString QueryEngineVersion();
 };

@@ -1,13 +1,16 @@
 #include "CommonDialog.h"
 #include "EntryProcedure.h"
+#include "ExcelApplication.h"
 #include "Globals.h"
 #include "InstanceLock.h"
 #include "IsolatedStore.h"
 #include "MessageBox.h"
+#include "OfficeProcess.h"
 #include "PictureBar.h"
 #include "ReportSystemError.h"
 #include "SettingsMigration.h"
 #include "SettingsStore.h"
+#include "cExcel.h"
 #include "cListView.h"
 #include "frmMain.h"
 
@@ -18,6 +21,7 @@
 #include <QProgressBar>
 #include <QStandardItemModel>
 #include <QStatusBar>
+#include <QTimer>
 #include <QTest>
 #include <QToolBar>
 #include <QTreeView>
@@ -722,6 +726,22 @@ void tst_frmMain::entryProcedureConvertsAndShows()
     QCOMPARE(Get("Settings", "Warninng2Cut"), QString("missing"));
     QCOMPARE(Get("Settings", "#100"), QString("1"));
     QVERIFY(SettingsStore::GetAllSettings(SettingsStore::OldAppKey, "Settings").isEmpty());
+    // The engine starts behind the window: a command that needs it first
+    // waits with the window painting, says so, and takes no input meanwhile.
+    const QString before = window->PanelText(1);
+    QString shownWhileWaiting;
+    bool enabledWhileWaiting = true;
+    QTimer::singleShot(0, window, [&] {
+        shownWhileWaiting = window->PanelText(1);
+        enabledWhileWaiting = window->isEnabled();
+    });
+    window->Excel().CreateExcel();
+    QVERIFY(window->Excel().xlApp->office().isRunning());
+    QCOMPARE(shownWhileWaiting, QString("表計算エンジンを起動中…"));
+    QVERIFY(!enabledWhileWaiting);
+    QVERIFY(window->isEnabled());
+    QCOMPARE(window->PanelText(1), before);
+    window->CloseExcelWithoutSaving();
     Globals::QuitWithoutPrompt = true;
     window->close();
 }
