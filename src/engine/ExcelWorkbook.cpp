@@ -487,6 +487,18 @@ void ExcelWorkbook::setSheetVisible(const QString &name, bool visible)
     }
 }
 
+void ExcelWorkbook::hideSheet(const QString &name)
+{
+    m_shownVeryHidden.remove(name);
+    if (ownedByOffice()) {
+        const auto known = m_officeFacts.find(name);
+        if (known != m_officeFacts.end() && known->visibility == SheetVisibility::VeryHidden
+            && sheetState(name).visible)
+            known->visibility = SheetVisibility::Hidden;
+    }
+    setSheetVisible(name, false);
+}
+
 void ExcelWorkbook::setSheetVeryHidden(const QString &name)
 {
     if (!ownedByOffice()) {

@@ -75,7 +75,12 @@ public:
     int pageCount(const QString &name);
 
     void renameSheet(const QString &name, const QString &newName);
+    // Shows or hides the sheet; a very hidden sheet shown for a while (to set
+    // up its page, say) goes back to very hidden when hidden here.
     void setSheetVisible(const QString &name, bool visible);
+    // Hides the sheet as the user asks: hidden, also when it was very hidden
+    // before being shown in this session.
+    void hideSheet(const QString &name);
     // Hides the sheet so that only a program can show it again.
     void setSheetVeryHidden(const QString &name);
     void deleteSheets(const QStringList &names);

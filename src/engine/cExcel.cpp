@@ -403,6 +403,12 @@ void cExcel::SetSheetAttribute(const QString &BookName, const QString &SheetName
     application().ActiveWorkbook().setSheetVisible(SheetName, (Attri & VisibleBit) != 0);
 }
 
+void cExcel::HideSheet(const QString &BookName, const QString &SheetName)
+{
+    BookActive(BookName);
+    application().ActiveWorkbook().hideSheet(SheetName);
+}
+
 void cExcel::SetSheetVeryHidden(const QString &SheetName)
 {
     application().ActiveWorkbook().setSheetVeryHidden(SheetName);

@@ -76,6 +76,10 @@ public:
     // apart two sheets of one name in a book another program wrote.
     qint32 GetSheetAttributeAt(const QString &BookName, qint16 No);
     void SetSheetAttribute(const QString &BookName, const QString &SheetName, qint32 Attri);
+    // Hides a sheet as the user asks: hidden, also a very hidden sheet shown
+    // in this session (SetSheetAttribute gives such a sheet back its very
+    // hidden state, as a command that showed it for a while wants).
+    void HideSheet(const QString &BookName, const QString &SheetName);
     // Hides a sheet of the active book so that only a program can show it again.
     void SetSheetVeryHidden(const QString &SheetName);
     // Applies the captured page setup to the sheet (SetActiveSheetPropaty).

@@ -231,8 +231,12 @@ void SheetEditing::SetSelectedVisibility(bool show)
     const QString file = cFile::GetFileName(m_form.ActiveBookPath);
     for (const QString &name : names) {
         const bool visible = excel.GetSheetAttribute(file, name) & SheetKey::Visible;
-        if (visible != show)
-            excel.SetSheetAttribute(file, name, show ? SheetKey::Visible : 0);
+        if (visible == show)
+            continue;
+        if (show)
+            excel.SetSheetAttribute(file, name, SheetKey::Visible);
+        else
+            excel.HideSheet(file, name);
     }
     list.RebuildSheetView(entries);
     for (const SheetTableEntry &entry : entries)

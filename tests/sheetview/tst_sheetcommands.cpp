@@ -28,6 +28,7 @@ private slots:
     void renameFollowsThroughTablesAndFile();
     void deleteWarnsConfirmsAndDeletes();
     void showAndHideKeepTheTableInStep();
+    void aVeryHiddenSheetShownAndHiddenIsHidden();
     void namesOtherProgramsWriteAreTakenWhole();
     void macroSheetsAreLeftAsTheyAre();
     void copyPastedTwiceCopiesTheCopies();
@@ -254,6 +255,32 @@ void tst_SheetCommands::showAndHideKeepTheTableInStep()
     QCOMPARE(m_window->SheetTable.at(0).Key, path + "/00000*Sheet1");
     QVERIFY(hide->isChecked());
     QCOMPARE(Saved(path), (QList<Sheet>{{"Sheet1", false}, {"Sheet2", false}, {"Sheet3", true}, {"Sheet4", true}}));
+}
+
+// Hide means hidden, also for a sheet that was very hidden until the user
+// showed it from the popup.
+void tst_SheetCommands::aVeryHiddenSheetShownAndHiddenIsHidden()
+{
+    const QString path = Open("visible_hidden_veryhidden.xls");
+    QMenu *popup = m_ui->Popup("menuSheetPopup");
+    // Shown from the popup of a right-click, hidden from the popup Enter opens.
+    for (const char *item : {"SheetPopDisplay", "SheetPopHide"}) {
+        m_ui->Select({"VeryHidden"});
+        if (item == QLatin1String("SheetPopDisplay"))
+            QTest::mouseClick(m_window->SheetView()->listView()->viewport(), Qt::RightButton, {},
+                              m_ui->SheetPoint("VeryHidden"));
+        else
+            m_ui->Key(Qt::Key_Return);
+        QVERIFY(popup->isVisible());
+        m_ui->Choose("menuSheetPopup", item);
+    }
+    QCOMPARE(m_ui->Code("VeryHidden"), QString("00000"));
+    QCOMPARE(m_window->Excel().SaveExcel(path), 0);
+    quirn::BookFile book;
+    QVERIFY(!book.open(path));
+    QCOMPARE(book.sheet(2).name, QString("VeryHidden"));
+    QCOMPARE(book.sheet(2).visibility, quirn::SheetVisibility::Hidden);
+    QCOMPARE(m_ui->Office(path), (QList<Sheet>{{"Visible", true}, {"Hidden", false}, {"VeryHidden", false}}));
 }
 
 void tst_SheetCommands::namesOtherProgramsWriteAreTakenWhole()
