@@ -3,6 +3,7 @@
 #include "BookHandOver.h"
 #include "BookList.h"
 #include "BookSelection.h"
+#include "MenuRules.h"
 #include "MessageBox.h"
 #include "PrintReserve.h"
 #include "SettingsStore.h"
@@ -289,9 +290,7 @@ void SheetList::ShowPopup(const QList<int> &selected, int reference)
         return;
     }
     const bool one = selected.size() == 1;
-    for (const char *name : {"SheetPopDisplay", "SheetPopHide", "SheetPopPageSetUp", "SheetPopDelete"})
-        m_form.Action(QString::fromLatin1(name))->setEnabled(!restricted);
-    m_form.Action(QStringLiteral("SheetPopRename"))->setEnabled(!restricted && one);
+    m_form.Rules().Apply();
     if (!restricted && !one) {
         m_form.Action(QStringLiteral("SheetPopDisplay"))->setChecked(false);
         m_form.Action(QStringLiteral("SheetPopHide"))->setChecked(false);

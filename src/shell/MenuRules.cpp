@@ -167,9 +167,16 @@ void MenuRules::ToolMenu()
                                    && !m_form.Sheets().SelectedRows().isEmpty());
 }
 
-// The popups' print items run the commands of the menu items.
+// The sheet popup's editing items work on the selected sheets of a book that
+// may be changed, rename on one sheet only; its print items run the commands
+// of the menu items.
 void MenuRules::PopupRules()
 {
+    const qsizetype selected = m_form.ActiveBookPath.isEmpty() ? 0 : m_form.Sheets().SelectedRows().size();
+    const bool editable = selected > 0 && (m_form.BookRestriction & kMayNotSave) == 0;
+    for (const char *name : {"SheetPopDisplay", "SheetPopHide", "SheetPopPageSetUp", "SheetPopDelete"})
+        Enable(name, editable);
+    Enable("SheetPopRename", editable && selected == 1);
     Enable("BookPopPrint", Enabled("mnuPrint"));
     Enable("SheetPopPrint", Enabled("mnuPrint"));
     Enable("PrintReserve", Enabled("mnuSheetReservPrint"));

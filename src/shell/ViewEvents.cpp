@@ -138,21 +138,27 @@ bool ViewEvents::FilterSheetView(QObject *watched, QEvent *event)
         case QEvent::MouseButtonPress: {
             m_clickModifiers = mouse->modifiers();
             m_sheetPressPos = mouse->position().toPoint();
-            const QModelIndex hit = m_form.SheetView()->currentView()->indexAt(m_sheetPressPos);
-            m_sheetDragArmed = mouse->button() == Qt::LeftButton && hit.isValid()
-                               && m_form.SheetView()->selectionModel()->isSelected(hit);
+            // A press on a sheet starts a drag once the pointer moves far
+            // enough, whichever way; the view's own press selects the sheet
+            // first when it was not selected.
+            m_sheetPressed = m_form.SheetView()->currentView()->indexAt(m_sheetPressPos);
+            m_sheetDragArmed = mouse->button() == Qt::LeftButton && m_sheetPressed.isValid();
             TrapErrors([this, mouse] { m_form.Sheets().MouseDown(ButtonNumber(mouse->button())); });
             return false;
         }
         case QEvent::MouseMove:
-            if (m_sheetDragArmed && (mouse->buttons() & Qt::LeftButton)
-                && (mouse->position().toPoint() - m_sheetPressPos).manhattanLength()
-                       >= QApplication::startDragDistance()) {
+            if (!m_sheetDragArmed || !(mouse->buttons() & Qt::LeftButton))
+                return false;
+            // Until then the view never sees the moves, which would stretch
+            // the selection over the sheets passed: what is dragged is what
+            // was shown selected at the press.
+            if ((mouse->position().toPoint() - m_sheetPressPos).manhattanLength()
+                >= QApplication::startDragDistance()) {
                 m_sheetDragArmed = false;
-                TrapErrors([this] { m_form.Sheets().StartDrag(); });
-                return true;
+                if (m_sheetPressed.isValid() && m_form.SheetView()->selectionModel()->isSelected(m_sheetPressed))
+                    TrapErrors([this] { m_form.Sheets().StartDrag(); });
             }
-            return false;
+            return true;
         case QEvent::MouseButtonRelease: {
             m_sheetDragArmed = false;
             m_clickModifiers = mouse->modifiers();

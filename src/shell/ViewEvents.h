@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPersistentModelIndex>
 #include <QPoint>
 #include <Qt>
 
@@ -32,5 +33,6 @@ private:
     SheetSort &m_sort;
     Qt::KeyboardModifiers m_clickModifiers;
     QPoint m_sheetPressPos;
+    QPersistentModelIndex m_sheetPressed;
     bool m_sheetDragArmed = false;
 };

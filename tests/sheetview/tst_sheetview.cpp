@@ -3,6 +3,7 @@
 #include "BookSelection.h"
 #include "BookViewHarness.h"
 #include "IsolatedStore.h"
+#include "MenuRules.h"
 #include "SettingsStore.h"
 #include "SheetIcons.h"
 #include "SheetKey.h"
@@ -13,6 +14,10 @@
 #include "OfficeProcess.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QDrag>
+#include <QMouseEvent>
+#include <QPointer>
 #include <QLabel>
 #include <QListView>
 #include <QMenu>
@@ -47,8 +52,12 @@ private slots:
     void doubleClickOnHiddenOrMacroSheetWarns();
     void handingOverWithoutADisplayIsTold();
     void popupRulesForMacroAndRestrictedSheets();
+    void popupEditingItemsFollowTheSelection_data();
+    void popupEditingItemsFollowTheSelection();
     void selectAllSheets();
     void dragCarriesTheSelectedKeys();
+    void aDragStartsAnyWayAndCarriesWhatIsShown_data();
+    void aDragStartsAnyWayAndCarriesWhatIsShown();
     void tableLookups();
 
 private:
@@ -421,6 +430,48 @@ void tst_SheetView::popupRulesForMacroAndRestrictedSheets()
     m_window->BookRestriction = 0;
 }
 
+void tst_SheetView::popupEditingItemsFollowTheSelection_data()
+{
+    QTest::addColumn<QStringList>("selected");
+    QTest::addColumn<int>("restriction");
+    QTest::addColumn<bool>("rename");
+    QTest::addColumn<bool>("others");
+    QTest::newRow("the first sheet, as the book opens") << QStringList{} << 0 << true << true;
+    QTest::newRow("two sheets") << QStringList{"Sheet1", "Sheet2"} << 0 << false << true;
+    QTest::newRow("a book that may not be saved") << QStringList{"Sheet1"} << 1 << false << false;
+}
+
+// The popup's editing items, right-clicked on the last selected sheet, and
+// the same items whenever the rules run (a popup opened any other way).
+void tst_SheetView::popupEditingItemsFollowTheSelection()
+{
+    QFETCH(QStringList, selected);
+    QFETCH(int, restriction);
+    QFETCH(bool, rename);
+    QFETCH(bool, others);
+    Open("hidden_third_sheet.xls");
+    m_window->BookRestriction = restriction;
+    QItemSelectionModel *selection = m_window->SheetView()->selectionModel();
+    for (const QString &name : selected)
+        selection->select(m_window->SheetView()->model()->index(Row(name), 0), QItemSelectionModel::Select);
+    const QList<int> rows = m_window->Sheets().SelectedRows();
+    QVERIFY(!rows.isEmpty());
+    QMenu *popup = m_window->Popup("menuSheetPopup");
+    for (const bool rightClick : {true, false}) {
+        if (rightClick)
+            Click(rows.last(), Qt::NoModifier, Qt::RightButton);
+        else
+            m_window->Rules().Apply();
+        QCOMPARE(popup->isVisible(), rightClick);
+        popup->hide();
+        QCOMPARE(m_window->Sheets().SelectedRows(), rows);
+        QCOMPARE(m_window->Action("SheetPopRename")->isEnabled(), rename);
+        for (const char *item : {"SheetPopDelete", "SheetPopDisplay", "SheetPopHide", "SheetPopPageSetUp"})
+            QVERIFY2(m_window->Action(item)->isEnabled() == others, item);
+    }
+    m_window->BookRestriction = 0;
+}
+
 void tst_SheetView::selectAllSheets()
 {
     Open("hidden_third_sheet.xls");
@@ -444,6 +495,57 @@ void tst_SheetView::dragCarriesTheSelectedKeys()
     const QStringList keys = QString::fromUtf8(data->data(SheetList::DragFormat)).split(u'\n');
     QCOMPARE(keys.size(), 4);
     QCOMPARE(keys.at(2), m_window->ActiveBookPath + "/00000*Sheet3");
+}
+
+void tst_SheetView::aDragStartsAnyWayAndCarriesWhatIsShown_data()
+{
+    QTest::addColumn<QStringList>("selected");
+    QTest::addColumn<QString>("pressed");
+    QTest::addColumn<QPoint>("direction");
+    QTest::addColumn<QStringList>("dragged");
+    const QStringList pair{"Sheet1", "Sheet2"};
+    QTest::newRow("down from a selected sheet") << pair << "Sheet1" << QPoint(0, 1) << pair;
+    QTest::newRow("up from a selected sheet") << pair << "Sheet2" << QPoint(0, -1) << pair;
+    QTest::newRow("sideways from a selected sheet") << pair << "Sheet2" << QPoint(1, 0) << pair;
+    QTest::newRow("down from a sheet not selected") << pair << "Sheet3" << QPoint(0, 1) << QStringList{"Sheet3"};
+}
+
+// A press on a sheet and a move of the drag distance, one pixel at a time, in
+// any direction: the drag carries the sheets shown selected, and the moves
+// before it never stretch the selection over the sheets passed.
+void tst_SheetView::aDragStartsAnyWayAndCarriesWhatIsShown()
+{
+    QFETCH(QStringList, selected);
+    QFETCH(QString, pressed);
+    QFETCH(QPoint, direction);
+    QFETCH(QStringList, dragged);
+    Open("hidden_third_sheet.xls");
+    QListView *list = m_window->SheetView()->listView();
+    QItemSelectionModel *selection = m_window->SheetView()->selectionModel();
+    selection->clearSelection();
+    for (const QString &name : selected)
+        selection->select(m_window->SheetView()->model()->index(Row(name), 0), QItemSelectionModel::Select);
+
+    // The drag object is the view's child until the event loop runs again.
+    const auto drag = [this] { return m_window->SheetView()->findChild<QDrag *>(); };
+    const QPoint start = list->visualRect(m_window->SheetView()->model()->index(Row(pressed), 0)).center();
+    QTest::mousePress(list->viewport(), Qt::LeftButton, {}, start);
+    QStringList shown;
+    for (int step = 1; step <= QApplication::startDragDistance() && !drag(); ++step) {
+        QMouseEvent move(QEvent::MouseMove, QPointF(start + direction * step),
+                         QPointF(list->viewport()->mapToGlobal(start + direction * step)), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(list->viewport(), &move);
+        if (!drag()) {
+            shown.clear();
+            for (const int row : m_window->Sheets().SelectedRows())
+                shown << m_window->Sheets().Text(row);
+        }
+    }
+    QVERIFY(drag());
+    QCOMPARE(drag()->mimeData()->text().split(u'\n'), dragged);
+    QCOMPARE(shown, dragged);
+    QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, start);
 }
 
 void tst_SheetView::tableLookups()
