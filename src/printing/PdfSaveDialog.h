@@ -6,8 +6,10 @@
 class QWidget;
 
 // Asks where to write a PDF file, proposing a path. The answer always ends
-// in ".pdf"; when that file exists the user is asked whether to replace it,
-// and No gives Cancel.
+// in ".pdf"; a destination that cannot take it (no such folder, a folder the
+// user may not write, a read-only file) is named and the user chooses again;
+// when that file exists the user is asked whether to replace it, and No gives
+// Cancel.
 //
 // Tests script it as the book save dialog: in scripted mode no dialog
 // appears, each call takes the next queued answer (empty text for Cancel;

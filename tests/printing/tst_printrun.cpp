@@ -389,20 +389,30 @@ private slots:
         QVERIFY(shown.first().text.startsWith("通常使うプリンタが設定されていないため"));
         QCOMPARE(m_window->Reserve.CountReservedBooks(), 1);
 
-        // A PDF that cannot be written (its folder is a file): told, nothing
-        // left behind, the reservations kept.
-        const QString folder = m_dir.filePath("notafolder");
-        QFile blocker(folder);
+        // A PDF destination that cannot take the file (its folder is a file)
+        // is named in the save dialog, which asks again; a folder gone after
+        // the choice fails the run: told, nothing left behind, the
+        // reservations kept.
+        const QString blocked = m_dir.filePath("notafolder");
+        QFile blocker(blocked);
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         blocker.close();
-        PdfSaveDialog::queueAnswer(folder + "/out.pdf");
+        const QString gone = m_dir.filePath("gone");
+        QVERIFY(QDir().mkdir(gone));
+        PdfSaveDialog::queueAnswer(blocked + "/out.pdf");
+        PdfSaveDialog::queueAnswer(gone + "/out.pdf");
         SettingsStore::SaveSetting(SettingsStore::AppKey, "Option", "PrintGuide", "1");
-        frmPrintSheet::queueScript([](frmPrintSheet &dialog) { dialog.findChild<QPushButton *>("Command2")->click(); });
+        frmPrintSheet::queueScript([gone](frmPrintSheet &dialog) {
+            dialog.findChild<QPushButton *>("Command2")->click();
+            QDir(gone).removeRecursively();
+        });
         m_window->Action("mnuReservePrint")->trigger();
         shown = MessageBox::TakeShown();
-        QCOMPARE(shown.size(), 1);
-        QVERIFY(shown.first().text.startsWith("次のﾌﾞｯｸは PDF ﾌｧｲﾙに保存できませんでした。"));
+        QCOMPARE(shown.size(), 2);
+        QCOMPARE(shown.first().text, "ﾌｫﾙﾀﾞ \"" + blocked + "\" が見つかりません。\n別の保存先を選んでください。");
+        QVERIFY(shown.last().text.startsWith("次のﾌﾞｯｸは PDF ﾌｧｲﾙに保存できませんでした。"));
         QVERIFY(QDir(m_dir.path()).entryList({"out*"}, QDir::Files | QDir::Hidden).isEmpty());
+        QVERIFY(!QFileInfo::exists(gone));
         QCOMPARE(m_window->Reserve.CountReservedBooks(), 1);
     }
 
