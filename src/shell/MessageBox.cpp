@@ -4,8 +4,13 @@
 #include "NormalPointer.h"
 
 #include <QApplication>
+#include <QFontMetrics>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
+
+#include <algorithm>
 
 namespace {
 
@@ -50,6 +55,66 @@ QMessageBox::Icon IconOf(unsigned style)
     }
 }
 
+// Where a line may be broken without splitting a word: after Japanese and
+// Latin punctuation, a space or a path separator, and before a quotation.
+bool BreaksAfter(const QString &line, qsizetype at)
+{
+    static const QString after = QStringLiteral("、。，．？！：；）」』 /");
+    if (after.contains(line.at(at)))
+        return true;
+    return at + 1 < line.size() && (line.at(at + 1) == u'"' || line.at(at + 1) == u'「' || line.at(at + 1) == u'（');
+}
+
+// The line cut into pieces that fit `limit`, each cut at the last place that
+// may be broken; a piece with no such place is left whole for the label.
+QStringList FitLine(const QString &line, const QFontMetrics &metrics, int limit)
+{
+    QStringList pieces;
+    QString rest = line;
+    while (metrics.horizontalAdvance(rest) > limit) {
+        qsizetype cut = -1;
+        for (qsizetype at = 0; at + 1 < rest.size(); ++at) {
+            if (metrics.horizontalAdvance(rest.left(at + 1)) > limit)
+                break;
+            if (BreaksAfter(rest, at))
+                cut = at + 1;
+        }
+        if (cut <= 0)
+            break;
+        pieces << rest.left(cut);
+        rest = rest.mid(cut);
+    }
+    pieces << rest;
+    return pieces;
+}
+
+// Japanese may be broken between almost any two characters, and a box of
+// the toolkit's narrow width breaks it in the middle of words. The box is
+// made as wide as its longest line, up to what the screen allows; a longer
+// line is broken where a reader expects it.
+void FitText(QMessageBox &box, const QString &text, QWidget *parent)
+{
+    auto *label = box.findChild<QLabel *>(QStringLiteral("qt_msgbox_label"));
+    if (!label)
+        return;
+    const QScreen *screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
+    const int screenWidth = screen ? screen->availableGeometry().width() : 1024;
+    // What the toolkit lets a box grow to, less its icon and margins.
+    const int boxLimit = screenWidth <= 1024 ? screenWidth : std::min(screenWidth - 480, 1000);
+    const int limit = std::max(240, boxLimit - 140);
+    const QFontMetrics metrics(label->font());
+    QStringList lines;
+    int widest = 0;
+    for (const QString &line : text.split(u'\n')) {
+        for (const QString &piece : FitLine(line, metrics, limit)) {
+            lines << piece;
+            widest = std::max(widest, metrics.horizontalAdvance(piece));
+        }
+    }
+    box.setText(lines.join(u'\n'));
+    label->setMinimumWidth(std::min(widest + 2, limit));
+}
+
 } // namespace
 
 int MessageBox::DefaultAnswer(unsigned style)
@@ -78,6 +143,8 @@ int MessageBox::ShowDialog(const QString &text, unsigned style, const QString &t
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     QMessageBox box(IconOf(style), title, shown, QMessageBox::NoButton, parent);
     box.setObjectName(QStringLiteral("MessageBox"));
+    box.setTextFormat(Qt::PlainText);
+    FitText(box, shown, parent);
     if (style & 0x1000)
         box.setWindowModality(Qt::ApplicationModal);
     const QList<int> answers = ButtonsOf(style);

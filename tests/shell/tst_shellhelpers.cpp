@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QMessageBox>
+#include <QFontMetrics>
 #include <QPushButton>
 #include <QTimer>
 #include <QListView>
@@ -28,6 +29,7 @@ private slots:
     void engineVersionChecks();
     void listViewModes();
     void realBoxMapsStyleWord();
+    void realBoxKeepsJapaneseWordsWhole();
 };
 
 void tst_ShellHelpers::init()
@@ -172,6 +174,38 @@ void tst_ShellHelpers::realBoxMapsStyleWord()
     expected.sort();
     QCOMPARE(seenButtons, expected);
     QCOMPARE(seenDefault, QString::number(QMessageBox::No, 16));
+}
+
+// The delete question about a book deep in a shared folder: every line of
+// the box fits its width, and a line too long for the screen is broken at a
+// path separator or after punctuation, never inside a word.
+void tst_ShellHelpers::realBoxKeepsJapaneseWordsWhole()
+{
+    MessageBox::SetTestMode(false);
+    const QString path = "/home/user/共有/経理部/2026年度/月次報告/各部門から提出されたブック/第3四半期/66シートのブック.xls";
+    const QString text = path + " から 選択された ｼｰﾄ を削除します。よろしいですか。\r\nこの操作は元に戻せません。";
+    QStringList lines;
+    int labelWidth = 0;
+    QFontMetrics metrics(QApplication::font());
+    QTimer::singleShot(0, this, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        auto *label = box->findChild<QLabel *>("qt_msgbox_label");
+        lines = box->text().split(u'\n');
+        labelWidth = label->width();
+        metrics = QFontMetrics(label->font());
+        box->button(QMessageBox::Cancel)->click();
+    });
+    MessageBox::Show(text, 0x21);
+    MessageBox::SetTestMode(true);
+    QVERIFY(lines.size() > 2);
+    QCOMPARE(lines.join(QString()).remove(u' '), QString(text).remove("\r\n").remove(u' '));
+    for (const QString &line : lines)
+        QVERIFY2(metrics.horizontalAdvance(line) <= labelWidth, qPrintable(line));
+    QVERIFY(lines.join(u'|').contains("よろしいですか。"));
+    for (qsizetype i = 0; i + 1 < lines.size(); ++i)
+        QVERIFY2(QString("/、。 ").contains(lines.at(i).back()) || lines.at(i + 1).front() == u'"', qPrintable(lines.at(i)));
 }
 
 QTEST_MAIN(tst_ShellHelpers)
