@@ -83,10 +83,18 @@ void BookImport::FileOpen()
         initial = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (initial.isEmpty() || !QFileInfo(initial).isDir())
         initial = QDir::homePath();
-    QString path = CommonDialog::ShowOpenFileDialog(&m_form, QStringLiteral("ｴｸｾﾙﾌﾞｯｸ選択"), BookFilter, initial);
-    if (path.isEmpty())
+    const QStringList chosen =
+        CommonDialog::ShowOpenFilesDialog(&m_form, QStringLiteral("ｴｸｾﾙﾌﾞｯｸ選択"), BookFilter, initial);
+    if (chosen.isEmpty())
         return;
-    path = WithBookExtension(path);
+    // Several books, or folders of them, come in as a drop of them would.
+    if (chosen.size() > 1 || QFileInfo(chosen.first()).isDir()) {
+        SettingsStore::SaveSetting(SettingsStore::AppKey, QStringLiteral("Settings"), QStringLiteral("LastLoadFile"),
+                                   QFileInfo(chosen.first()).absolutePath());
+        ImportPaths(chosen);
+        return;
+    }
+    QString path = WithBookExtension(chosen.first());
     if (QFileInfo(path).isFile())
         path = BookPath(path);
     if (!QFileInfo(path).isFile()) {
@@ -158,10 +166,17 @@ void BookImport::Drop(const QMimeData &data, const QPoint &pos, Qt::KeyboardModi
             DropSheets(data, pos, modifiers);
         return;
     }
+    ImportPaths(LocalPaths(data));
+}
+
+// Books and folders of books, as dropped or chosen together: each is listed,
+// and the last one found is opened.
+void BookImport::ImportPaths(const QStringList &paths)
+{
     WaitCursor wait;
     int count = 0;
     QString last;
-    for (const QString &path : LocalPaths(data)) {
+    for (const QString &path : paths) {
         const QFileInfo info(path);
         if (info.isDir()) {
             m_folderChain.clear();

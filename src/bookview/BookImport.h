@@ -18,6 +18,7 @@ public:
 
     explicit BookImport(frmMain &form);
 
+    // The import dialog: one book, or several books and folders at once.
     void FileOpen();
     // The effect of a drag over the book view at `pos` (the view's viewport).
     Qt::DropAction DragOver(const QMimeData &data, Qt::KeyboardModifiers modifiers, const QPoint &pos);
@@ -36,6 +37,7 @@ public:
 
 private:
     int RowAt(const QPoint &pos) const;
+    void ImportPaths(const QStringList &paths);
     void DropSheets(const QMimeData &data, const QPoint &pos, Qt::KeyboardModifiers modifiers);
     void OpenImported(const QString &path);
     int RemoveSelectedBooks();

@@ -1,7 +1,9 @@
 #include "CommonDialog.h"
 
+#include <QAbstractItemView>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemModel>
 #include <QQueue>
 
 namespace {
@@ -10,7 +12,7 @@ struct DialogState
 {
     QString initialDirectory; // persists between calls, like the dialog record
     bool scripted = false;
-    QQueue<QString> answers;
+    QQueue<QStringList> answers;
     QList<CommonDialog::Shown> shown;
 };
 
@@ -45,11 +47,26 @@ QString CommonDialog::qtNameFilters(const QString &filter)
 QString CommonDialog::ShowOpenFileDialog(QWidget *owner, const QString &title, const QString &filter,
                                          const QString &initial, bool existingOnly)
 {
+    Shown shown = Prepare(title, filter, initial);
+    shown.existingOnly = existingOnly;
+    const QStringList chosen = Answer(owner, shown);
+    return chosen.isEmpty() ? QString() : chosen.first();
+}
+
+QStringList CommonDialog::ShowOpenFilesDialog(QWidget *owner, const QString &title, const QString &filter,
+                                              const QString &initial)
+{
+    Shown shown = Prepare(title, filter, initial);
+    shown.several = true;
+    return Answer(owner, shown);
+}
+
+CommonDialog::Shown CommonDialog::Prepare(const QString &title, const QString &filter, const QString &initial)
+{
     DialogState &dialog = state();
     Shown shown;
     shown.title = title;
     shown.filter = qtNameFilters(filter);
-    shown.existingOnly = existingOnly;
     if (initial.contains(QStringLiteral(".XLS"), Qt::CaseInsensitive)) {
         // A book's file name: propose it; a path with a folder opens there.
         const qsizetype lastSep = initial.lastIndexOf(u'/');
@@ -59,26 +76,84 @@ QString CommonDialog::ShowOpenFileDialog(QWidget *owner, const QString &title, c
         dialog.initialDirectory = initial;
         shown.directory = initial;
     }
-
-    if (!dialog.scripted)
-        return runDialog(owner, shown);
-    shown.answered = !dialog.answers.isEmpty();
-    dialog.shown << shown;
-    return shown.answered ? dialog.answers.dequeue() : QString();
+    return shown;
 }
 
-QString CommonDialog::runDialog(QWidget *owner, const Shown &shown)
+QStringList CommonDialog::Answer(QWidget *owner, const Shown &shown)
 {
-    QFileDialog fileDialog(owner, shown.title, shown.directory, shown.filter);
+    DialogState &dialog = state();
+    if (!dialog.scripted)
+        return runDialog(owner, shown);
+    Shown recorded = shown;
+    recorded.answered = !dialog.answers.isEmpty();
+    dialog.shown << recorded;
+    QStringList chosen = recorded.answered ? dialog.answers.dequeue() : QStringList();
+    chosen.removeAll(QString());
+    return chosen;
+}
+
+namespace {
+
+// The toolkit's file dialog, whose Open also takes the folders selected in
+// its list, together with the files.
+class FilesAndFoldersDialog : public QFileDialog
+{
+public:
+    using QFileDialog::QFileDialog;
+
+    bool takeFolders = false;
+    QStringList chosen;
+
+    void accept() override
+    {
+        if (!takeFolders) {
+            QFileDialog::accept();
+            return;
+        }
+        QStringList selected;
+        bool folder = false;
+        if (const auto *view = findChild<QAbstractItemView *>(QStringLiteral("listView"))) {
+            if (const auto *model = qobject_cast<const QFileSystemModel *>(view->model())) {
+                for (const QModelIndex &index : view->selectionModel()->selectedRows()) {
+                    selected << model->filePath(index);
+                    folder = folder || model->isDir(index);
+                }
+            }
+        }
+        if (!folder) {
+            // Files alone, or names typed: the dialog's own checks.
+            QFileDialog::accept();
+            chosen = selectedFiles();
+            return;
+        }
+        chosen = selected;
+        QDialog::accept();
+    }
+};
+
+} // namespace
+
+QStringList CommonDialog::runDialog(QWidget *owner, const Shown &shown)
+{
+    FilesAndFoldersDialog fileDialog(owner, shown.title, shown.directory, shown.filter);
     fileDialog.setObjectName(QStringLiteral("CommonDialog"));
-    fileDialog.setFileMode(shown.existingOnly ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    if (shown.several) {
+        fileDialog.setOption(QFileDialog::DontUseNativeDialog);
+        fileDialog.setFileMode(QFileDialog::ExistingFiles);
+        fileDialog.takeFolders = true;
+    } else {
+        fileDialog.setFileMode(shown.existingOnly ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    }
     fileDialog.setAcceptMode(QFileDialog::AcceptOpen);
     if (!shown.fileName.isEmpty())
         fileDialog.selectFile(shown.fileName);
     if (fileDialog.exec() != QDialog::Accepted)
-        return QString();
-    const QStringList chosen = fileDialog.selectedFiles();
-    return chosen.isEmpty() ? QString() : chosen.first();
+        return {};
+    if (!shown.several) {
+        const QStringList chosen = fileDialog.selectedFiles();
+        return chosen.isEmpty() ? QStringList() : QStringList{chosen.first()};
+    }
+    return fileDialog.chosen;
 }
 
 void CommonDialog::setScripted(bool scripted)
@@ -88,7 +163,12 @@ void CommonDialog::setScripted(bool scripted)
 
 void CommonDialog::queueAnswer(const QString &path)
 {
-    state().answers.enqueue(path);
+    state().answers.enqueue({path});
+}
+
+void CommonDialog::queueAnswer(const QStringList &paths)
+{
+    state().answers.enqueue(paths);
 }
 
 QList<CommonDialog::Shown> CommonDialog::shownDialogs()

@@ -22,6 +22,12 @@ public:
     static QString ShowOpenFileDialog(QWidget *owner, const QString &title, const QString &filter,
                                       const QString &initial, bool existingOnly = true);
 
+    // The same dialog taking several files and folders at once (a folder
+    // is chosen by selecting it and pressing Open; a double click enters it).
+    // The chosen paths in the order listed; nothing when the user cancels.
+    static QStringList ShowOpenFilesDialog(QWidget *owner, const QString &title, const QString &filter,
+                                           const QString &initial);
+
     // filter in Qt's form: "description (patterns)" entries joined by ";;".
     static QString qtNameFilters(const QString &filter);
 
@@ -33,12 +39,17 @@ public:
         QString fileName;   // the file name it proposes
         bool answered = false; // false: nothing was queued, Cancel was given
         bool existingOnly = true;
+        bool several = false; // several files and folders may be chosen
     };
     static void setScripted(bool scripted);
     static void queueAnswer(const QString &path);
+    // Several paths chosen at once (ShowOpenFileDialog takes the first).
+    static void queueAnswer(const QStringList &paths);
     static QList<Shown> shownDialogs();
     static void resetScript();
 
 private:
-    static QString runDialog(QWidget *owner, const Shown &shown);
+    static Shown Prepare(const QString &title, const QString &filter, const QString &initial);
+    static QStringList Answer(QWidget *owner, const Shown &shown);
+    static QStringList runDialog(QWidget *owner, const Shown &shown);
 };

@@ -175,6 +175,18 @@ void tst_BookView::fileDialogImportOpensTheBook()
     m_window->Action("tbFileOpen")->trigger();
     QCOMPARE(m_window->ActiveBookPath, upper);
     QCOMPARE(Panel(1), QString("1/2 個のｵﾌﾞｼﾞｪｸﾄが選択されています"));
+
+    // Books and folders chosen together come in as a drop of them would.
+    const QString folder = m_dir->path() + "/第3四半期";
+    const QString inFolder = BookViewHarness::Copy(folder, "hidden_third_sheet.xls", "b.xls");
+    const QString other = BookViewHarness::Copy(m_dir->path(), "hidden_third_sheet.xls", "c.xls");
+    CommonDialog::queueAnswer(QStringList{other, folder});
+    m_window->Action("mnuFileOpen")->trigger();
+    QVERIFY(CommonDialog::shownDialogs().last().several);
+    QCOMPARE(Books(), 4);
+    QCOMPARE(m_window->ActiveBookPath, inFolder);
+    QCOMPARE(Panel(1), QString("1/4 個のｵﾌﾞｼﾞｪｸﾄが選択されています"));
+    QCOMPARE(SettingsStore::GetSetting(SettingsStore::AppKey, "Settings", "LastLoadFile"), m_dir->path());
 }
 
 void tst_BookView::fileDialogRefusesMissingFile()

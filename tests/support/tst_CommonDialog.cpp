@@ -1,7 +1,11 @@
 #include "CommonDialog.h"
 #include "ModalAnswer.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QDialogButtonBox>
+#include <QFileSystemModel>
+#include <QPushButton>
 #include <QFile>
 #include <QFileDialog>
 #include <QTemporaryDir>
@@ -19,6 +23,7 @@ private slots:
     void scriptedAnswers();
     void initialFolderPersists();
     void realDialog();
+    void realDialogTakesFilesAndFolders();
 };
 
 void tst_CommonDialog::init()
@@ -122,6 +127,37 @@ void tst_CommonDialog::realDialog()
 
     answerModal<QDialog>(this, [](QDialog &dialog) { dialog.reject(); }, "the open-file dialog");
     QCOMPARE(CommonDialog::ShowOpenFileDialog(nullptr, u"t"_qs, u"All|*.*"_qs, dir.path()), QString());
+}
+
+// Several entries selected in the dialog's list, a folder among them, and
+// Open: every one of them comes back, the folder as it is (not entered).
+void tst_CommonDialog::realDialogTakesFilesAndFolders()
+{
+    CommonDialog::setScripted(false);
+    QTemporaryDir dir;
+    QFile book(dir.filePath(u"Book1.xls"_qs));
+    QVERIFY(book.open(QIODevice::WriteOnly));
+    book.close();
+    QVERIFY(QDir(dir.path()).mkdir(u"第3四半期"_qs));
+    const QStringList picked{dir.filePath(u"Book1.xls"_qs), dir.filePath(u"第3四半期"_qs)};
+
+    QTimer::singleShot(0, this, [&] {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        if (!dialog)
+            qFatal("the open-file dialog is not showing");
+        auto *list = dialog->findChild<QAbstractItemView *>(u"listView"_qs);
+        auto *model = qobject_cast<QFileSystemModel *>(list->model());
+        for (int wait = 0; wait < 1000 && model->rowCount(list->rootIndex()) < 2; ++wait)
+            QTest::qWait(10);
+        for (const QString &path : picked)
+            list->selectionModel()->select(model->index(path), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Open)->click();
+    });
+    QStringList chosen = CommonDialog::ShowOpenFilesDialog(nullptr, u"ｴｸｾﾙﾌﾞｯｸ選択"_qs, u"Books|*.xls"_qs, dir.path());
+    chosen.sort();
+    QStringList expected = picked;
+    expected.sort();
+    QCOMPARE(chosen, expected);
 }
 
 QTEST_MAIN(tst_CommonDialog)
