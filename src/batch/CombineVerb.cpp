@@ -9,6 +9,8 @@
 #include "cExcel.h"
 
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonObject>
 #include <QFileInfo>
 #include <QSet>
 #include <QTemporaryDir>
@@ -172,6 +174,27 @@ bool copyThroughOffice(cExcel &excel, BatchReport &report, const QString &target
     return true;
 }
 
+// The copies the records made, each with the procedures of its source's
+// standard modules its module calls: those stay behind, as in Excel.
+void reportRecordCopies(BatchReport &report, const QString &target, const QString &source,
+                        const cExcel::CombinedBook &book)
+{
+    for (const QString &copy : book.Copies) {
+        QJsonObject more{{QStringLiteral("from"), source}};
+        for (const quirn::VbaProcedureUse &use : book.ProcedureUses) {
+            if (use.sheet != copy)
+                continue;
+            more.insert(QStringLiteral("module"), use.module);
+            more.insert(QStringLiteral("calls-source-procedures"), QJsonArray::fromStringList(use.procedures));
+            report.note(target, QStringLiteral("ｼｰﾄ \"%1\" のﾓｼﾞｭｰﾙ %2 はｺﾋﾟｰ元ﾌﾞｯｸ \"%3\" のﾌﾟﾛｼｰｼﾞｬを使っています"
+                                               " (%4)。ｺﾋﾟｰ元の標準ﾓｼﾞｭｰﾙはｺﾋﾟｰされません。")
+                                    .arg(copy, use.module, QFileInfo(source).fileName(),
+                                         use.procedures.join(QStringLiteral(", "))));
+        }
+        report.changed(target, copy, QStringLiteral("added"), QStringLiteral("records"), more);
+    }
+}
+
 } // namespace
 
 int CombineVerb::Run(const BatchArguments &arguments, cExcel &excel, BatchReport &report, QTextStream &)
@@ -239,9 +262,7 @@ int CombineVerb::Run(const BatchArguments &arguments, cExcel &excel, BatchReport
     }
     if (recordsError.isEmpty())
         for (qsizetype i = 0; i < perSource.size(); ++i)
-            for (const QString &copy : perSource.at(i).Copies)
-                report.changed(target, copy, QStringLiteral("added"), QStringLiteral("records"),
-                               {{QStringLiteral("from"), sources.at(i).first}});
+            reportRecordCopies(report, target, sources.at(i).first, perSource.at(i));
     const QSet<QString> officeLines = officeStep ? officeOnlyLines(sources, perSource) : QSet<QString>();
     QStringList forOffice;
     for (const QString &line : std::as_const(skipped)) {

@@ -3,6 +3,7 @@
 #include "CapturedPageSetup.h"
 #include "ExcelError.h"
 #include "SheetPrintJob.h"
+#include "VbaProcedureUse.h"
 
 #include <QList>
 #include <QString>
@@ -157,6 +158,8 @@ public:
     {
         QStringList Copies;
         QStringList OfficeOnly;
+        // Copies whose modules call procedures of the source's standard modules.
+        QList<quirn::VbaProcedureUse> ProcedureUses;
     };
     QStringList CopyBooksIntoBook(const QString &TargetPath,
                                   const QList<std::pair<QString, QStringList>> &Sources,

@@ -171,6 +171,16 @@ int landingPosition(const BookFile &book, QStringList &args)
     return book.sheetCount();
 }
 
+QJsonArray procedureUsesJson(const QList<VbaProcedureUse> &uses)
+{
+    QJsonArray out;
+    for (const VbaProcedureUse &use : uses)
+        out.append(QJsonObject{{QStringLiteral("sheet"), use.sheet},
+                               {QStringLiteral("module"), use.module},
+                               {QStringLiteral("procedures"), QJsonArray::fromStringList(use.procedures)}});
+    return out;
+}
+
 int transfer(const QString &command, QStringList args, const QString &password)
 {
     if (args.size() < 3)
@@ -202,7 +212,9 @@ int transfer(const QString &command, QStringList args, const QString &password)
         if (const auto e = source.save())
             return fail(e.message);
     }
-    QTextStream(stdout) << QJsonDocument(QJsonArray{infoJson(args[1], password), infoJson(args[0], password)})
+    QJsonObject info = infoJson(args[1], password);
+    info.insert(QStringLiteral("procedure_uses"), procedureUsesJson(target.lastProcedureUses()));
+    QTextStream(stdout) << QJsonDocument(QJsonArray{info, infoJson(args[0], password)})
                                .toJson(QJsonDocument::Indented);
     return 0;
 }
@@ -219,6 +231,10 @@ int combine(const QStringList &args, const QString &password)
         return fail(e.message);
     QJsonObject info = infoJson(args[0], password);
     info.insert(QStringLiteral("skipped"), QJsonArray::fromStringList(result.skipped));
+    QList<VbaProcedureUse> uses;
+    for (const BookCombine::SourceResult &source : result.bySource)
+        uses += source.procedureUses;
+    info.insert(QStringLiteral("procedure_uses"), procedureUsesJson(uses));
     QTextStream(stdout) << QJsonDocument(QJsonArray{info}).toJson(QJsonDocument::Indented);
     return 0;
 }

@@ -61,6 +61,7 @@ struct BookFile::Private
     bool modified = false;
     BookFile::NameConflictResolver nameResolver;
     QList<std::pair<QString, QString>> nameConflicts;
+    QList<VbaProcedureUse> procedureUses;
 };
 
 BookFile::BookFile() : d(std::make_unique<Private>()) {}
@@ -355,6 +356,11 @@ QList<std::pair<QString, QString>> BookFile::lastNameConflicts() const
     return d->nameConflicts;
 }
 
+QList<VbaProcedureUse> BookFile::lastProcedureUses() const
+{
+    return d->procedureUses;
+}
+
 QString BookFile::importRefusal(const BookFile &source, int index) const
 {
     if (!isOpen() || !source.isOpen() || index < 0 || index >= source.sheetCount())
@@ -461,6 +467,8 @@ BookFileError BookFile::carrySheets(const BookFile &source, const QList<int> &in
     request.resolveName = d->nameResolver;
     d->nameConflicts.clear();
     request.nameConflicts = &d->nameConflicts;
+    d->procedureUses.clear();
+    request.procedureUses = &d->procedureUses;
     if (auto e = d->format->importSheets(request))
         return e;
     *copies = request.names;

@@ -29,6 +29,7 @@
 #include "PageSetupFacts.h"
 #include "SheetFacts.h"
 #include "VbaModuleFacts.h"
+#include "VbaProcedureUse.h"
 
 #include <QList>
 #include <QString>
@@ -117,6 +118,9 @@ public:
     // the order met, each with the name the source's definition took (empty
     // when this book's was kept).
     QList<std::pair<QString, QString>> lastNameConflicts() const;
+    // The copies of the last import whose modules call procedures of the
+    // source's standard modules, which stay behind as in Excel.
+    QList<VbaProcedureUse> lastProcedureUses() const;
     // Why the sheet at `index` of `source` cannot come into this book through
     // the records; empty when it can.
     QString importRefusal(const BookFile &source, int index) const;

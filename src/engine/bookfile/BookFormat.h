@@ -12,6 +12,7 @@
 #include "PageSetupFacts.h"
 #include "SheetFacts.h"
 #include "VbaModuleFacts.h"
+#include "VbaProcedureUse.h"
 
 #include <QList>
 #include <QString>
@@ -66,6 +67,8 @@ public:
         // A workbook name both books define, differently: see BookFile's resolver.
         std::function<QString(const QString &name, const QString &free)> resolveName;
         QList<std::pair<QString, QString>> *nameConflicts = nullptr;
+        // Told each copy whose module calls procedures of the source's standard modules.
+        QList<VbaProcedureUse> *procedureUses = nullptr;
     };
     // Why the sheet at `index` of `source` cannot come into this book; empty when it can.
     virtual QString importRefusal(const BookFormat &source, int index) const = 0;

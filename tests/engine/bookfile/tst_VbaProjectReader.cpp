@@ -1,6 +1,7 @@
 #include "HostileBooks.h"
 #include "VbaCompression.h"
 #include "VbaProjectReader.h"
+#include "VbaSourceScan.h"
 
 #include "CompoundFile.h"
 
@@ -17,6 +18,7 @@ using quirn::BookFileError;
 using quirn::CompoundFile;
 using quirn::VbaCompression;
 using quirn::VbaProjectReader;
+using quirn::VbaSourceScan;
 using Kind = VbaProjectReader::ModuleKind;
 
 namespace {
@@ -136,6 +138,8 @@ private slots:
     void decodesNamesInTheProjectCodePage();
     void refusesDamagedDirStreams();
     void fuzzedInputNeverCrashes();
+    void findsCallsToOtherModules_data();
+    void findsCallsToOtherModules();
 };
 
 void tst_VbaProjectReader::decompressesContainers()
@@ -354,6 +358,40 @@ void tst_VbaProjectReader::fuzzedInputNeverCrashes()
         }
     }
     QVERIFY(failures > 0);
+}
+
+void tst_VbaProjectReader::findsCallsToOtherModules_data()
+{
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<QStringList>("used");
+    // The source book's standard module offers FindRow, Total and Report
+    // (Helper is private to it); the sheet's module calls some of them.
+    QTest::newRow("plain and Call") << "Sub A()\r\n  Set r = FindRow(x, Me)\r\n  Call total\r\nEnd Sub\r\n"
+                                    << QStringList{"FindRow", "Total"};
+    QTest::newRow("module-qualified") << "Sub A()\r\n  Module1.Report 1\r\nEnd Sub\r\n" << QStringList{"Report"};
+    QTest::newRow("another object's member") << "Sub A()\r\n  ws.Report : Me.Total\r\nEnd Sub\r\n" << QStringList();
+    QTest::newRow("strings and comments") << "Sub A() ' FindRow\r\n  MsgBox \"Total \"\"Report\"\"\"\r\n"
+                                             "  Rem Report\r\nEnd Sub\r\n" << QStringList();
+    QTest::newRow("its own procedure of that name")
+        << "Private Function FindRow()\r\nEnd Function\r\nSub A()\r\n  FindRow\r\n  Module1.FindRow\r\nEnd Sub\r\n"
+        << QStringList{"FindRow"};
+    QTest::newRow("continued line") << "Sub A()\r\n  x = 1 + _\r\n    Total(2)\r\nEnd Sub\r\n" << QStringList{"Total"};
+    QTest::newRow("private elsewhere") << "Sub A()\r\n  Helper\r\nEnd Sub\r\n" << QStringList();
+}
+
+void tst_VbaProjectReader::findsCallsToOtherModules()
+{
+    QFETCH(QString, code);
+    QFETCH(QStringList, used);
+    const QString standard = QStringLiteral("Attribute VB_Name = \"Module1\"\r\nOption Explicit\r\n"
+                                            "Function FindRow(a, b) As Range\r\nEnd Function\r\n"
+                                            "Public Sub Total()\r\nEnd Sub\r\nPrivate Sub Helper()\r\nEnd Sub\r\n"
+                                            "Property Get Report() As Long\r\nEnd Property\r\n");
+    QHash<QString, QString> offered;
+    for (const QString &name : VbaSourceScan::publicProcedures(standard))
+        offered.insert(name.toLower(), name);
+    QCOMPARE(offered.size(), 3);
+    QCOMPARE(VbaSourceScan::namesUsed(code, offered, {QStringLiteral("module1")}), used);
 }
 
 QTEST_APPLESS_MAIN(tst_VbaProjectReader)

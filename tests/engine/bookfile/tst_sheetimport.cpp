@@ -713,6 +713,12 @@ void TestSheetImport::carriesDocumentModules()
     QCOMPARE(vba.value(QStringLiteral("compiled_version")).toInt(), 0xFFFF);
     for (const QString &stream : vba.value(QStringLiteral("streams")).toObject().keys())
         QVERIFY2(!stream.contains(QStringLiteral("__SRP_")), qPrintable(stream));
+    // A project made new is the source's: its name, code page and protection (lock, password).
+    if (was.isEmpty()) {
+        const QJsonObject model = RecordOracle::Scan(TestBooks::Fixture(source)).value(QStringLiteral("vba")).toObject();
+        for (const char *key : {"project_name", "codepage", "cmg", "dpb"})
+            QCOMPARE(vba.value(QLatin1String(key)), model.value(QLatin1String(key)));
+    }
     // This program's own reader agrees, kinds included.
     BookFile again;
     QVERIFY(!again.open(into));

@@ -11,6 +11,7 @@
 #include "MovedSheetLinks.h"
 #include "SheetImport.h"
 #include "VbaProject.h"
+#include "VbaSourceScan.h"
 #include "WorkbookStream.h"
 
 #include <QMap>
@@ -257,7 +258,53 @@ BookFileError BiffBook::importSheets(const Import &import)
         return error;
     }
     m_vbaEdit = std::move(vbaEdit);
+    if (import.procedureUses)
+        *import.procedureUses = sourceProcedureUses(*biff, import.indexes, import.names, request.codeNames);
     return {};
+}
+
+void BiffBook::standardProcedures(QHash<QString, QString> *procedures, QSet<QString> *modules) const
+{
+    if (!m_hasVba || m_vbaError || !m_vba)
+        return;
+    for (int i = 0; i < m_vba->modules().size(); ++i) {
+        if (m_vba->modules()[i].kind != VbaProjectReader::ModuleKind::Standard)
+            continue;
+        QByteArray text;
+        if (!m_vba->source(i, &text))
+            continue;
+        modules->insert(m_vba->modules()[i].name.toLower());
+        for (const QString &name : VbaSourceScan::publicProcedures(CodePageText::decode(text, m_vba->codePage())))
+            procedures->insert(name.toLower(), name);
+    }
+}
+
+QList<VbaProcedureUse> BiffBook::sourceProcedureUses(const BiffBook &source, const QList<int> &indexes,
+                                                     const QStringList &names, const QStringList &codeNames) const
+{
+    QList<VbaProcedureUse> uses;
+    QHash<QString, QString> offered;
+    QSet<QString> modules;
+    bool read = false;
+    for (int g = 0; g < indexes.size(); ++g) {
+        const SheetModule module = source.sheetModule(indexes[g]);
+        if (!module.holdsCode)
+            continue;
+        if (!read) {
+            read = true;
+            source.standardProcedures(&offered, &modules);
+            // What this book's own standard modules offer is found here.
+            QHash<QString, QString> own;
+            QSet<QString> ownModules;
+            standardProcedures(&own, &ownModules);
+            for (auto it = own.cbegin(); it != own.cend(); ++it)
+                offered.remove(it.key());
+        }
+        const QStringList called = VbaSourceScan::namesUsed(module.source, offered, modules);
+        if (!called.isEmpty())
+            uses.append({names.value(g), codeNames.value(g, module.codeName), called});
+    }
+    return uses;
 }
 
 BiffBook::SheetModule BiffBook::sheetModule(int index) const

@@ -12,6 +12,8 @@
 #include "VbaProjectWriter.h"
 
 #include <QByteArray>
+#include <QHash>
+#include <QSet>
 
 #include <memory>
 #include <optional>
@@ -89,6 +91,13 @@ private:
     BookFileError carryModules(const BiffBook &source, const QList<int> &indexes,
                                std::optional<VbaProjectWriter> *edit, QStringList *codeNames,
                                NewProject *made) const;
+    // The copies (named `names` here, their modules `codeNames`) whose code
+    // calls procedures of `source`'s standard modules that this book's lack.
+    QList<VbaProcedureUse> sourceProcedureUses(const BiffBook &source, const QList<int> &indexes,
+                                               const QStringList &names, const QStringList &codeNames) const;
+    // The public procedures of the project's standard modules (lower-cased
+    // name -> name), and the modules' names lower-cased.
+    void standardProcedures(QHash<QString, QString> *procedures, QSet<QString> *modules) const;
 
     std::shared_ptr<const CompoundFile> m_container;
     QString m_streamName;

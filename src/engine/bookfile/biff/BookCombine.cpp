@@ -79,6 +79,14 @@ void nameInFinalOrder(BookFile &target, const QStringList &before, const QList<Q
             }
         }
     }
+    for (int r = 0; r < renames.size(); ++r)
+        for (VbaProcedureUse &use : result->bySource[renamedSource[r]].procedureUses)
+            if (use.sheet == renames[r].first)
+                use.sheet = QStringLiteral("\n%1").arg(r);
+    for (int r = 0; r < renames.size(); ++r)
+        for (VbaProcedureUse &use : result->bySource[renamedSource[r]].procedureUses)
+            if (use.sheet == QStringLiteral("\n%1").arg(r))
+                use.sheet = renames[r].second;
     // Through names of their own first, so that no two sheets meet on one name.
     for (int r = 0; r < renames.size(); ++r)
         target.renameSheet(target.indexOf(renames[r].first), QStringLiteral("~combine %1").arg(r));
@@ -166,6 +174,7 @@ BookFileError BookCombine::run(const QString &targetPath, const QList<Source> &s
             for (const auto &conflict : target.lastNameConflicts())
                 if (!result->namesKept.contains(conflict.first))
                     result->namesKept << conflict.first;
+            result->bySource[i].procedureUses += target.lastProcedureUses();
         };
         if (!group.isEmpty() && !target.importSheets(source, group, target.sheetCount(), &names)) {
             noteNamesKept();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "BookFileError.h"
+#include "VbaProcedureUse.h"
 
 #include <QList>
 #include <QString>
@@ -24,6 +25,8 @@ struct BookCombine
     {
         QStringList copied;   // the copies' names in the target, in order
         QStringList refused;  // sheets the records cannot carry (also skipped)
+        // Copies whose modules call procedures of the source's standard modules.
+        QList<VbaProcedureUse> procedureUses;
     };
     // A sheet the records cannot carry faithfully, left for the office.
     struct Left
