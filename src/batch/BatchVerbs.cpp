@@ -130,10 +130,11 @@ const QList<Verb> &verbs()
          PageSetupVerb::Run},
         {"print", {QStringLiteral("one-job")},
          {QStringLiteral("printer"), QStringLiteral("copies"), QStringLiteral("pages"), QStringLiteral("worksheets"),
-          QStringLiteral("charts")},
+          QStringLiteral("charts"), QStringLiteral("processes")},
          1,
          "usage: quirn-batch print [--printer QUEUE] [--copies N] [--pages FROM-TO] [--one-job]\n"
-         "                         [--worksheets 111] [--charts 111] BOOK[:SHEET,...]...|FOLDER...\n"
+         "                         [--worksheets 111] [--charts 111] [--processes N]\n"
+         "                         BOOK[:SHEET,...]...|FOLDER...\n"
          "Prints the sheets named, or every sheet of a book that the sheet rules let\n"
          "through, one job per book, in the books' order (a folder stands for its\n"
          "books in name order; a book's sheets print in the book's order); hidden\n"
@@ -145,12 +146,15 @@ const QList<Verb> &verbs()
          "  --one-job        every book in one job, nobody else's pages between them\n"
          "  --worksheets VHP, --charts VHP\n"
          "                   worksheets and charts that print: three 0/1 for visible,\n"
-         "                   hidden and protected (\"0\" leaves that kind out); default 111\n",
+         "                   hidden and protected (\"0\" leaves that kind out); default 111\n"
+         "  --processes N    office processes rendering books side by side (1 to 8;\n"
+         "                   default: one per core, at most 4, as memory allows)\n",
          PrintVerb::Print},
-        {"pdf", {}, {QStringLiteral("out"), QStringLiteral("pages"), QStringLiteral("worksheets"), QStringLiteral("charts")},
+        {"pdf", {}, {QStringLiteral("out"), QStringLiteral("pages"), QStringLiteral("worksheets"), QStringLiteral("charts"),
+                     QStringLiteral("processes")},
          1,
          "usage: quirn-batch pdf --out FILE [--pages FROM-TO] [--worksheets 111] [--charts 111]\n"
-         "                       BOOK[:SHEET,...]...|FOLDER...\n"
+         "                       [--processes N] BOOK[:SHEET,...]...|FOLDER...\n"
          "Writes the sheets print would print into one PDF file, in the same order.\n"
          "FILE is replaced whole or not at all. The options are those of print.\n",
          PrintVerb::Pdf},

@@ -115,6 +115,21 @@ QString parseCopies(const BatchArguments &arguments, PrintSession::Settings &set
     return QString();
 }
 
+// "--processes N": the office processes rendering side by side (0 when not
+// given: as many as the machine affords).
+QString parseProcesses(const BatchArguments &arguments, int &processes)
+{
+    processes = 0;
+    if (!arguments.hasValue(QStringLiteral("processes")))
+        return QString();
+    bool ok = false;
+    processes = arguments.value(QStringLiteral("processes")).toInt(&ok);
+    if (!ok || processes < 1 || processes > 8)
+        return QStringLiteral("--processes \"%1\" は 1 から 8 の数で指定して下さい。")
+            .arg(arguments.value(QStringLiteral("processes")));
+    return QString();
+}
+
 // Reports the sheets named that the book lacks or cannot print (qualifying:
 // those it can); true when there are none.
 bool namedSheetsPrintable(cExcel &excel, BatchReport &report, const QString &path, const QStringList &named,
@@ -147,8 +162,10 @@ int runPrint(const BatchArguments &arguments, cExcel &excel, BatchReport &report
     PrintSession::Settings settings;
     QList<BookSheets> books;
     const bool recursive = arguments.flag(QStringLiteral("recursive"));
+    int processes = 0;
     for (const QString &error : {parseBooks(arguments.operands, recursive, books), parsePages(arguments, settings),
-                                 parseSheetRules(arguments, settings), parseCopies(arguments, settings)}) {
+                                 parseSheetRules(arguments, settings), parseCopies(arguments, settings),
+                                 parseProcesses(arguments, processes)}) {
         if (!error.isEmpty())
             return BatchReport::usageError(error);
     }
@@ -160,6 +177,8 @@ int runPrint(const BatchArguments &arguments, cExcel &excel, BatchReport &report
     PrintSession session(excel,
                          std::make_unique<PrintOutput>(excel, mode, pdfPath, arguments.value(QStringLiteral("printer"))),
                          settings);
+    // The books render side by side once every one is checked.
+    session.Output().RenderOnPool(processes);
     // The PDF file replaces whatever is there at once, from its folder.
     const QFileInfo pdfFolder(QFileInfo(pdfPath).absolutePath());
     if (pdf && (!pdfFolder.isDir() || !pdfFolder.isWritable())) {

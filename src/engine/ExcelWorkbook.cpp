@@ -253,6 +253,11 @@ int ExcelWorkbook::pageCount(const QString &name)
     }
 }
 
+QString ExcelWorkbook::fileAsItStands() const
+{
+    return ownedByOffice() || m_records.isModified() ? QString() : m_path;
+}
+
 OfficeDocument &ExcelWorkbook::currentDocument()
 {
     // A copy loaded into an office process that has since been ended is gone,

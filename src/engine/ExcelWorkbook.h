@@ -142,6 +142,10 @@ public:
     void releaseOfficeCopy();
     bool holdsUnsavedOfficeState() const { return ownedByOffice() && !Saved(); }
 
+    // The book's file while it holds the book as it stands (nothing changed
+    // since it was read, no office copy ahead of it); empty otherwise.
+    QString fileAsItStands() const;
+    QString password() const { return m_password; }
     // The office's copy of the book's current state, loaded when needed.
     OfficeDocument &currentDocument();
 

@@ -507,6 +507,21 @@ qint32 cExcel::ExportExcelSheet(const QStringList &SheetName, const QString &Pdf
                                       options.toPage);
 }
 
+qint32 cExcel::RenderJobOf(const QStringList &SheetName, const QString &PdfPath, const QVariant &FromPage,
+                           const QVariant &ToPage, const QVariant &SheetCopies, RenderPool::Job &Job,
+                           SheetPrintJob::Options &Options)
+{
+    ExcelWorkbook &book = application().ActiveWorkbook();
+    checkExisting(book, SheetName);
+    if (book.fileAsItStands().isEmpty())
+        return -1;
+    if (!printOptions(book, SheetName, SheetCopies, FromPage, ToPage, Options))
+        return 0;
+    Job = RenderPool::Job{book.fileAsItStands(), book.password(), SheetName, PdfPath, Options.fromPage,
+                          Options.toPage};
+    return 1;
+}
+
 void cExcel::PreviewExcelSheet(const QStringList &SheetName)
 {
     ExcelWorkbook &book = application().ActiveWorkbook();

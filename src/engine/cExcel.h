@@ -2,6 +2,7 @@
 
 #include "CapturedPageSetup.h"
 #include "ExcelError.h"
+#include "RenderPool.h"
 #include "SheetPrintJob.h"
 #include "VbaProcedureUse.h"
 
@@ -99,6 +100,13 @@ public:
     qint32 ExportExcelSheet(const QStringList &SheetName, const QString &PdfPath,
                             const QVariant &FromPage = QVariant(), const QVariant &ToPage = QVariant(),
                             const QVariant &SheetCopies = QVariant(), SheetPrintJob::Options *Job = nullptr);
+    // The same, handed to a render pool instead: the job that writes these
+    // sheets from the active book's file, and what printing them takes.
+    // Returns 1 when the job is made, 0 when the page range is empty, -1 when
+    // the book is not as its file holds it (ExportExcelSheet renders it then).
+    qint32 RenderJobOf(const QStringList &SheetName, const QString &PdfPath, const QVariant &FromPage,
+                       const QVariant &ToPage, const QVariant &SheetCopies, RenderPool::Job &Job,
+                       SheetPrintJob::Options &Options);
     // Shows the listed sheets as they would print, in the desktop's PDF viewer.
     void PreviewExcelSheet(const QStringList &SheetName);
     // Saves the active book under a name the user chooses (BookPath proposed).

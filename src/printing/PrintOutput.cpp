@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QSaveFile>
 
+#include <utility>
+
 PrintOutput::PrintOutput(cExcel &excel, Mode mode, const QString &pdfPath, const QString &printer)
     : m_excel(excel)
     , m_mode(mode)
@@ -49,11 +51,14 @@ int PrintOutput::PrintSheets(const QStringList &sheets, const QVariant &copies, 
     } else {
         jobs << sheets;
     }
+    if (rendersOnPool())
+        return QueueSheets(jobs, copies, fromPage, toPage, title);
     // One job or one file: the page range still applies to each job the
     // sheets would have been.
     int handed = 0;
     for (const QStringList &job : jobs) {
-        Part part{NextPartPath(), {}};
+        Part part;
+        part.file = NextPartPath();
         const QVariant jobCopies = m_mode == Mode::PdfFile ? QVariant() : copies;
         if (m_excel.ExportExcelSheet(job, part.file, fromPage, toPage, jobCopies, &part.job) == 0)
             continue; // nothing on the pages asked for
@@ -72,6 +77,98 @@ int PrintOutput::PrintSheets(const QStringList &sheets, const QVariant &copies, 
         QFile::remove(part.file);
     }
     return handed;
+}
+
+void PrintOutput::RenderOnPool(int processes)
+{
+    m_poolProcesses = processes;
+}
+
+// Queues the jobs of the engine's active book for the pool. A book the engine
+// holds changed renders here and now, in its place among the parts.
+int PrintOutput::QueueSheets(const QList<QStringList> &jobs, const QVariant &copies, const QVariant &fromPage,
+                             const QVariant &toPage, const QString &title)
+{
+    int handed = 0;
+    for (const QStringList &job : jobs) {
+        Part part;
+        part.file = NextPartPath();
+        part.book = m_queuedBooks;
+        part.title = title;
+        part.sheets = int(job.size());
+        const QVariant jobCopies = m_mode == Mode::PdfFile ? QVariant() : copies;
+        RenderPool::Job render;
+        const qint32 made = m_excel.RenderJobOf(job, part.file, fromPage, toPage, jobCopies, render, part.job);
+        if (made == 0)
+            continue; // an empty page range
+        if (made > 0) {
+            part.render = render;
+        } else {
+            part.pages = m_excel.ExportExcelSheet(job, part.file, fromPage, toPage, jobCopies, &part.job);
+            if (part.pages == 0)
+                continue;
+        }
+        handed += part.sheets;
+        m_parts << part;
+    }
+    if (handed > 0)
+        ++m_queuedBooks;
+    return handed;
+}
+
+QList<PrintOutput::BookOutcome> PrintOutput::RenderPending()
+{
+    QList<RenderPool::Job> jobs;
+    QList<qsizetype> partOfJob;
+    for (qsizetype i = 0; i < m_parts.size(); ++i) {
+        if (m_parts.at(i).render) {
+            jobs << *m_parts.at(i).render;
+            partOfJob << i;
+        }
+    }
+    const QList<RenderPool::Result> results = RenderPool(*m_poolProcesses).render(jobs);
+    for (qsizetype k = 0; k < results.size(); ++k) {
+        Part &part = m_parts[partOfJob.at(k)];
+        part.render.reset();
+        part.pages = results.at(k).pages;
+        part.error = results.at(k).error;
+    }
+    QList<BookOutcome> outcomes(m_queuedBooks);
+    for (const Part &part : std::as_const(m_parts)) {
+        BookOutcome &outcome = outcomes[part.book];
+        if (!part.error.isEmpty() && outcome.error.isEmpty())
+            outcome.error = part.error;
+        else if (part.pages != 0)
+            outcome.handed += part.sheets;
+    }
+    QList<Part> parts = std::exchange(m_parts, {});
+    m_queuedBooks = 0;
+    SendOrKeep(parts, outcomes);
+    return outcomes;
+}
+
+// A book that failed in any part prints nothing; the others' parts with
+// pages go to the printer now or wait for Finish().
+void PrintOutput::SendOrKeep(QList<Part> &parts, QList<BookOutcome> &outcomes)
+{
+    for (const Part &part : std::as_const(parts)) {
+        BookOutcome &outcome = outcomes[part.book];
+        if (!outcome.error.isEmpty() || part.pages == 0) {
+            QFile::remove(part.file);
+            continue;
+        }
+        if (keepsPages()) {
+            m_parts << part;
+            continue;
+        }
+        ++m_sent;
+        try {
+            SheetPrintJob::printFileTo(Printer(), part.file, part.title, part.job);
+        } catch (const ExcelError &error) {
+            outcome.error = error.description();
+        }
+        QFile::remove(part.file);
+    }
 }
 
 void PrintOutput::DropBook()

@@ -1,11 +1,14 @@
 #pragma once
 
+#include "RenderPool.h"
 #include "SheetPrintJob.h"
 
 #include <QList>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QVariant>
+
+#include <optional>
 
 class cExcel;
 
@@ -25,6 +28,23 @@ public:
     QString pdfPath() const { return m_pdfPath; }
     // Whether the run's pages reach their destination only at Finish().
     bool keepsPages() const { return m_mode != Mode::Printer; }
+
+    // Books are rendered later, side by side on a pool of office processes
+    // (at most `processes`, 0 for as many as the machine affords), when
+    // RenderPending() is called: PrintSheets() only queues them.
+    void RenderOnPool(int processes);
+    bool rendersOnPool() const { return m_poolProcesses.has_value(); }
+    // What became of a book queued by PrintSheets(): the sheets that went in
+    // parts with pages, or why it did not render or print.
+    struct BookOutcome
+    {
+        int handed = 0;
+        QString error;
+    };
+    // Renders what PrintSheets() queued, then sends each book's parts to the
+    // printer or keeps them, as PrintSheets() would have done; one outcome
+    // per book queued, in their order.
+    QList<BookOutcome> RenderPending();
 
     // Finds the run's printer; throws the user's message when the run's
     // destination cannot take anything (no printer). Called before any book
@@ -49,10 +69,22 @@ private:
     {
         QString file;
         SheetPrintJob::Options job; // what the part's sheets ask of a printer
+        // Parts queued for the pool: their book (in queued order), its title,
+        // their sheets, the job that renders them until it ran, and then the
+        // pages written or why none were.
+        int book = 0;
+        QString title;
+        int sheets = 0;
+        std::optional<RenderPool::Job> render;
+        int pages = -1;
+        QString error;
     };
 
     QString NextPartPath() const;
     QString Printer();
+    int QueueSheets(const QList<QStringList> &jobs, const QVariant &copies, const QVariant &fromPage,
+                    const QVariant &toPage, const QString &title);
+    void SendOrKeep(QList<Part> &parts, QList<BookOutcome> &outcomes);
 
     cExcel &m_excel;
     Mode m_mode;
@@ -63,4 +95,6 @@ private:
     QList<Part> m_parts;
     qsizetype m_bookStart = 0;
     int m_sent = 0;
+    std::optional<int> m_poolProcesses;
+    int m_queuedBooks = 0;
 };

@@ -79,14 +79,46 @@ bool PrintSession::PrintSheets(const QString &path, const QStringList &sheets)
         AddFailure(path, NoPagesInRange());
         return false;
     }
+    if (m_output->rendersOnPool())
+        m_queuedBooks << path;
+    else
+        Handed(path, handed);
+    return true;
+}
+
+void PrintSession::Handed(const QString &path, int sheets)
+{
     if (m_output->keepsPages()) {
         m_keptBooks << path;
-        m_keptSheets += handed;
+        m_keptSheets += sheets;
     } else {
-        m_printedSheets += handed;
+        m_printedSheets += sheets;
         m_printedBooks << path;
     }
-    return true;
+}
+
+// The books queued for the output's pool render now, side by side; each
+// then counts as PrintSheets() would have counted it.
+void PrintSession::SettleQueuedBooks()
+{
+    const QStringList books = std::exchange(m_queuedBooks, {});
+    QList<PrintOutput::BookOutcome> outcomes;
+    try {
+        outcomes = m_output->RenderPending();
+    } catch (const ExcelError &error) {
+        for (const QString &book : books)
+            AddFailure(book, error.description());
+        return;
+    }
+    for (qsizetype i = 0; i < books.size(); ++i) {
+        const PrintOutput::BookOutcome outcome = outcomes.value(i);
+        if (!outcome.error.isEmpty())
+            AddFailure(books.at(i), outcome.error);
+        else if (outcome.handed == 0)
+            AddFailure(books.at(i), NoPagesInRange());
+        else
+            Handed(books.at(i), outcome.handed);
+    }
 }
 
 QString PrintSession::NoPagesInRange()
@@ -101,6 +133,8 @@ void PrintSession::AddFailure(const QString &book, const QString &reason)
 
 bool PrintSession::Finish()
 {
+    if (m_output->rendersOnPool())
+        SettleQueuedBooks();
     if (!m_output->keepsPages())
         return true;
     const QString title = m_keptBooks.size() == 1 ? cFile::GetFileName(m_keptBooks.first())

@@ -61,8 +61,9 @@ public:
     static QString NoPagesInRange();
     void AddFailure(const QString &book, const QString &reason);
 
-    // Sends or writes what the run kept; false when that failed (every kept
-    // book is then a failure).
+    // Sends or writes what the run kept (books queued for a pool of office
+    // processes are rendered first); false when that failed (every kept book
+    // is then a failure).
     bool Finish();
 
     const QList<Failure> &Failures() const { return m_failures; }
@@ -71,6 +72,9 @@ public:
     int PrintedSheets() const { return m_printedSheets; }
 
 private:
+    void Handed(const QString &path, int sheets);
+    void SettleQueuedBooks();
+
     cExcel &m_excel;
     std::unique_ptr<PrintOutput> m_output;
     Settings m_settings;
@@ -80,4 +84,6 @@ private:
     // Books (and their sheets) whose pages wait for Finish().
     QStringList m_keptBooks;
     int m_keptSheets = 0;
+    // Books whose sheets wait for the output's pool.
+    QStringList m_queuedBooks;
 };

@@ -46,6 +46,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QThread>
 #include <QUrl>
 
 #include <cstdio>
@@ -250,14 +251,21 @@ std::unique_ptr<OfficeDocument> OfficeDocument::load(OfficeProcess &process, con
 
 namespace {
 
-// The lock file beside the book names the profile of the office holding it.
-bool lockedByOurEngines(const QString &book)
+enum class LockHolder { Nobody, OurEngine, Other };
+
+// The lock file beside the book names the profile of the office holding it;
+// an empty one is still being written (or was left so by a crash).
+LockHolder lockHolder(const QString &book)
 {
     const QFileInfo info(book);
     QFile lock(info.dir().filePath(QStringLiteral(".~lock.%1#").arg(info.fileName())));
     if (!lock.open(QIODevice::ReadOnly))
-        return false;
-    return lock.read(4096).contains(QUrl::fromLocalFile(OfficeProcess::profileFolder()).toEncoded() + '/');
+        return LockHolder::Nobody;
+    const QByteArray text = lock.read(4096);
+    if (text.isEmpty())
+        return LockHolder::Nobody;
+    return text.contains(QUrl::fromLocalFile(OfficeProcess::profileFolder()).toEncoded() + '/') ? LockHolder::OurEngine
+                                                                                              : LockHolder::Other;
 }
 
 } // namespace
@@ -324,10 +332,20 @@ std::unique_ptr<OfficeDocument> OfficeDocument::load(OfficeProcess &process, con
     // another office holds. When that office is another engine of this user's
     // Quirn (several runs rendering the same books at once), the book is read
     // without a lock, as a copy that is never saved over the book; a lock of
-    // anybody else's office stays a refusal.
+    // anybody else's office stays a refusal. A lock that was let go (or was
+    // still being written) when the office looked is tried again.
     std::unique_ptr<OfficeDocument> doc = loadOnce(process, absolute, options, int(format), otherFormat);
-    if (!doc->d->model.is() && !doc->d->readOnly && lockedByOurEngines(absolute))
-        doc = loadOnce(process, absolute, options, int(format), true);
+    for (int attempt = 0; attempt < 3 && !doc->d->model.is() && !doc->d->readOnly; ++attempt) {
+        const LockHolder holder = lockHolder(absolute);
+        if (holder == LockHolder::OurEngine) {
+            doc = loadOnce(process, absolute, options, int(format), true);
+        } else if (holder == LockHolder::Nobody && doc->d->recorder->sawRequest(QStringLiteral("Lock"))) {
+            QThread::msleep(20);
+            doc = loadOnce(process, absolute, options, int(format), false);
+        } else {
+            break;
+        }
+    }
     Private &d = *doc->d;
     if (!d.model.is()) {
         if (d.recorder->sawRequest(QStringLiteral("LockedDocumentRequest"))) {

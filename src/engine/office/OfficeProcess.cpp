@@ -352,6 +352,9 @@ void OfficeProcess::releaseProfile()
 
 void OfficeProcess::spawn(bool withDisplay)
 {
+    // The connection's first use sets a variable of the environment: it must
+    // be done before any thread spawns an office from that environment.
+    OfficeConnection::localContext();
     m_withDisplay = withDisplay;
     OfficeRecord record;
     record.profile = claimProfile();
