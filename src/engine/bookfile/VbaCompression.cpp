@@ -1,5 +1,7 @@
 #include "VbaCompression.h"
 
+#include "LittleEndian.h"
+
 #include <algorithm>
 #include <array>
 #include <vector>
@@ -15,12 +17,6 @@ constexpr quint16 kCompressedFlag = 0x8000;
 // Candidates looked at for each position: enough for source text, bounded
 // for any input.
 constexpr int kLongestChain = 256;
-
-void appendU16(QByteArray *out, quint16 value)
-{
-    out->append(char(value & 0xFF));
-    out->append(char(value >> 8));
-}
 
 // How many bits of a copy token hold the offset, at `done` bytes into the chunk.
 int offsetBits(qsizetype done)
@@ -95,7 +91,7 @@ void VbaCompression::compressChunk(const QByteArray &data, qsizetype start, qsiz
             }
             if (bestLength >= 3) {
                 flags |= quint8(1 << bit);
-                appendU16(&chunk, quint16(((bestOffset - 1) << (16 - bits)) | (bestLength - 3)));
+                append16(chunk, quint16(((bestOffset - 1) << (16 - bits)) | (bestLength - 3)));
                 for (qsizetype k = 0; k < bestLength; ++k)
                     remember(pos + k);
                 pos += bestLength;
@@ -108,13 +104,13 @@ void VbaCompression::compressChunk(const QByteArray &data, qsizetype start, qsiz
         chunk[flagAt] = char(flags);
     }
     if (chunk.size() > kChunkSize) {
-        appendU16(out, quint16(kChunkSignature | (kChunkSize - 1)));
+        append16(*out, quint16(kChunkSignature | (kChunkSize - 1)));
         QByteArray raw = data.mid(start, end - start);
         raw.resize(kChunkSize, '\0');
         out->append(raw);
         return;
     }
-    appendU16(out, quint16(kCompressedFlag | kChunkSignature | (chunk.size() + 2 - 3)));
+    append16(*out, quint16(kCompressedFlag | kChunkSignature | (chunk.size() + 2 - 3)));
     out->append(chunk);
 }
 

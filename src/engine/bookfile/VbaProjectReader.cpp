@@ -1,6 +1,7 @@
 #include "VbaProjectReader.h"
 
 #include "CodePageText.h"
+#include "LittleEndian.h"
 
 #include <QtEndian>
 
@@ -25,16 +26,6 @@ constexpr quint16 kModuleOffset = 0x0031;
 
 constexpr qsizetype kChunkSize = 4096;
 
-quint16 readU16(const QByteArray &data, qsizetype at)
-{
-    return qFromLittleEndian<quint16>(data.constData() + at);
-}
-
-quint32 readU32(const QByteArray &data, qsizetype at)
-{
-    return qFromLittleEndian<quint32>(data.constData() + at);
-}
-
 // One compressed chunk from `pos` to `end`, appended to `out`.
 bool decompressChunk(const QByteArray &in, qsizetype pos, qsizetype end, QByteArray *out)
 {
@@ -47,7 +38,7 @@ bool decompressChunk(const QByteArray &in, qsizetype pos, qsizetype end, QByteAr
             } else {
                 if (pos + 2 > end)
                     return false;
-                const quint16 token = readU16(in, pos);
+                const quint16 token = u16(in, pos);
                 pos += 2;
                 const qsizetype done = out->size() - chunkStart;
                 int bitCount = 4;
@@ -96,7 +87,7 @@ Expansion expand(const QByteArray &container, QByteArray *out, qsizetype limit)
             out->clear();
             return Expansion::TooLarge;
         }
-        const quint16 header = readU16(container, pos);
+        const quint16 header = u16(container, pos);
         const qsizetype chunkEnd = std::min(pos + (header & 0x0FFF) + 3, size);
         pos += 2;
         if (header & 0x8000) {
@@ -139,9 +130,9 @@ bool VbaProjectReader::readDir(const QByteArray &dir, QList<DirModule> *modules)
     int declaredModules = -1;
     QByteArray projectName;
     while (pos + 6 <= dir.size()) {
-        const quint16 id = readU16(dir, pos);
+        const quint16 id = u16(dir, pos);
         // The version record's size field is a reserved word; six bytes follow it.
-        const qsizetype size = id == kProjectVersion ? 6 : qsizetype(readU32(dir, pos + 2));
+        const qsizetype size = id == kProjectVersion ? 6 : qsizetype(u32(dir, pos + 2));
         if (size > dir.size() - pos - 6)
             return false;
         const QByteArray data = dir.mid(pos + 6, size);
@@ -149,14 +140,14 @@ bool VbaProjectReader::readDir(const QByteArray &dir, QList<DirModule> *modules)
         switch (id) {
         case kProjectCodePage:
             if (size >= 2)
-                m_codePage = readU16(data, 0);
+                m_codePage = u16(data, 0);
             break;
         case kProjectName:
             projectName = data;
             break;
         case kProjectModules:
             if (size >= 2)
-                declaredModules = readU16(data, 0);
+                declaredModules = u16(data, 0);
             break;
         case kModuleName:
             modules->append(DirModule{data, {}, {}, {}, 0, true});
@@ -172,7 +163,7 @@ bool VbaProjectReader::readDir(const QByteArray &dir, QList<DirModule> *modules)
             break;
         case kModuleOffset:
             if (!modules->isEmpty() && size >= 4)
-                modules->last().textOffset = readU32(data, 0);
+                modules->last().textOffset = u32(data, 0);
             break;
         case kModuleNameUnicode:
             if (!modules->isEmpty())

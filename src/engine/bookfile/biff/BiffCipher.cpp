@@ -1,5 +1,6 @@
 #include "BiffCipher.h"
 
+#include "LittleEndian.h"
 #include "Rc4.h"
 
 #include <QCryptographicHash>
@@ -52,16 +53,6 @@ constexpr quint8 kPadArray[15] = {
     0xBB, 0xFF, 0xFF, 0xBA, 0xFF, 0xFF, 0xB9, 0x80,
     0x00, 0xBE, 0x0F, 0x00, 0xBF, 0x0F, 0x00,
 };
-
-quint16 readU16(const QByteArray &data, qsizetype at)
-{
-    return qFromLittleEndian<quint16>(data.constData() + at);
-}
-
-quint32 readU32(const QByteArray &data, qsizetype at)
-{
-    return qFromLittleEndian<quint32>(data.constData() + at);
-}
 
 QByteArray littleEndian32(quint32 value)
 {
@@ -250,12 +241,12 @@ std::unique_ptr<BiffCipher> BiffCipher::create(const QByteArray &filePassPayload
         return nullptr;
     }
     std::unique_ptr<BiffCipher> cipher(new BiffCipher);
-    const quint16 type = readU16(p, 0);
+    const quint16 type = u16(p, 0);
 
     if (type == 0) {
         const QByteArray bytes = xorPasswordBytes(effective);
         const quint16 key = xorKeyOf(bytes);
-        if (key != readU16(p, 2) || verifierOf(bytes) != readU16(p, 4)) {
+        if (key != u16(p, 2) || verifierOf(bytes) != u16(p, 4)) {
             setError(error, passwordError(password));
             return nullptr;
         }
@@ -269,8 +260,8 @@ std::unique_ptr<BiffCipher> BiffCipher::create(const QByteArray &filePassPayload
     }
 
     const QByteArray unicodePassword = utf16LittleEndian(effective.left(kMaxRc4PasswordLength));
-    const quint16 major = readU16(p, 2);
-    const quint16 minor = readU16(p, 4);
+    const quint16 major = u16(p, 2);
+    const quint16 minor = u16(p, 4);
     QByteArray encryptedVerifier;
     QByteArray encryptedVerifierHash;
     QCryptographicHash::Algorithm verifierHash;
@@ -297,16 +288,16 @@ std::unique_ptr<BiffCipher> BiffCipher::create(const QByteArray &filePassPayload
             setError(error, damagedError());
             return nullptr;
         }
-        const quint32 headerSize = readU32(p, 10);
+        const quint32 headerSize = u32(p, 10);
         const qsizetype header = 14;
         if (headerSize < 20 || headerSize > quint32(p.size())
             || header + qsizetype(headerSize) + 4 > p.size()) {
             setError(error, damagedError());
             return nullptr;
         }
-        const quint32 algorithm = readU32(p, header + 8);
-        const quint32 hashAlgorithm = readU32(p, header + 12);
-        quint32 keyBits = readU32(p, header + 16);
+        const quint32 algorithm = u32(p, header + 8);
+        const quint32 hashAlgorithm = u32(p, header + 12);
+        quint32 keyBits = u32(p, header + 16);
         if (keyBits == 0)
             keyBits = 40;
         if ((algorithm != 0 && algorithm != 0x6801) || (hashAlgorithm != 0 && hashAlgorithm != 0x8004)
@@ -315,7 +306,7 @@ std::unique_ptr<BiffCipher> BiffCipher::create(const QByteArray &filePassPayload
             return nullptr;
         }
         const qsizetype verifier = header + headerSize;
-        const quint32 saltSize = readU32(p, verifier);
+        const quint32 saltSize = u32(p, verifier);
         if (saltSize != 16 || verifier + 4 + 16 + 16 + 4 + 20 > p.size()) {
             setError(error, damagedError());
             return nullptr;
@@ -397,8 +388,8 @@ QByteArray BiffCipher::transform(const QByteArray &stream, bool encrypting) cons
 
     qsizetype pos = 0;
     while (pos + 4 <= size) {
-        const quint16 type = readU16(out, pos);
-        const qsizetype length = readU16(out, pos + 2);
+        const quint16 type = u16(out, pos);
+        const qsizetype length = u16(out, pos + 2);
         const qsizetype data = pos + 4;
         if (data + length > size)
             break;

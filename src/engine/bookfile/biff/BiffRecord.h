@@ -6,6 +6,8 @@
 
 #include <cstring>
 
+#include "LittleEndian.h"
+
 namespace quirn::biff {
 
 // Record types the book file reads or edits.
@@ -76,21 +78,11 @@ struct Record
     QByteArray data;
 };
 
-inline quint16 u16(const QByteArray &b, qsizetype o)
-{
-    if (o < 0 || o + 2 > b.size())
-        return 0;
-    const auto *p = reinterpret_cast<const uchar *>(b.constData()) + o;
-    return quint16(p[0] | (p[1] << 8));
-}
-
-inline quint32 u32(const QByteArray &b, qsizetype o)
-{
-    if (o < 0 || o + 4 > b.size())
-        return 0;
-    const auto *p = reinterpret_cast<const uchar *>(b.constData()) + o;
-    return quint32(p[0]) | (quint32(p[1]) << 8) | (quint32(p[2]) << 16) | (quint32(p[3]) << 24);
-}
+// The buffer readers and writers every record layout uses.
+using quirn::put16;
+using quirn::put32;
+using quirn::u16;
+using quirn::u32;
 
 inline double f64(const QByteArray &b, qsizetype o)
 {
@@ -98,22 +90,6 @@ inline double f64(const QByteArray &b, qsizetype o)
     if (o >= 0 && o + 8 <= b.size())
         std::memcpy(&v, b.constData() + o, 8);
     return v;
-}
-
-inline void put16(QByteArray &b, qsizetype o, quint16 v)
-{
-    if (o < 0 || o + 2 > b.size())
-        return;
-    b[o] = char(v & 0xFF);
-    b[o + 1] = char(v >> 8);
-}
-
-inline void put32(QByteArray &b, qsizetype o, quint32 v)
-{
-    if (o < 0 || o + 4 > b.size())
-        return;
-    for (int i = 0; i < 4; ++i)
-        b[o + i] = char((v >> (8 * i)) & 0xFF);
 }
 
 inline void putF64(QByteArray &b, qsizetype o, double v)

@@ -1,5 +1,7 @@
 #include "ZipArchive.h"
 
+#include "LittleEndian.h"
+
 #include <zlib.h>
 
 #include <algorithm>
@@ -17,22 +19,6 @@ constexpr quint32 kDescriptorSignature = 0x08074b50;
 constexpr qint64 kCentralFixed = 46;
 constexpr qint64 kLocalFixed = 30;
 constexpr qint64 kEndFixed = 22;
-
-quint16 u16(const QByteArray &b, qint64 at)
-{
-    const auto *p = reinterpret_cast<const uchar *>(b.constData()) + at;
-    return quint16(p[0] | p[1] << 8);
-}
-
-quint32 u32(const QByteArray &b, qint64 at)
-{
-    return u16(b, at) | quint32(u16(b, at + 2)) << 16;
-}
-
-quint64 u64(const QByteArray &b, qint64 at)
-{
-    return u32(b, at) | quint64(u32(b, at + 4)) << 32;
-}
 
 bool fits(const QByteArray &b, qint64 at, qint64 length)
 {

@@ -1,5 +1,7 @@
 #include "ZipSplice.h"
 
+#include "LittleEndian.h"
+
 #include <QFile>
 
 #include <zlib.h>
@@ -9,35 +11,6 @@
 namespace quirn {
 
 namespace {
-
-void put16(QByteArray &out, quint32 v)
-{
-    out.append(char(v & 0xff)).append(char((v >> 8) & 0xff));
-}
-
-void put32(QByteArray &out, quint32 v)
-{
-    put16(out, v & 0xffff);
-    put16(out, v >> 16);
-}
-
-void put64(QByteArray &out, quint64 v)
-{
-    put32(out, quint32(v));
-    put32(out, quint32(v >> 32));
-}
-
-void patch32(QByteArray &out, qsizetype at, quint32 v)
-{
-    for (int i = 0; i < 4; ++i)
-        out[at + i] = char((v >> (8 * i)) & 0xff);
-}
-
-quint16 u16(const QByteArray &b, qint64 at)
-{
-    const auto *p = reinterpret_cast<const uchar *>(b.constData()) + at;
-    return quint16(p[0] | p[1] << 8);
-}
 
 QByteArray deflated(const QByteArray &content)
 {
@@ -94,17 +67,17 @@ QByteArray ZipSplice::spliced(const ZipArchive &zip, const QHash<QString, QByteA
         w.compressedSize = quint64(data.size());
         w.size = quint64(content->size());
         const QByteArray name = e.name.toUtf8();
-        put32(out, 0x04034b50);
-        put16(out, std::max<quint16>(u16(in, e.localOffset + 4), 20));
-        put16(out, e.flags & ~0x0008);
-        put16(out, 8);
-        put16(out, u16(in, e.localOffset + 10)); // time
-        put16(out, u16(in, e.localOffset + 12)); // date
-        put32(out, w.crc);
-        put32(out, quint32(w.compressedSize));
-        put32(out, quint32(w.size));
-        put16(out, quint32(name.size()));
-        put16(out, 0);
+        append32(out, 0x04034b50);
+        append16(out, std::max<quint16>(u16(in, e.localOffset + 4), 20));
+        append16(out, e.flags & ~0x0008);
+        append16(out, 8);
+        append16(out, u16(in, e.localOffset + 10)); // time
+        append16(out, u16(in, e.localOffset + 12)); // date
+        append32(out, w.crc);
+        append32(out, quint32(w.compressedSize));
+        append32(out, quint32(w.size));
+        append16(out, quint32(name.size()));
+        append16(out, 0);
         out.append(name);
         out.append(data);
     }
@@ -127,33 +100,33 @@ QByteArray ZipSplice::spliced(const ZipArchive &zip, const QHash<QString, QByteA
                     field += 8 * (u16(in, e.centralOffset + 24) == 0xffff && u16(in, e.centralOffset + 26) == 0xffff);
                     field += 8 * (u16(in, e.centralOffset + 20) == 0xffff && u16(in, e.centralOffset + 22) == 0xffff);
                     const qsizetype at = start + (field - e.centralOffset);
-                    patch32(out, at, quint32(w.offset));
-                    patch32(out, at + 4, quint32(quint64(w.offset) >> 32));
+                    put32(out, at, quint32(w.offset));
+                    put32(out, at + 4, quint32(quint64(w.offset) >> 32));
                 }
             } else {
-                patch32(out, start + 42, quint32(w.offset));
+                put32(out, start + 42, quint32(w.offset));
             }
             continue;
         }
         const QByteArray name = e.name.toUtf8();
         const qint64 commentLength = u16(in, e.centralOffset + 32);
-        put32(out, 0x02014b50);
-        put16(out, e.versionMadeBy);
-        put16(out, std::max<quint16>(u16(in, e.centralOffset + 6), 20));
-        put16(out, e.flags & ~0x0008);
-        put16(out, 8);
-        put16(out, u16(in, e.centralOffset + 12));
-        put16(out, u16(in, e.centralOffset + 14));
-        put32(out, w.crc);
-        put32(out, quint32(w.compressedSize));
-        put32(out, quint32(w.size));
-        put16(out, quint32(name.size()));
-        put16(out, 0);
-        put16(out, quint32(commentLength));
-        put16(out, 0); // disk
-        put16(out, u16(in, e.centralOffset + 36));
+        append32(out, 0x02014b50);
+        append16(out, e.versionMadeBy);
+        append16(out, std::max<quint16>(u16(in, e.centralOffset + 6), 20));
+        append16(out, e.flags & ~0x0008);
+        append16(out, 8);
+        append16(out, u16(in, e.centralOffset + 12));
+        append16(out, u16(in, e.centralOffset + 14));
+        append32(out, w.crc);
+        append32(out, quint32(w.compressedSize));
+        append32(out, quint32(w.size));
+        append16(out, quint32(name.size()));
+        append16(out, 0);
+        append16(out, quint32(commentLength));
+        append16(out, 0); // disk
+        append16(out, u16(in, e.centralOffset + 36));
         out.append(in.mid(e.centralOffset + 38, 4)); // external attributes
-        put32(out, quint32(w.offset));
+        append32(out, quint32(w.offset));
         out.append(name);
         out.append(in.mid(e.centralOffset + e.centralLength - commentLength, commentLength));
     }
@@ -161,29 +134,29 @@ QByteArray ZipSplice::spliced(const ZipArchive &zip, const QHash<QString, QByteA
     const qint64 count = entries.size();
     if (count > 0xfffe || centralOffset > 0xfffffffe) {
         const qint64 record = out.size();
-        put32(out, 0x06064b50);
-        put64(out, 44);
-        put16(out, 45);
-        put16(out, 45);
-        put32(out, 0);
-        put32(out, 0);
-        put64(out, quint64(count));
-        put64(out, quint64(count));
-        put64(out, quint64(centralSize));
-        put64(out, quint64(centralOffset));
-        put32(out, 0x07064b50);
-        put32(out, 0);
-        put64(out, quint64(record));
-        put32(out, 1);
+        append32(out, 0x06064b50);
+        append64(out, 44);
+        append16(out, 45);
+        append16(out, 45);
+        append32(out, 0);
+        append32(out, 0);
+        append64(out, quint64(count));
+        append64(out, quint64(count));
+        append64(out, quint64(centralSize));
+        append64(out, quint64(centralOffset));
+        append32(out, 0x07064b50);
+        append32(out, 0);
+        append64(out, quint64(record));
+        append32(out, 1);
     }
-    put32(out, 0x06054b50);
-    put16(out, 0);
-    put16(out, 0);
-    put16(out, quint32(std::min<qint64>(count, 0xffff)));
-    put16(out, quint32(std::min<qint64>(count, 0xffff)));
-    put32(out, quint32(std::min<qint64>(centralSize, 0xffffffff)));
-    put32(out, quint32(std::min<qint64>(centralOffset, 0xffffffff)));
-    put16(out, quint32(zip.comment().size()));
+    append32(out, 0x06054b50);
+    append16(out, 0);
+    append16(out, 0);
+    append16(out, quint32(std::min<qint64>(count, 0xffff)));
+    append16(out, quint32(std::min<qint64>(count, 0xffff)));
+    append32(out, quint32(std::min<qint64>(centralSize, 0xffffffff)));
+    append32(out, quint32(std::min<qint64>(centralOffset, 0xffffffff)));
+    append16(out, quint32(zip.comment().size()));
     out.append(zip.comment());
     return out;
 }
