@@ -11,7 +11,6 @@
 
 namespace {
 
-const QString MarkText = QStringLiteral("印刷予約");
 
 bool HiddenAndProtected(const QString &key)
 {
@@ -20,6 +19,8 @@ bool HiddenAndProtected(const QString &key)
 }
 
 } // namespace
+
+const QString PrintReserve::MarkText = QStringLiteral("印刷予約");
 
 PrintReserve::PrintReserve(frmMain &form)
     : m_form(form)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 class frmMain;
 
 // The print reservation commands on the sheet view's selection: reserve the
@@ -9,6 +11,9 @@ class frmMain;
 class PrintReserve
 {
 public:
+    // The marker beside the name of a reserved sheet.
+    static const QString MarkText;
+
     explicit PrintReserve(frmMain &form);
 
     void PrintReserveSet();

@@ -6,9 +6,38 @@
 #include <QItemSelectionModel>
 #include <QListView>
 #include <QStandardItemModel>
+#include <QStyledItemDelegate>
 #include <QTreeView>
 
 #include <algorithm>
+
+namespace {
+
+// Items of the small-icon presentation keep to their cell of the grid: a
+// long name is cut with an ellipsis rather than drawn over its neighbour.
+class GridCellDelegate : public QStyledItemDelegate
+{
+public:
+    explicit GridCellDelegate(QListView *view)
+        : QStyledItemDelegate(view)
+        , m_view(view)
+    {
+    }
+
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        const QSize grid = m_view->gridSize();
+        if (grid.isValid() && m_view->viewMode() == QListView::ListMode)
+            size.setWidth(std::min(size.width(), grid.width() - 2 * m_view->spacing() - 4));
+        return size;
+    }
+
+private:
+    QListView *m_view;
+};
+
+} // namespace
 
 cListView::cListView(QWidget *parent)
     : QStackedWidget(parent)
@@ -24,6 +53,7 @@ cListView::cListView(QWidget *parent)
         view->setSelectionMode(QAbstractItemView::ExtendedSelection);
         view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     }
+    m_list->setItemDelegate(new GridCellDelegate(m_list));
     m_report->setRootIsDecorated(false);
     m_report->setUniformRowHeights(true);
     m_report->setAllColumnsShowFocus(true);

@@ -149,6 +149,7 @@ void frmMain::BuildPanes()
         m_title[i]->setObjectName(QStringLiteral("lblTitle_%1").arg(i));
     }
     m_title[2]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_title[2]->setIndent(QFontMetrics(m_title[2]->font()).averageCharWidth() / 2 + 1);
 
     m_bookView = new cListView(m_client);
     m_bookView->setObjectName(QStringLiteral("lvBookView"));
@@ -484,6 +485,10 @@ void frmMain::LayoutPanes(double &x)
     if (m_statusBar->layout())
         m_statusBar->layout()->activate();
     in.statusBarHeight = ToTwips(std::max(m_statusBar->sizeHint().height(), ToPixels(270)));
+    // The print marker as wide as its text needs in the window's font.
+    const QFontMetrics marker(m_title[2]->font());
+    in.sheetMarkerWidth = std::max(in.sheetMarkerWidth, ToTwips(marker.horizontalAdvance(PrintReserve::MarkText)
+                                                                + 2 * m_title[2]->indent() + 2));
     const PaneLayout::Result r = PaneLayout::Compute(in, x);
     x = r.splitter;
     m_splitterLeft = r.splitter;

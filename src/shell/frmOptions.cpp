@@ -12,6 +12,8 @@
 #include <QShortcut>
 #include <QTabBar>
 
+#include <algorithm>
+
 namespace {
 
 const QString &Key()
@@ -87,12 +89,19 @@ frmOptions::frmOptions(QWidget *parent)
         m_tabs->setTabData(i, QStringLiteral("Group%1").arg(i + 1));
     }
     m_tabs->move(ToPixels(120), ToPixels(120));
+    // Its height as it will show, in the font and style it will show with.
+    m_tabs->ensurePolished();
     m_tabs->resize(ToPixels(5415), m_tabs->sizeHint().height());
+    // A tab strip in a Japanese font is taller than the design's: whatever
+    // is below it moves down by as much, so that the first control of a
+    // pane is not cut by the strip's body.
+    m_paneTop = std::max(ToPixels(480), m_tabs->geometry().bottom() + ToPixels(60));
+    const int below = m_paneTop - ToPixels(480);
     // The body of the tab strip, framing the panes.
     auto *body = new QFrame(this);
     body->setFrameStyle(QFrame::StyledPanel | QFrame::Raised);
     body->setGeometry(m_tabs->x(), m_tabs->geometry().bottom(), m_tabs->width(),
-                      ToPixels(3600) - m_tabs->geometry().bottom());
+                      ToPixels(3600) + below - m_tabs->geometry().bottom());
 
     for (int i = 0; i < kTabCount; ++i) {
         m_panes[i] = new QWidget(this);
@@ -111,6 +120,8 @@ frmOptions::frmOptions(QWidget *parent)
     auto *cancel = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
     cancel->setObjectName(QStringLiteral("cmdCancel"));
     Place(cancel, 4320, 3720, 1215, 375);
+    for (QPushButton *button : {ok, cancel})
+        button->move(button->pos() + QPoint(0, below));
     connect(ok, &QPushButton::clicked, this, &frmOptions::accept);
     connect(cancel, &QPushButton::clicked, this, &frmOptions::reject);
 
@@ -120,7 +131,7 @@ frmOptions::frmOptions(QWidget *parent)
 
     // The frame of the window is not counted: the client area is the
     // design size less its borders and caption.
-    setFixedSize(ToPixels(5745 - 90), ToPixels(4600 - 420));
+    setFixedSize(ToPixels(5745 - 90), ToPixels(4600 - 420) + below);
     LoadValues();
 }
 
@@ -321,7 +332,7 @@ void frmOptions::PaneSwitch()
 {
     for (int i = 0; i < kTabCount; ++i) {
         const bool selected = i == m_tabs->currentIndex();
-        m_panes[i]->move(selected ? ToPixels(210) : ToPixels(-20000), ToPixels(480));
+        m_panes[i]->move(selected ? ToPixels(210) : ToPixels(-20000), m_paneTop);
         m_panes[i]->setEnabled(selected);
         m_panes[i]->setVisible(selected);
     }

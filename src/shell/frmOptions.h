@@ -70,4 +70,5 @@ private:
 
     QTabBar *m_tabs = nullptr;
     QWidget *m_panes[4] = {};
+    int m_paneTop = 0; // below the tab strip, in pixels
 };

@@ -691,6 +691,9 @@ void tst_frmMain::windowPicture()
     books->appendRow({new QStandardItem(QIcon(":/icons/Quirn.svg"), "月次報告.xls"), new QStandardItem("24 KB"),
                       new QStandardItem("Excel ブック"), new QStandardItem("2026/12/01 10:00"),
                       new QStandardItem("A")});
+    // The print marker shows its whole text, clear of its edges.
+    auto *marker = Find<QLabel>(window.get(), "lblTitle_2");
+    QVERIFY(marker->width() >= marker->fontMetrics().horizontalAdvance("印刷予約") + 2 * marker->indent());
     const QImage picture = window->grab().toImage();
     QVERIFY(!picture.isNull());
     QVERIFY(picture.save("frmMain.png"));

@@ -146,6 +146,18 @@ void tst_ShellHelpers::listViewModes()
     view.selectionModel()->select(view.model()->index(1, 0), QItemSelectionModel::Select);
     view.setViewMode(cListView::Report);
     QVERIFY(view.reportView()->selectionModel()->isSelected(view.model()->index(1, 0)));
+
+    // Small icons in a wide view: a long name keeps to its cell of the grid,
+    // clear of the item beside it.
+    view.model()->insertRow(0, new QStandardItem("2026年度第3四半期_各部門から提出された月次報告のとりまとめ.xls"));
+    view.resize(800, 300);
+    view.setViewMode(cListView::SmallIcon);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    const QRect longName = view.listView()->visualRect(view.model()->index(0, 0));
+    const QRect next = view.listView()->visualRect(view.model()->index(1, 0));
+    QCOMPARE(next.top(), longName.top());
+    QVERIFY2(longName.right() < next.left(), qPrintable(QString("%1 %2").arg(longName.right()).arg(next.left())));
 }
 
 void tst_ShellHelpers::realBoxMapsStyleWord()
