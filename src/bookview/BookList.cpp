@@ -138,19 +138,51 @@ int BookList::InsertPosition(const QString &text, int column) const
     return low;
 }
 
+// The icon the desktop shows for files of the type: the icon theme's for the
+// type or its kind (a spreadsheet). A desktop that names no theme of its own
+// (a bare window manager gives the base theme, which has no type icons) gets
+// the common desktop theme, which builds on the base one; without either,
+// the desktop's file icon.
+QIcon BookList::TypeIcon(const QString &path, const QMimeType &type)
+{
+    static const QString BaseTheme = QStringLiteral("hicolor");
+    static const QString CommonTheme = QStringLiteral("Adwaita");
+    const auto themed = [&type] {
+        for (const QString &name : {type.iconName(), type.genericIconName()}) {
+            const QIcon icon = QIcon::fromTheme(name);
+            if (!icon.isNull())
+                return icon;
+        }
+        return QIcon();
+    };
+    QIcon icon = themed();
+    if (icon.isNull() && (QIcon::themeName().isEmpty() || QIcon::themeName() == BaseTheme)) {
+        for (const QString &folder : QIcon::themeSearchPaths()) {
+            if (QFileInfo::exists(folder + u'/' + CommonTheme + QStringLiteral("/index.theme"))) {
+                QIcon::setThemeName(CommonTheme);
+                icon = themed();
+                break;
+            }
+        }
+    }
+    if (!icon.isNull())
+        return icon;
+    const QIcon provided = QFileIconProvider().icon(QFileInfo(path));
+    return provided.isNull() ? QApplication::style()->standardIcon(QStyle::SP_FileIcon) : provided;
+}
+
 void BookList::AddIcons(const QString &path)
 {
     if (m_icons.contains(Folded(path)))
         return;
     // Files of one type share the desktop's icon for that type.
-    const QString type = QMimeDatabase().mimeTypeForFile(path, QMimeDatabase::MatchExtension).name();
-    QIcon icon = m_iconsOfType.value(type);
+    const QMimeType type = QMimeDatabase().mimeTypeForFile(path, QMimeDatabase::MatchExtension);
+    QIcon icon = m_iconsOfType.value(type.name());
     if (icon.isNull()) {
-        const QIcon provided = QFileIconProvider().icon(QFileInfo(path));
-        const QIcon source = provided.isNull() ? QApplication::style()->standardIcon(QStyle::SP_FileIcon) : provided;
+        const QIcon source = TypeIcon(path, type);
         for (const int size : {16, 32})
             icon.addPixmap(source.pixmap(size, size));
-        m_iconsOfType.insert(type, icon);
+        m_iconsOfType.insert(type.name(), icon);
     }
     m_icons.insert(Folded(path), icon);
 }

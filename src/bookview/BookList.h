@@ -7,6 +7,7 @@
 
 class QDateTime;
 class QStandardItem;
+class QMimeType;
 class frmMain;
 
 // The book view's items: one per workbook file, keyed by its full path
@@ -57,6 +58,7 @@ public:
 
 private:
     void AddIcons(const QString &path);
+    static QIcon TypeIcon(const QString &path, const QMimeType &type);
     int InsertPosition(const QString &text, int column) const;
     void WriteSubItems(QList<QStandardItem *> &row, const QString &path);
 
