@@ -34,8 +34,13 @@ QString CommonDialog::qtNameFilters(const QString &filter)
         if (description.isEmpty() && patterns.isEmpty())
             continue;
         const QString inParentheses = u'(' + patterns + u')';
+        // A description that names its patterns as given ("Books (*.a;*.b)")
+        // names them once, in the dialog's form.
+        const QString asGiven = i + 1 < parts.size() ? u'(' + parts[i + 1].trimmed() + u')' : QString();
         if (patterns.isEmpty() || description.endsWith(inParentheses))
             filters << description;
+        else if (description.endsWith(asGiven))
+            filters << description.chopped(asGiven.size()) + inParentheses;
         else if (description.isEmpty())
             filters << inParentheses;
         else

@@ -38,6 +38,7 @@ void tst_CommonDialog::filters_data()
     QTest::addColumn<QString>("qtForm");
     QTest::newRow("the book filter") << u"Microsoft Excel ﾌﾞｯｸ (*.xls)|*.xls"_qs << u"Microsoft Excel ﾌﾞｯｸ (*.xls)"_qs;
     QTest::newRow("patterns added") << "Books|*.xls;*.xlt" << "Books (*.xls *.xlt)";
+    QTest::newRow("patterns named once") << "Books (*.xls;*.xlt)|*.xls;*.xlt" << "Books (*.xls *.xlt)";
     QTest::newRow("two entries") << "A (*.a)|*.a|B|*.b" << "A (*.a);;B (*.b)";
     QTest::newRow("trailing bar") << "All files|*.*|" << "All files (*.*)";
     QTest::newRow("no pattern") << "Anything" << "Anything";
