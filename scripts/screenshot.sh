@@ -33,6 +33,7 @@ cp "$data/hidden_and_protected_sheets.xls" "$books/protected-sheets.xls"
 cp "$data/kinds_ws_chart_xlm_dialog_vba.xls" "$books/macros.xls"
 cp "$data/xlsx_renamed_any_sheets.xls" "$books/not-a-book.xls"
 cp "$data/sheets_66_ampersand.xls" "$books/66シートのブック.xls"
+cp "$data/japanese_sheet_names.xls" "$books/2026年度第3四半期_各部門から提出された月次報告のとりまとめ.xls"
 cp "$data/hidden_third_sheet.xls" "$books/read-only.xls"
 chmod 444 "$books/read-only.xls"
 

@@ -25,6 +25,8 @@
 #include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileDialog>
+#include <QMouseEvent>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QMimeData>
@@ -72,6 +74,8 @@ void WatchDialogs()
         Shot(modal->objectName().isEmpty() ? QStringLiteral("dialog") : modal->objectName());
         if (auto *box = qobject_cast<QMessageBox *>(modal); box && box->defaultButton())
             box->defaultButton()->click();
+        else if (auto *files = qobject_cast<QFileDialog *>(modal))
+            files->reject();
         else if (auto *dialog = qobject_cast<QDialog *>(modal))
             dialog->accept();
         timer->start();
@@ -127,19 +131,33 @@ int main(int argc, char *argv[])
         Click(window, folder.filePath(QLatin1String(name)));
         Shot(QStringLiteral("selected-") + QString::fromLatin1(name).section(u'.', 0, 0));
     }
-    // The sheet popup of the first sheet, then its sheets moved to another
-    // book through the move-or-copy dialog (pictured and answered OK).
+    // The sheet popup of the first sheet, right-clicked as a user does, then
+    // its sheets moved to another book through the move-or-copy dialog
+    // (pictured and answered OK).
     window.Sheets().SelectFirstSheet();
     QAbstractItemView *sheets = window.SheetView()->currentView();
-    const QRect first = sheets->visualRect(window.SheetView()->model()->index(0, 0));
-    window.Rules().Apply();
-    QMenu *popup = window.Popup(QStringLiteral("menuSheetPopup"));
-    popup->popup(sheets->viewport()->mapToGlobal(first.bottomLeft()));
+    const QPoint first = sheets->visualRect(window.SheetView()->model()->index(0, 0)).center();
+    for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        QMouseEvent click(type, QPointF(first), QPointF(sheets->viewport()->mapToGlobal(first)), Qt::RightButton,
+                          type == QEvent::MouseButtonPress ? Qt::RightButton : Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(sheets->viewport(), &click);
+    }
     Shot(QStringLiteral("sheet-popup"));
-    popup->hide();
+    window.Popup(QStringLiteral("menuSheetPopup"))->hide();
+    // Reserved for printing: the marker beside the sheet's name.
+    window.Action(QStringLiteral("PrintReserveSet"))->trigger();
+    Shot(QStringLiteral("reserved"));
     window.Action(QStringLiteral("mnuSheetMoveCopy"))->trigger();
     Shot(QStringLiteral("moved-to-another-book"));
-    for (const char *button : {"tbViewLarge", "tbViewList", "tbViewDetails"}) {
+    // A question about a book deep in a shared folder (answered OK: these
+    // books are copies).
+    Click(window, folder.filePath(QStringLiteral("66シートのブック.xls")));
+    window.Sheets().SelectFirstSheet();
+    window.Action(QStringLiteral("mnuSheetDel"))->trigger();
+    Shot(QStringLiteral("sheet-deleted"));
+    window.Action(QStringLiteral("mnuViewOptions"))->trigger();
+    window.Action(QStringLiteral("mnuFileOpen"))->trigger();
+    for (const char *button : {"tbViewLarge", "tbViewSmall", "tbViewList", "tbViewDetails"}) {
         window.Action(QLatin1String(button))->trigger();
         Shot(QString::fromLatin1(button).mid(2).toLower());
     }
