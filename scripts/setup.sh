@@ -10,7 +10,7 @@ libqpdf-dev libcups2-dev
 libgsf-1-dev zlib1g-dev
 libreoffice-calc libreoffice-dev libreoffice-dev-common
 cups cups-client cups-bsd printer-driver-cups-pdf
-fonts-noto-cjk
+fonts-noto-cjk adwaita-icon-theme
 xvfb xauth openbox imagemagick
 python3 python3-olefile poppler-utils x11-utils
 qt6-translations-l10n desktop-file-utils
