@@ -13,6 +13,7 @@
 #include "cFile.h"
 #include "cListView.h"
 #include "CommonDialog.h"
+#include "MenuState.h"
 #include "frmMain.h"
 
 #include <QAbstractItemView>
@@ -364,6 +365,6 @@ void BookImport::ClearWindowState()
     for (const char *name : {"mnuFileSave", "mnuFileNewSave", "mnuFileDelete", "mnuFileProperties", "mnuExcelOpen",
                              "mnuSelAllBook", "mnuSelAllSheet", "mnuBookCopy", "mnuSheetInf"})
         m_form.Action(QString::fromLatin1(name))->setEnabled(false);
-    m_form.SetToolbarState({}, false, false, false, false, false, false, false, false, false, false, false, false,
+    m_form.Menus().SetToolbarState({}, false, false, false, false, false, false, false, false, false, false, false, false,
                            false);
 }

@@ -14,6 +14,7 @@
 #include "cFile.h"
 #include "cListView.h"
 #include "frmMacroWarninng.h"
+#include "MenuState.h"
 #include "frmMain.h"
 #include "frmWarninng1.h"
 
@@ -244,7 +245,7 @@ void BookSelection::EnableSingleBookCommands()
     const bool writable = m_form.BookRestriction == 0;
     for (const char *name : {"BookPopPageSetUp", "SheetPopPageSetUp", "mnuFileProperties"})
         m_form.Action(QString::fromLatin1(name))->setEnabled(writable);
-    m_form.SetToolbarState({}, writable, true, m_form.Reserve.CountReservedBooks() > 0, true, writable, true, true,
+    m_form.Menus().SetToolbarState({}, writable, true, m_form.Reserve.CountReservedBooks() > 0, true, writable, true, true,
                            true, true, true, true, true, true);
     m_form.Action(QStringLiteral("mnuFileDelete"))->setEnabled(true);
     m_form.Action(QStringLiteral("mnuSheetInf"))->setEnabled(true);
@@ -336,11 +337,11 @@ void BookSelection::Click()
             return;
         if (m_form.BookRestriction & 1) {
             SetBookPopupState({}, {}, true, true, false);
-            m_form.SetToolbarState({}, {}, {}, {}, {}, false);
+            m_form.Menus().SetToolbarState({}, {}, {}, {}, {}, false);
         } else {
             SetBookPopupState({}, true, true, true, true);
             m_form.Action(QStringLiteral("mnuSheetInf"))->setEnabled(true);
-            m_form.SetToolbarState({}, true, {}, {}, true, true, true, true, true, true, true, true, true, true);
+            m_form.Menus().SetToolbarState({}, true, {}, {}, true, true, true, true, true, true, true, true, true, true);
         }
         DisableSheetCommandsWhenEmpty();
     }
@@ -408,7 +409,7 @@ void BookSelection::DisableSingleBookCommands()
 {
     SetBookPopupState({}, {}, false, false);
     m_form.Action(QStringLiteral("mnuSheetInf"))->setEnabled(false);
-    m_form.SetToolbarState({}, false, {}, {}, false, {}, {}, {}, {}, {}, false);
+    m_form.Menus().SetToolbarState({}, false, {}, {}, false, {}, {}, {}, {}, {}, false);
 }
 
 void BookSelection::SetBookPopupState(Opt popup, Opt fileDelete, Opt excelOpen, Opt selAllSheet, Opt pageSetUp,
@@ -448,6 +449,6 @@ void BookSelection::DisableSheetCommandsWhenEmpty()
     for (const char *name : {"mnuSelAllSheet", "mnuFileDelete", "mnuFileProperties", "mnuPrint", "mnuReservePrint",
                              "BookPopSelAllSheet", "BookPopPageSetUp", "BookPopPrint"})
         m_form.Action(QString::fromLatin1(name))->setEnabled(false);
-    m_form.SetToolMenuState({}, false, false, false, false, false, false, false, false, false);
+    m_form.Menus().SetToolMenuState({}, false, false, false, false, false, false, false, false, false);
     m_form.Action(QStringLiteral("mnuSheetMoveCopy"))->setEnabled(false);
 }

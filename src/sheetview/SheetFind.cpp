@@ -4,7 +4,9 @@
 #include "SheetKey.h"
 #include "SheetList.h"
 #include "cListView.h"
-#include "frmMain.h"
+#include "MenuState.h"
+#include "StatusPanels.h"
+#include "WindowState.h"
 #include "frmSheetFind.h"
 
 #include <QAbstractItemView>
@@ -12,6 +14,8 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QStandardItemModel>
+
+#include <utility>
 
 namespace {
 
@@ -22,14 +26,22 @@ QString SelectedText(int count)
 
 } // namespace
 
-SheetFind::SheetFind(frmMain &form)
-    : m_form(form)
+SheetFind::SheetFind(const WindowState &state, SheetList &sheets, cListView &view, QLabel &title,
+                     StatusPanels &panels, MenuState &menus, QList<QAction *> sheetInfo, QWidget *owner)
+    : m_state(state)
+    , m_sheets(sheets)
+    , m_view(view)
+    , m_title(title)
+    , m_panels(panels)
+    , m_menus(menus)
+    , m_sheetInfo(std::move(sheetInfo))
+    , m_owner(owner)
 {
 }
 
 int SheetFind::FindItem(const QString &text, int start, bool whole) const
 {
-    const SheetList &sheets = m_form.Sheets();
+    const SheetList &sheets = m_sheets;
     for (int row = std::max(0, start); row < sheets.Count(); ++row) {
         const QString item = sheets.Text(row);
         if (whole ? item.compare(text, Qt::CaseInsensitive) == 0 : item.startsWith(text, Qt::CaseInsensitive))
@@ -40,23 +52,23 @@ int SheetFind::FindItem(const QString &text, int start, bool whole) const
 
 void SheetFind::Find()
 {
-    if (m_form.ActiveBookPath.isEmpty())
+    if (m_state.ActiveBookPath.isEmpty())
         return;
-    frmSheetFind::Show(&m_form);
-    const QList<int> selected = m_form.Sheets().SelectedRows();
+    frmSheetFind::Show(m_owner);
+    const QList<int> selected = m_sheets.SelectedRows();
     int start = selected.isEmpty() || frmSheetFind::FindStart == 0 ? 0 : selected.last();
-    m_form.SheetView()->selectionModel()->clearSelection();
+    m_view.selectionModel()->clearSelection();
     if (frmSheetFind::FindSheetName.isEmpty()) {
         // Cancelled: nothing stays selected, and the status bar says so.
-        m_form.SetPanelText(3, QString());
-        m_form.SetToolbarState({}, {}, {}, {}, false, {}, {}, {}, {}, {}, false);
+        m_panels.SetPanelText(3, QString());
+        m_menus.SetToolbarState({}, {}, {}, {}, false, {}, {}, {}, {}, {}, false);
         return;
     }
     int last = -1;
     const int found = SelectMatches(start, last);
-    m_form.SetToolbarState({}, {}, {}, {}, found < 2, {}, {}, {}, {}, {}, found < 2);
-    m_form.Action(QStringLiteral("mnuSheetInf"))->setEnabled(found == 1);
-    m_form.Action(QStringLiteral("SheetPopPropaty"))->setEnabled(found == 1);
+    m_menus.SetToolbarState({}, {}, {}, {}, found < 2, {}, {}, {}, {}, {}, found < 2);
+    for (QAction *item : std::as_const(m_sheetInfo))
+        item->setEnabled(found == 1);
     if (found == 0)
         ShowNotFound();
     else
@@ -65,15 +77,15 @@ void SheetFind::Find()
 
 int SheetFind::SelectMatches(int start, int &last)
 {
-    QAbstractItemView *view = m_form.SheetView()->currentView();
-    QItemSelectionModel *selection = m_form.SheetView()->selectionModel();
+    QAbstractItemView *view = m_view.currentView();
+    QItemSelectionModel *selection = m_view.selectionModel();
     const bool whole = frmSheetFind::FindWhole == 0;
     int found = 0;
-    while (start < m_form.Sheets().Count()) {
+    while (start < m_sheets.Count()) {
         const int hit = FindItem(frmSheetFind::FindSheetName, start, whole);
         if (hit < 0)
             break;
-        const QModelIndex index = m_form.SheetView()->model()->index(hit, 0);
+        const QModelIndex index = m_view.model()->index(hit, 0);
         selection->select(index, QItemSelectionModel::Select);
         selection->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
         view->scrollTo(index);
@@ -88,21 +100,21 @@ int SheetFind::SelectMatches(int start, int &last)
 
 void SheetFind::ShowNotFound()
 {
-    m_form.SetPanelText(3, QString());
+    m_panels.SetPanelText(3, QString());
     MessageBox::Show(QStringLiteral("ｼｰﾄ\"") + frmSheetFind::FindSheetName + QStringLiteral("\" は見つかりませんでした。"),
-                     0x10, QString(), &m_form);
+                     0x10, QString(), m_owner);
 }
 
 void SheetFind::ShowFound(int found, int last)
 {
-    const QString name = m_form.Sheets().Name(last);
-    m_form.Title(1)->setText(name);
-    m_form.Sheets().ShowReserveMark(name);
-    m_form.SheetView()->currentView()->setFocus();
+    const QString name = m_sheets.Name(last);
+    m_title.setText(name);
+    m_sheets.ShowReserveMark(name);
+    m_view.currentView()->setFocus();
     if (frmSheetFind::AllFind == 1) {
-        m_form.SetPanelText(3, SelectedText(found));
-        MessageBox::Show(QString::number(found) + QStringLiteral("ｼｰﾄ検索されました。"), 0x40, QString(), &m_form);
+        m_panels.SetPanelText(3, SelectedText(found));
+        MessageBox::Show(QString::number(found) + QStringLiteral("ｼｰﾄ検索されました。"), 0x40, QString(), m_owner);
     } else {
-        m_form.SetPanelText(3, SelectedText(1));
+        m_panels.SetPanelText(3, SelectedText(1));
     }
 }

@@ -1,8 +1,16 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
-class frmMain;
+class MenuState;
+class QAction;
+class QLabel;
+class QWidget;
+class SheetList;
+class StatusPanels;
+class cListView;
+struct WindowState;
 
 // Finding sheets of the active book by name: the find dialog, then the
 // matching list items selected as the user chose (first or all matches, from
@@ -10,7 +18,11 @@ class frmMain;
 class SheetFind
 {
 public:
-    explicit SheetFind(frmMain &form);
+    // sheetInfo: the sheet information items of the Edit menu and the sheet
+    // popup, enabled for exactly one sheet found; owner: the window the
+    // dialog and messages belong to.
+    SheetFind(const WindowState &state, SheetList &sheets, cListView &view, QLabel &title, StatusPanels &panels,
+              MenuState &menus, QList<QAction *> sheetInfo, QWidget *owner);
 
     void Find();
 
@@ -24,5 +36,12 @@ private:
     void ShowFound(int found, int last);
     void ShowNotFound();
 
-    frmMain &m_form;
+    const WindowState &m_state;
+    SheetList &m_sheets;
+    cListView &m_view;
+    QLabel &m_title;
+    StatusPanels &m_panels;
+    MenuState &m_menus;
+    QList<QAction *> m_sheetInfo;
+    QWidget *m_owner;
 };

@@ -7,7 +7,8 @@
 #include "cExcel.h"
 #include "cListView.h"
 #include "cNum.h"
-#include "frmMain.h"
+#include "ExcelAccess.h"
+#include "WindowState.h"
 
 #include <QAbstractItemView>
 #include <QAction>
@@ -15,9 +16,9 @@
 #include <QMenu>
 #include <QStandardItemModel>
 
-namespace {
+#include <utility>
 
-const char *const kItems[] = {"SheetPopName", "SheetPopPage", "SheetPopRows", "SheetPopColumns"};
+namespace {
 
 // A menu caption shows text as it is: "&" would otherwise mark a mnemonic.
 QString Caption(const QString &text)
@@ -28,19 +29,26 @@ QString Caption(const QString &text)
 
 } // namespace
 
-SheetInformation::SheetInformation(frmMain &form)
-    : m_form(form)
+SheetInformation::SheetInformation(const WindowState &state, SheetList &sheets, cListView &view,
+                                   const QLabel &title, ExcelAccess &excel, QMenu &infoMenu, QList<QAction *> lines)
+    : m_state(state)
+    , m_sheets(sheets)
+    , m_view(view)
+    , m_title(title)
+    , m_excel(excel)
+    , m_infoMenu(infoMenu)
+    , m_lines(std::move(lines))
 {
 }
 
 void SheetInformation::FillSheetInfoMenu(const QString &name)
 {
     WaitCursor wait;
-    m_form.Sheets().ReopenExcelIfNeeded();
-    m_form.Action(QStringLiteral("SheetPopName"))->setText(Caption(QStringLiteral("ｼｰﾄ名 ： ") + name));
+    m_sheets.ReopenExcelIfNeeded();
+    m_lines.at(0)->setText(Caption(QStringLiteral("ｼｰﾄ名 ： ") + name));
     QVariant row;
     QVariant column;
-    const qint32 pages = m_form.Excel().GetPageOFSheet(name, &row, &column);
+    const qint32 pages = m_excel.Excel().GetPageOFSheet(name, &row, &column);
     QString pageText = QStringLiteral("?");
     QString rowText = QStringLiteral("?");
     QString columnText = QStringLiteral("?");
@@ -49,35 +57,35 @@ void SheetInformation::FillSheetInfoMenu(const QString &name)
         rowText = QString::number(row.toInt());
         columnText = QString::number(column.toInt()) + u'(' + cNum::ExchgNumtoAlph(column.toInt()) + u')';
     }
-    m_form.Action(QStringLiteral("SheetPopPage"))->setText(QStringLiteral("印刷ﾍﾟｰｼﾞ数 ： ") + pageText);
-    m_form.Action(QStringLiteral("SheetPopRows"))->setText(QStringLiteral("最大行番号 ： ") + rowText);
-    m_form.Action(QStringLiteral("SheetPopColumns"))->setText(QStringLiteral("最大桁番号 ： ") + columnText);
-    for (int i = 0; i < 4; ++i) {
+    m_lines.at(1)->setText(QStringLiteral("印刷ﾍﾟｰｼﾞ数 ： ") + pageText);
+    m_lines.at(2)->setText(QStringLiteral("最大行番号 ： ") + rowText);
+    m_lines.at(3)->setText(QStringLiteral("最大桁番号 ： ") + columnText);
+    for (int i = 0; i < m_lines.size(); ++i) {
         const QString shown = SettingsStore::GetSetting(SettingsStore::AppKey, QStringLiteral("Option"),
                                                         QStringLiteral("SheetInf%1").arg(i), QStringLiteral("1"));
         if (shown == QLatin1String("1") || shown == QLatin1String("0"))
-            m_form.Action(QString::fromLatin1(kItems[i]))->setVisible(shown == QLatin1String("1"));
+            m_lines.at(i)->setVisible(shown == QLatin1String("1"));
     }
 }
 
 void SheetInformation::PopupOpening()
 {
-    QAction *info = m_form.Action(QStringLiteral("SheetPopPropaty"));
-    const QString name = m_form.Title(1)->text();
-    if (info->isVisible() && info->isEnabled() && !m_form.ActiveBookPath.isEmpty() && !name.isEmpty())
+    const QAction *info = m_infoMenu.menuAction();
+    const QString name = m_title.text();
+    if (info->isVisible() && info->isEnabled() && !m_state.ActiveBookPath.isEmpty() && !name.isEmpty())
         FillSheetInfoMenu(name);
 }
 
 void SheetInformation::ShowSheetInfo()
 {
-    const QList<int> selected = m_form.Sheets().SelectedRows();
-    if (selected.size() != 1 || m_form.ActiveBookPath.isEmpty())
+    const QList<int> selected = m_sheets.SelectedRows();
+    if (selected.size() != 1 || m_state.ActiveBookPath.isEmpty())
         return;
     // The sheet whose item the submenu opens under.
-    FillSheetInfoMenu(m_form.Sheets().Name(selected.first()));
-    QAbstractItemView *view = m_form.SheetView()->currentView();
-    const QModelIndex index = m_form.SheetView()->model()->index(selected.first(), 0);
+    FillSheetInfoMenu(m_sheets.Name(selected.first()));
+    QAbstractItemView *view = m_view.currentView();
+    const QModelIndex index = m_view.model()->index(selected.first(), 0);
     view->scrollTo(index);
     const QPoint at = view->viewport()->mapToGlobal(view->visualRect(index).bottomLeft());
-    m_form.Popup(QStringLiteral("SheetPopPropaty"))->popup(at);
+    m_infoMenu.popup(at);
 }

@@ -13,6 +13,7 @@
 #include "cExcel.h"
 #include "cFile.h"
 #include "cListView.h"
+#include "MenuState.h"
 #include "frmMain.h"
 
 #include <QAbstractItemView>
@@ -230,7 +231,7 @@ void SheetList::ItemClick(int row, Qt::KeyboardModifiers modifiers)
                                  || (SheetKey::TestSheetKeyBit(key, SheetKey::Visible, false)
                                      && SheetKey::TestSheetKeyBit(key, SheetKey::Protected, true))
                                  || (m_form.BookRestriction & 1);
-        m_form.SetToolbarState({}, {}, {}, {}, {}, !noPageSetup);
+        m_form.Menus().SetToolbarState({}, {}, {}, {}, {}, !noPageSetup);
         m_form.Title(1)->setText(name);
     }
 }
@@ -248,7 +249,7 @@ void SheetList::UpdateSelectionCount()
 
 void SheetList::SetSingleSheetCommands(bool enabled)
 {
-    m_form.SetToolbarState({}, {}, {}, {}, enabled, {}, {}, {}, {}, {}, enabled);
+    m_form.Menus().SetToolbarState({}, {}, {}, {}, enabled, {}, {}, {}, {}, {}, enabled);
     m_form.Action(QStringLiteral("mnuSheetInf"))->setEnabled(enabled);
     m_form.Action(QStringLiteral("SheetPopPropaty"))->setEnabled(enabled);
 }

@@ -1,15 +1,18 @@
 #pragma once
 
-class frmMain;
+class QWidget;
+class SheetList;
 
 // Copies the names of the selected sheets to the clipboard, one line each.
 class SheetNames
 {
 public:
-    explicit SheetNames(frmMain &form);
+    // owner: the window the messages belong to.
+    SheetNames(const SheetList &sheets, QWidget *owner);
 
     void CopyNamesToClipboard();
 
 private:
-    frmMain &m_form;
+    const SheetList &m_sheets;
+    QWidget *m_owner;
 };

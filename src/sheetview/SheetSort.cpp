@@ -7,15 +7,22 @@
 #include "cExcel.h"
 #include "cFile.h"
 #include "cListView.h"
-#include "frmMain.h"
+#include "ExcelAccess.h"
+#include "WindowState.h"
 
 #include <QCoreApplication>
 #include <QLabel>
 
 #include <utility>
 
-SheetSort::SheetSort(frmMain &form)
-    : m_form(form)
+SheetSort::SheetSort(WindowState &state, SheetList &sheets, cListView &view, QLabel &header, ExcelAccess &excel,
+                     QWidget *owner)
+    : m_state(state)
+    , m_sheets(sheets)
+    , m_view(view)
+    , m_header(header)
+    , m_excel(excel)
+    , m_owner(owner)
 {
 }
 
@@ -37,53 +44,53 @@ void SheetSort::SortSheetTable(QList<SheetTableEntry> &table, bool descending)
 bool SheetSort::ApplySheetOrder()
 {
     WaitCursor wait;
-    m_form.Sheets().ReopenExcelIfNeeded();
+    m_sheets.ReopenExcelIfNeeded();
     QStringList names;
-    for (const SheetTableEntry &entry : std::as_const(m_form.SheetTable)) {
+    for (const SheetTableEntry &entry : std::as_const(m_state.SheetTable)) {
         if (!entry.Name.isEmpty())
             names << entry.Name;
     }
-    const QString refusal = m_form.Excel().SetSheetOrder(cFile::GetFileName(m_form.ActiveBookPath), names);
+    const QString refusal = m_excel.Excel().SetSheetOrder(cFile::GetFileName(m_state.ActiveBookPath), names);
     if (refusal.isEmpty())
         return true;
     // The book kept its order: the list and the table are read from it again,
     // so that what the user sees is what the book holds.
     MessageBox::Show(QStringLiteral("ｼｰﾄの並べ替えができませんでした。") + QStringLiteral("\r\n") + refusal, 0x10,
-                     QString(), &m_form);
-    m_form.HasProtectedSheets = m_form.Sheets().LoadSheetView(m_form.ActiveBookPath);
+                     QString(), m_owner);
+    m_state.HasProtectedSheets = m_sheets.LoadSheetView(m_state.ActiveBookPath);
     return false;
 }
 
 void SheetSort::SortAll(bool descending)
 {
     const Qt::SortOrder order = descending ? Qt::DescendingOrder : Qt::AscendingOrder;
-    m_form.Sheets().SortOrder = order;
-    m_form.SheetView()->SortItems(order);
-    SortSheetTable(m_form.SheetTable, descending);
+    m_sheets.SortOrder = order;
+    m_view.SortItems(order);
+    SortSheetTable(m_state.SheetTable, descending);
     if (ApplySheetOrder())
-        m_form.SheetsChanged = true;
+        m_state.SheetsChanged = true;
 }
 
 void SheetSort::Sort(bool descending)
 {
-    if (m_form.ActiveBookPath.isEmpty() || m_form.Sheets().Count() == 0)
+    if (m_state.ActiveBookPath.isEmpty() || m_sheets.Count() == 0)
         return;
     SortAll(descending);
 }
 
 void SheetSort::HeaderPressed()
 {
-    if (m_form.Sheets().Count() == 0)
+    if (m_sheets.Count() == 0)
         return;
-    m_form.SheetHeader()->setFrameStyle(QFrame::Box | QFrame::Plain);
+    m_header.setFrameStyle(QFrame::Box | QFrame::Plain);
     QCoreApplication::processEvents();
-    if (m_form.ActiveBookPath.isEmpty())
+    if (m_state.ActiveBookPath.isEmpty())
         return;
-    m_form.Sheets().ReopenExcelIfNeeded();
-    SortAll(m_form.Sheets().SortOrder == Qt::AscendingOrder);
+    m_sheets.ReopenExcelIfNeeded();
+    SortAll(m_sheets.SortOrder == Qt::AscendingOrder);
 }
 
 void SheetSort::HeaderReleased()
 {
-    m_form.SheetHeader()->setFrameStyle(QFrame::NoFrame);
+    m_header.setFrameStyle(QFrame::NoFrame);
 }

@@ -4,7 +4,12 @@
 
 #include <QList>
 
-class frmMain;
+class ExcelAccess;
+class QLabel;
+class QWidget;
+class SheetList;
+class cListView;
+struct WindowState;
 
 // Sorting the sheets of the active book by name: the list, the sheet table
 // and the book itself, from the Sort menu and toolbar and from a press on
@@ -12,7 +17,10 @@ class frmMain;
 class SheetSort
 {
 public:
-    explicit SheetSort(frmMain &form);
+    // header: the sheet view's header, shown pressed while it sorts; owner:
+    // the window the messages belong to.
+    SheetSort(WindowState &state, SheetList &sheets, cListView &view, QLabel &header, ExcelAccess &excel,
+              QWidget *owner);
 
     // Sort ascending or descending.
     void Sort(bool descending);
@@ -32,5 +40,10 @@ public:
 private:
     void SortAll(bool descending);
 
-    frmMain &m_form;
+    WindowState &m_state;
+    SheetList &m_sheets;
+    cListView &m_view;
+    QLabel &m_header;
+    ExcelAccess &m_excel;
+    QWidget *m_owner;
 };

@@ -9,6 +9,7 @@
 #include "SheetKey.h"
 #include "SheetList.h"
 #include "cListView.h"
+#include "MenuState.h"
 #include "frmMain.h"
 
 #include <QAbstractItemDelegate>
@@ -139,29 +140,29 @@ void MenuRules::FileMenu()
 void MenuRules::EditMenu()
 {
     if (!m_form.BookView()->currentView()->currentIndex().isValid()) {
-        m_form.SetEditMenuState(false, false, false, false, false);
+        m_form.Menus().SetEditMenuState(false, false, false, false, false);
         return;
     }
     if (SelectedBooks() > 1)
-        m_form.SetEditMenuState(false, false, false, true, true);
+        m_form.Menus().SetEditMenuState(false, false, false, true, true);
     else
-        m_form.SetEditMenuState(true, true, true, true);
+        m_form.Menus().SetEditMenuState(true, true, true, true);
 }
 
 void MenuRules::ToolMenu()
 {
     if (m_form.ActiveBookPath.isEmpty()) {
-        m_form.SetToolMenuState({}, false, false, false, false, false, false, false, false, false);
+        m_form.Menus().SetToolMenuState({}, false, false, false, false, false, false, false, false, false);
         Enable("mnuSheetMoveCopy", false);
         return;
     }
     const bool paste = m_form.SheetClipboardMode != -1;
     if (m_form.BookRestriction != 0)
-        m_form.SetToolMenuState({}, true, true, false, false, false, false, paste, true, false);
+        m_form.Menus().SetToolMenuState({}, true, true, false, false, false, false, paste, true, false);
     else if (m_form.Sheets().MultipleSheetsSelected())
-        m_form.SetToolMenuState({}, true, true, false, true, true, true, paste, true, true);
+        m_form.Menus().SetToolMenuState({}, true, true, false, true, true, true, paste, true, true);
     else
-        m_form.SetToolMenuState({}, true, true, true, true, true, true, paste, true, true);
+        m_form.Menus().SetToolMenuState({}, true, true, true, true, true, true, paste, true, true);
     m_form.Reservations().SetReserveMenuState();
     Enable("mnuSheetMoveCopy", m_form.BookRestriction == 0 && m_form.Books().Count() > 1
                                    && !m_form.Sheets().SelectedRows().isEmpty());

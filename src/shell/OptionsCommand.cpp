@@ -5,6 +5,7 @@
 #include "SettingsStore.h"
 #include "SheetList.h"
 #include "cListView.h"
+#include "MenuState.h"
 #include "frmMain.h"
 #include "frmOptions.h"
 
@@ -78,7 +79,7 @@ void OptionsCommand::RefillSheetView()
     m_form.Sheets().ReopenExcelIfNeeded();
     m_form.HasProtectedSheets = m_form.Sheets().LoadSheetView(m_form.ActiveBookPath);
     // The refilled view has no sheet selected: the commands for one sheet are off.
-    m_form.SetToolbarState({}, {}, {}, {}, false, {}, {}, {}, {}, {}, false);
+    m_form.Menus().SetToolbarState({}, {}, {}, {}, false, {}, {}, {}, {}, {}, false);
     m_form.Action(QStringLiteral("mnuSheetInf"))->setEnabled(false);
     m_form.Action(QStringLiteral("SheetPopPropaty"))->setEnabled(false);
 }

@@ -6,6 +6,7 @@
 #include "HelpWindow.h"
 #include "MainMenus.h"
 #include "MenuRules.h"
+#include "MenuState.h"
 #include "OptionsCommand.h"
 #include "ToolbarDispatch.h"
 #include "ViewEvents.h"
@@ -89,6 +90,7 @@ frmMain::frmMain(QWidget *parent)
     MainMenus::Build(*this);
     BuildPanes();
     m_toolbar = MainMenus::BuildToolbar(*this, m_client);
+    m_menuState = std::make_unique<MenuState>(*this, *m_toolbar);
     m_books = std::make_unique<BookList>(*this);
     m_import = std::make_unique<BookImport>(*this);
     m_selection = std::make_unique<BookSelection>(*this);
@@ -97,10 +99,13 @@ frmMain::frmMain(QWidget *parent)
     m_sheets = std::make_unique<SheetList>(*this);
     m_menuRules = std::make_unique<MenuRules>(*this);
     m_toolbarDispatch = std::make_unique<ToolbarDispatch>(*m_menuRules);
-    m_sort = std::make_unique<SheetSort>(*this);
-    m_find = std::make_unique<SheetFind>(*this);
-    m_names = std::make_unique<SheetNames>(*this);
-    m_information = std::make_unique<SheetInformation>(*this);
+    m_sort = std::make_unique<SheetSort>(*this, *m_sheets, *m_sheetView, *m_header, *this, this);
+    m_find = std::make_unique<SheetFind>(*this, *m_sheets, *m_sheetView, *m_title[1], *this, *m_menuState,
+                                         QList<QAction *>{Item("mnuSheetInf"), Item("SheetPopPropaty")}, this);
+    m_names = std::make_unique<SheetNames>(*m_sheets, this);
+    m_information = std::make_unique<SheetInformation>(
+        *this, *m_sheets, *m_sheetView, *m_title[1], *this, *Popup(QStringLiteral("SheetPopPropaty")),
+        QList<QAction *>{Item("SheetPopName"), Item("SheetPopPage"), Item("SheetPopRows"), Item("SheetPopColumns")});
     m_sheetEditing = std::make_unique<SheetEditing>(*this);
     m_sheetClipboard = std::make_unique<SheetClipboard>(*this);
     m_sheetTransfer = std::make_unique<SheetTransfer>(*this, *m_sheetClipboard);
@@ -387,70 +392,6 @@ void frmMain::ConnectPrintHandlers()
                 [this] { TrapErrors([this] { m_reserve->SetReserveMenuState(); }); });
 }
 
-// ---------------------------------------------------------------- state routines
-
-void frmMain::Apply(QAction *action, const Opt &enabled)
-{
-    if (action && enabled)
-        action->setEnabled(*enabled);
-}
-
-void frmMain::SetEditMenuState(Opt excelOpen, Opt selAllBook, Opt selAllSheet, Opt bookCopy, Opt sheetInf)
-{
-    Apply(Item("mnuExcelOpen"), excelOpen);
-    Apply(Item("mnuSelAllBook"), selAllBook);
-    Apply(Item("mnuSelAllSheet"), selAllSheet);
-    Apply(Item("mnuBookCopy"), bookCopy);
-    Apply(Item("mnuSheetInf"), sheetInf);
-}
-
-void frmMain::SetArrangeMenuState(Opt byDate, Opt byName, Opt byType, Opt bySize, Opt byAttr)
-{
-    Apply(Item("mnuVAIByDate"), byDate);
-    Apply(Item("mnuVAIByName"), byName);
-    Apply(Item("mnuVAIByType"), byType);
-    Apply(Item("mnuVAIBySize"), bySize);
-    Apply(Item("mnuVAIByAttr"), byAttr);
-}
-
-void frmMain::SetToolMenuState(Opt tool, Opt find, Opt sort, Opt rename, Opt del, Opt copy, Opt cut,
-                               Opt paste, Opt reservPrint, Opt nameGet)
-{
-    Apply(Item("mnuTool"), tool);
-    Apply(Item("mnuSheetFind"), find);
-    Apply(Item("mnuSheetSort"), sort);
-    Apply(Item("mnuSheetRename"), rename);
-    Apply(Item("mnuSheetDel"), del);
-    Apply(Item("mnuSheetCopy"), copy);
-    Apply(Item("mnuSheetCut"), cut);
-    Apply(Item("mnuSheetPast"), paste);
-    Apply(Item("mnuSheetReservPrint"), reservPrint);
-    Apply(Item("mnuSheetNameGet"), nameGet);
-}
-
-frmMain::Opt frmMain::SetToolbarState(Opt fileOpen, Opt fileSave, Opt print, Opt reservPrint, Opt excelOpen,
-                                      Opt properties, Opt del, Opt allBook, Opt allSheet, Opt copyBook,
-                                      Opt sheetInf, Opt sortAsc, Opt sortDsc, Opt find)
-{
-    Apply(ToolbarButton(3), fileOpen);
-    Apply(ToolbarButton(4), fileSave);
-    Apply(ToolbarButton(6), print);
-    if (reservPrint && *reservPrint)
-        reservPrint = ToolbarButton(6)->isEnabled();
-    Apply(ToolbarButton(7), reservPrint);
-    Apply(ToolbarButton(12), excelOpen);
-    Apply(ToolbarButton(9), properties);
-    Apply(ToolbarButton(14), del);
-    Apply(ToolbarButton(16), allBook);
-    Apply(ToolbarButton(17), allSheet);
-    Apply(ToolbarButton(13), copyBook);
-    Apply(ToolbarButton(10), sheetInf);
-    Apply(ToolbarButton(19), sortAsc);
-    Apply(ToolbarButton(20), sortDsc);
-    Apply(ToolbarButton(22), find);
-    return reservPrint;
-}
-
 // ---------------------------------------------------------------- layout
 
 int frmMain::ToPixels(double twips) const
@@ -655,7 +596,7 @@ bool frmMain::Load()
         ApplySheetPageInf();
         m_progress->End();
         DisableSheetCommands();
-        SetEditMenuState(false, {}, {}, {}, false);
+        m_menuState->SetEditMenuState(false, {}, {}, {}, false);
         Item("BookPopExcelOpen")->setEnabled(false);
         ReadRecentBooks();
         m_recent->ShowLoaded();
@@ -697,7 +638,7 @@ void frmMain::ApplySheetPageInf()
 
 void frmMain::DisableSheetCommands()
 {
-    SetToolMenuState({}, false, false, false, false, false, false, false, false, false);
+    m_menuState->SetToolMenuState({}, false, false, false, false, false, false, false, false, false);
     for (const char *name : {"SheetPopDisplay", "SheetPopHide", "SheetPopRename", "SheetPopDelete",
                              "SheetPopPageSetUp", "PrintReserve", "SheetPopPrint", "SheetPopPropaty"})
         Item(QString::fromLatin1(name))->setEnabled(false);
@@ -742,7 +683,7 @@ void frmMain::BuildBookColumns(int viewMode)
                                                               | Qt::AlignVCenter);
     }
     m_bookView->setViewMode(viewMode);
-    SetArrangeMenuState(shown[3], true, shown[2], shown[1], shown[4]);
+    m_menuState->SetArrangeMenuState(shown[3], true, shown[2], shown[1], shown[4]);
     SyncViewModeIndicators();
 }
 

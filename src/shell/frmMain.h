@@ -1,8 +1,10 @@
 #pragma once
 
+#include "ExcelAccess.h"
 #include "PaneLayout.h"
-#include "ReserveTable.h"
-#include "SheetTableEntry.h"
+#include "Progress.h"
+#include "StatusPanels.h"
+#include "WindowState.h"
 
 #include <QMainWindow>
 #include <QStringList>
@@ -10,7 +12,6 @@
 #include <functional>
 
 #include <memory>
-#include <optional>
 
 class QAction;
 class QFrame;
@@ -25,6 +26,7 @@ class cExcel;
 class cListView;
 class BookImport;
 class MenuRules;
+class MenuState;
 class ToolbarDispatch;
 class BookList;
 class BookPresentation;
@@ -45,33 +47,26 @@ class QMouseEvent;
 
 // The main window: two panes (books, sheets) under a toolbar and a title strip,
 // a status bar below, the menu bar and the four popup menus. Every control
-// carries its control name as objectName.
-class frmMain : public QMainWindow
+// carries its control name as objectName. It holds the window's state, its
+// status panels, progress display and the gateway, and builds the commands
+// with the parts of it each one uses.
+class frmMain : public QMainWindow,
+                public WindowState,
+                public StatusPanels,
+                public Progress,
+                public ExcelAccess
 {
     Q_OBJECT
 
 public:
-    using Opt = std::optional<bool>;
-
     explicit frmMain(QWidget *parent = nullptr);
     ~frmMain() override;
 
     // The load handler; false when start-up was refused (the window is not shown).
     bool Load();
 
-    // Menu and toolbar state: an omitted argument leaves its item unchanged.
-    void SetEditMenuState(Opt excelOpen = {}, Opt selAllBook = {}, Opt selAllSheet = {},
-                          Opt bookCopy = {}, Opt sheetInf = {});
-    void SetArrangeMenuState(Opt byDate = {}, Opt byName = {}, Opt byType = {}, Opt bySize = {},
-                             Opt byAttr = {});
-    void SetToolMenuState(Opt tool = {}, Opt find = {}, Opt sort = {}, Opt rename = {}, Opt del = {},
-                          Opt copy = {}, Opt cut = {}, Opt paste = {}, Opt reservPrint = {},
-                          Opt nameGet = {});
-    // Returns reservPrint as applied: a True is replaced by the Print button's state.
-    Opt SetToolbarState(Opt fileOpen = {}, Opt fileSave = {}, Opt print = {}, Opt reservPrint = {},
-                        Opt excelOpen = {}, Opt properties = {}, Opt del = {}, Opt allBook = {},
-                        Opt allSheet = {}, Opt copyBook = {}, Opt sheetInf = {}, Opt sortAsc = {},
-                        Opt sortDsc = {}, Opt find = {});
+    // Menu and toolbar state set in groups.
+    MenuState &Menus() const { return *m_menuState; }
 
     // Rebuilds the book view's columns from the options (the view is emptied).
     void BuildBookColumns(int viewMode);
@@ -85,14 +80,14 @@ public:
     double ToTwips(int pixels) const;
 
     // Progress display.
-    void StartProgress(double min, double max);
-    void StepProgress(double value);
-    void EndProgress();
-    void ResumeProgress();
+    void StartProgress(double min, double max) override;
+    void StepProgress(double value) override;
+    void EndProgress() override;
+    void ResumeProgress() override;
 
     // Status bar panels 1..3.
-    void SetPanelText(int panel, const QString &text);
-    QString PanelText(int panel) const;
+    void SetPanelText(int panel, const QString &text) override;
+    QString PanelText(int panel) const override;
 
     // Runs before every drop-down, toolbar click and list-view press while the
     // book is handed over; false drops the user's action.
@@ -100,32 +95,13 @@ public:
 
     // The gateway to the engine, created on first use; every subsystem reaches
     // books through it.
-    cExcel &Excel();
+    cExcel &Excel() override;
     // Closes the engine without saving any book (the system-error report and
     // delete-all end the program this way).
     void CloseExcelWithoutSaving();
 
     // The toolbar button at a 1-based position (separators included).
     QAction *ToolbarButton(int position) const;
-
-    // Active-book state and recently used books (filled and used by the book view).
-    QString ActiveBookPath;
-    bool SheetsChanged = false;
-    int BookRestriction = 0;
-    bool BookLoading = false;
-    int SheetClipboardMode = -1;
-    QStringList MruFiles = QStringList(6);
-    // Sub-item positions of the optional book columns (0 when not shown): size, type, date, attributes.
-    int BookColumnPosition[5] = {0, 0, 0, 0, 0};
-    // Sort key of each column for arrange-by (name, size, type, date, attributes); a column
-    // not shown keeps the key it had when it was last built.
-    int ColumnSortKey[5] = {0, 0, 0, 0, 0};
-    bool HasProtectedSheets = false;
-    int ActivePane = 0;     // 0 book view, 1 sheet view
-    int BookViewButton = 0; // button of the last press on the book view (2 right)
-    // The sheets of the active book at the last fill, in book order.
-    QList<SheetTableEntry> SheetTable;
-    ReserveTable Reserve;
 
     // The panes and labels the book and sheet views work on.
     cListView *BookView() const { return m_bookView; }
@@ -174,7 +150,6 @@ private:
     void Connect(const QString &name, std::function<void()> handler);
 
     QAction *Item(const QString &name) const;
-    static void Apply(QAction *action, const Opt &enabled);
 
     bool AnotherInstanceRunning();
     bool CloseRunningEngine();
@@ -221,6 +196,7 @@ private:
     std::unique_ptr<BookPresentation> m_presentation;
     std::unique_ptr<RecentBooks> m_recent;
     std::unique_ptr<SheetList> m_sheets;
+    std::unique_ptr<MenuState> m_menuState;
     std::unique_ptr<MenuRules> m_menuRules;
     std::unique_ptr<ToolbarDispatch> m_toolbarDispatch;
     std::unique_ptr<SheetSort> m_sort;

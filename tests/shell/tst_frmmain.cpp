@@ -12,6 +12,7 @@
 #include "SettingsStore.h"
 #include "cExcel.h"
 #include "cListView.h"
+#include "MenuState.h"
 #include "frmMain.h"
 
 #include <QLabel>
@@ -288,21 +289,21 @@ void tst_frmMain::stateRoutinesLeaveOmittedItems()
     frmMain window;
     auto enabled = [&window](const char *name) { return Find<QAction>(&window, name)->isEnabled(); };
 
-    window.SetEditMenuState(false, {}, false);
+    window.Menus().SetEditMenuState(false, {}, false);
     QVERIFY(!enabled("mnuExcelOpen"));
     QVERIFY(enabled("mnuSelAllBook"));
     QVERIFY(!enabled("mnuSelAllSheet"));
     QVERIFY(enabled("mnuBookCopy"));
-    window.SetEditMenuState({}, {}, {}, {}, false);
+    window.Menus().SetEditMenuState({}, {}, {}, {}, false);
     QVERIFY(!enabled("mnuSheetInf"));
     QVERIFY(!enabled("mnuExcelOpen"));
 
-    window.SetArrangeMenuState(false, {}, {}, {}, false);
+    window.Menus().SetArrangeMenuState(false, {}, {}, {}, false);
     QVERIFY(!enabled("mnuVAIByDate"));
     QVERIFY(enabled("mnuVAIByName"));
     QVERIFY(!enabled("mnuVAIByAttr"));
 
-    window.SetToolMenuState(false, {}, false, {}, {}, {}, {}, false, {}, false);
+    window.Menus().SetToolMenuState(false, {}, false, {}, {}, {}, {}, false, {}, false);
     QVERIFY(!enabled("mnuTool"));
     QVERIFY(enabled("mnuSheetFind"));
     QVERIFY(!enabled("mnuSheetSort"));
@@ -311,24 +312,24 @@ void tst_frmMain::stateRoutinesLeaveOmittedItems()
     QVERIFY(enabled("mnuSheetReservPrint"));
 
     // Reserved print follows the Print button when asked to turn on.
-    window.SetToolbarState({}, {}, false);
+    window.Menus().SetToolbarState({}, {}, false);
     QVERIFY(!enabled("tbPrint"));
-    QCOMPARE(window.SetToolbarState({}, {}, {}, true), std::optional<bool>(false));
+    QCOMPARE(window.Menus().SetToolbarState({}, {}, {}, true), std::optional<bool>(false));
     QVERIFY(!enabled("tbReservPrint"));
-    window.SetToolbarState({}, {}, true);
-    QCOMPARE(window.SetToolbarState({}, {}, {}, true), std::optional<bool>(true));
+    window.Menus().SetToolbarState({}, {}, true);
+    QCOMPARE(window.Menus().SetToolbarState({}, {}, {}, true), std::optional<bool>(true));
     QVERIFY(enabled("tbReservPrint"));
-    QCOMPARE(window.SetToolbarState({}, {}, false, false), std::optional<bool>(false));
+    QCOMPARE(window.Menus().SetToolbarState({}, {}, false, false), std::optional<bool>(false));
     QVERIFY(!enabled("tbReservPrint"));
 
     // Each argument reaches its own button, the rest stay.
-    window.SetToolbarState(false, false, {}, {}, false, false, false, false, false, false, false, false, false, false);
+    window.Menus().SetToolbarState(false, false, {}, {}, false, false, false, false, false, false, false, false, false, false);
     for (const char *name : {"tbFileOpen", "tbFileSave", "tbExcelOpen", "tbProperties", "tbDelete", "tbAllBook",
                              "tbAllSheet", "tbCopyBook", "tbSheetInf", "tbSortAsc", "tbSortDsc", "tbFind"})
         QVERIFY2(!enabled(name), name);
     for (const char *name : {"tbFileNew", "tbViewLarge", "tbViewSmall", "tbViewList", "tbViewDetails"})
         QVERIFY2(enabled(name), name);
-    window.SetToolbarState({}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, true);
+    window.Menus().SetToolbarState({}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, true);
     QVERIFY(enabled("tbFind"));
     QVERIFY(!enabled("tbSortDsc"));
 }
