@@ -130,7 +130,14 @@ bool copyThroughOffice(cExcel &excel, BatchReport &report, const QString &target
 {
     excel.CloseExcel();
     QTemporaryDir scratch;
-    QList<std::pair<QString, QString>> officeCopies; // name in the target, source
+    struct OfficeCopy
+    {
+        QString copy;   // its name in the target
+        QString source; // the book
+        QString sheet;  // its name there
+        QString why;    // why the records could not carry it
+    };
+    QList<OfficeCopy> officeCopies;
     try {
         QString placeholder;
         const QString targetName = openTarget(excel, target, placeholder);
@@ -146,8 +153,9 @@ bool copyThroughOffice(cExcel &excel, BatchReport &report, const QString &target
             const QStringList copies = copySheets(excel, report, sources.at(i).first, perSource.at(i).OfficeOnly,
                                                   targetName, anchor, scratch);
             anchor = copies.last();
-            for (const QString &copy : copies)
-                officeCopies.append({copy, sources.at(i).first});
+            for (qsizetype k = 0; k < copies.size(); ++k)
+                officeCopies.append({copies[k], sources.at(i).first, perSource.at(i).OfficeOnly.value(k),
+                                     perSource.at(i).OfficeWhy.value(k)});
         }
         excel.BookActive(targetName);
         if (!placeholder.isEmpty())
@@ -169,8 +177,15 @@ bool copyThroughOffice(cExcel &excel, BatchReport &report, const QString &target
         return false;
     }
     excel.CloseExcel();
-    for (const auto &[copy, source] : std::as_const(officeCopies))
-        report.changed(shown, copy, QStringLiteral("added"), QStringLiteral("office"), {{QStringLiteral("from"), source}});
+    for (const OfficeCopy &made : std::as_const(officeCopies)) {
+        // A name longer than Excel's 31 characters (another program's book) was cut.
+        if (made.sheet.size() > 31)
+            report.note(shown, QStringLiteral("ｼｰﾄ名 \"%1\" は 31 文字を超えるため、\"%2\" としてｺﾋﾟｰしました。")
+                                   .arg(made.sheet, made.copy));
+        report.changed(shown, made.copy, QStringLiteral("added"), QStringLiteral("office"),
+                       {{QStringLiteral("from"), made.source}, {QStringLiteral("sheet"), made.sheet},
+                        {QStringLiteral("why"), made.why}});
+    }
     return true;
 }
 

@@ -1,5 +1,6 @@
 #include "WorkbookSheetCopies.h"
 
+#include "BookFile.h"
 #include "ExcelApplication.h"
 #include "ExcelError.h"
 #include "ExcelWorkbook.h"
@@ -88,12 +89,15 @@ QStringList WorkbookSheetCopies::import(ExcelWorkbook &source, const QStringList
     int before = std::clamp(beforePosition - 1, 0, m_book.sheetCount());
     try {
         for (const QString &name : names) {
-            // A clash is named as Excel names it ("Data (2)"), not as the office does.
+            // A clash is named as Excel names it ("Data (2)"), not as the office
+            // does; so is a name longer than Excel's 31 characters (another
+            // program's book), cut first.
+            const QString cut = quirn::BookFile::cutSheetName(name);
             const QStringList present = m_book.sheetNames();
             const bool clash = std::any_of(present.cbegin(), present.cend(), [&](const QString &other) {
-                return other.compare(name, Qt::CaseInsensitive) == 0;
+                return other.compare(cut, Qt::CaseInsensitive) == 0;
             });
-            const QString wanted = clash ? m_book.copyName(name) : name;
+            const QString wanted = clash ? m_book.copyName(cut) : cut;
             QString copy = m_book.m_office->importSheet(from, name, before);
             if (copy != wanted) {
                 m_book.m_office->renameSheet(copy, wanted);

@@ -799,7 +799,7 @@ QStringList cExcel::CopyBooksIntoBook(const QString &TargetPath,
     if (PerSource) {
         PerSource->clear();
         for (const quirn::BookCombine::SourceResult &source : std::as_const(result.bySource))
-            PerSource->append({source.copied, source.refused, source.procedureUses});
+            PerSource->append({source.copied, source.refused, source.refusedWhy, source.procedureUses});
     }
     if (error)
         throw ExcelError::fromBookFile(error);

@@ -166,6 +166,7 @@ public:
     {
         QStringList Copies;
         QStringList OfficeOnly;
+        QStringList OfficeWhy; // why the records cannot carry each of them
         // Copies whose modules call procedures of the source's standard modules.
         QList<quirn::VbaProcedureUse> ProcedureUses;
     };

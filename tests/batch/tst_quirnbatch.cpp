@@ -11,6 +11,7 @@
 #include <QtTest>
 
 #include "BatchProcess.h"
+#include "CompoundFile.h"
 #include "RecordOracle.h"
 #include "FlatDocument.h"
 #include "HostileBooks.h"
@@ -35,6 +36,41 @@ QByteArray fileBytes(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The Excel 95 fixture with its first sheet named `name`, as another program
+// may write it: the BOUNDSHEET grows, and the offsets of the sheets, which
+// all follow the globals, move with it.
+bool writeOldBookWithName(const QString &path, const QByteArray &name)
+{
+    const auto file = quirn::CompoundFile::open(fileBytes(QStringLiteral(QUIRN_FIXTURES_DIR "/biff5_visibility.xls")));
+    QByteArray book;
+    if (!file || !file->readStream(QStringLiteral("Book"), &book))
+        return false;
+    const auto u16 = [&book](qsizetype at) { return quint16(quint8(book[at]) | quint8(book[at + 1]) << 8); };
+    QList<qsizetype> sheets;
+    qsizetype pos = 0;
+    for (; pos + 4 <= book.size() && u16(pos) != 0x000A; pos += 4 + u16(pos + 2))
+        if (u16(pos) == 0x0085)
+            sheets << pos;
+    if (sheets.isEmpty())
+        return false;
+    const qsizetype at = sheets.first();
+    const int oldLength = quint8(book[at + 4 + 6]);
+    const qsizetype growth = name.size() - oldLength;
+    book.replace(at + 4 + 7, oldLength, name);
+    book[at + 4 + 6] = char(name.size());
+    const quint16 length = quint16(u16(at + 2) + growth);
+    book[at + 2] = char(length & 0xFF);
+    book[at + 3] = char(length >> 8);
+    for (qsizetype s : sheets) {
+        const qsizetype entry = s > at ? s + growth : s;
+        quint32 offset = quint32(u16(entry + 4)) | quint32(u16(entry + 6)) << 16;
+        offset += quint32(growth);
+        for (int k = 0; k < 4; ++k)
+            book[entry + 4 + k] = char((offset >> (8 * k)) & 0xFF);
+    }
+    return HostileBooks::writeContainer(path, {{QStringLiteral("Book"), book}});
 }
 
 // The separate record reader of the test tree: sheet name -> visibility state
@@ -306,6 +342,39 @@ private slots:
             return sources;
         };
         QVERIFY(modules(target).values().contains(modules(code).value(QStringLiteral("Sheet1"))));
+    }
+
+    // Books Excel 5.0/95 wrote come through the office, each sheet saying so;
+    // a name longer than Excel's 31 characters (another program wrote it)
+    // is cut to 31, then numbered on a clash, and the result says so.
+    void combinesExcel95Books()
+    {
+        const QString longName = QStringLiteral("Quarterly figures of every branch office, 1995 to 1999.");
+        QCOMPARE(longName.size(), 55);
+        const QString first = m_dir.filePath(QStringLiteral("excel95-a.xls"));
+        const QString second = m_dir.filePath(QStringLiteral("excel95-b.xls"));
+        QVERIFY(writeOldBookWithName(first, longName.toLatin1()));
+        QVERIFY(QFile::copy(first, second));
+        const QString target = m_dir.filePath(QStringLiteral("from95.xls"));
+        QFile::remove(target);
+        const Run run = runBatch({QStringLiteral("combine"), QStringLiteral("--json"), QStringLiteral("--into"), target,
+                                  first, second});
+        QVERIFY2(run.status == 0, qPrintable(run.err));
+        const QString cut = longName.left(31);
+        QStringList names;
+        for (const auto &sheet : oracleSheets(target))
+            names << sheet.first;
+        QCOMPARE(names, QStringList({cut, "Hidden", "VeryHidden", cut.left(27) + " (2)", "Hidden (2)", "VeryHidden (2)"}));
+        QCOMPARE(run.err.count(QStringLiteral("31 文字を超える")), 2);
+        const QJsonArray books = QJsonDocument::fromJson(run.out).object().value(QStringLiteral("books")).toArray();
+        int office = 0;
+        for (const QJsonValue &book : books)
+            for (const QJsonValue &change : book.toObject().value(QStringLiteral("changed")).toArray()) {
+                QCOMPARE(change.toObject().value(QStringLiteral("way")).toString(), QStringLiteral("office"));
+                QVERIFY(change.toObject().value(QStringLiteral("why")).toString().contains(QStringLiteral("Excel 5.0/95")));
+                ++office;
+            }
+        QCOMPARE(office, 6);
     }
 
     void transferRefusals()

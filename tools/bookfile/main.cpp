@@ -14,7 +14,10 @@
 // copyto and moveto bring sheets of SRC into TARGET (at the end unless placed
 // next to a sheet), save TARGET then SRC, and print both as info does.
 // combine appends every sheet of each SRC to TARGET (made when missing) and
-// prints it as info does, with the sheets it skipped.
+// prints it as info does, with the sheets it skipped. Both say in "ways" how
+// each sheet came (the records) or, for combine, that it is left for the
+// office and why; "procedure_uses" names the copies whose modules call
+// procedures of their source's standard modules, which stay behind.
 //
 // SHEET is a sheet name or "#n" for the n-th sheet (1-based).
 
@@ -201,8 +204,12 @@ int transfer(const QString &command, QStringList args, const QString &password)
         indexes << index;
     }
     const bool move = command == QLatin1String("moveto");
-    const BookFileError error = move ? target.moveSheetsFrom(source, indexes, before)
-                                     : target.importSheets(source, indexes, before);
+    QStringList copies;
+    QStringList sheets;
+    for (int index : indexes)
+        sheets << source.sheet(index).name;
+    const BookFileError error = move ? target.moveSheetsFrom(source, indexes, before, &copies)
+                                     : target.importSheets(source, indexes, before, &copies);
     if (error)
         return fail(error.message);
     // The target first: a failure in between leaves the sheets in both books.
@@ -214,6 +221,12 @@ int transfer(const QString &command, QStringList args, const QString &password)
     }
     QJsonObject info = infoJson(args[1], password);
     info.insert(QStringLiteral("procedure_uses"), procedureUsesJson(target.lastProcedureUses()));
+    // Each sheet came through the records (this tool has no other way).
+    QJsonArray ways;
+    for (qsizetype k = 0; k < copies.size(); ++k)
+        ways.append(QJsonObject{{QStringLiteral("sheet"), sheets.value(k)}, {QStringLiteral("copy"), copies[k]},
+                                {QStringLiteral("way"), QStringLiteral("records")}});
+    info.insert(QStringLiteral("ways"), ways);
     QTextStream(stdout) << QJsonDocument(QJsonArray{info, infoJson(args[0], password)})
                                .toJson(QJsonDocument::Indented);
     return 0;
@@ -232,8 +245,19 @@ int combine(const QStringList &args, const QString &password)
     QJsonObject info = infoJson(args[0], password);
     info.insert(QStringLiteral("skipped"), QJsonArray::fromStringList(result.skipped));
     QList<VbaProcedureUse> uses;
-    for (const BookCombine::SourceResult &source : result.bySource)
+    QJsonArray ways; // each sheet: through the records, or left for the office and why
+    for (qsizetype i = 0; i < result.bySource.size(); ++i) {
+        const BookCombine::SourceResult &source = result.bySource[i];
         uses += source.procedureUses;
+        for (const QString &copy : source.copied)
+            ways.append(QJsonObject{{QStringLiteral("from"), sources[i].path}, {QStringLiteral("copy"), copy},
+                                    {QStringLiteral("way"), QStringLiteral("records")}});
+        for (qsizetype k = 0; k < source.refused.size(); ++k)
+            ways.append(QJsonObject{{QStringLiteral("from"), sources[i].path}, {QStringLiteral("sheet"), source.refused[k]},
+                                    {QStringLiteral("way"), QStringLiteral("office")},
+                                    {QStringLiteral("why"), source.refusedWhy.value(k)}});
+    }
+    info.insert(QStringLiteral("ways"), ways);
     info.insert(QStringLiteral("procedure_uses"), procedureUsesJson(uses));
     QTextStream(stdout) << QJsonDocument(QJsonArray{info}).toJson(QJsonDocument::Indented);
     return 0;

@@ -346,6 +346,17 @@ QString BookFile::numberedCopyName(const QString &name, const std::function<bool
     }
 }
 
+QString BookFile::cutSheetName(const QString &name)
+{
+    constexpr qsizetype kLongest = 31;
+    if (name.size() <= kLongest)
+        return name;
+    QString cut = name.left(kLongest);
+    if (cut.back().isHighSurrogate())
+        cut.chop(1);
+    return cut;
+}
+
 void BookFile::setNameConflictResolver(NameConflictResolver resolver)
 {
     d->nameResolver = std::move(resolver);

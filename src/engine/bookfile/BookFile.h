@@ -153,6 +153,10 @@ public:
     // "Data (1)" alike, the first number whose name is not `taken`, cut to
     // fit 31 characters.
     static QString numberedCopyName(const QString &name, const std::function<bool(const QString &)> &taken);
+    // Excel's rule for a longer name another program wrote: cut to 31
+    // characters (never through a surrogate pair); a clash is then numbered
+    // as any copy's.
+    static QString cutSheetName(const QString &name);
 
 private:
     BookFileError checkIndex(int index) const;

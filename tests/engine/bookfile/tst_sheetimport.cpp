@@ -658,16 +658,23 @@ void TestSheetImport::carriesDocumentModules_data()
     QTest::addColumn<QString>("target");
     QTest::addColumn<QString>("module");     // the copy's module in the target, none when empty
     QTest::addColumn<QString>("sourceModule"); // whose text it holds
+    QTest::addColumn<int>("controls");          // bytes of ActiveX controls' data the target gains
+    QTest::addColumn<QStringList>("calls");     // the source's procedures the result names
     QTest::newRow("empty module into a book without a project")
-        << "vba_module1.xls" << 1 << "header_ampersand.xls" << "" << "";
+        << "vba_module1.xls" << 1 << "header_ampersand.xls" << "" << "" << 0 << QStringList();
     QTest::newRow("empty module into a macro book")
-        << "hidden_veryhidden_vba_docs.xls" << 1 << "vba_german_modul1.xls" << "Sheet2" << "Sheet2";
+        << "hidden_veryhidden_vba_docs.xls" << 1 << "vba_german_modul1.xls" << "Sheet2" << "Sheet2" << 0 << QStringList();
     QTest::newRow("code into a macro book whose module names clash")
-        << "protected_sheet_print_titles.xls" << 0 << "vba_module1.xls" << "Sheet4" << "Sheet1";
+        << "protected_sheet_print_titles.xls" << 0 << "vba_module1.xls" << "Sheet4" << "Sheet1" << 0 << QStringList();
     QTest::newRow("sheet of a plain book into a macro book")
-        << "header_ampersand.xls" << 0 << "hidden_veryhidden_vba_docs.xls" << "Sheet5" << "";
+        << "header_ampersand.xls" << 0 << "hidden_veryhidden_vba_docs.xls" << "Sheet5" << "" << 0 << QStringList();
     QTest::newRow("code into a book without a project")
-        << "protected_sheet_print_titles.xls" << 0 << "page_breaks_manual.xls" << "Sheet1" << "Sheet1";
+        << "protected_sheet_print_titles.xls" << 0 << "page_breaks_manual.xls" << "Sheet1" << "Sheet1" << 0
+        << QStringList();
+    QTest::newRow("ActiveX button whose code calls the source's standard modules")
+        << "hidden_and_protected_sheets.xls" << 0 << "vba_module1.xls" << "Sheet4" << "Sheet1" << 88
+        << QStringList{"FindHighestWorksheet", "UnprotectSheet", "GetTableCol", "FindRow", "GrowOrShrinkRange",
+                       "GetRangeFromIdentifiers", "MergeRows"};
 }
 
 // The copy's module joins the target's project with the source's text; the
@@ -679,6 +686,8 @@ void TestSheetImport::carriesDocumentModules()
     QFETCH(QString, target);
     QFETCH(QString, module);
     QFETCH(QString, sourceModule);
+    QFETCH(int, controls);
+    QFETCH(QStringList, calls);
     const QString into = copyOf(TestBooks::Fixture(target));
     const QJsonObject before = RecordOracle::Scan(into);
     BookFile from, book;
@@ -690,8 +699,23 @@ void TestSheetImport::carriesDocumentModules()
     QVERIFY2(!e, qPrintable(e.message));
     QVERIFY(!book.save());
     m_converted.append({TestBooks::Fixture(source), from.sheet(sheet).name, into, names[0]});
+    const QList<VbaProcedureUse> uses = book.lastProcedureUses();
+    QCOMPARE(uses.isEmpty() ? QStringList() : uses.first().procedures, calls);
 
     const QJsonObject after = RecordOracle::Scan(into);
+    const auto controlBytes = [](const QJsonObject &scan) {
+        return scan.value(QStringLiteral("cfb")).toObject().value(QStringLiteral("Ctls")).toObject().value(QStringLiteral("size")).toInt();
+    };
+    QCOMPARE(controlBytes(after) - controlBytes(before), controls);
+    if (controls > 0) {
+        // LibreOffice finds the control in the copy, under its name and caption.
+        QTemporaryDir work;
+        QVERIFY(TestTool::Convert(QStringLiteral("fods"), {into}, work.path(), work.filePath(QStringLiteral("profile"))));
+        const QByteArray flat = TestBooks::Bytes(work.filePath(QFileInfo(into).completeBaseName() + QStringLiteral(".fods")));
+        QCOMPARE(flat.count("<form:button "), 1);
+        QVERIFY(flat.contains("form:name=\"CommandButton1\""));
+        QVERIFY(flat.contains("form:label=\"Add a material worksheet\""));
+    }
     const QJsonArray sheets = after.value(QStringLiteral("sheets")).toArray();
     QCOMPARE(sheets.last().toObject().value(QStringLiteral("codename")).toString(), module);
     const QHash<QString, QString> was = oracleModules(before), is = oracleModules(after);
@@ -807,7 +831,9 @@ void TestSheetImport::combinesBooksInOnePass()
     // the names they have once the office's sheets stand in between.
     const QString untouched = m_dir.filePath(QStringLiteral("untouched.xls"));
     const QString diverted = m_dir.filePath(QStringLiteral("diverted.xls"));
-    QVERIFY(!BookCombine::run(untouched, {sources[0], sources[1], sources[2], sources[4]}, &result, QString(),
+    // A book Excel 5.0/95 wrote is the office's to read: all its sheets are left, each saying why.
+    const BookCombine::Source excel95{TestBooks::Fixture(QStringLiteral("biff5_visibility.xls")), {}, {}};
+    QVERIFY(!BookCombine::run(untouched, {sources[0], sources[1], sources[2], sources[4], excel95}, &result, QString(),
                               diverted));
     QVERIFY(!QFile::exists(untouched));
     QCOMPARE(result.unreadable, QList<int>({2}));
@@ -815,7 +841,9 @@ void TestSheetImport::combinesBooksInOnePass()
     QStringList left;
     for (const BookCombine::Left &sheet : result.left)
         left << QStringLiteral("%1 %2 %3").arg(sheet.source).arg(sheet.sheet).arg(sheet.position);
-    QCOMPARE(left, QStringList({"1 Dialog1 6"}));
+    QCOMPARE(left, QStringList({"1 Dialog1 6", "4 Visible 9", "4 Hidden 9", "4 VeryHidden 9"}));
+    QCOMPARE(result.bySource[4].refusedWhy, QStringList(3, QStringLiteral("Excel 5.0/95 形式のブックのシート")));
+    QVERIFY(!result.bySource[1].refusedWhy.value(0).isEmpty());
     QCOMPARE(result.copied, QStringList({"Sheet1", "Sheet2", "Sheet3", "Sheet4", "Sheet1 (2)", "Chart1", "Sheet1 (3)",
                                          "Sheet2 (2)", "Sheet3 (2)"}));
     QVERIFY(!book.open(diverted));

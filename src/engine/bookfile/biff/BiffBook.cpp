@@ -21,6 +21,7 @@ namespace quirn {
 namespace {
 
 const QString kVbaStorage = QStringLiteral("_VBA_PROJECT_CUR");
+const QString kControlsStream = QStringLiteral("Ctls");
 // BOUNDSHEET sheet types.
 constexpr int kWorksheetEntry = 0;
 constexpr int kChartEntry = 2;
@@ -152,6 +153,7 @@ std::unique_ptr<BookFormat> BiffBook::clone() const
     copy->m_cipher = m_cipher;
     copy->m_vba = m_vba;
     copy->m_vbaEdit = m_vbaEdit;
+    copy->m_controls = m_controls;
     copy->m_vbaModules = m_vbaModules;
     copy->m_vbaError = m_vbaError;
     copy->m_hasVba = m_hasVba;
@@ -246,6 +248,9 @@ BookFileError BiffBook::importSheets(const Import &import)
     NewProject made;
     if (auto e = carryModules(*biff, import.indexes, &vbaEdit, &request.codeNames, &made))
         return e;
+    QByteArray controls = controlsStream();
+    request.sourceControls = biff->controlsStream();
+    request.controls = &controls;
     std::optional<WorkbookStream> without;
     if (made.wanted) {
         without = *m_stream;
@@ -258,9 +263,22 @@ BookFileError BiffBook::importSheets(const Import &import)
         return error;
     }
     m_vbaEdit = std::move(vbaEdit);
+    if (controls.size() != controlsStream().size())
+        m_controls = std::move(controls);
     if (import.procedureUses)
         *import.procedureUses = sourceProcedureUses(*biff, import.indexes, import.names, request.codeNames);
     return {};
+}
+
+QByteArray BiffBook::controlsStream() const
+{
+    if (m_controls)
+        return *m_controls;
+    QByteArray stream;
+    const QString name = m_container->findTopLevelStream(kControlsStream);
+    if (!name.isEmpty())
+        m_container->readStream(name, &stream);
+    return stream;
 }
 
 void BiffBook::standardProcedures(QHash<QString, QString> *procedures, QSet<QString> *modules) const
@@ -450,6 +468,10 @@ bool BiffBook::writeTo(const QString &path, QString *reason) const
     if (m_cipher)
         stream = m_cipher->encrypt(stream);
     QMap<QString, QByteArray> streams{{m_streamName, stream}};
+    if (m_controls) {
+        const QString name = m_container->findTopLevelStream(kControlsStream);
+        streams.insert(name.isEmpty() ? kControlsStream : name, *m_controls);
+    }
     QStringList dropped;
     if (m_vbaEdit) {
         const VbaProjectWriter::Changes vba = m_vbaEdit->changes();

@@ -82,6 +82,8 @@ private:
 
     BiffBook();
     void readVbaProject();
+    // The Ctls stream (ActiveX controls' data) as it stands; empty when none.
+    QByteArray controlsStream() const;
     SheetModule sheetModule(int index) const;
     // Why the sheet's document module keeps it from coming into this book; empty when it may.
     QString moduleRefusal(const BiffBook &source, int index) const;
@@ -105,6 +107,7 @@ private:
     std::shared_ptr<const BiffCipher> m_cipher;
     std::shared_ptr<const VbaProject> m_vba;
     std::optional<VbaProjectWriter> m_vbaEdit; // modules added since the book was read
+    std::optional<QByteArray> m_controls;       // the Ctls stream, when controls came in
     QList<VbaModuleFacts> m_vbaModules;
     BookFileError m_vbaError;
     bool m_hasVba = false;

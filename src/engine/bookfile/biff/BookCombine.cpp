@@ -3,6 +3,9 @@
 #include "BookFile.h"
 #include "BookFileMessages.h"
 
+#include "OldBookSheets.h"
+
+#include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -11,6 +14,9 @@
 namespace quirn {
 
 namespace {
+
+// Far beyond any book Excel 5.0/95 wrote; only its sheet list is read.
+constexpr qint64 kLargestOldBook = qint64(1) << 30;
 
 QString skippedLine(const QString &path, const QString &sheet, const QString &why)
 {
@@ -42,7 +48,38 @@ struct Given
     bool left = false; // for the office
     bool arrived = false;
     QString copy;      // its name in the target, once arrived
+    QString why;       // why it is left for the office
 };
+
+// What a book Excel 5.0/95 wrote gives: each sheet left for the office,
+// which reads such books; macro sheets skipped as from any book, and its
+// VBA module sheets, which are no sheets to the office, not copied.
+void giveOldBook(const QString &path, const QList<OldBookSheets::Sheet> &sheets, const QStringList &wanted,
+                 QList<Given> *given, BookCombine::Result *result)
+{
+    const QString why = QStringLiteral("Excel 5.0/95 形式のブックのシート");
+    for (qsizetype k = 0; k < (wanted.isEmpty() ? sheets.size() : wanted.size()); ++k) {
+        int index = wanted.isEmpty() ? int(k) : -1;
+        for (int s = 0; index < 0 && s < sheets.size(); ++s)
+            if (sheets[s].name.compare(wanted[k], Qt::CaseInsensitive) == 0)
+                index = s;
+        const QString name = index >= 0 ? sheets[index].name : wanted[k];
+        QString refused;
+        if (index < 0)
+            refused = QStringLiteral("シートが見つかりません");
+        else if (sheets[index].type == OldBookSheets::Type::VbaModule)
+            refused = QStringLiteral("Excel 5.0/95 の VBA モジュール シート");
+        if (!refused.isEmpty()) {
+            result->skipped << skippedLine(path, name, refused);
+            result->failed << result->skipped.last();
+        } else if (sheets[index].type == OldBookSheets::Type::MacroSheet) {
+            result->skipped << skippedLine(path, name, QStringLiteral("Excel 4.0 マクロ シート"));
+        } else if (std::none_of(given->cbegin(), given->cend(), [&](const Given &g) { return g.index == index; })) {
+            result->skipped << skippedLine(path, name, why);
+            given->append({index, name, true, false, QString(), why});
+        }
+    }
+}
 
 // A name for a copy of `name` that none of `taken` has, as Excel names
 // copies: "Data (2)" from "Data" and from "Data (1)" alike, cut to fit 31
@@ -71,7 +108,7 @@ void nameInFinalOrder(BookFile &target, const QStringList &before, const QList<Q
         for (const Given &sheet : given[i]) {
             if (!sheet.left && !sheet.arrived)
                 continue;
-            const QString wanted = freeName(sheet.name, taken);
+            const QString wanted = freeName(BookFile::cutSheetName(sheet.name), taken);
             taken << wanted;
             if (sheet.arrived && sheet.copy != wanted) {
                 renames.append({sheet.copy, wanted});
@@ -98,6 +135,23 @@ void nameInFinalOrder(BookFile &target, const QStringList &before, const QList<Q
     }
 }
 
+// Each source's sheets take their places in order: a copy, or one left for the office.
+void placeLeft(int source, int position, const QList<Given> &given, BookCombine::Result *result)
+{
+    int place = position;
+    for (const Given &sheet : given) {
+        if (sheet.left) {
+            result->left.append({source, sheet.name, place});
+            result->bySource[source].refused << sheet.name;
+            result->bySource[source].refusedWhy << sheet.why;
+        } else if (sheet.arrived) {
+            result->copied << sheet.copy;
+            result->bySource[source].copied << sheet.copy;
+            ++place;
+        }
+    }
+}
+
 } // namespace
 
 BookFileError BookCombine::run(const QString &targetPath, const QList<Source> &sources, Result *result,
@@ -110,8 +164,16 @@ BookFileError BookCombine::run(const QString &targetPath, const QList<Source> &s
         result->failed << line;
     };
     std::vector<BookFile> books(sources.size());
+    QList<QList<OldBookSheets::Sheet>> oldBooks(sources.size());
     for (int i = 0; i < sources.size(); ++i) {
         if (const BookFileError e = books[i].open(sources[i].path, sources[i].password)) {
+            if (e.code == BookFileError::Code::OldFormat) {
+                QFile file(sources[i].path);
+                if (file.open(QIODevice::ReadOnly))
+                    oldBooks[i] = OldBookSheets::read(file.read(kLargestOldBook));
+                if (!oldBooks[i].isEmpty())
+                    continue;
+            }
             result->skipped << skippedLine(sources[i].path, QString(), e.message);
             result->unreadable << i;
         }
@@ -135,8 +197,12 @@ BookFileError BookCombine::run(const QString &targetPath, const QList<Source> &s
     QList<QList<Given>> given(sources.size());
     for (int i = 0; i < sources.size(); ++i) {
         const BookFile &source = books[i];
-        if (!source.isOpen())
+        if (!oldBooks[i].isEmpty())
+            giveOldBook(sources[i].path, oldBooks[i], sources[i].sheets, &given[i], result);
+        if (!source.isOpen()) {
+            placeLeft(i, target.sheetCount() - (fresh ? 1 : 0), given[i], result);
             continue;
+        }
         const QStringList wanted = sources[i].sheets;
         const int count = wanted.isEmpty() ? source.sheetCount() : int(wanted.size());
         QList<int> group;
@@ -161,11 +227,11 @@ BookFileError BookCombine::run(const QString &targetPath, const QList<Source> &s
             const QString why = target.importRefusal(source, index);
             if (!why.isEmpty()) {
                 result->skipped << skippedLine(source.path(), name, why);
-                given[i].append({index, name, true, false, QString()});
+                given[i].append({index, name, true, false, QString(), why});
                 continue;
             }
             group << index;
-            given[i].append({index, name, false, false, QString()});
+            given[i].append({index, name, false, false, QString(), QString()});
         }
         // The new book's empty sheet comes first and goes at the end.
         const int position = target.sheetCount() - (fresh ? 1 : 0);
@@ -198,23 +264,14 @@ BookFileError BookCombine::run(const QString &targetPath, const QList<Source> &s
                     sheet.copy = names.value(0);
                 } else if (e.code == BookFileError::Code::Unsupported) {
                     sheet.left = true;
+                    sheet.why = e.message;
                     result->skipped << line;
                 } else {
                     fail(line);
                 }
             }
         }
-        int place = position;
-        for (const Given &sheet : given[i]) {
-            if (sheet.left) {
-                result->left.append({i, sheet.name, place});
-                result->bySource[i].refused << sheet.name;
-            } else if (sheet.arrived) {
-                result->copied << sheet.copy;
-                result->bySource[i].copied << sheet.copy;
-                ++place;
-            }
-        }
+        placeLeft(i, position, given[i], result);
     }
 
     if (result->copied.isEmpty() && (fresh || !target.isModified())) {

@@ -25,6 +25,7 @@ struct BookCombine
     {
         QStringList copied;   // the copies' names in the target, in order
         QStringList refused;  // sheets the records cannot carry (also skipped)
+        QStringList refusedWhy; // why, for each of them
         // Copies whose modules call procedures of the source's standard modules.
         QList<VbaProcedureUse> procedureUses;
     };
@@ -51,7 +52,7 @@ struct BookCombine
 
     // Copies into the book at `targetPath`, made new when there is none.
     // Excel 4 macro sheets and sheets the records cannot carry faithfully
-    // are skipped and listed, as are a source that cannot be read and the
+    // (all of a book Excel 5.0/95 wrote among them) are skipped and listed, as are a source that cannot be read and the
     // sheets of a source whose structure is protected (it gives none away). The error
     // is set, and nothing written, when the target cannot be read or saved
     // or nothing could be copied. When some sheet is left for the office and

@@ -1,6 +1,7 @@
 #include "SheetImport.h"
 
 #include "BookFileMessages.h"
+#include "ControlObject.h"
 #include "MovedSheetLinks.h"
 #include "RecordCursor.h"
 #include "SheetImportRun.h"
@@ -32,10 +33,13 @@ QString refusedRecord(quint16 type)
 }
 
 // Whether a drawing object is one whose records alone make it: shapes, text
-// boxes, comments, pictures and charts; not controls, OLE objects or
-// objects with a macro assigned.
+// boxes, comments, pictures and charts, and ActiveX controls whose data is
+// in the book's Ctls stream (which the copy takes along) and which link no
+// cells; not form controls, OLE objects or objects with a macro assigned.
 bool isPlainObject(const QByteArray &obj)
 {
+    if (const auto control = ControlObject::read(obj))
+        return !control->linksCells;
     if (obj.size() < 6 || u16(obj, 0) != 0x0015)
         return false;
     switch (u16(obj, 4)) {

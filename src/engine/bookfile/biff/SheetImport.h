@@ -36,6 +36,10 @@ public:
         // Each copy's name in the target's VBA project (its CODENAME);
         // none when empty: the copies then carry no CODENAME record.
         QStringList codeNames;
+        // The books' Ctls streams, where ActiveX controls keep their data: a
+        // copied control's is appended to `controls` (none: such sheets are refused).
+        QByteArray sourceControls;
+        QByteArray *controls = nullptr;
         int before = 0;         // target position the group lands in front of
         // A workbook name both books define, differently: an empty answer
         // keeps the target's definition (the copies' formulas then use it),

@@ -2,6 +2,7 @@
 
 #include "BiffText.h"
 #include "BookFileMessages.h"
+#include "ControlObject.h"
 #include "FormulaTokens.h"
 #include "NameRecord.h"
 #include "RecordCursor.h"
@@ -563,6 +564,8 @@ bool SheetImportRun::carrySheet(int tab, QByteArray *out)
                 textRuns = 0;
             }
         }
+        if (t == rtObj && !carryControl(record))
+            return refuse();
         bool ok = remapCell(record, t);
         if (ok && t == rtLabelSst)
             ok = r.length >= 10 && remapStrings(record);
@@ -603,6 +606,22 @@ bool SheetImportRun::carrySheet(int tab, QByteArray *out)
         copy.append(record, r.depth);
     }
     *out = copy.take();
+    return true;
+}
+
+// An ActiveX control's data comes along into the target's Ctls stream, the
+// OBJ record pointing at its new place there.
+bool SheetImportRun::carryControl(QByteArray &record)
+{
+    const auto control = ControlObject::read(record.mid(4));
+    if (!control)
+        return true;
+    if (!m_request.controls || control->position > quint32(m_request.sourceControls.size())
+        || control->size > quint32(m_request.sourceControls.size()) - control->position
+        || m_request.controls->size() > qsizetype(0x7FFFFFFF) - qsizetype(control->size))
+        return false;
+    put32(record, 4 + control->positionAt, quint32(m_request.controls->size()));
+    m_request.controls->append(m_request.sourceControls.mid(control->position, control->size));
     return true;
 }
 

@@ -39,6 +39,7 @@ private:
     bool sameDefinition(const QByteArray &incoming, int targetIndex) const;
     int settleConflict(QByteArray &incoming, int existing);
     bool carrySheet(int tab, QByteArray *out);
+    bool carryControl(QByteArray &record);
     bool remapFormula(QByteArray &data, qsizetype at, int length);
     bool remapCell(QByteArray &record, quint16 type);
     bool remapStrings(QByteArray &record);
