@@ -8,7 +8,11 @@ the tests, on the Python standard library alone (zipfile, xml).
 
 Facts: the sheets in order (name, state, kind by relationship type, part),
 defined names (name, localSheetId, text), the first view's activeTab and
-firstSheet, and per sheet part its cell formulas.  "Raw bytes" of an entry
+firstSheet, per sheet part its cell formulas, the document titles
+(docProps/app.xml), and the package's soundness: relationships to missing
+parts ("dangling"), content type overrides of missing parts ("stale"), parts
+without a content type ("untyped") and parts no relationship reaches
+("unreachable").  "Raw bytes" of an entry
 are its local header, compressed data and data descriptor, and its central
 record without the local header offset: what an edit that leaves the entry
 alone must keep.
@@ -28,7 +32,7 @@ def local(tag):
     return tag.rsplit('}', 1)[-1]
 
 
-def rels_of(z, part):
+def rels_of(z, part, internal_only=False):
     folder, name = posixpath.split(part)
     rels = posixpath.join(folder, '_rels', name + '.rels')
     if rels not in z.namelist():
@@ -38,6 +42,8 @@ def rels_of(z, part):
         target = r.get('Target')
         if r.get('TargetMode') != 'External':
             target = target.lstrip('/') if target.startswith('/') else posixpath.normpath(posixpath.join(folder, target))
+        elif internal_only:
+            continue
         out[r.get('Id')] = (r.get('Type').rsplit('/', 1)[-1], target)
     return out
 
@@ -69,7 +75,36 @@ def facts(path):
             out['activeTab'] = int(e.get('activeTab', 0))
             out['firstSheet'] = int(e.get('firstSheet', 0))
     out.pop('view', None)
+    out['titles'] = [t.text or '' for e in ET.fromstring(z.read('docProps/app.xml')).iter()
+                     if local(e.tag) == 'TitlesOfParts' for t in e.iter() if local(t.tag) == 'lpstr'] \
+        if 'docProps/app.xml' in z.namelist() else []
+    out.update(soundness(z))
     return out
+
+
+def soundness(z):
+    names = {n for n in z.namelist() if not n.endswith('/')}
+    folded = {n.lower() for n in names}
+    types = ET.fromstring(z.read('[Content_Types].xml'))
+    defaults = {e.get('Extension').lower() for e in types if local(e.tag) == 'Default'}
+    overrides = {e.get('PartName').lstrip('/').lower() for e in types if local(e.tag) == 'Override'}
+    reached, dangling, queue = set(), [], ['']
+    while queue:
+        source = queue.pop()
+        for kind, target in rels_of(z, source, internal_only=True).values():
+            if target.lower() not in folded:
+                dangling.append(target)
+            elif target.lower() not in reached:
+                reached.add(target.lower())
+                queue.append(next(n for n in names if n.lower() == target.lower()))
+    return {
+        'dangling': sorted(set(dangling)),
+        'stale': sorted(o for o in overrides if o not in folded),
+        'untyped': sorted(n for n in names if n.lower() not in overrides and n != '[Content_Types].xml'
+                          and n.rsplit('.', 1)[-1].lower() not in defaults),
+        'unreachable': sorted(n for n in names if n.lower() not in reached and n != '[Content_Types].xml'
+                              and not n.endswith('.rels') and not n.lower().startswith('customxml/')),
+    }
 
 
 def raw_entries(path):

@@ -5,8 +5,9 @@
 // format (.xlsx, .xlsm, .xltx, .xltm), told apart by the file's content, never
 // by its name. Excel's rules are kept here once; the format behind
 // (BookFormat) only reads and writes its own structures. Package books take
-// renames, visibility and moves so far; their other edits are refused with
-// code Unsupported, and an encrypted package is refused on opening.
+// renames, visibility, moves and deletes so far; their other edits are
+// refused with code Unsupported, and an encrypted package is refused on
+// opening.
 //
 // Guarantees:
 // - open() never crashes or hangs on any input: a missing, unreadable,

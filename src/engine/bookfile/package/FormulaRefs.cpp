@@ -30,29 +30,22 @@ bool same(const QString &a, const QString &b)
     return a.compare(b, Qt::CaseInsensitive) == 0 || a.toCaseFolded() == b.toCaseFolded();
 }
 
-// "First:Last" or "Name" with `oldName` replaced; empty when nothing matched.
-QString renamedSheets(const QString &sheets, const QString &oldName, const QString &newName)
+// "First:Last" or "Name" as a reference writes it.
+QString quotedSheets(const QString &first, const QString &last)
 {
-    const qsizetype colon = sheets.indexOf(QLatin1Char(':'));
-    QString first = colon < 0 ? sheets : sheets.left(colon);
-    QString last = colon < 0 ? QString() : sheets.mid(colon + 1);
-    bool matched = false;
-    if (same(first, oldName)) {
-        first = newName;
-        matched = true;
-    }
-    if (colon >= 0 && same(last, oldName)) {
-        last = newName;
-        matched = true;
-    }
-    if (!matched)
-        return QString();
-    if (colon < 0)
+    if (last.isEmpty())
         return FormulaRefs::quoted(first);
     if (!needsQuotes(first) && !needsQuotes(last))
         return first + QLatin1Char(':') + last;
     QString both = first + QLatin1Char(':') + last;
     return QLatin1Char('\'') + both.replace(QLatin1Char('\''), QLatin1String("''")) + QLatin1Char('\'');
+}
+
+// "First:Last" or "Name" handed to `map`.
+QString mappedSheets(const QString &sheets, const FormulaRefs::SheetMap &map)
+{
+    const qsizetype colon = sheets.indexOf(QLatin1Char(':'));
+    return colon < 0 ? map(sheets, QString()) : map(sheets.left(colon), sheets.mid(colon + 1));
 }
 
 } // namespace
@@ -67,8 +60,48 @@ QString FormulaRefs::quoted(const QString &name)
 
 QString FormulaRefs::renameSheet(const QString &formula, const QString &oldName, const QString &newName)
 {
+    return mapSheets(formula, [&](const QString &first, const QString &last) {
+        const bool firstMatches = same(first, oldName), lastMatches = !last.isEmpty() && same(last, oldName);
+        if (!firstMatches && !lastMatches)
+            return QString();
+        return last.isEmpty() ? quoted(newName)
+                              : quotedSheets(firstMatches ? newName : first, lastMatches ? newName : last);
+    });
+}
+
+QString FormulaRefs::deleteSheets(const QString &formula, const QStringList &order, const QSet<QString> &gone)
+{
+    static const QString kRef = QStringLiteral("#REF");
+    return mapSheets(formula, [&](const QString &first, const QString &last) {
+        if (last.isEmpty())
+            return gone.contains(first.toCaseFolded()) ? kRef : QString();
+        if (!gone.contains(first.toCaseFolded()) && !gone.contains(last.toCaseFolded()))
+            return QString();
+        qsizetype from = -1, to = -1;
+        for (qsizetype i = 0; i < order.size(); ++i) {
+            if (same(order[i], first))
+                from = i;
+            if (same(order[i], last))
+                to = i;
+        }
+        if (from < 0 || to < 0)
+            return kRef;
+        // Each end moves inwards past the deleted sheets.
+        const qsizetype step = from <= to ? 1 : -1;
+        while (gone.contains(order[from].toCaseFolded()) && from != to)
+            from += step;
+        while (gone.contains(order[to].toCaseFolded()) && to != from)
+            to -= step;
+        if (gone.contains(order[from].toCaseFolded()))
+            return kRef;
+        return quotedSheets(order[from], from == to ? QString() : order[to]);
+    });
+}
+
+QString FormulaRefs::mapSheets(const QString &formula, const SheetMap &map)
+{
     QString out;
-    out.reserve(formula.size() + newName.size());
+    out.reserve(formula.size() + 16);
     const qsizetype n = formula.size();
     bool afterBracket = false; // a "[...]" just before: another book's index or a table's columns
     qsizetype i = 0;
@@ -119,7 +152,7 @@ QString FormulaRefs::renameSheet(const QString &formula, const QString &oldName,
             }
             const bool sheetRef = j + 1 < n && formula[j + 1] == QLatin1Char('!');
             const QString renamed = sheetRef && !afterBracket && !name.contains(QLatin1Char('['))
-                ? renamedSheets(name, oldName, newName)
+                ? mappedSheets(name, map)
                 : QString();
             out += renamed.isEmpty() ? QStringView(formula).sliced(i, qMin(j + 1, n) - i) : QStringView(renamed);
             i = j + 1;
@@ -139,10 +172,9 @@ QString FormulaRefs::renameSheet(const QString &formula, const QString &oldName,
                 if (k < n && formula[k] == QLatin1Char('!'))
                     end = k;
             }
-            const bool sheetRef = end < n && formula[end] == QLatin1Char('!');
-            const QString renamed = sheetRef && !afterBracket
-                ? renamedSheets(formula.sliced(i, end - i), oldName, newName)
-                : QString();
+            // "#REF!" is an error, not a sheet.
+            const bool sheetRef = end < n && formula[end] == QLatin1Char('!') && (i == 0 || formula[i - 1] != QLatin1Char('#'));
+            const QString renamed = sheetRef && !afterBracket ? mappedSheets(formula.sliced(i, end - i), map) : QString();
             out += renamed.isEmpty() ? QStringView(formula).sliced(i, end - i) : QStringView(renamed);
             i = end;
             afterBracket = false;

@@ -40,7 +40,8 @@ std::optional<OpcPackage> OpcPackage::read(const QByteArray &bytes, QString *rea
         return std::nullopt;
     OpcPackage package;
     package.m_zip = std::move(*zip);
-    if (!package.readContentTypes(reason))
+    QByteArray types;
+    if (!package.part(QStringLiteral("[Content_Types].xml"), &types, reason) || !package.readContentTypes(types, reason))
         return std::nullopt;
     return package;
 }
@@ -85,11 +86,10 @@ bool OpcPackage::part(const QString &name, QByteArray *out, QString *reason) con
     return !xml || isAcceptableXml(*out, reason);
 }
 
-bool OpcPackage::readContentTypes(QString *reason)
+bool OpcPackage::readContentTypes(const QByteArray &bytes, QString *reason)
 {
-    QByteArray bytes;
-    if (!part(QStringLiteral("[Content_Types].xml"), &bytes, reason))
-        return false;
+    m_defaults.clear();
+    m_overrides.clear();
     QXmlStreamReader xml(bytes);
     while (!xml.atEnd()) {
         if (xml.readNext() != QXmlStreamReader::StartElement)
@@ -133,6 +133,20 @@ QString OpcPackage::resolve(const QString &source, const QString &target)
     return normalised(folderOf(source) + decoded);
 }
 
+QString OpcPackage::relativeTarget(const QString &source, const QString &part)
+{
+    QStringList from = folderOf(source).split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    QStringList to = part.split(QLatin1Char('/'));
+    while (!from.isEmpty() && to.size() > 1 && from.first() == to.first()) {
+        from.removeFirst();
+        to.removeFirst();
+    }
+    QString target;
+    for (qsizetype i = 0; i < from.size(); ++i)
+        target += QStringLiteral("../");
+    return target + to.join(QLatin1Char('/'));
+}
+
 QString OpcPackage::typeName(const QString &type)
 {
     return type.mid(type.lastIndexOf(QLatin1Char('/')) + 1);
@@ -145,8 +159,13 @@ bool OpcPackage::relationships(const QString &source, QList<Relationship> *out, 
     if (!hasPart(name))
         return true;
     QByteArray bytes;
-    if (!part(name, &bytes, reason))
-        return false;
+    return part(name, &bytes, reason) && parseRelationships(source, bytes, out, reason);
+}
+
+bool OpcPackage::parseRelationships(const QString &source, const QByteArray &bytes, QList<Relationship> *out,
+                                    QString *reason)
+{
+    out->clear();
     QXmlStreamReader xml(bytes);
     while (!xml.atEnd()) {
         if (xml.readNext() != QXmlStreamReader::StartElement || xml.name() != QLatin1String("Relationship"))
@@ -161,7 +180,7 @@ bool OpcPackage::relationships(const QString &source, QList<Relationship> *out, 
         out->append(r);
     }
     if (xml.hasError()) {
-        *reason = QStringLiteral("%1: %2").arg(name, xml.errorString());
+        *reason = QStringLiteral("%1: %2").arg(relationshipPartOf(source), xml.errorString());
         return false;
     }
     return true;

@@ -41,14 +41,20 @@ public:
     static QString relationshipPartOf(const QString &source);
     // `target` of a relationship of `source` as a part name.
     static QString resolve(const QString &source, const QString &target);
+    // The Target that names `part` from a relationship of `source`: "../drawings/drawing1.xml".
+    static QString relativeTarget(const QString &source, const QString &part);
     // The last segment of a relationship type ("worksheet"), the same in
     // Transitional and Strict packages.
     static QString typeName(const QString &type);
     // Whether `bytes` may be parsed as a part: UTF-8 (or ASCII) without a document type.
     static bool isAcceptableXml(const QByteArray &bytes, QString *reason);
+    // The relationships a relationship part of `source` holds.
+    static bool parseRelationships(const QString &source, const QByteArray &bytes, QList<Relationship> *out,
+                                   QString *reason);
+    // Takes the content types from `bytes` (the [Content_Types].xml part) instead.
+    bool readContentTypes(const QByteArray &bytes, QString *reason);
 
 private:
-    bool readContentTypes(QString *reason);
 
     ZipArchive m_zip;
     QHash<QString, QString> m_defaults;  // extension, lower case -> content type

@@ -2,6 +2,7 @@
 
 #include "BookFileMessages.h"
 #include "CompoundFile.h"
+#include "DocumentTitles.h"
 #include "SheetPart.h"
 #include "SheetRename.h"
 #include "VbaProjectReader.h"
@@ -40,7 +41,7 @@ SheetKind kindOf(const QString &relationshipType)
 
 } // namespace
 
-PackageBook::PackageBook(OpcPackage package) : m_package(std::move(package)) {}
+PackageBook::PackageBook(OpcPackage package) : m_parts(std::move(package)) {}
 
 std::unique_ptr<PackageBook> PackageBook::open(const QByteArray &bytes, BookFileError *error)
 {
@@ -68,7 +69,7 @@ std::unique_ptr<PackageBook> PackageBook::open(const QByteArray &bytes, BookFile
     book->m_workbookPart = workbookPart;
     QByteArray xml;
     std::optional<WorkbookPart> workbook;
-    if (!book->m_package.part(workbookPart, &xml, &reason) || !(workbook = WorkbookPart::parse(xml, &reason))) {
+    if (!book->m_parts.part(workbookPart, &xml, &reason) || !(workbook = WorkbookPart::parse(xml, &reason))) {
         *error = BookFileMessages::damaged();
         return nullptr;
     }
@@ -88,7 +89,7 @@ std::unique_ptr<PackageBook> PackageBook::open(const QByteArray &bytes, BookFile
 bool PackageBook::readSheets(QString *reason)
 {
     QList<OpcPackage::Relationship> relationships;
-    if (!m_package.relationships(m_workbookPart, &relationships, reason))
+    if (!m_parts.relationships(m_workbookPart, &relationships, reason))
         return false;
     QHash<QString, OpcPackage::Relationship> byId;
     for (const auto &r : relationships) {
@@ -100,7 +101,7 @@ bool PackageBook::readSheets(QString *reason)
     m_sheetParts.clear();
     for (const WorkbookPart::Sheet &sheet : m_workbook.sheets) {
         const auto found = byId.constFind(sheet.relationshipId);
-        if (found == byId.constEnd() || found->external || !m_package.hasPart(found->target)) {
+        if (found == byId.constEnd() || found->external || !m_parts.hasPart(found->target)) {
             *reason = QStringLiteral("sheet %1 has no part").arg(sheet.name);
             return false;
         }
@@ -110,7 +111,7 @@ bool PackageBook::readSheets(QString *reason)
         facts.kind = kindOf(found->type);
         QByteArray xml;
         QString drawingId;
-        if (!m_package.part(found->target, &xml, reason) || !SheetPart::read(xml, &facts, &drawingId, reason))
+        if (!m_parts.part(found->target, &xml, reason) || !SheetPart::read(xml, &facts, &drawingId, reason))
             return false;
         if (facts.kind == SheetKind::Worksheet && !drawingId.isEmpty())
             facts.embeddedCharts = chartsOf(found->target, drawingId);
@@ -124,13 +125,13 @@ int PackageBook::chartsOf(const QString &sheetPart, const QString &drawingId) co
 {
     QList<OpcPackage::Relationship> relationships;
     QString reason;
-    if (!m_package.relationships(sheetPart, &relationships, &reason))
+    if (!m_parts.relationships(sheetPart, &relationships, &reason))
         return 0;
     for (const auto &r : relationships) {
         if (r.id != drawingId || r.external)
             continue;
         QList<OpcPackage::Relationship> drawn;
-        if (!m_package.relationships(r.target, &drawn, &reason))
+        if (!m_parts.relationships(r.target, &drawn, &reason))
             return 0;
         int charts = 0;
         for (const auto &d : drawn)
@@ -170,7 +171,7 @@ void PackageBook::readVbaProject(const QString &part)
     QString reason;
     VbaProjectReader reader;
     std::unique_ptr<CompoundFile> container;
-    if (m_package.part(part, &bytes, &reason) && (container = CompoundFile::open(bytes))
+    if (m_parts.part(part, &bytes, &reason) && (container = CompoundFile::open(bytes))
         && container->readStream(QStringLiteral("VBA/dir"), &dir) && container->readStream(QStringLiteral("PROJECT"), &project)
         && reader.read(dir, project)) {
         for (const auto &m : reader.modules())
@@ -187,21 +188,11 @@ std::unique_ptr<BookFormat> PackageBook::clone() const
 
 int PackageBook::mostSheets() const { return kMostPackageSheets; }
 
-bool PackageBook::currentPart(const QString &name, QByteArray *out, QString *reason) const
-{
-    const auto changed = m_changed.constFind(entryName(name));
-    if (changed != m_changed.constEnd()) {
-        *out = *changed;
-        return true;
-    }
-    return m_package.part(name, out, reason);
-}
-
 // Parts that may hold a formula or a title naming a sheet; another book's
 // link part names that book's sheets and is left alone.
-bool PackageBook::mayReferToSheets(const QString &part) const
+bool PackageBook::mayReferToSheets(const PackageEdits &parts, const QString &part) const
 {
-    const QString type = m_package.contentType(part);
+    const QString type = parts.contentType(part);
     if (type.contains(QLatin1String("externalLink")) || !(type.endsWith(QLatin1String("xml")) || type.contains(QLatin1String("vml"))))
         return false;
     for (const char *kind : {"worksheet", "chartsheet", "dialogsheet", "macrosheet", "drawing", "chart",
@@ -214,53 +205,85 @@ bool PackageBook::mayReferToSheets(const QString &part) const
 BookFileError PackageBook::renameSheet(int index, const QString &newName)
 {
     const QString oldName = m_facts[index].name;
-    QHash<QString, QByteArray> changes;
-    bool ok = editPart(m_workbookPart, [&](const QByteArray &in, QByteArray *out) {
+    PackageEdits parts = m_parts;
+    bool ok = editPart(parts, m_workbookPart, [&](const QByteArray &in, QByteArray *out) {
         return SheetRename::workbook(in, index, oldName, newName, out);
-    }, &changes);
-    for (const ZipArchive::Entry &entry : m_package.zip().entries()) {
+    });
+    for (const QString &name : parts.partNames()) {
         if (!ok)
             break;
-        if (entry.name.compare(m_workbookPart, Qt::CaseInsensitive) == 0 || !mayReferToSheets(entry.name))
+        if (name.compare(m_workbookPart, Qt::CaseInsensitive) == 0 || !mayReferToSheets(parts, name))
             continue;
-        ok = editPart(entry.name, [&](const QByteArray &in, QByteArray *out) {
+        ok = editPart(parts, name, [&](const QByteArray &in, QByteArray *out) {
             if (!SheetRename::mayRefer(in, oldName)) {
                 *out = in;
                 return true;
             }
             return SheetRename::part(in, oldName, newName, out);
-        }, &changes);
+        });
     }
-    QString reason;
-    const auto parsed = ok ? WorkbookPart::parse(changes.value(entryName(m_workbookPart)), &reason) : std::nullopt;
+    const auto parsed = ok ? workbookIn(parts) : std::nullopt;
     if (!parsed)
         return BookFileMessages::unsupported(QStringLiteral("シートの名前を変更"));
-    m_changed.insert(changes);
+    m_parts = parts;
     m_workbook = *parsed;
     m_facts[index].name = newName;
     return {};
 }
 
-QString PackageBook::entryName(const QString &part) const
-{
-    const int index = m_package.zip().find(part);
-    return index < 0 ? part : m_package.zip().entries().at(index).name;
-}
-
-bool PackageBook::editPart(const QString &part, const std::function<bool(const QByteArray &, QByteArray *)> &edit,
-                           QHash<QString, QByteArray> *changes) const
+bool PackageBook::editPart(PackageEdits &parts, const QString &part,
+                           const std::function<bool(const QByteArray &, QByteArray *)> &edit)
 {
     QByteArray bytes, edited;
     QString reason;
-    if (!currentPart(part, &bytes, &reason) || !edit(bytes, &edited))
+    if (!parts.part(part, &bytes, &reason) || !edit(bytes, &edited))
         return false;
     // The edited part is read again as a check: its tags must still pair up.
     XmlSpans check;
     if (edited != bytes && !check.read(edited))
         return false;
     if (edited != bytes)
-        changes->insert(entryName(part), edited);
+        parts.replace(part, edited);
     return true;
+}
+
+std::optional<WorkbookPart> PackageBook::workbookIn(const PackageEdits &parts) const
+{
+    QByteArray xml;
+    QString reason;
+    if (!parts.part(m_workbookPart, &xml, &reason))
+        return std::nullopt;
+    return WorkbookPart::parse(xml, &reason);
+}
+
+QStringList PackageBook::sheetNames() const
+{
+    QStringList names;
+    for (const SheetFacts &f : m_facts)
+        names << f.name;
+    return names;
+}
+
+bool PackageBook::editTitles(PackageEdits &parts, const QStringList &after, const QList<int> &origin) const
+{
+    QList<OpcPackage::Relationship> relationships;
+    QString reason;
+    if (!parts.relationships(QString(), &relationships, &reason))
+        return false;
+    const QStringList before = sheetNames();
+    for (const auto &r : relationships)
+        if (!r.external && OpcPackage::typeName(r.type) == QLatin1String("extended-properties") && parts.hasPart(r.target))
+            return editPart(parts, r.target, [&](const QByteArray &in, QByteArray *out) {
+                return DocumentTitles::edit(in, before, after, origin, out);
+            });
+    return true;
+}
+
+bool PackageBook::selectTab(PackageEdits &parts, const QString &sheetPart, bool selected) const
+{
+    return editPart(parts, sheetPart, [&](const QByteArray &in, QByteArray *out) {
+        return WorkbookEdit::setTabSelected(in, selected, out);
+    });
 }
 
 BookFileError PackageBook::setVisibility(int index, SheetVisibility visibility)
@@ -273,25 +296,20 @@ BookFileError PackageBook::setVisibility(int index, SheetVisibility visibility)
                 if (m_facts[t].visibility == SheetVisibility::Visible)
                     replacement = t;
     }
-    QHash<QString, QByteArray> changes;
-    bool ok = editPart(m_workbookPart, [&](const QByteArray &in, QByteArray *out) {
+    PackageEdits parts = m_parts;
+    bool ok = editPart(parts, m_workbookPart, [&](const QByteArray &in, QByteArray *out) {
         return WorkbookEdit::setVisibility(in, index, visibility, replacement, out);
-    }, &changes);
+    });
     // A hidden sheet stays out of the selected tabs; the sheet shown instead is selected.
     if (ok && replacement != index) {
-        ok = editPart(m_sheetParts[index], [](const QByteArray &in, QByteArray *out) {
-            return WorkbookEdit::setTabSelected(in, false, out);
-        }, &changes);
+        ok = selectTab(parts, m_sheetParts[index], false);
         if (ok && m_workbook.activeTab == index)
-            ok = editPart(m_sheetParts[replacement], [](const QByteArray &in, QByteArray *out) {
-                return WorkbookEdit::setTabSelected(in, true, out);
-            }, &changes);
+            ok = selectTab(parts, m_sheetParts[replacement], true);
     }
-    QString reason;
-    const auto parsed = ok ? WorkbookPart::parse(changes.value(entryName(m_workbookPart)), &reason) : std::nullopt;
+    const auto parsed = ok ? workbookIn(parts) : std::nullopt;
     if (!parsed)
         return BookFileMessages::unsupported(QStringLiteral("シートの表示と非表示を切り替え"));
-    m_changed.insert(changes);
+    m_parts = parts;
     m_workbook = *parsed;
     m_facts[index].visibility = visibility;
     return {};
@@ -299,30 +317,131 @@ BookFileError PackageBook::setVisibility(int index, SheetVisibility visibility)
 
 BookFileError PackageBook::reorderSheets(const QList<int> &order)
 {
-    QHash<QString, QByteArray> changes;
-    QString reason;
-    const bool ok = editPart(m_workbookPart, [&](const QByteArray &in, QByteArray *out) {
+    PackageEdits parts = m_parts;
+    QStringList after;
+    for (int i : order)
+        after << m_facts[i].name;
+    const bool ok = editPart(parts, m_workbookPart, [&](const QByteArray &in, QByteArray *out) {
         return WorkbookEdit::reorder(in, order, out);
-    }, &changes);
-    const auto parsed = ok ? WorkbookPart::parse(changes.value(entryName(m_workbookPart)), &reason) : std::nullopt;
+    }) && editTitles(parts, after, order);
+    const auto parsed = ok ? workbookIn(parts) : std::nullopt;
     if (!parsed)
         return BookFileMessages::unsupported(QStringLiteral("シートを移動"));
-    m_changed.insert(changes);
+    m_parts = parts;
     m_workbook = *parsed;
     QList<SheetFacts> facts;
-    QList<QString> parts;
+    QList<QString> sheetParts;
     for (int i : order) {
         facts.append(m_facts[i]);
-        parts.append(m_sheetParts[i]);
+        sheetParts.append(m_sheetParts[i]);
     }
     m_facts = facts;
-    m_sheetParts = parts;
+    m_sheetParts = sheetParts;
     return {};
 }
 
-BookFileError PackageBook::deleteSheets(const QList<int> &)
+QStringList PackageBook::sheetRelationshipIds() const
 {
-    return BookFileMessages::unsupported(QStringLiteral("シートを削除"));
+    QStringList ids;
+    for (const WorkbookPart::Sheet &s : m_workbook.sheets)
+        ids << s.relationshipId;
+    return ids;
+}
+
+BookFileError PackageBook::deleteSheets(const QList<int> &indexes)
+{
+    const QSet<int> gone(indexes.begin(), indexes.end());
+    const QStringList before = sheetNames();
+    QStringList goneNames;
+    QSet<QString> goneFolded, relationshipIds, sheetIds;
+    for (int i : gone) {
+        goneNames << before[i];
+        goneFolded.insert(before[i].toCaseFolded());
+        relationshipIds.insert(m_workbook.sheets[i].relationshipId);
+        sheetIds.insert(m_workbook.sheets[i].sheetId);
+    }
+    QList<int> origin;
+    QStringList after;
+    for (int i = 0; i < before.size(); ++i)
+        if (!gone.contains(i)) {
+            origin << i;
+            after << before[i];
+        }
+    // A deleted active sheet leaves the view to the next visible sheet, or the one before.
+    int active = qBound(0, m_workbook.activeTab, int(before.size()) - 1);
+    const bool activeGoes = gone.contains(active);
+    for (int step : {1, -1})
+        for (int t = active + step; gone.contains(active) && t >= 0 && t < before.size(); t += step)
+            if (!gone.contains(t) && m_facts[t].visibility == SheetVisibility::Visible)
+                active = t;
+    if (gone.contains(active))
+        active = origin.first();
+
+    PackageEdits parts = m_parts;
+    const QSet<QString> reachedBefore = parts.reachable();
+    QString reason;
+    bool recalculate = false; // formulas changed, their cached results stale
+    auto toRef = [&](const QByteArray &in, QByteArray *out) {
+        const bool done = SheetRename::deleted(in, before, goneFolded, out);
+        recalculate = recalculate || *out != in;
+        return done;
+    };
+    bool ok = editPart(parts, m_workbookPart, [&](const QByteArray &in, QByteArray *out) {
+        return WorkbookEdit::removeSheets(in, gone, int(origin.indexOf(active)), out);
+    }) && editPart(parts, m_workbookPart, toRef) && parts.removeRelationships(m_workbookPart, relationshipIds, &reason);
+    if (ok && activeGoes)
+        ok = selectTab(parts, m_sheetParts[active], true);
+    // The calculation chain without the deleted sheets' cells; none when none is left.
+    QList<OpcPackage::Relationship> relationships;
+    ok = ok && parts.relationships(m_workbookPart, &relationships, &reason);
+    for (const auto &r : relationships) {
+        if (!ok || r.external || OpcPackage::typeName(r.type) != QLatin1String("calcChain") || !parts.hasPart(r.target))
+            continue;
+        bool empty = false;
+        ok = editPart(parts, r.target, [&](const QByteArray &in, QByteArray *out) {
+            return WorkbookEdit::dropCalculations(in, sheetIds, out, &empty);
+        });
+        if (ok && empty)
+            ok = parts.removeRelationships(m_workbookPart, {r.id}, &reason);
+    }
+    // What only the deleted sheets used goes with them.
+    const QSet<QString> reachedAfter = parts.reachable();
+    for (const QString &part : reachedBefore)
+        if (ok && !reachedAfter.contains(part))
+            ok = parts.remove(part, &reason);
+    // What referred to them elsewhere refers to nothing, and is calculated again.
+    for (const QString &name : parts.partNames()) {
+        if (!ok)
+            break;
+        if (name.compare(m_workbookPart, Qt::CaseInsensitive) == 0 || !mayReferToSheets(parts, name))
+            continue;
+        ok = editPart(parts, name, [&](const QByteArray &in, QByteArray *out) {
+            if (!SheetRename::mayReferAny(in, goneNames)) {
+                *out = in;
+                return true;
+            }
+            return toRef(in, out);
+        });
+    }
+    if (ok && recalculate)
+        ok = editPart(parts, m_workbookPart, [](const QByteArray &in, QByteArray *out) {
+            return WorkbookEdit::calculateOnLoad(in, out);
+        });
+    ok = ok && editTitles(parts, after, origin);
+    const auto parsed = ok ? workbookIn(parts) : std::nullopt;
+    if (!parsed || parsed->sheets.size() != after.size())
+        return BookFileMessages::unsupported(QStringLiteral("シートを削除"));
+    m_parts = parts;
+    m_workbook = *parsed;
+    QList<SheetFacts> facts;
+    QList<QString> sheetParts;
+    for (int i : origin) {
+        facts.append(m_facts[i]);
+        sheetParts.append(m_sheetParts[i]);
+    }
+    m_facts = facts;
+    m_sheetParts = sheetParts;
+    return {};
 }
 
 BookFileError PackageBook::duplicateSheet(int, const QString &, int)
@@ -352,7 +471,7 @@ BookFileError PackageBook::importSheets(const Import &)
 
 bool PackageBook::writeTo(const QString &path, QString *reason) const
 {
-    return ZipSplice::write(m_package.zip(), m_changed, path, reason);
+    return ZipSplice::write(m_parts.zip(), m_parts.changes(), path, reason);
 }
 
 } // namespace quirn

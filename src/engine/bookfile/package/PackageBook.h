@@ -6,7 +6,7 @@
 // they are.
 
 #include "BookFormat.h"
-#include "OpcPackage.h"
+#include "PackageEdits.h"
 #include "WorkbookPart.h"
 
 #include <QHash>
@@ -45,29 +45,35 @@ public:
     void redirectMovedSheets(const QString &, const QList<int> &, const QString &, const QStringList &,
                              const QList<int> &) override {}
     bool writeTo(const QString &path, QString *reason) const override;
+    // The package with the edits made so far.
+    const PackageEdits &package() const { return m_parts; }
 
 private:
     explicit PackageBook(OpcPackage package);
+    // The relationship ids of the sheets, in tab order.
+    QStringList sheetRelationshipIds() const;
+    QStringList sheetNames() const;
+    // The app.xml titles following a change of the sheets (see DocumentTitles).
+    bool editTitles(PackageEdits &parts, const QStringList &after, const QList<int> &origin) const;
+    // Selects the first view of the sheet part, or unselects it.
+    bool selectTab(PackageEdits &parts, const QString &sheetPart, bool selected) const;
     bool readSheets(QString *reason);
     void readPrintNames();
     void readVbaProject(const QString &part);
     int chartsOf(const QString &sheetPart, const QString &drawingId) const;
-    // The part's bytes as edited so far.
-    bool currentPart(const QString &name, QByteArray *out, QString *reason) const;
-    bool mayReferToSheets(const QString &part) const;
-    // The name of the entry holding `part`, spelt as the archive spells it.
-    QString entryName(const QString &part) const;
-    // `edit` applied to the part as it is now, into `changes`; false when
-    // the edit fails or leaves no well-formed XML.
-    bool editPart(const QString &part, const std::function<bool(const QByteArray &, QByteArray *)> &edit,
-                  QHash<QString, QByteArray> *changes) const;
+    bool mayReferToSheets(const PackageEdits &parts, const QString &part) const;
+    // `edit` applied to the part as it is in `parts`; false when the edit
+    // fails or leaves no well-formed XML.
+    static bool editPart(PackageEdits &parts, const QString &part,
+                         const std::function<bool(const QByteArray &, QByteArray *)> &edit);
+    // The workbook part as `parts` hold it, read again.
+    std::optional<WorkbookPart> workbookIn(const PackageEdits &parts) const;
 
-    OpcPackage m_package;
+    PackageEdits m_parts;
     QString m_workbookPart;
     WorkbookPart m_workbook;
     QList<QString> m_sheetParts; // in tab order
     QList<SheetFacts> m_facts;
-    QHash<QString, QByteArray> m_changed; // part name -> its new bytes
     QList<VbaModuleFacts> m_vbaModules;
     BookFileError m_vbaError;
     bool m_hasVba = false;

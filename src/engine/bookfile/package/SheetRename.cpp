@@ -3,9 +3,19 @@
 #include "FormulaRefs.h"
 #include "XmlSpans.h"
 
+#include <functional>
+
 namespace quirn {
 
+struct SheetRename::Rewrite
+{
+    std::function<QString(const QString &)> formula;
+    QString oldName, newName; // for a rename
+};
+
 namespace {
+
+using Rewrite = SheetRename::Rewrite;
 
 // Elements whose text is a formula, and attributes whose value is one.
 bool isFormulaElement(const QByteArray &name)
@@ -20,8 +30,7 @@ bool isFormulaAttribute(const QByteArray &element, const QByteArray &name)
         || name == "textlink";
 }
 
-void rewriteText(const XmlSpans &spans, const XmlSpans::Element &e, const QString &oldName, const QString &newName,
-                 XmlSplices &splices)
+void rewriteText(const XmlSpans &spans, const XmlSpans::Element &e, const Rewrite &rewrite, XmlSplices &splices)
 {
     if (e.selfClosing || e.contentEnd <= e.startTagEnd)
         return;
@@ -29,36 +38,39 @@ void rewriteText(const XmlSpans &spans, const XmlSpans::Element &e, const QStrin
     if (spans.xml().indexOf('<', e.startTagEnd) < e.contentEnd)
         return;
     const QString text = spans.text(e);
-    const QString renamed = FormulaRefs::renameSheet(text, oldName, newName);
+    const QString renamed = rewrite.formula(text);
     if (renamed != text)
         splices.replace(e.startTagEnd, e.contentEnd,
                         XmlSpans::escape(renamed, 0, QByteArrayView(spans.xml()).sliced(e.startTagEnd, e.contentEnd - e.startTagEnd)));
 }
 
-void rewriteFormulas(const XmlSpans &spans, const QString &oldName, const QString &newName, XmlSplices &splices)
+void rewriteFormulas(const XmlSpans &spans, const Rewrite &rewrite, XmlSplices &splices)
 {
+    const QString &oldName = rewrite.oldName, &newName = rewrite.newName;
+    const bool rename = !oldName.isEmpty();
     qsizetype titlesEnd = -1; // inside the document properties' TitlesOfParts
     for (const XmlSpans::Element &e : spans.all()) {
         const QByteArray local = e.localName();
         if (local == "TitlesOfParts")
             titlesEnd = e.end;
         if (isFormulaElement(local)) {
-            rewriteText(spans, e, oldName, newName, splices);
-        } else if (local == "lpstr" && e.start < titlesEnd) {
+            rewriteText(spans, e, rewrite, splices);
+        } else if (rename && local == "lpstr" && e.start < titlesEnd) {
             const QString text = spans.text(e);
             if (text.compare(oldName, Qt::CaseInsensitive) == 0)
                 splices.replace(e.startTagEnd, e.contentEnd, XmlSpans::escape(newName, 0, spans.xml()));
             else
-                rewriteText(spans, e, oldName, newName, splices);
+                rewriteText(spans, e, rewrite, splices);
         }
         if (local != "hyperlink" && local != "worksheetSource" && local != "formControlPr" && local != "sp")
             continue;
         for (const XmlSpans::Attribute &a : spans.attributes(e)) {
             const QByteArray name = a.localName();
             QString value;
-            if (isFormulaAttribute(local, name))
-                value = FormulaRefs::renameSheet(spans.value(a), oldName, newName);
-            else if (local == "worksheetSource" && name == "sheet" && spans.value(a).compare(oldName, Qt::CaseInsensitive) == 0)
+            // A hyperlink keeps its location when its sheet is deleted, as in Excel.
+            if (isFormulaAttribute(local, name) && (rename || local != "hyperlink"))
+                value = rewrite.formula(spans.value(a));
+            else if (rename && local == "worksheetSource" && name == "sheet" && spans.value(a).compare(oldName, Qt::CaseInsensitive) == 0)
                 value = newName;
             else
                 continue;
@@ -66,6 +78,15 @@ void rewriteFormulas(const XmlSpans &spans, const QString &oldName, const QStrin
                 splices.replace(a.valueStart, a.valueEnd, XmlSpans::escape(value, a.quote, spans.xml()));
         }
     }
+}
+
+Rewrite renaming(const QString &oldName, const QString &newName)
+{
+    Rewrite rewrite;
+    rewrite.formula = [=](const QString &f) { return FormulaRefs::renameSheet(f, oldName, newName); };
+    rewrite.oldName = oldName;
+    rewrite.newName = newName;
+    return rewrite;
 }
 
 } // namespace
@@ -93,17 +114,37 @@ bool SheetRename::workbook(const QByteArray &xml, int index, const QString &oldN
         return false;
     XmlSplices splices;
     splices.replace(name->valueStart, name->valueEnd, XmlSpans::escape(newName, name->quote, xml));
-    rewriteFormulas(spans, oldName, newName, splices);
+    rewriteFormulas(spans, renaming(oldName, newName), splices);
     return splices.apply(xml, out);
 }
 
 bool SheetRename::part(const QByteArray &xml, const QString &oldName, const QString &newName, QByteArray *out)
 {
+    return rewritePart(xml, renaming(oldName, newName), out);
+}
+
+bool SheetRename::deleted(const QByteArray &xml, const QStringList &order, const QSet<QString> &gone, QByteArray *out)
+{
+    Rewrite rewrite;
+    rewrite.formula = [&](const QString &f) { return FormulaRefs::deleteSheets(f, order, gone); };
+    return rewritePart(xml, rewrite, out);
+}
+
+bool SheetRename::mayReferAny(const QByteArray &xml, const QStringList &names)
+{
+    for (const QString &name : names)
+        if (mayRefer(xml, name))
+            return true;
+    return false;
+}
+
+bool SheetRename::rewritePart(const QByteArray &xml, const Rewrite &rewrite, QByteArray *out)
+{
     XmlSpans spans;
     if (!spans.read(xml))
         return false;
     XmlSplices splices;
-    rewriteFormulas(spans, oldName, newName, splices);
+    rewriteFormulas(spans, rewrite, splices);
     if (splices.isEmpty()) {
         *out = xml;
         return true;

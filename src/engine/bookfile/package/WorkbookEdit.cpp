@@ -66,6 +66,64 @@ bool WorkbookEdit::setVisibility(const QByteArray &workbook, int index, SheetVis
     return splices.apply(workbook, out);
 }
 
+bool WorkbookEdit::removeSheets(const QByteArray &workbook, const QSet<int> &gone, int active, QByteArray *out)
+{
+    XmlSpans spans;
+    if (!spans.read(workbook))
+        return false;
+    const QList<XmlSpans::Element> sheets = spans.elements("sheet");
+    QList<int> newIndex(sheets.size(), -1);
+    int kept = 0;
+    for (int i = 0; i < sheets.size(); ++i)
+        if (!gone.contains(i))
+            newIndex[i] = kept++;
+    if (kept == 0 || kept + gone.size() != sheets.size())
+        return false;
+    XmlSplices splices;
+    for (int i : gone)
+        splices.replace(sheets[i].start, sheets[i].end, QByteArray());
+    for (const XmlSpans::Element &list : spans.elements("definedNames")) {
+        const QList<XmlSpans::Element> names = spans.children(list, "definedName");
+        int left = int(names.size());
+        XmlSplices edits;
+        for (const XmlSpans::Element &name : names) {
+            const auto local = spans.attribute(name, "localSheetId");
+            bool ok = false;
+            const int old = local ? spans.value(*local).toInt(&ok) : -1;
+            if (!ok || old < 0 || old >= newIndex.size())
+                continue;
+            if (newIndex[old] < 0) {
+                edits.replace(name.start, name.end, QByteArray());
+                --left;
+            } else if (newIndex[old] != old) {
+                edits.replace(local->valueStart, local->valueEnd, QByteArray::number(newIndex[old]));
+            }
+        }
+        // No names left, no list.
+        if (left == 0)
+            splices.replace(list.start, list.end, QByteArray());
+        else
+            splices.append(edits);
+    }
+    for (const XmlSpans::Element &view : spans.elements("workbookView")) {
+        const int tab = intValue(spans, view, "activeTab");
+        const int newTab = tab >= 0 && tab < newIndex.size() && newIndex[tab] >= 0 ? newIndex[tab] : active;
+        if (newTab != tab)
+            setAttribute(spans, view, "activeTab", QString::number(newTab), splices);
+        const int first = intValue(spans, view, "firstSheet");
+        int newFirst = 0;
+        for (int t = qMax(first, 0); t < newIndex.size(); ++t)
+            if (newIndex[t] >= 0) {
+                newFirst = newIndex[t];
+                break;
+            }
+        newFirst = qMin(newFirst, newTab);
+        if (newFirst != first)
+            setAttribute(spans, view, "firstSheet", QString::number(newFirst), splices);
+    }
+    return splices.apply(workbook, out);
+}
+
 bool WorkbookEdit::reorder(const QByteArray &workbook, const QList<int> &order, QByteArray *out)
 {
     XmlSpans spans;
@@ -103,6 +161,47 @@ bool WorkbookEdit::reorder(const QByteArray &workbook, const QList<int> &order, 
         remap(view, "firstSheet");
     }
     return splices.apply(workbook, out);
+}
+
+bool WorkbookEdit::calculateOnLoad(const QByteArray &workbook, QByteArray *out)
+{
+    XmlSpans spans;
+    if (!spans.read(workbook))
+        return false;
+    XmlSplices splices;
+    const QList<XmlSpans::Element> calc = spans.elements("calcPr");
+    const XmlSpans::Element &root = spans.all().first();
+    if (!calc.isEmpty())
+        setAttribute(spans, calc.first(), "fullCalcOnLoad", QStringLiteral("1"), splices);
+    else
+        splices.insert(spans.insertionPoint(root, {"oleSize", "customWorkbookViews", "pivotCaches", "smartTagPr",
+                                                   "smartTagTypes", "webPublishing", "fileRecoveryPr",
+                                                   "webPublishObjects", "extLst"}),
+                       '<' + XmlSpans::withPrefix(root, "calcPr") + " fullCalcOnLoad=\"1\"/>");
+    return splices.apply(workbook, out);
+}
+
+bool WorkbookEdit::dropCalculations(const QByteArray &calcChain, const QSet<QString> &sheetIds, QByteArray *out,
+                                    bool *empty)
+{
+    XmlSpans spans;
+    if (!spans.read(calcChain))
+        return false;
+    XmlSplices splices;
+    // A cell without a sheet id is on the sheet of the cell before it, so
+    // no cell left ever took its sheet from one dropped.
+    QString sheet;
+    int left = 0;
+    for (const XmlSpans::Element &cell : spans.elements("c")) {
+        if (const auto id = spans.attribute(cell, "i"))
+            sheet = spans.value(*id);
+        if (sheetIds.contains(sheet))
+            splices.replace(cell.start, cell.end, QByteArray());
+        else
+            ++left;
+    }
+    *empty = left == 0;
+    return splices.apply(calcChain, out);
 }
 
 bool WorkbookEdit::setTabSelected(const QByteArray &sheet, bool selected, QByteArray *out)

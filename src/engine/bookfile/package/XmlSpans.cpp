@@ -171,6 +171,26 @@ std::optional<XmlSpans::Attribute> XmlSpans::attribute(const Element &element, c
     return std::nullopt;
 }
 
+qsizetype XmlSpans::insertionPoint(const Element &parent, std::initializer_list<const char *> later) const
+{
+    qsizetype after = parent.startTagEnd;
+    for (const Element &e : m_elements) {
+        if (e.start < after || e.start >= parent.contentEnd)
+            continue;
+        for (const char *name : later)
+            if (e.localName() == name)
+                return e.start;
+        after = e.end;
+    }
+    return parent.contentEnd;
+}
+
+QByteArray XmlSpans::withPrefix(const Element &element, const char *localName)
+{
+    const qsizetype colon = element.qualifiedName.indexOf(':');
+    return colon < 0 ? QByteArray(localName) : element.qualifiedName.left(colon + 1) + localName;
+}
+
 QString XmlSpans::value(const Attribute &attribute) const
 {
     return decode(QByteArrayView(m_xml).sliced(attribute.valueStart, attribute.valueEnd - attribute.valueStart));

@@ -10,6 +10,7 @@
 #include <QList>
 #include <QString>
 
+#include <initializer_list>
 #include <optional>
 
 namespace quirn {
@@ -56,6 +57,11 @@ public:
     // The attribute of local name `name` (any prefix unless `qualified`).
     std::optional<Attribute> attribute(const Element &element, const char *name) const;
     QString value(const Attribute &attribute) const;
+    // Where a new child of `parent` goes to keep the schema's order: before
+    // its first child named in `later` (the names that follow it), or at its end.
+    qsizetype insertionPoint(const Element &parent, std::initializer_list<const char *> later) const;
+    // `localName` with the prefix `element` is written with: "x:pageSetup".
+    static QByteArray withPrefix(const Element &element, const char *localName);
     QString text(const Element &element) const;
 
     // XML text decoded: the five entities and character references.
@@ -75,6 +81,7 @@ class XmlSplices
 public:
     void replace(qsizetype start, qsizetype end, const QByteArray &with) { m_splices.append({start, end, with}); }
     void insert(qsizetype at, const QByteArray &with) { replace(at, at, with); }
+    void append(const XmlSplices &other) { m_splices += other.m_splices; }
     bool isEmpty() const { return m_splices.isEmpty(); }
     // The text with every splice applied; false when two overlap.
     bool apply(const QByteArray &text, QByteArray *out) const;

@@ -36,9 +36,70 @@ struct Written
     quint64 size = 0;
 };
 
+// A fresh local header for `content` deflated into `data`, the sizes known
+// so without a descriptor; `like` is the local header whose version, flags
+// and time it keeps, or null for an entry new to the archive.
+void putLocal(QByteArray &out, const QByteArray &name, const Written &w, const QByteArray &in, const ZipArchive::Entry *like,
+              quint16 time, quint16 date)
+{
+    append32(out, 0x04034b50);
+    append16(out, like ? std::max<quint16>(u16(in, like->localOffset + 4), 20) : 20);
+    append16(out, like ? like->flags & ~0x0008 : 0x0800);
+    append16(out, 8);
+    append16(out, like ? u16(in, like->localOffset + 10) : time);
+    append16(out, like ? u16(in, like->localOffset + 12) : date);
+    append32(out, w.crc);
+    append32(out, quint32(w.compressedSize));
+    append32(out, quint32(w.size));
+    append16(out, quint32(name.size()));
+    append16(out, 0);
+    out.append(name);
+}
+
+Written deflateInto(QByteArray &out, const QByteArray &content, QByteArray *data)
+{
+    Written w;
+    w.offset = out.size();
+    w.replaced = true;
+    *data = deflated(content);
+    w.crc = quint32(crc32(0, reinterpret_cast<const Bytef *>(content.constData()), uInt(content.size())));
+    w.compressedSize = quint64(data->size());
+    w.size = quint64(content.size());
+    return w;
+}
+
+void putCentral(QByteArray &out, const QByteArray &name, const Written &w, const QByteArray &in,
+                const ZipArchive::Entry *like, quint16 time, quint16 date)
+{
+    const qint64 commentLength = like ? u16(in, like->centralOffset + 32) : 0;
+    append32(out, 0x02014b50);
+    append16(out, like ? like->versionMadeBy : 20);
+    append16(out, like ? std::max<quint16>(u16(in, like->centralOffset + 6), 20) : 20);
+    append16(out, like ? like->flags & ~0x0008 : 0x0800);
+    append16(out, 8);
+    append16(out, like ? u16(in, like->centralOffset + 12) : time);
+    append16(out, like ? u16(in, like->centralOffset + 14) : date);
+    append32(out, w.crc);
+    append32(out, quint32(w.compressedSize));
+    append32(out, quint32(w.size));
+    append16(out, quint32(name.size()));
+    append16(out, 0);
+    append16(out, quint32(commentLength));
+    append16(out, 0); // disk
+    append16(out, like ? u16(in, like->centralOffset + 36) : 0);
+    if (like)
+        out.append(in.mid(like->centralOffset + 38, 4)); // external attributes
+    else
+        append32(out, 0);
+    append32(out, quint32(w.offset));
+    out.append(name);
+    if (like)
+        out.append(in.mid(like->centralOffset + like->centralLength - commentLength, commentLength));
+}
+
 } // namespace
 
-QByteArray ZipSplice::spliced(const ZipArchive &zip, const QHash<QString, QByteArray> &replaced)
+QByteArray ZipSplice::spliced(const ZipArchive &zip, const ZipChanges &changes)
 {
     const QByteArray &in = zip.bytes();
     const QList<ZipArchive::Entry> &entries = zip.entries();
@@ -47,91 +108,76 @@ QByteArray ZipSplice::spliced(const ZipArchive &zip, const QHash<QString, QByteA
         physical[i] = i;
     std::sort(physical.begin(), physical.end(),
               [&](int a, int b) { return entries[a].localOffset < entries[b].localOffset; });
+    // New entries take the time of the newest entry of the archive.
+    quint16 time = 0, date = 0x21; // 1980-01-01
+    for (const ZipArchive::Entry &e : entries) {
+        const quint16 d = u16(in, e.centralOffset + 14), t = u16(in, e.centralOffset + 12);
+        if (d > date || (d == date && t > time)) {
+            date = d;
+            time = t;
+        }
+    }
 
     QByteArray out;
     out.reserve(in.size() + 4096);
     QList<Written> written(entries.size());
+    QByteArray data;
     for (int i : physical) {
         const ZipArchive::Entry &e = entries[i];
-        Written &w = written[i];
-        w.offset = out.size();
-        const auto content = replaced.constFind(e.name);
-        if (content == replaced.constEnd()) {
+        if (changes.removed.contains(e.name))
+            continue;
+        const auto content = changes.contents.constFind(e.name);
+        if (content == changes.contents.constEnd()) {
+            written[i].offset = out.size();
             out.append(in.constData() + e.localOffset, e.end - e.localOffset);
             continue;
         }
-        // A fresh local header with the sizes known, so no descriptor.
-        const QByteArray data = deflated(*content);
-        w.replaced = true;
-        w.crc = quint32(crc32(0, reinterpret_cast<const Bytef *>(content->constData()), uInt(content->size())));
-        w.compressedSize = quint64(data.size());
-        w.size = quint64(content->size());
-        const QByteArray name = e.name.toUtf8();
-        append32(out, 0x04034b50);
-        append16(out, std::max<quint16>(u16(in, e.localOffset + 4), 20));
-        append16(out, e.flags & ~0x0008);
-        append16(out, 8);
-        append16(out, u16(in, e.localOffset + 10)); // time
-        append16(out, u16(in, e.localOffset + 12)); // date
-        append32(out, w.crc);
-        append32(out, quint32(w.compressedSize));
-        append32(out, quint32(w.size));
-        append16(out, quint32(name.size()));
-        append16(out, 0);
-        out.append(name);
+        written[i] = deflateInto(out, *content, &data);
+        putLocal(out, e.name.toUtf8(), written[i], in, &e, time, date);
+        out.append(data);
+    }
+    QList<Written> added;
+    for (const QString &name : changes.added) {
+        added.append(deflateInto(out, changes.contents.value(name), &data));
+        putLocal(out, name.toUtf8(), added.last(), in, nullptr, time, date);
         out.append(data);
     }
 
     const qint64 centralOffset = out.size();
+    qint64 count = 0;
     for (int i = 0; i < entries.size(); ++i) {
         const ZipArchive::Entry &e = entries[i];
         const Written &w = written[i];
+        if (changes.removed.contains(e.name))
+            continue;
+        ++count;
         const qsizetype start = out.size();
-        if (!w.replaced) {
-            out.append(in.constData() + e.centralOffset, e.centralLength);
-            if (u16(in, e.centralOffset + 42) == 0xffff && u16(in, e.centralOffset + 44) == 0xffff) {
-                // The offset lives in the ZIP64 extra, after any sizes that overflowed.
-                const qint64 nameLength = u16(in, e.centralOffset + 28);
-                const qint64 extraEnd = e.centralOffset + 46 + nameLength + u16(in, e.centralOffset + 30);
-                for (qint64 x = e.centralOffset + 46 + nameLength; x + 4 <= extraEnd; x += 4 + u16(in, x + 2)) {
-                    if (u16(in, x) != 0x0001)
-                        continue;
-                    qint64 field = x + 4;
-                    field += 8 * (u16(in, e.centralOffset + 24) == 0xffff && u16(in, e.centralOffset + 26) == 0xffff);
-                    field += 8 * (u16(in, e.centralOffset + 20) == 0xffff && u16(in, e.centralOffset + 22) == 0xffff);
-                    const qsizetype at = start + (field - e.centralOffset);
-                    put32(out, at, quint32(w.offset));
-                    put32(out, at + 4, quint32(quint64(w.offset) >> 32));
-                }
-            } else {
-                put32(out, start + 42, quint32(w.offset));
-            }
+        if (w.replaced) {
+            putCentral(out, e.name.toUtf8(), w, in, &e, time, date);
             continue;
         }
-        const QByteArray name = e.name.toUtf8();
-        const qint64 commentLength = u16(in, e.centralOffset + 32);
-        append32(out, 0x02014b50);
-        append16(out, e.versionMadeBy);
-        append16(out, std::max<quint16>(u16(in, e.centralOffset + 6), 20));
-        append16(out, e.flags & ~0x0008);
-        append16(out, 8);
-        append16(out, u16(in, e.centralOffset + 12));
-        append16(out, u16(in, e.centralOffset + 14));
-        append32(out, w.crc);
-        append32(out, quint32(w.compressedSize));
-        append32(out, quint32(w.size));
-        append16(out, quint32(name.size()));
-        append16(out, 0);
-        append16(out, quint32(commentLength));
-        append16(out, 0); // disk
-        append16(out, u16(in, e.centralOffset + 36));
-        out.append(in.mid(e.centralOffset + 38, 4)); // external attributes
-        append32(out, quint32(w.offset));
-        out.append(name);
-        out.append(in.mid(e.centralOffset + e.centralLength - commentLength, commentLength));
+        out.append(in.constData() + e.centralOffset, e.centralLength);
+        if (u16(in, e.centralOffset + 42) == 0xffff && u16(in, e.centralOffset + 44) == 0xffff) {
+            // The offset lives in the ZIP64 extra, after any sizes that overflowed.
+            const qint64 nameLength = u16(in, e.centralOffset + 28);
+            const qint64 extraEnd = e.centralOffset + 46 + nameLength + u16(in, e.centralOffset + 30);
+            for (qint64 x = e.centralOffset + 46 + nameLength; x + 4 <= extraEnd; x += 4 + u16(in, x + 2)) {
+                if (u16(in, x) != 0x0001)
+                    continue;
+                qint64 field = x + 4;
+                field += 8 * (u16(in, e.centralOffset + 24) == 0xffff && u16(in, e.centralOffset + 26) == 0xffff);
+                field += 8 * (u16(in, e.centralOffset + 20) == 0xffff && u16(in, e.centralOffset + 22) == 0xffff);
+                const qsizetype at = start + (field - e.centralOffset);
+                put32(out, at, quint32(w.offset));
+                put32(out, at + 4, quint32(quint64(w.offset) >> 32));
+            }
+        } else {
+            put32(out, start + 42, quint32(w.offset));
+        }
     }
+    for (qsizetype a = 0; a < added.size(); ++a, ++count)
+        putCentral(out, changes.added[a].toUtf8(), added[a], in, nullptr, time, date);
     const qint64 centralSize = out.size() - centralOffset;
-    const qint64 count = entries.size();
     if (count > 0xfffe || centralOffset > 0xfffffffe) {
         const qint64 record = out.size();
         append32(out, 0x06064b50);
@@ -161,10 +207,9 @@ QByteArray ZipSplice::spliced(const ZipArchive &zip, const QHash<QString, QByteA
     return out;
 }
 
-bool ZipSplice::write(const ZipArchive &zip, const QHash<QString, QByteArray> &replaced, const QString &path,
-                      QString *reason)
+bool ZipSplice::write(const ZipArchive &zip, const ZipChanges &changes, const QString &path, QString *reason)
 {
-    const QByteArray bytes = replaced.isEmpty() ? zip.bytes() : spliced(zip, replaced);
+    const QByteArray bytes = changes.isEmpty() ? zip.bytes() : spliced(zip, changes);
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size() || !file.flush()) {
         *reason = file.errorString();

@@ -1,23 +1,36 @@
 #pragma once
 
 // ZipSplice: writes a ZIP archive again with some entries' contents
-// replaced, copying every other entry as it stands: local header, compressed
-// data and data descriptor byte for byte, and its central record with only
-// its offset changed. Entries keep their order; the archive comment stays.
+// replaced, some left out and some added, copying every other entry as it
+// stands: local header, compressed data and data descriptor byte for byte,
+// and its central record with only its offset changed. Entries keep their
+// order, added ones come last; the archive comment stays.
 
 #include "ZipArchive.h"
 
 #include <QHash>
+#include <QSet>
+#include <QStringList>
 
 namespace quirn {
 
+struct ZipChanges
+{
+    // Entry names (as the archive spells them, or as added) to their new contents.
+    QHash<QString, QByteArray> contents;
+    // Entries new to the archive, in the order they are written; their contents are in `contents`.
+    QStringList added;
+    // Entries of the archive left out.
+    QSet<QString> removed;
+
+    bool isEmpty() const { return contents.isEmpty() && removed.isEmpty(); }
+};
+
 struct ZipSplice
 {
-    // `replaced` maps entry names (as the archive spells them) to their new contents.
-    static bool write(const ZipArchive &zip, const QHash<QString, QByteArray> &replaced, const QString &path,
-                      QString *reason);
+    static bool write(const ZipArchive &zip, const ZipChanges &changes, const QString &path, QString *reason);
     // The bytes written, for writing to memory.
-    static QByteArray spliced(const ZipArchive &zip, const QHash<QString, QByteArray> &replaced);
+    static QByteArray spliced(const ZipArchive &zip, const ZipChanges &changes);
 };
 
 } // namespace quirn

@@ -30,6 +30,12 @@ void readAndEditBook(const QByteArray &bytes)
         reversed << t;
     book->reorderSheets(reversed);
     book->setVisibility(count - 1, SheetVisibility::Visible);
+    if (count > 1)
+        book->deleteSheets({0});
+    // What an edit writes must read back.
+    QString reason;
+    if (!ZipArchive::read(ZipSplice::spliced(book->package().zip(), book->package().changes()), &reason))
+        std::abort();
 }
 
 void spliceArchive(const QByteArray &bytes)
@@ -38,7 +44,9 @@ void spliceArchive(const QByteArray &bytes)
     const auto zip = ZipArchive::read(bytes, &reason);
     if (!zip || zip->entries().isEmpty())
         return;
-    const QByteArray written = ZipSplice::spliced(*zip, {{zip->entries().first().name, QByteArray("replaced")}});
+    ZipChanges changes;
+    changes.contents.insert(zip->entries().first().name, QByteArray("replaced"));
+    const QByteArray written = ZipSplice::spliced(*zip, changes);
     const auto again = ZipArchive::read(written, &reason);
     QByteArray content;
     if (!again || again->entries().size() != zip->entries().size() || !again->inflate(0, &content, &reason)

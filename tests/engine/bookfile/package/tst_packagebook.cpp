@@ -102,6 +102,85 @@ QStringList localNames(const QJsonObject &facts)
     return names;
 }
 
+// The bytes of one entry of a book, as the independent reader reads them.
+QByteArray entryOf(const QString &book, const QString &name)
+{
+    QProcess python;
+    python.start(QStringLiteral("python3"),
+                 {QStringLiteral("-c"),
+                  QStringLiteral("import sys, zipfile; sys.stdout.buffer.write(zipfile.ZipFile(sys.argv[1]).read(sys.argv[2]))"),
+                  book, name});
+    python.waitForFinished();
+    return python.readAllStandardOutput();
+}
+
+// Whether the part spells one of the names, its apostrophes as a part may write them.
+bool spellsAny(const QByteArray &part, const QStringList &names)
+{
+    for (const QString &name : names)
+        for (const char *apostrophe : {"'", "''", "&apos;", "&apos;&apos;"})
+            if (part.contains(name.toUtf8().replace("'", apostrophe)))
+                return true;
+    return false;
+}
+
+QStringList strings(const QJsonValue &list)
+{
+    QStringList out;
+    for (const QJsonValue &v : list.toArray())
+        out << v.toString();
+    return out;
+}
+
+// Every formula and name text of the book, as the independent reader sees them.
+QStringList formulasOf(const QJsonObject &facts)
+{
+    QStringList formulas;
+    for (const QJsonValue &s : facts[QStringLiteral("sheets")].toArray())
+        formulas << strings(s[QStringLiteral("formulas")]);
+    for (const QJsonValue &n : facts[QStringLiteral("names")].toArray())
+        formulas << n[QStringLiteral("text")].toString();
+    return formulas;
+}
+
+// The package after an edit is as sound as before: no relationship to a
+// missing part, no content type for one, no part without a type, and
+// nothing left that no relationship reaches.
+void checkSound(const QJsonObject &before, const QJsonObject &after)
+{
+    for (const char *fault : {"dangling", "stale", "untyped", "unreachable"}) {
+        const QStringList was = strings(before[QLatin1String(fault)]);
+        for (const QString &part : strings(after[QLatin1String(fault)]))
+            QVERIFY2(was.contains(part), qPrintable(QStringLiteral("%1: %2").arg(QLatin1String(fault), part)));
+    }
+}
+
+// The document's titles list each kind of sheet in tab order (Excel leaves
+// very hidden ones out), and names only on sheets there are.
+void checkTitles(const QJsonObject &facts)
+{
+    const QStringList titles = strings(facts[QStringLiteral("titles")]);
+    if (titles.isEmpty())
+        return;
+    QHash<QString, QStringList> byKind;
+    for (const QJsonValue &s : facts[QStringLiteral("sheets")].toArray())
+        byKind[s[QStringLiteral("kind")].toString()] << s[QStringLiteral("name")].toString();
+    QStringList sheets;
+    for (QStringList names : byKind) {
+        sheets << names;
+        QStringList listed = titles;
+        listed.removeIf([&](const QString &t) { return !names.contains(t); });
+        names.removeIf([&](const QString &n) { return !titles.contains(n); });
+        QCOMPARE(listed, names);
+    }
+    for (const QString &t : titles) {
+        const QString on = t.left(t.lastIndexOf(QLatin1Char('!'))).remove(QLatin1Char('\'')); // quotes aside
+        QVERIFY2(sheets.contains(t) || !t.contains(QLatin1Char('!')) || sheets.contains(on)
+                     || std::any_of(sheets.begin(), sheets.end(), [&](const QString &s) { return QString(s).remove(QLatin1Char('\'')) == on; }),
+                 qPrintable(t));
+    }
+}
+
 } // namespace
 
 class TestPackageBook : public QObject
@@ -120,6 +199,8 @@ private slots:
     void renameRewritesReferences();
     void renameFollowsEveryReference_data();
     void renameFollowsEveryReference();
+    void deleteTakesWhatOnlyItsSheetsUsed_data();
+    void deleteTakesWhatOnlyItsSheetsUsed();
 };
 
 void TestPackageBook::listsAsTheManifestSays_data()
@@ -335,6 +416,7 @@ void TestPackageBook::editsChangeOnlyTheirParts()
         error = book.setSheetVisibility(sheet, SheetVisibility::Visible);
         break;
     case Edit::Reverse: {
+        parts << QStringLiteral("docProps/app.xml");
         QList<int> order;
         for (int i = book.sheetCount() - 1; i >= 0; --i)
             order << i;
@@ -369,6 +451,7 @@ void TestPackageBook::editsChangeOnlyTheirParts()
     }
     const int active = after[QStringLiteral("activeTab")].toInt();
     QCOMPARE(expected[active].visibility, SheetVisibility::Visible);
+    checkTitles(after);
 }
 
 void TestPackageBook::renameRewritesReferences_data()
@@ -450,18 +533,73 @@ void TestPackageBook::renameFollowsEveryReference()
     for (const QString &f : formulas)
         QVERIFY2(!f.contains(stale) || f.contains(QLatin1Char('[')), qPrintable(f));
     // Only parts that referred to the sheet changed.
-    for (const QJsonValue &name : pythonReader({QStringLiteral("--changed"), original, saved}).array()) {
-        QProcess python;
-        python.start(QStringLiteral("python3"),
-                     {QStringLiteral("-c"),
-                      QStringLiteral("import sys, zipfile; sys.stdout.buffer.write(zipfile.ZipFile(sys.argv[1]).read(sys.argv[2]))"),
-                      original, name.toString()});
-        python.waitForFinished();
-        const QByteArray part = python.readAllStandardOutput();
-        bool refers = false;
-        for (const char *apostrophe : {"'", "''", "&apos;", "&apos;&apos;"})
-            refers = refers || part.contains(oldName.toUtf8().replace("'", apostrophe));
-        QVERIFY2(refers, qPrintable(name.toString()));
+    for (const QJsonValue &name : pythonReader({QStringLiteral("--changed"), original, saved}).array())
+        QVERIFY2(spellsAny(entryOf(original, name.toString()), {oldName}), qPrintable(name.toString()));
+}
+
+void TestPackageBook::deleteTakesWhatOnlyItsSheetsUsed_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QList<int>>("gone");
+    QTest::addColumn<QStringList>("expected"); // formulas or names the book then holds
+    QTest::newRow("3-D end, calculation chain") << "formula_3d_four_sheets.xlsx" << QList<int>{3}
+        << QStringList{"SUM(Sheet1!C1,Sheet2!C1,Sheet3!C1,#REF!C1)", "SUM(Sheet1:Sheet3!C1)"};
+    QTest::newRow("3-D inside and start") << "formula_3d_four_sheets.xlsx" << QList<int>{1, 2}
+        << QStringList{"SUM(Sheet1!C1,#REF!C1,#REF!C1,Sheet4!C1)", "SUM(Sheet1:Sheet4!C1)"};
+    QTest::newRow("local names renumbered") << "libreoffice_local_names_hidden.xlsx" << QList<int>{0, 2}
+        << QStringList{"#REF!$A$1:$B$1", "Sheet3!$A$1:$B$1"};
+    QTest::newRow("pivot table, table, printer settings, titles") << "pivots_tables_28_sheets.xlsx" << QList<int>{8, 3}
+        << QStringList{"Input!$B$5"};
+    QTest::newRow("chart sheet") << "hidden_veryhidden_chartsheet.xlsx" << QList<int>{2} << QStringList{};
+    QTest::newRow("hidden, strict") << "strict_hidden_veryhidden.xlsx" << QList<int>{1} << QStringList{};
+    QTest::newRow("the active and first sheets, print names") << "print_areas_14_sheets_mac.xlsx" << QList<int>{12, 3}
+                                                              << QStringList{};
+}
+
+void TestPackageBook::deleteTakesWhatOnlyItsSheetsUsed()
+{
+    QFETCH(QString, file);
+    QFETCH(QList<int>, gone);
+    QFETCH(QStringList, expected);
+    QTemporaryDir dir;
+    const QString original = kFixtures + QLatin1Char('/') + file;
+    const QString saved = dir.filePath(file);
+    BookFile book;
+    QCOMPARE(book.open(original).message, QString());
+    QList<SheetFacts> left = book.sheets();
+    QStringList goneNames;
+    for (int i = int(left.size()) - 1; i >= 0; --i)
+        if (gone.contains(i))
+            goneNames << left.takeAt(i).name;
+    QCOMPARE(book.deleteSheets(gone).message, QString());
+    QCOMPARE(summaries(book.sheets()), summaries(left));
+    QCOMPARE(book.saveCopy(saved).message, QString());
+    BookFile again;
+    QCOMPARE(again.open(saved).message, QString());
+    QCOMPARE(summaries(again.sheets()), summaries(left));
+
+    const QJsonObject before = pythonReader({original}).object(), after = pythonReader({saved}).object();
+    checkSound(before, after);
+    const QStringList formulas = formulasOf(after);
+    for (const QString &e : expected)
+        QVERIFY2(formulas.contains(e), qPrintable(e + QStringLiteral(" not in ") + formulas.join(QLatin1Char(' '))));
+    // The names of the sheets left stay on them; the deleted sheets' go.
+    QStringList localBefore = localNames(before);
+    localBefore.removeIf([&](const QString &n) { return goneNames.contains(n.section(QLatin1Char('@'), 1)); });
+    QCOMPARE(localNames(after), localBefore);
+    checkTitles(after);
+    QCOMPARE(left[after[QStringLiteral("activeTab")].toInt()].visibility, SheetVisibility::Visible);
+
+    // Parts changed: those gone, the book's lists, and parts that referred to the sheets.
+    const QStringList lists{"[Content_Types].xml", "xl/workbook.xml", "xl/_rels/workbook.xml.rels", "docProps/app.xml",
+                            "xl/calcChain.xml"};
+    int views = 1; // the sheet that became active may be selected
+    for (const QJsonValue &changed : pythonReader({QStringLiteral("--changed"), original, saved}).array()) {
+        const QString name = changed.toString();
+        if (lists.contains(name) || entryOf(saved, name).isEmpty())
+            continue;
+        const bool refers = spellsAny(entryOf(original, name), goneNames);
+        QVERIFY2(refers || (name.contains(QLatin1String("sheets/")) && views-- > 0), qPrintable(name));
     }
 }
 
