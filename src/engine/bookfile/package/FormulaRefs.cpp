@@ -98,6 +98,49 @@ QString FormulaRefs::deleteSheets(const QString &formula, const QStringList &ord
     });
 }
 
+QString FormulaRefs::renameTable(const QString &formula, const QString &oldName, const QString &newName)
+{
+    QString out;
+    const qsizetype n = formula.size();
+    qsizetype i = 0;
+    int depth = 0; // inside a structured reference's brackets
+    while (i < n) {
+        const QChar c = formula[i];
+        if (c == QLatin1Char('"') && depth == 0) {
+            qsizetype j = i + 1;
+            while (j < n && !(formula[j] == QLatin1Char('"') && (j + 1 >= n || formula[j + 1] != QLatin1Char('"'))))
+                j += formula[j] == QLatin1Char('"') ? 2 : 1;
+            out += QStringView(formula).sliced(i, qMin(j + 1, n) - i);
+            i = j + 1;
+            continue;
+        }
+        if (c == QLatin1Char('\'') && depth > 0 && i + 1 < n) {
+            out += QStringView(formula).sliced(i, 2); // an escaped character of a column name
+            i += 2;
+            continue;
+        }
+        if (c == QLatin1Char('[') || c == QLatin1Char(']')) {
+            depth += c == QLatin1Char('[') ? 1 : -1;
+            out += c;
+            ++i;
+            continue;
+        }
+        if (depth == 0 && isNameChar(c) && (i == 0 || !isNameChar(formula[i - 1]))) {
+            qsizetype j = i;
+            while (j < n && isNameChar(formula[j]))
+                ++j;
+            const bool table = j < n && formula[j] == QLatin1Char('[') && same(formula.sliced(i, j - i), oldName)
+                && (i == 0 || formula[i - 1] != QLatin1Char('!'));
+            out += table ? QStringView(newName) : QStringView(formula).sliced(i, j - i);
+            i = j;
+            continue;
+        }
+        out += c;
+        ++i;
+    }
+    return out;
+}
+
 QString FormulaRefs::mapSheets(const QString &formula, const SheetMap &map)
 {
     QString out;

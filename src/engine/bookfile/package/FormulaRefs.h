@@ -25,6 +25,8 @@ struct FormulaRefs
     // sheets are deleted: "#REF!A1", a 3-D range losing the deleted sheets
     // at its ends ("#REF!" when none is left).
     static QString deleteSheets(const QString &formula, const QStringList &order, const QSet<QString> &gone);
+    // `formula` with the structured references to table `oldName` ("Sales[Amount]") naming `newName`.
+    static QString renameTable(const QString &formula, const QString &oldName, const QString &newName);
     // Every reference to this book's sheets handed to `map` with the first
     // and last sheet it names (`last` empty unless it is a 3-D range);
     // `map` gives the text to stand before "!" instead, or a null string to

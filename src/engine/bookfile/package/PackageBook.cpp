@@ -3,6 +3,9 @@
 #include "BookFileMessages.h"
 #include "CompoundFile.h"
 #include "DocumentTitles.h"
+#include "FormulaRefs.h"
+#include "PartCloner.h"
+#include "SheetCopy.h"
 #include "SheetPart.h"
 #include "SheetRename.h"
 #include "VbaProjectReader.h"
@@ -444,9 +447,136 @@ BookFileError PackageBook::deleteSheets(const QList<int> &indexes)
     return {};
 }
 
-BookFileError PackageBook::duplicateSheet(int, const QString &, int)
+QString PackageBook::copyRefusal(const PackageEdits &parts, const QString &sheetPart) const
 {
-    return BookFileMessages::unsupported(QStringLiteral("シートをコピー"));
+    // What a copy cannot take faithfully: parts tied to the whole book by ids of their own.
+    QString reason;
+    QStringList queue{sheetPart};
+    QSet<QString> seen;
+    while (!queue.isEmpty()) {
+        QList<OpcPackage::Relationship> relationships;
+        if (!parts.relationships(queue.takeLast(), &relationships, &reason))
+            return QStringLiteral("シートのコピー (関係の読み取り)");
+        for (const auto &r : relationships) {
+            const QString type = OpcPackage::typeName(r.type);
+            if (type == QLatin1String("pivotTable"))
+                return QStringLiteral("ピボットテーブルのあるシートのコピー");
+            if (type == QLatin1String("slicer") || type == QLatin1String("timeline"))
+                return QStringLiteral("スライサーのあるシートのコピー");
+            if (type == QLatin1String("queryTable"))
+                return QStringLiteral("外部データの範囲のあるシートのコピー");
+            if (type == QLatin1String("threadedComment"))
+                return QStringLiteral("スレッド形式のコメントのあるシートのコピー");
+            if (!r.external && !seen.contains(r.target.toLower()) && type != QLatin1String("image")) {
+                seen.insert(r.target.toLower());
+                queue.append(r.target);
+            }
+        }
+    }
+    return QString();
+}
+
+BookFileError PackageBook::duplicateSheet(int index, const QString &newName, int before)
+{
+    const QString sheetPart = m_sheetParts[index];
+    const QString oldName = m_facts[index].name;
+    if (const QString refusal = copyRefusal(m_parts, sheetPart); !refusal.isEmpty())
+        return BookFileMessages::unsupported(refusal);
+    PackageEdits parts = m_parts;
+    QString reason;
+    QList<OpcPackage::Relationship> relationships;
+    if (!parts.relationships(m_workbookPart, &relationships, &reason))
+        return BookFileMessages::damaged();
+    QString sheetType;
+    for (const auto &r : relationships)
+        if (r.id == m_workbook.sheets[index].relationshipId)
+            sheetType = r.type;
+    // Parts the book reaches without this sheet are shared by the copy, and so are images.
+    PackageEdits without = parts;
+    without.removeRelationships(m_workbookPart, {m_workbook.sheets[index].relationshipId}, &reason);
+    const QSet<QString> elsewhere = without.reachable();
+    // Tables are named and numbered across the book.
+    QSet<QString> tableNames; // with the book's names, which they must differ from
+    for (const WorkbookPart::DefinedName &n : m_workbook.names)
+        tableNames.insert(n.name.toCaseFolded());
+    int lastTableId = 0;
+    for (const QString &name : parts.partNames()) {
+        if (!parts.contentType(name).endsWith(QLatin1String(".table+xml")))
+            continue;
+        QByteArray bytes;
+        XmlSpans table;
+        if (!parts.part(name, &bytes, &reason) || !table.read(bytes))
+            return BookFileMessages::damaged();
+        const XmlSpans::Element &root = table.all().first();
+        for (const char *attribute : {"name", "displayName"})
+            if (const auto a = table.attribute(root, attribute))
+                tableNames.insert(table.value(*a).toCaseFolded());
+        if (const auto id = table.attribute(root, "id"))
+            lastTableId = qMax(lastTableId, table.value(*id).toInt());
+    }
+    QHash<QString, QString> tableRenames;
+    auto rewrite = [&](const QString &source, const QString &type, QByteArray *bytes) {
+        if (!type.endsWith(QLatin1String("xml")) && !type.contains(QLatin1String("vml")))
+            return true; // printer settings, embedded objects: as they are
+        QByteArray out;
+        if (type.endsWith(QLatin1String(".table+xml"))) {
+            if (!SheetCopy::renameTable(*bytes, ++lastTableId, &tableNames, &tableRenames, &out))
+                return false;
+            *bytes = out;
+        }
+        if (source == sheetPart && !SheetCopy::forCopy(*bytes, bytes))
+            return false;
+        if (!SheetRename::copied(*bytes, oldName, newName, tableRenames, &out))
+            return false;
+        *bytes = out;
+        return true;
+    };
+    auto share = [&](const OpcPackage::Relationship &r) {
+        return OpcPackage::typeName(r.type) == QLatin1String("image") || elsewhere.contains(r.target.toLower())
+            ? r.target
+            : QString();
+    };
+    PartCloner cloner(parts, parts, share, rewrite);
+    const QString copy = cloner.clone(sheetPart, &reason);
+    const QString relationshipId = copy.isEmpty() ? QString() : parts.addRelationship(m_workbookPart, sheetType, copy, &reason);
+    int sheetId = 0;
+    for (const WorkbookPart::Sheet &s : m_workbook.sheets)
+        sheetId = qMax(sheetId, s.sheetId.toInt());
+    QStringList after = sheetNames();
+    after << newName;
+    QList<int> origin;
+    for (int i = 0; i < m_facts.size(); ++i)
+        origin << i;
+    origin << index;
+    bool ok = !relationshipId.isEmpty() && editPart(parts, m_workbookPart, [&](const QByteArray &in, QByteArray *out) {
+        return WorkbookEdit::appendCopy(in, index, newName, sheetId + 1, relationshipId, [&](const QString &f) {
+            return FormulaRefs::renameSheet(f, oldName, newName);
+        }, out);
+    }) && editTitles(parts, after, origin);
+    const auto parsed = ok ? workbookIn(parts) : std::nullopt;
+    if (!parsed || parsed->sheets.size() != after.size()) {
+        return BookFileMessages::unsupported(QStringLiteral("シートをコピー"));
+    }
+    const PackageBook kept = *this;
+    m_parts = parts;
+    m_workbook = *parsed;
+    SheetFacts facts = m_facts[index];
+    facts.name = newName;
+    m_facts.append(facts);
+    m_sheetParts.append(copy);
+    if (before == m_facts.size() - 1)
+        return {};
+    QList<int> order;
+    for (int t = 0; t < m_facts.size() - 1; ++t) {
+        if (t == before)
+            order << int(m_facts.size()) - 1;
+        order << t;
+    }
+    if (auto e = reorderSheets(order)) {
+        *this = kept;
+        return e;
+    }
+    return {};
 }
 
 BookFileError PackageBook::setPrintNames(int, const QString &, const QString &, const QString &)

@@ -61,6 +61,8 @@ private:
     void readPrintNames();
     void readVbaProject(const QString &part);
     int chartsOf(const QString &sheetPart, const QString &drawingId) const;
+    // Why the sheet part cannot be copied; empty when it can.
+    QString copyRefusal(const PackageEdits &parts, const QString &sheetPart) const;
     bool mayReferToSheets(const PackageEdits &parts, const QString &part) const;
     // `edit` applied to the part as it is in `parts`; false when the edit
     // fails or leaves no well-formed XML.

@@ -130,6 +130,19 @@ bool SheetRename::deleted(const QByteArray &xml, const QStringList &order, const
     return rewritePart(xml, rewrite, out);
 }
 
+bool SheetRename::copied(const QByteArray &xml, const QString &oldName, const QString &newName,
+                         const QHash<QString, QString> &tables, QByteArray *out)
+{
+    Rewrite rewrite = renaming(oldName, newName);
+    rewrite.formula = [&](const QString &f) {
+        QString renamed = FormulaRefs::renameSheet(f, oldName, newName);
+        for (auto t = tables.constBegin(); t != tables.constEnd(); ++t)
+            renamed = FormulaRefs::renameTable(renamed, t.key(), t.value());
+        return renamed;
+    };
+    return rewritePart(xml, rewrite, out);
+}
+
 bool SheetRename::mayReferAny(const QByteArray &xml, const QStringList &names)
 {
     for (const QString &name : names)

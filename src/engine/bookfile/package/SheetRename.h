@@ -7,6 +7,7 @@
 // sources and the titles of the document properties.
 
 #include <QByteArray>
+#include <QHash>
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -28,6 +29,12 @@ public:
     // those in `order` made as Excel makes them when the sheets are
     // deleted (see FormulaRefs::deleteSheets); hyperlinks keep their places.
     static bool deleted(const QByteArray &xml, const QStringList &order, const QSet<QString> &gone, QByteArray *out);
+
+    // A copy of a part of the sheet `oldName` for its copy `newName`: what
+    // refers to the sheet itself refers to the copy, and structured references
+    // follow the copied tables' new names (`tables`, old to new).
+    static bool copied(const QByteArray &xml, const QString &oldName, const QString &newName,
+                       const QHash<QString, QString> &tables, QByteArray *out);
 
     // What changes in the formulas: `formula` rewrites one; a rename also
     // renames titles and pivot sources, and follows hyperlink locations.

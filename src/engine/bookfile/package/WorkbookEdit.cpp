@@ -124,6 +124,56 @@ bool WorkbookEdit::removeSheets(const QByteArray &workbook, const QSet<int> &gon
     return splices.apply(workbook, out);
 }
 
+bool WorkbookEdit::appendCopy(const QByteArray &workbook, int index, const QString &name, int sheetId,
+                              const QString &relationshipId, const std::function<QString(const QString &)> &formula,
+                              QByteArray *out)
+{
+    XmlSpans spans;
+    if (!spans.read(workbook))
+        return false;
+    const QList<XmlSpans::Element> sheets = spans.elements("sheet");
+    if (index < 0 || index >= sheets.size())
+        return false;
+    // The sheet's element again with its name, id and relationship changed.
+    auto copyOf = [&](const XmlSpans::Element &e, const std::function<void(XmlSpans &, XmlSplices &)> &change) {
+        XmlSpans element;
+        QByteArray copy;
+        if (!element.read(workbook.mid(e.start, e.end - e.start)))
+            return QByteArray();
+        XmlSplices splices;
+        change(element, splices);
+        return splices.apply(element.xml(), &copy) ? copy : QByteArray();
+    };
+    const QByteArray sheet = copyOf(sheets[index], [&](XmlSpans &e, XmlSplices &splices) {
+        const XmlSpans::Element &root = e.all().first();
+        setAttribute(e, root, "name", name, splices);
+        setAttribute(e, root, "sheetId", QString::number(sheetId), splices);
+        for (const XmlSpans::Attribute &a : e.attributes(root))
+            if (a.localName() == "id" && a.qualifiedName.contains(':'))
+                splices.replace(a.valueStart, a.valueEnd, XmlSpans::escape(relationshipId, a.quote));
+    });
+    if (sheet.isEmpty())
+        return false;
+    XmlSplices splices;
+    splices.insert(sheets.last().end, sheet);
+    for (const XmlSpans::Element &defined : spans.elements("definedName")) {
+        if (intValue(spans, defined, "localSheetId") != index || !spans.attribute(defined, "localSheetId"))
+            continue;
+        const QByteArray copy = copyOf(defined, [&](XmlSpans &e, XmlSplices &edits) {
+            const XmlSpans::Element &root = e.all().first();
+            setAttribute(e, root, "localSheetId", QString::number(sheets.size()), edits);
+            const QString text = e.text(root);
+            const QString renamed = formula(text);
+            if (renamed != text && !root.selfClosing)
+                edits.replace(root.startTagEnd, root.contentEnd, XmlSpans::escape(renamed, 0, e.xml()));
+        });
+        if (copy.isEmpty())
+            return false;
+        splices.insert(defined.end, copy);
+    }
+    return splices.apply(workbook, out);
+}
+
 bool WorkbookEdit::reorder(const QByteArray &workbook, const QList<int> &order, QByteArray *out)
 {
     XmlSpans spans;

@@ -11,6 +11,8 @@
 #include <QList>
 #include <QSet>
 
+#include <functional>
+
 namespace quirn {
 
 struct WorkbookEdit
@@ -23,6 +25,12 @@ struct WorkbookEdit
     // sheet ids and the views' tabs follow, a view whose active tab goes
     // taking `active` (a position after the removal) instead.
     static bool removeSheets(const QByteArray &workbook, const QSet<int> &gone, int active, QByteArray *out);
+    // Adds a copy of the sheet at `index` as the last sheet, named `name`,
+    // with `sheetId` and relationship `relationshipId`; the sheet's own names
+    // come along for the copy, `formula` rewriting their formulas.
+    static bool appendCopy(const QByteArray &workbook, int index, const QString &name, int sheetId,
+                           const QString &relationshipId, const std::function<QString(const QString &)> &formula,
+                           QByteArray *out);
     // Puts the sheets in `order` (the present positions in their new order).
     static bool reorder(const QByteArray &workbook, const QList<int> &order, QByteArray *out);
     // Has the book calculated in full when it is next opened (cached results of formulas that changed).

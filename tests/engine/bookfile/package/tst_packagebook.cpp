@@ -201,6 +201,8 @@ private slots:
     void renameFollowsEveryReference();
     void deleteTakesWhatOnlyItsSheetsUsed_data();
     void deleteTakesWhatOnlyItsSheetsUsed();
+    void copyTakesItsPartsAlong_data();
+    void copyTakesItsPartsAlong();
 };
 
 void TestPackageBook::listsAsTheManifestSays_data()
@@ -601,6 +603,74 @@ void TestPackageBook::deleteTakesWhatOnlyItsSheetsUsed()
         const bool refers = spellsAny(entryOf(original, name), goneNames);
         QVERIFY2(refers || (name.contains(QLatin1String("sheets/")) && views-- > 0), qPrintable(name));
     }
+}
+
+void TestPackageBook::copyTakesItsPartsAlong_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<int>("sheet");
+    QTest::addColumn<int>("before");
+    QTest::addColumn<QStringList>("expected"); // formulas or names, or "part|bytes" the copy holds; "refused"
+    QTest::newRow("chart, print titles, apostrophe") << "apostrophe_name_print_titles_chart.xlsx" << 0 << 1
+        << QStringList{"'Sheet''1 (2)'!$1:$2", "'Sheet''1'!$1:$2", "xl/charts/chart2.xml|'Sheet''1 (2)'!$A$1:$A$5"};
+    QTest::newRow("table, absolute targets") << "openpyxl_table_absolute_paths.xlsx" << 0 << 0
+        << QStringList{"xl/tables/table2.xml|displayName=\"Table1_2\" ref=\"A1:B5\"", "xl/tables/table2.xml|id=\"2\""};
+    QTest::newRow("local names, first") << "libreoffice_local_names_hidden.xlsx" << 1 << 0
+        << QStringList{"'Sheet1 (2)'!$A$1:$B$1", "Sheet1!$A$1:$B$1"};
+    QTest::newRow("tables, printer settings, properties") << "pivots_tables_28_sheets.xlsx" << 4 << 2
+        << QStringList{"xl/tables/table15.xml|displayName=\"LiabilityBuildup2\""};
+    QTest::newRow("chart sheet") << "hidden_veryhidden_chartsheet.xlsx" << 2 << 3 << QStringList{};
+    QTest::newRow("pivot table refused") << "pivots_tables_28_sheets.xlsx" << 1 << 0 << QStringList{"refused"};
+}
+
+void TestPackageBook::copyTakesItsPartsAlong()
+{
+    QFETCH(QString, file);
+    QFETCH(int, sheet);
+    QFETCH(int, before);
+    QFETCH(QStringList, expected);
+    QTemporaryDir dir;
+    const QString original = kFixtures + QLatin1Char('/') + file;
+    const QString saved = dir.filePath(file);
+    BookFile book;
+    QCOMPARE(book.open(original).message, QString());
+    const QList<SheetFacts> facts = book.sheets();
+    const QString name = book.freeSheetName(facts[sheet].name);
+    const BookFileError error = book.duplicateSheet(sheet, name, before);
+    if (expected == QStringList{"refused"}) {
+        QCOMPARE(error.code, BookFileError::Code::Unsupported);
+        QCOMPARE(summaries(book.sheets()), summaries(facts));
+        return;
+    }
+    QCOMPARE(error.message, QString());
+    QList<SheetFacts> withCopy = facts;
+    withCopy.insert(before, facts[sheet]);
+    withCopy[before].name = name;
+    QCOMPARE(book.saveCopy(saved).message, QString());
+    BookFile again;
+    QCOMPARE(again.open(saved).message, QString());
+    QCOMPARE(summaries(again.sheets()), summaries(withCopy));
+
+    const QJsonObject beforeFacts = pythonReader({original}).object(), after = pythonReader({saved}).object();
+    checkSound(beforeFacts, after);
+    checkTitles(after);
+    const QStringList formulas = formulasOf(after);
+    for (const QString &e : expected) {
+        const QString part = e.section(QLatin1Char('|'), 0, 0), text = e.section(QLatin1Char('|'), 1);
+        QVERIFY2(text.isEmpty() ? formulas.contains(e) : entryOf(saved, part).contains(text.toUtf8()), qPrintable(e));
+    }
+    // The sheet's own names come along for the copy.
+    QStringList local = localNames(beforeFacts);
+    for (const QString &n : localNames(beforeFacts))
+        if (n.section(QLatin1Char('@'), 1) == facts[sheet].name)
+            local << n.section(QLatin1Char('@'), 0, 0) + QLatin1Char('@') + name;
+    local.sort();
+    QCOMPARE(localNames(after), local);
+    // Of the parts there were, only the book's lists changed.
+    const QStringList lists{"[Content_Types].xml", "xl/workbook.xml", "xl/_rels/workbook.xml.rels", "docProps/app.xml"};
+    for (const QJsonValue &changed : pythonReader({QStringLiteral("--changed"), original, saved}).array())
+        QVERIFY2(lists.contains(changed.toString()) || entryOf(original, changed.toString()).isEmpty(),
+                 qPrintable(changed.toString()));
 }
 
 QTEST_GUILESS_MAIN(TestPackageBook)
