@@ -8,7 +8,7 @@ the tests, on the Python standard library alone (zipfile, xml).
 
 Facts: the sheets in order (name, state, kind by relationship type, part),
 defined names (name, localSheetId, text), the first view's activeTab and
-firstSheet, per sheet part its cell formulas, the document titles
+firstSheet, per sheet part its cell formulas and the names of its elements, the document titles
 (docProps/app.xml), and the package's soundness: relationships to missing
 parts ("dangling"), content type overrides of missing parts ("stale"), parts
 without a content type ("untyped") and parts no relationship reaches
@@ -66,7 +66,8 @@ def facts(path):
                 if local(c.tag) == 'f' and c.text:
                     formulas.append(c.text)
             out['sheets'].append({'name': e.get('name'), 'state': e.get('state', 'visible'),
-                                  'kind': kind, 'part': part, 'formulas': formulas})
+                                  'kind': kind, 'part': part, 'formulas': formulas,
+                                  'children': [local(x.tag) for x in sheet]})
         elif tag == 'definedName':
             out['names'].append({'name': e.get('name'), 'localSheetId': e.get('localSheetId'),
                                  'text': e.text or ''})

@@ -5,9 +5,8 @@
 // format (.xlsx, .xlsm, .xltx, .xltm), told apart by the file's content, never
 // by its name. Excel's rules are kept here once; the format behind
 // (BookFormat) only reads and writes its own structures. Package books take
-// renames, visibility, moves and deletes so far; their other edits are
-// refused with code Unsupported, and an encrypted package is refused on
-// opening.
+// every edit but sheets from other books (refused with code Unsupported),
+// and an encrypted package is refused on opening.
 //
 // Guarantees:
 // - open() never crashes or hangs on any input: a missing, unreadable,
@@ -86,9 +85,11 @@ public:
     BookFileError deleteSheets(const QList<int> &indexes);
     // Copies the sheet at `index` under `newName` in front of the sheet at
     // `before` (sheetCount() for the end); a hidden sheet's copy is hidden.
-    // Sheets with drawings, charts, comments or pivot tables are refused (an
-    // empty drawing layer is left out of the copy), and so is a sheet with a
-    // VBA module of its own.
+    // In an .xls book, sheets with drawings, charts, comments or pivot tables
+    // are refused (an empty drawing layer is left out of the copy), and so is
+    // a sheet with a VBA module of its own; a package book's sheet comes with
+    // its drawings, charts, comments and tables, and is refused with pivot
+    // tables, slicers, external data ranges or threaded comments.
     BookFileError duplicateSheet(int index, const QString &newName, int before);
     // Copies the sheets at `indexes` of `source` (another open book; kept in
     // the order given) into this book in front of the sheet at `before`

@@ -4,6 +4,7 @@
 #include "CompoundFile.h"
 #include "DocumentTitles.h"
 #include "FormulaRefs.h"
+#include "PageSetupEdit.h"
 #include "PartCloner.h"
 #include "SheetCopy.h"
 #include "SheetPart.h"
@@ -579,14 +580,63 @@ BookFileError PackageBook::duplicateSheet(int index, const QString &newName, int
     return {};
 }
 
-BookFileError PackageBook::setPrintNames(int, const QString &, const QString &, const QString &)
+BookFileError PackageBook::setPrintNames(int index, const QString &area, const QString &titleRows,
+                                         const QString &titleColumns)
 {
-    return BookFileMessages::unsupported(QStringLiteral("印刷範囲を設定"));
+    const QString sheet = m_facts[index].name;
+    const QString areaFormula = area.isEmpty() ? QString() : PageSetupEdit::areasFormula(sheet, area);
+    // Excel writes the title columns first.
+    QStringList titles;
+    for (const QString &t : {titleColumns, titleRows})
+        if (!t.isEmpty())
+            titles << PageSetupEdit::areasFormula(sheet, t);
+    if ((!area.isEmpty() && areaFormula.isEmpty()) || titles.contains(QString()))
+        return BookFileMessages::invalidReference();
+    PackageEdits parts = m_parts;
+    const bool ok = editPart(parts, m_workbookPart, [&](const QByteArray &in, QByteArray *out) {
+        QByteArray withArea;
+        return WorkbookEdit::setLocalName(in, index, QStringLiteral("_xlnm.Print_Area"), areaFormula, &withArea)
+            && WorkbookEdit::setLocalName(withArea, index, QStringLiteral("_xlnm.Print_Titles"),
+                                          titles.join(QLatin1Char(',')), out);
+    });
+    const auto parsed = ok ? workbookIn(parts) : std::nullopt;
+    if (!parsed)
+        return BookFileMessages::unsupported(QStringLiteral("印刷範囲を設定"));
+    m_parts = parts;
+    m_workbook = *parsed;
+    for (SheetFacts &facts : m_facts) {
+        facts.pageSetup.printArea.clear();
+        facts.pageSetup.printTitleRows.clear();
+        facts.pageSetup.printTitleColumns.clear();
+    }
+    readPrintNames();
+    return {};
 }
 
-BookFileError PackageBook::setPageSetup(int, const PageSetupFacts &)
+BookFileError PackageBook::setPageSetup(int index, const PageSetupFacts &setup)
 {
-    return BookFileMessages::unsupported(QStringLiteral("ページ設定を変更"));
+    PackageEdits parts = m_parts;
+    const SheetFacts current = m_facts[index];
+    const bool chart = current.kind == SheetKind::Chart;
+    if (current.kind != SheetKind::Worksheet && !chart)
+        return BookFileMessages::unsupported(QStringLiteral("このシートのページ設定を変更"));
+    QByteArray xml;
+    QString reason, drawingId;
+    SheetFacts facts;
+    const bool ok = editPart(parts, m_sheetParts[index], [&](const QByteArray &in, QByteArray *out) {
+        return PageSetupEdit::apply(in, current.pageSetup, setup, chart, out);
+    }) && parts.part(m_sheetParts[index], &xml, &reason) && SheetPart::read(xml, &facts, &drawingId, &reason);
+    if (!ok)
+        return BookFileMessages::unsupported(QStringLiteral("ページ設定を変更"));
+    m_parts = parts;
+    // The page setup as the part now says, the print names as they were.
+    PageSetupFacts &now = m_facts[index].pageSetup;
+    const PageSetupFacts names = now;
+    now = facts.pageSetup;
+    now.printArea = names.printArea;
+    now.printTitleRows = names.printTitleRows;
+    now.printTitleColumns = names.printTitleColumns;
+    return {};
 }
 
 QString PackageBook::importRefusal(const BookFormat &, int) const

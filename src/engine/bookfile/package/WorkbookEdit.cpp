@@ -174,6 +174,50 @@ bool WorkbookEdit::appendCopy(const QByteArray &workbook, int index, const QStri
     return splices.apply(workbook, out);
 }
 
+bool WorkbookEdit::setLocalName(const QByteArray &workbook, int index, const QString &name, const QString &formula,
+                                QByteArray *out)
+{
+    XmlSpans spans;
+    if (!spans.read(workbook))
+        return false;
+    XmlSplices splices;
+    const QList<XmlSpans::Element> lists = spans.elements("definedNames");
+    for (const XmlSpans::Element &defined : spans.elements("definedName")) {
+        const auto n = spans.attribute(defined, "name");
+        if (!n || spans.value(*n).compare(name, Qt::CaseInsensitive) != 0 || !spans.attribute(defined, "localSheetId")
+            || intValue(spans, defined, "localSheetId") != index)
+            continue;
+        if (formula.isEmpty()) {
+            const bool alone = lists.size() == 1 && spans.children(lists[0], "definedName").size() == 1;
+            splices.replace(alone ? lists[0].start : defined.start, alone ? lists[0].end : defined.end, QByteArray());
+        } else if (defined.selfClosing) {
+            splices.replace(defined.startTagEnd - 2, defined.startTagEnd,
+                            '>' + XmlSpans::escape(formula, 0, workbook) + "</" + defined.qualifiedName + '>');
+        } else {
+            splices.replace(defined.startTagEnd, defined.contentEnd, XmlSpans::escape(formula, 0, workbook));
+        }
+        return splices.apply(workbook, out);
+    }
+    if (formula.isEmpty()) {
+        *out = workbook;
+        return true;
+    }
+    const XmlSpans::Element &root = spans.all().first();
+    const QByteArray tag = XmlSpans::withPrefix(root, "definedName");
+    const QByteArray element = '<' + tag + " name=\"" + XmlSpans::escape(name, '"') + "\" localSheetId=\""
+        + QByteArray::number(index) + "\">" + XmlSpans::escape(formula, 0, workbook) + "</" + tag + '>';
+    if (!lists.isEmpty()) {
+        splices.insert(lists[0].contentEnd, element);
+    } else {
+        const QByteArray list = XmlSpans::withPrefix(root, "definedNames");
+        splices.insert(spans.insertionPoint(root, {"calcPr", "oleSize", "customWorkbookViews", "pivotCaches",
+                                                   "smartTagPr", "smartTagTypes", "webPublishing", "fileRecoveryPr",
+                                                   "webPublishObjects", "extLst"}),
+                       '<' + list + '>' + element + "</" + list + '>');
+    }
+    return splices.apply(workbook, out);
+}
+
 bool WorkbookEdit::reorder(const QByteArray &workbook, const QList<int> &order, QByteArray *out)
 {
     XmlSpans spans;

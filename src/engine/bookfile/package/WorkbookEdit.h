@@ -31,6 +31,10 @@ struct WorkbookEdit
     static bool appendCopy(const QByteArray &workbook, int index, const QString &name, int sheetId,
                            const QString &relationshipId, const std::function<QString(const QString &)> &formula,
                            QByteArray *out);
+    // Sets the name `name` of the sheet at `index` to `formula`, adding it
+    // (and the list of names) when missing, removing it when `formula` is empty.
+    static bool setLocalName(const QByteArray &workbook, int index, const QString &name, const QString &formula,
+                             QByteArray *out);
     // Puts the sheets in `order` (the present positions in their new order).
     static bool reorder(const QByteArray &workbook, const QList<int> &order, QByteArray *out);
     // Has the book calculated in full when it is next opened (cached results of formulas that changed).

@@ -203,6 +203,8 @@ private slots:
     void deleteTakesWhatOnlyItsSheetsUsed();
     void copyTakesItsPartsAlong_data();
     void copyTakesItsPartsAlong();
+    void pageSetupIsWrittenInPlace_data();
+    void pageSetupIsWrittenInPlace();
 };
 
 void TestPackageBook::listsAsTheManifestSays_data()
@@ -671,6 +673,92 @@ void TestPackageBook::copyTakesItsPartsAlong()
     for (const QJsonValue &changed : pythonReader({QStringLiteral("--changed"), original, saved}).array())
         QVERIFY2(lists.contains(changed.toString()) || entryOf(original, changed.toString()).isEmpty(),
                  qPrintable(changed.toString()));
+}
+
+enum class Setup { Everything, FitAndNoArea, ChartSheet, Defaults };
+
+void TestPackageBook::pageSetupIsWrittenInPlace_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<int>("sheet");
+    QTest::addColumn<Setup>("setup");
+    QTest::newRow("everything, on a part with none") << "inline_no_dimension_10_sheets.xlsx" << 0 << Setup::Everything;
+    QTest::newRow("everything, prefixed part") << "x_prefix_no_row_numbers.xlsx" << 0 << Setup::Everything;
+    QTest::newRow("fit to pages, print area cleared") << "print_titles_defined_names_mac.xlsx" << 1 << Setup::FitAndNoArea;
+    QTest::newRow("chart sheet") << "hidden_veryhidden_chartsheet.xlsx" << 2 << Setup::ChartSheet;
+    QTest::newRow("back to defaults, titles cleared") << "apostrophe_name_print_titles_chart.xlsx" << 0 << Setup::Defaults;
+}
+
+void TestPackageBook::pageSetupIsWrittenInPlace()
+{
+    QFETCH(QString, file);
+    QFETCH(int, sheet);
+    QFETCH(Setup, setup);
+    QTemporaryDir dir;
+    const QString original = kFixtures + QLatin1Char('/') + file;
+    const QString saved = dir.filePath(file);
+    BookFile book;
+    QCOMPARE(book.open(original).message, QString());
+    PageSetupFacts ps = book.pageSetup(sheet);
+    switch (setup) {
+    case Setup::Everything:
+        ps.paperSize = 8;
+        ps.orientation = 2;
+        ps.zoom = 80;
+        ps.firstPageNumber = 3;
+        ps.order = 2;
+        ps.blackAndWhite = ps.draft = true;
+        ps.printComments = 1;
+        ps.leftMargin = 36;
+        ps.topMargin = 50.4;
+        ps.leftHeader = QStringLiteral("&D <&P>");
+        ps.centerFooter = QStringLiteral("Seite &P von &N");
+        ps.centerHorizontally = ps.printGridlines = ps.printHeadings = true;
+        ps.printArea = QStringLiteral("$A$1:$C$9,$E$2");
+        ps.printTitleRows = QStringLiteral("$1:$2");
+        break;
+    case Setup::FitAndNoArea:
+        ps.fitToPage = true;
+        ps.fitToPagesTall = 0;
+        ps.printArea.clear();
+        ps.printTitleColumns = QStringLiteral("$A:$B");
+        break;
+    case Setup::ChartSheet:
+        ps.orientation = 1;
+        ps.paperSize = 11;
+        ps.bottomMargin = 90;
+        ps.rightFooter = QStringLiteral("&F");
+        break;
+    case Setup::Defaults:
+        ps = PageSetupFacts();
+        break;
+    }
+    QCOMPARE(book.setPageSetup(sheet, ps).message, QString());
+    QCOMPARE(book.saveCopy(saved).message, QString());
+    BookFile again;
+    QCOMPARE(again.open(saved).message, QString());
+    PageSetupFacts read = again.pageSetup(sheet);
+    read.hasPrinterSettings = ps.hasPrinterSettings;
+    QCOMPARE(read, ps);
+    QCOMPARE(summaries(again.sheets()).mid(sheet + 1), summaries(book.sheets()).mid(sheet + 1));
+
+    // Only the sheet's part and, for its print names, the workbook change;
+    // the part's elements stay in the schema's order.
+    const QJsonObject after = pythonReader({saved}).object();
+    const QString part = after[QStringLiteral("sheets")][sheet][QStringLiteral("part")].toString();
+    for (const QJsonValue &changed : pythonReader({QStringLiteral("--changed"), original, saved}).array())
+        QVERIFY2(changed.toString() == part || changed.toString() == QLatin1String("xl/workbook.xml"),
+                 qPrintable(changed.toString()));
+    const QStringList order{"sheetPr", "dimension", "sheetViews", "sheetFormatPr", "cols", "sheetData", "sheetProtection",
+                            "autoFilter", "mergeCells", "conditionalFormatting", "dataValidations", "hyperlinks",
+                            "printOptions", "pageMargins", "pageSetup", "headerFooter", "rowBreaks", "colBreaks",
+                            "drawing", "legacyDrawing", "tableParts", "extLst"};
+    qsizetype last = -1;
+    for (const QString &child : strings(after[QStringLiteral("sheets")][sheet][QStringLiteral("children")])) {
+        const qsizetype at = order.indexOf(child);
+        QVERIFY2(at < 0 || at >= last, qPrintable(child));
+        last = std::max(last, at);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestPackageBook)
