@@ -1,4 +1,5 @@
 #include "OfficeDocument.h"
+#include "OfficeDocumentPrivate.h"
 
 #include "BookFileCheck.h"
 #include "FileReplacement.h"
@@ -6,7 +7,8 @@
 #include "OfficeConnection.h"
 #include "OfficeError.h"
 #include "OfficeProcess.h"
-#include "PageStyleCopy.h"
+#include "PdfExport.h"
+#include "SheetPrintSetup.h"
 #include "UnoText.h"
 
 #include <com/sun/star/awt/XTopWindow.hpp>
@@ -53,34 +55,12 @@
 #include <cstring>
 
 using namespace com::sun::star;
+using namespace OfficeDocumentDetail;
 using Kind = OfficeError::Kind;
 
 namespace {
 
 const char kCompoundSignature[8] = {'\xD0', '\xCF', '\x11', '\xE0', '\xA1', '\xB1', '\x1A', '\xE1'};
-
-beans::PropertyValue property(const char *name, const uno::Any &value)
-{
-    beans::PropertyValue p;
-    p.Name = rtl::OUString::createFromAscii(name);
-    p.Value = value;
-    return p;
-}
-
-uno::Sequence<beans::PropertyValue> properties(std::initializer_list<beans::PropertyValue> list)
-{
-    return uno::Sequence<beans::PropertyValue>(list.begin(), sal_Int32(list.size()));
-}
-
-QString quoted(const QString &text)
-{
-    return QLatin1Char('"') + text + QLatin1Char('"');
-}
-
-OfficeError noSuchSheet(const QString &name)
-{
-    return OfficeError(Kind::NoSuchSheet, QStringLiteral("シート %1 はありません。").arg(quoted(name)));
-}
 
 void throwForFormat(BookFileCheck::Format format, const QString &shown)
 {
@@ -124,114 +104,6 @@ bool startsWithCompoundSignature(const QString &path)
 
 } // namespace
 
-struct OfficeDocument::Private
-{
-    OfficeProcess *process = nullptr;
-    std::shared_ptr<OfficeConnection> connection;
-    uno::Reference<frame::XModel> model;
-    rtl::Reference<InteractionRecorder> recorder;
-    QString path;
-    QString filter;
-    bool readOnly = false;
-
-    OfficeConnection &conn() const
-    {
-        if (!connection || !model.is()) {
-            throw OfficeError(Kind::Failed, QStringLiteral("ブックは閉じられています。"));
-        }
-        return *connection;
-    }
-
-    template<class F>
-    auto quick(F &&f) const
-    {
-        return conn().call(CallKind::Quick, std::forward<F>(f));
-    }
-
-    template<class F>
-    auto slow(F &&f) const
-    {
-        return conn().call(CallKind::Long, std::forward<F>(f));
-    }
-
-    uno::Reference<sheet::XSpreadsheets2> sheets() const
-    {
-        return uno::Reference<sheet::XSpreadsheets2>(
-            uno::Reference<sheet::XSpreadsheetDocument>(model, uno::UNO_QUERY_THROW)->getSheets(),
-            uno::UNO_QUERY_THROW);
-    }
-
-    QStringList names() const
-    {
-        QStringList list;
-        const uno::Sequence<rtl::OUString> all = sheets()->getElementNames();
-        for (const rtl::OUString &n : all)
-            list.append(toQString(n));
-        return list;
-    }
-
-    uno::Reference<sheet::XSpreadsheet> sheetAt(int index) const
-    {
-        uno::Reference<container::XIndexAccess> access(sheets(), uno::UNO_QUERY_THROW);
-        return uno::Reference<sheet::XSpreadsheet>(access->getByIndex(index), uno::UNO_QUERY_THROW);
-    }
-
-    // The office looks sheets up ignoring case; the program compares exactly.
-    uno::Reference<sheet::XSpreadsheet> sheet(const QString &name) const
-    {
-        const int index = names().indexOf(name);
-        if (index < 0)
-            throw noSuchSheet(name);
-        return sheetAt(index);
-    }
-
-    static uno::Reference<beans::XPropertySet> props(const uno::Reference<uno::XInterface> &object)
-    {
-        return uno::Reference<beans::XPropertySet>(object, uno::UNO_QUERY_THROW);
-    }
-
-    static bool visible(const uno::Reference<sheet::XSpreadsheet> &s)
-    {
-        bool v = true;
-        props(s)->getPropertyValue("IsVisible") >>= v;
-        return v;
-    }
-
-    uno::Reference<container::XNameContainer> pageStyles() const
-    {
-        uno::Reference<style::XStyleFamiliesSupplier> supplier(model, uno::UNO_QUERY_THROW);
-        return uno::Reference<container::XNameContainer>(
-            supplier->getStyleFamilies()->getByName("PageStyles"), uno::UNO_QUERY_THROW);
-    }
-
-    void setModified(bool modified) const
-    {
-        uno::Reference<util::XModifiable>(model, uno::UNO_QUERY_THROW)->setModified(modified);
-    }
-
-    void storeTo(const QString &target) const;
-
-    // The .xls export writes the view's active sheet as visible: a hidden
-    // sheet left active (an imported or copied one, say) would come back
-    // shown. Makes the first visible sheet active instead.
-    void keepActiveSheetVisible() const
-    {
-        uno::Reference<sheet::XSpreadsheetView> view(model->getCurrentController(), uno::UNO_QUERY);
-        if (!view.is())
-            return;
-        const uno::Reference<sheet::XSpreadsheet> active = view->getActiveSheet();
-        if (active.is() && visible(active))
-            return;
-        uno::Reference<container::XIndexAccess> access(sheets(), uno::UNO_QUERY_THROW);
-        for (sal_Int32 i = 0; i < access->getCount(); ++i) {
-            const uno::Reference<sheet::XSpreadsheet> candidate = sheetAt(i);
-            if (visible(candidate)) {
-                view->setActiveSheet(candidate);
-                return;
-            }
-        }
-    }
-};
 
 OfficeDocument::OfficeDocument(OfficeProcess &process)
     : d(std::make_unique<Private>())
@@ -627,31 +499,7 @@ QString OfficeDocument::importSheet(const OfficeDocument &source, const QString 
 
         // What the office's import leaves behind: page style, print ranges,
         // hidden state.
-        rtl::OUString originalStyle;
-        Private::props(from)->getPropertyValue("PageStyle") >>= originalStyle;
-        uno::Reference<beans::XPropertySet> original(source.d->pageStyles()->getByName(originalStyle),
-                                                     uno::UNO_QUERY_THROW);
-        const QString style = PageStyleCopy::copy(original, d->model, d->pageStyles(), copyName);
-        Private::props(copy)->setPropertyValue("PageStyle", uno::Any(toOUString(style)));
-
-        uno::Reference<sheet::XPrintAreas> fromAreas(from, uno::UNO_QUERY_THROW);
-        uno::Reference<sheet::XPrintAreas> toAreas(copy, uno::UNO_QUERY_THROW);
-        uno::Sequence<table::CellRangeAddress> areas = fromAreas->getPrintAreas();
-        for (sal_Int32 i = 0; i < areas.getLength(); ++i)
-            areas.getArray()[i].Sheet = sal_Int16(at);
-        toAreas->setPrintAreas(areas);
-        if (fromAreas->getPrintTitleRows()) {
-            table::CellRangeAddress rows = fromAreas->getTitleRows();
-            rows.Sheet = sal_Int16(at);
-            toAreas->setTitleRows(rows);
-            toAreas->setPrintTitleRows(true);
-        }
-        if (fromAreas->getPrintTitleColumns()) {
-            table::CellRangeAddress columns = fromAreas->getTitleColumns();
-            columns.Sheet = sal_Int16(at);
-            toAreas->setTitleColumns(columns);
-            toAreas->setPrintTitleColumns(true);
-        }
+        SheetPrintSetup::carry(*source.d, from, *d, copy, copyName, at);
         if (!Private::visible(from))
             Private::props(copy)->setPropertyValue("IsVisible", uno::Any(false));
         return copyName;
@@ -750,82 +598,7 @@ void OfficeDocument::exportPdf(const QStringList &sheets, const QString &pdfPath
                                int toPage)
 {
     const QString absolute = QFileInfo(pdfPath).absoluteFilePath();
-    const bool exported = d->slow([&] {
-        for (const QString &n : sheets)
-            d->sheet(n);
-        const QStringList names = d->names();
-        QList<uno::Reference<sheet::XSpreadsheet>> all;
-        QList<bool> wasVisible;
-        for (int i = 0; i < names.size(); ++i) {
-            all.append(d->sheetAt(i));
-            wasVisible.append(Private::visible(all.last()));
-        }
-        const bool wasModified =
-            uno::Reference<util::XModifiable>(d->model, uno::UNO_QUERY_THROW)->isModified();
-        const auto chosen = [&](int i) { return sheets.contains(names[i]); };
-
-        // The office prints a hidden sheet that has print ranges: take them
-        // away from the sheets left out for the time of the export.
-        QList<uno::Sequence<table::CellRangeAddress>> savedAreas;
-        for (int i = 0; i < all.size(); ++i) {
-            uno::Reference<sheet::XPrintAreas> areas(all[i], uno::UNO_QUERY_THROW);
-            savedAreas.append(chosen(i) ? uno::Sequence<table::CellRangeAddress>()
-                                        : areas->getPrintAreas());
-            if (savedAreas.last().hasElements())
-                areas->setPrintAreas(uno::Sequence<table::CellRangeAddress>());
-        }
-        const auto setVisibility = [&](const std::function<bool(int)> &wanted) {
-            // Show first, then hide: the book always keeps a visible sheet.
-            for (int pass = 0; pass < 2; ++pass) {
-                for (int i = 0; i < all.size(); ++i) {
-                    if (wanted(i) == (pass == 0))
-                        Private::props(all[i])->setPropertyValue("IsVisible", uno::Any(wanted(i)));
-                }
-            }
-            for (int i = 0; i < all.size(); ++i) {
-                if (Private::visible(all[i]) != wanted(i))
-                    return false;
-            }
-            return true;
-        };
-        const auto restore = [&] {
-            setVisibility([&](int i) { return wasVisible[i]; });
-            for (int i = 0; i < all.size(); ++i) {
-                if (savedAreas[i].hasElements())
-                    uno::Reference<sheet::XPrintAreas>(all[i], uno::UNO_QUERY_THROW)
-                        ->setPrintAreas(savedAreas[i]);
-            }
-            d->setModified(wasModified);
-        };
-
-        if (!setVisibility(chosen)) {
-            restore(); // a protected book: print from a copy instead
-            return false;
-        }
-        uno::Sequence<beans::PropertyValue> filterData;
-        if (fromPage > 0 || toPage > 0) {
-            const QString range = QStringLiteral("%1-%2").arg(qMax(fromPage, 1)).arg(
-                toPage > 0 ? QString::number(toPage) : QString());
-            filterData = properties({property("PageRange", uno::Any(toOUString(range)))});
-        }
-        const uno::Sequence<beans::PropertyValue> args =
-            properties({property("FilterName", uno::Any(rtl::OUString("calc_pdf_Export"))),
-                        property("FilterData", uno::Any(filterData)),
-                        property("Overwrite", uno::Any(true))});
-        try {
-            uno::Reference<frame::XStorable>(d->model, uno::UNO_QUERY_THROW)
-                ->storeToURL(toFileUrl(absolute), args);
-        } catch (const lang::DisposedException &) {
-            throw;
-        } catch (const uno::Exception &e) {
-            restore();
-            throw OfficeError(Kind::ExportFailed, QStringLiteral("PDF を作成できません。（%1）")
-                                                      .arg(toQString(e.Message)));
-        }
-        restore();
-        return true;
-    });
-    if (!exported)
+    if (!PdfExport(*d).write(sheets, absolute, fromPage, toPage))
         exportThroughCopy(sheets, absolute, fromPage, toPage);
 }
 

@@ -94,6 +94,8 @@ public:
     void showToUser();
 
 private:
+    friend class PdfExport;
+    friend class SheetPrintSetup;
     struct Private;
     static std::unique_ptr<OfficeDocument> loadOnce(OfficeProcess &process, const QString &absolute,
                                                     const LoadOptions &options, int format, bool readOnly);
