@@ -3,6 +3,8 @@
 //  - list --json of 1,000 books (budget 1 s).
 // Exits non-zero over budget or when a run failed.
 
+#include "BenchReport.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -15,12 +17,6 @@
 #include <vector>
 
 namespace {
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 // Times one run of quirn-batch; negative when it failed.
 double timeBatch(const QStringList &arguments)
@@ -55,19 +51,6 @@ QStringList thousandBooks(const QString &folder)
     return books;
 }
 
-bool report(const char *what, const std::vector<double> &times, double budgetMs)
-{
-    if (std::any_of(times.begin(), times.end(), [](double t) { return t < 0; })) {
-        std::printf("%-40s could not measure\n", what);
-        return false;
-    }
-    const double value = median(times);
-    const bool within = value <= budgetMs;
-    std::printf("%-40s median %8.1f ms  budget %6.0f ms  %s\n", what, value, budgetMs,
-                within ? "ok" : "OVER BUDGET");
-    return within;
-}
-
 } // namespace
 
 int main(int argc, char *argv[])
@@ -78,6 +61,11 @@ int main(int argc, char *argv[])
     std::vector<double> list;
     for (int run = 0; run < 5; ++run)
         list.push_back(timeBatch(QStringList{QStringLiteral("list"), QStringLiteral("--json")} + books));
-    bool ok = report("quirn-batch list --json, 1,000 books", list, 1000);
-    return ok ? 0 : 1;
+    BenchReport report;
+    const QString what = QStringLiteral("quirn-batch list --json, 1,000 books");
+    if (std::any_of(list.begin(), list.end(), [](double t) { return t < 0; }))
+        report.Failed(what, QStringLiteral("a run failed"));
+    else
+        report.Within(what, BenchReport::Median(list), 1000);
+    return report.ExitCode();
 }

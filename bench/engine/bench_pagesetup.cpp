@@ -28,13 +28,6 @@
 
 namespace {
 
-double median(QList<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const qsizetype n = values.size();
-    return n == 0 ? 0 : n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
 // A book of 100 copies of a small worksheet, all with the same page setup.
 QString makeBook(const QTemporaryDir &dir)
 {
@@ -95,8 +88,8 @@ int main(int argc, char *argv[])
     }
 
     cExcel excel;
-    QList<double> perSheet;
-    QList<double> perBatch;
+    std::vector<double> perSheet;
+    std::vector<double> perBatch;
     for (int r = 0; r < repetitions; ++r) {
         excel.OpenExcel(path); // the book as saved: earlier applies are dropped
         frmPageSetup::queueScript(chooseTen);
@@ -110,16 +103,16 @@ int main(int argc, char *argv[])
             QElapsedTimer one;
             one.start();
             excel.SetActiveSheetPropaty(QStringLiteral("Sheet%1").arg(i, 3, 10, QLatin1Char('0')));
-            perSheet << one.nsecsElapsed() / 1e6;
+            perSheet.push_back(one.nsecsElapsed() / 1e6);
         }
-        perBatch << batch.nsecsElapsed() / 1e6 / 99;
+        perBatch.push_back(batch.nsecsElapsed() / 1e6 / 99);
     }
     const quirn::PageSetupFacts last = excel.xlApp->ActiveWorkbook().pageSetup(QStringLiteral("Sheet100"));
     if (!MessageBox::TakeShown().isEmpty() || last.orientation != 2 || !last.draft) {
         report.Failed(what, QStringLiteral("a sheet refused the setup"));
         return report.ExitCode();
     }
-    report.Within(what, median(perSheet), 5);
-    report.Info(QStringLiteral("the same, each run's mean per sheet"), median(perBatch));
+    report.Within(what, BenchReport::Median(perSheet), 5);
+    report.Within(QStringLiteral("the same, each run's mean per sheet"), BenchReport::Median(perBatch), 5);
     return report.ExitCode();
 }

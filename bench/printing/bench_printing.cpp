@@ -1,9 +1,10 @@
-// Print run benchmarks, medians of several runs after a warm-up:
+// Print run benchmarks in the window's process, medians of several runs after
+// a warm-up, next to the office's own export in a process of ours already
+// running (each book loaded and every sheet written to a PDF file), measured
+// in the same run: in-process against in-process (the whole processes are
+// bench_batchpdf's). Budget: at most 1.25 times the office's own export.
 //  - every sheet of 20 books of 10 sheets printed to the tests' file-writing
-//    queue (one job per book; until the last job is handed to the queue, and
-//    until the queue has written every job), next to the office converting
-//    the same 20 books to PDF from its command line in one process, measured
-//    in the same run; budget: at most 0.3 of the office's time;
+//    queue, one job per book, until the last job is handed to the queue;
 //  - the same run written to one PDF file.
 // Settings and the user's folders are redirected to a temporary folder.
 
@@ -14,6 +15,9 @@
 #include "BookSelection.h"
 #include "CupsTestQueue.h"
 #include "MessageBox.h"
+#include "OfficeDocument.h"
+#include "OfficeError.h"
+#include "OfficeProcess.h"
 #include "PdfSaveDialog.h"
 #include "PrintRun.h"
 #include "SettingsMigration.h"
@@ -27,10 +31,8 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
-#include <QUrl>
 
 #include <algorithm>
 #include <cstdio>
@@ -41,7 +43,7 @@ namespace {
 constexpr int Books = 20;
 constexpr int SheetsPerBook = 10;
 constexpr int Runs = 5;
-constexpr double Budget = 0.3;
+constexpr double Budget = 1.25; // at most that many times the office's own export
 
 // A book of ten sheets, each with something to print: the five sheets of a
 // fixture and a copy of each.
@@ -62,34 +64,23 @@ QString MakeBook(cExcel &excel, const QString &folder)
     return saved && count == SheetsPerBook ? path : QString();
 }
 
-QString OfficeProgram()
-{
-    for (const char *candidate : {"/usr/lib/libreoffice/program/soffice", "/usr/bin/soffice"}) {
-        if (QFile::exists(QString::fromLatin1(candidate)))
-            return QString::fromLatin1(candidate);
-    }
-    return QString();
-}
-
-// The office converting every book to PDF in one process of its own.
-double ConvertOnce(const QString &program, const QString &profile, const QStringList &books, const QString &out)
+// The office's own export of every book, in a process already running: each
+// book loaded and all its sheets written to a PDF file. -1 when one failed.
+double ExportInOffice(OfficeProcess &office, const QStringList &books, const QString &out)
 {
     QDir(out).removeRecursively();
     QDir().mkpath(out);
-    QStringList arguments{QStringLiteral("-env:UserInstallation=") + QUrl::fromLocalFile(profile).toString(),
-                          QStringLiteral("--headless"), QStringLiteral("--norestore"),
-                          QStringLiteral("--convert-to"), QStringLiteral("pdf"), QStringLiteral("--outdir"), out};
-    arguments << books;
     QElapsedTimer timer;
     timer.start();
-    QProcess office;
-    office.start(program, arguments);
-    if (!office.waitForFinished(600000) || office.exitCode() != 0)
+    try {
+        for (const QString &book : books) {
+            const std::unique_ptr<OfficeDocument> document = OfficeDocument::load(office, book);
+            document->exportPdf(document->sheetNames(), out + u'/' + QFileInfo(book).completeBaseName() + ".pdf");
+        }
+    } catch (const OfficeError &) {
         return -1;
-    const double ms = timer.nsecsElapsed() / 1e6;
-    if (QDir(out).entryList({QStringLiteral("*.pdf")}).size() != books.size())
-        return -1;
-    return ms;
+    }
+    return timer.nsecsElapsed() / 1e6;
 }
 
 int CompletedJobs(CupsTestQueue &cups)
@@ -140,7 +131,6 @@ int main(int argc, char *argv[])
     // Printing: no dialog, one job per book.
     SettingsStore::SaveSetting(SettingsStore::AppKey, "Option", "PrintGuide", "0");
     std::vector<double> handed;
-    std::vector<double> written;
     bool printed = true;
     for (int run = 0; run <= Runs; ++run) {
         const int before = CompletedJobs(cups);
@@ -149,13 +139,10 @@ int main(int argc, char *argv[])
         window.Printing().mnuPrint();
         const double ms = timer.nsecsElapsed() / 1e6;
         cups.waitForJobs();
-        const double all = timer.nsecsElapsed() / 1e6;
         printed &= MessageBox::TakeShown().isEmpty() && window.Printing().PrintedSheetCount == Books * SheetsPerBook
                    && CompletedJobs(cups) == before + Books;
-        if (run > 0) {
+        if (run > 0)
             handed.push_back(ms);
-            written.push_back(all);
-        }
     }
 
     // The same run into one PDF file.
@@ -177,33 +164,29 @@ int main(int argc, char *argv[])
             exported.push_back(ms);
     }
 
-    // The office's own conversion, warm profile, measured in this run.
-    const QString program = OfficeProgram();
+    // The office's own export, in a warm process of its own, in this run.
+    OfficeProcess office;
     std::vector<double> converted;
-    bool convertedAll = !program.isEmpty();
+    bool convertedAll = true;
     for (int run = 0; run <= Runs && convertedAll; ++run) {
-        const double ms = ConvertOnce(program, home.path() + "/profile", books, home.path() + "/converted");
+        const double ms = ExportInOffice(office, books, home.path() + "/converted");
         convertedAll = ms > 0;
         if (run > 0)
             converted.push_back(ms);
     }
 
     BenchReport report;
-    const QString what = QStringLiteral("print %1 books of %2 sheets, one job per book, to the test queue, vs soffice "
-                                        "--convert-to pdf of the same books")
+    const QString what = QStringLiteral("print %1 books of %2 sheets, one job per book, to the test queue, vs the "
+                                        "office's own export of the same books (in-process)")
                              .arg(Books)
                              .arg(SheetsPerBook);
     if (!printed || !convertedAll || handed.empty() || converted.empty()) {
-        report.Failed(what, QStringLiteral("printed: %1, converted: %2").arg(printed).arg(convertedAll));
+        report.Failed(what, QStringLiteral("printed: %1, exported by the office: %2").arg(printed).arg(convertedAll));
         return report.ExitCode();
     }
     const double peer = BenchReport::Median(converted);
     report.Faster(what, BenchReport::Median(handed), peer, 1 / Budget);
-    report.Info(QStringLiteral("  print as a share of the office's time (goal %1)").arg(Budget),
-                BenchReport::Median(handed) / peer, "");
-    report.Info(QStringLiteral("  until the queue wrote every job"), BenchReport::Median(written));
-    report.Info(QStringLiteral("the same run into one PDF file"), BenchReport::Median(exported));
-    report.Info(QStringLiteral("  the PDF file as a share of the office's time"), BenchReport::Median(exported) / peer,
-                "");
+    report.Faster(QStringLiteral("the same run into one PDF file, vs the same"), BenchReport::Median(exported), peer,
+                  1 / Budget);
     return report.ExitCode();
 }
