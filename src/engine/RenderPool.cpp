@@ -90,6 +90,9 @@ void RenderPool::work(const QList<Job> &jobs, QList<Result> &results, std::atomi
             OfficeDocument::LoadOptions options;
             options.password = job.password;
             options.allowOtherFormats = true; // package books render read-only
+            // Only read: several offices (of this run or of runs beside it)
+            // render the same book at once.
+            options.readOnly = true;
             const std::unique_ptr<OfficeDocument> document = OfficeDocument::load(process, job.book, options);
             if (m_afterLoad)
                 m_afterLoad(index, process);

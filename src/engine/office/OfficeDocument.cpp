@@ -206,7 +206,8 @@ std::unique_ptr<OfficeDocument> OfficeDocument::load(OfficeProcess &process, con
     // without a lock, as a copy that is never saved over the book; a lock of
     // anybody else's office stays a refusal. A lock that was let go (or was
     // still being written) when the office looked is tried again.
-    std::unique_ptr<OfficeDocument> doc = loadOnce(process, absolute, options, int(format), otherFormat);
+    std::unique_ptr<OfficeDocument> doc =
+        loadOnce(process, absolute, options, int(format), otherFormat || options.readOnly);
     for (int attempt = 0; attempt < 3 && !doc->d->model.is() && !doc->d->readOnly; ++attempt) {
         const LockHolder holder = lockHolder(absolute);
         if (holder == LockHolder::OurEngine) {

@@ -21,6 +21,9 @@ public:
     {
         QString password;               // tried when the book is encrypted
         bool allowOtherFormats = false; // Excel 95, Excel 2-4, .xlsx: read-only
+        // The book is only read (rendered, never saved): loaded read-only,
+        // without the lock file that would keep other offices out meanwhile.
+        bool readOnly = false;
         // The book the loaded file is a copy of: the document stands for it
         // (its window names it, the office saves there) and counts as changed.
         QString presentedAs;
