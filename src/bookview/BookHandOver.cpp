@@ -1,5 +1,6 @@
 #include "BookHandOver.h"
 
+#include "ExcelAccess.h"
 #include "ExcelApplication.h"
 #include "ExcelError.h"
 #include "ExcelWorkbook.h"
@@ -7,39 +8,40 @@
 #include "MessageBox.h"
 #include "OfficeProcess.h"
 #include "SheetList.h"
+#include "WindowState.h"
 #include "cExcel.h"
-#include "frmMain.h"
 
-bool BookHandOver::HandOver(frmMain &form, const QString &sheet)
+bool BookHandOver::HandOver(WindowState &state, SheetList &sheets, ExcelAccess &excel, const QString &sheet,
+                            QWidget *owner)
 {
     if (!OfficeProcess::displayAvailable()) {
         MessageBox::Show(QStringLiteral("画面が使用できないため、ﾌﾞｯｸを Microsoft Excel で開くことができません。"),
-                         0x30, QString(), &form);
+                         0x30, QString(), owner);
         return false;
     }
-    form.Sheets().ReopenExcelIfNeeded();
-    cExcel &excel = form.Excel();
-    if (!ConsentToOfficeSave(form))
+    sheets.ReopenExcelIfNeeded();
+    cExcel &gateway = excel.Excel();
+    if (!ConsentToOfficeSave(excel, owner))
         return false;
     try {
         if (!sheet.isEmpty())
-            excel.SelectedSheet(sheet);
-        excel.xlApp->setVisible(true);
+            gateway.SelectedSheet(sheet);
+        gateway.xlApp->setVisible(true);
     } catch (const ExcelError &error) {
-        MessageBox::Show(error.description(), 0x30, QString(), &form);
+        MessageBox::Show(error.description(), 0x30, QString(), owner);
         return false;
     }
-    excel.xlApp.reset();
-    form.SheetsChanged = false;
+    gateway.xlApp.reset();
+    state.SheetsChanged = false;
     Globals::ExcelHandedOver = true;
     return true;
 }
 
 // The book goes over with its unsaved changes, and the office will offer to
 // save them: say first what the office's save would lose of the book.
-bool BookHandOver::ConsentToOfficeSave(frmMain &form)
+bool BookHandOver::ConsentToOfficeSave(ExcelAccess &excel, QWidget *owner)
 {
-    ExcelWorkbook &book = form.Excel().xlApp->ActiveWorkbook();
+    ExcelWorkbook &book = excel.Excel().xlApp->ActiveWorkbook();
     if (book.Saved())
         return true;
     const QStringList losses = book.officeExportLosses();
@@ -48,17 +50,17 @@ bool BookHandOver::ConsentToOfficeSave(frmMain &form)
     const QString text = u'"' + book.Name() + u'"' + QStringLiteral(" を Microsoft Excel で保存すると、次の内容が失われます。")
                          + QStringLiteral("\r\n\r\n・") + losses.join(QStringLiteral("\r\n・"))
                          + QStringLiteral("\r\n\r\n") + QStringLiteral("このまま開きますか？");
-    return MessageBox::Show(text, 0x131, QString(), &form) == MessageBox::IDOK;
+    return MessageBox::Show(text, 0x131, QString(), owner) == MessageBox::IDOK;
 }
 
-void BookHandOver::ExcelOpen(frmMain &form)
+void BookHandOver::ExcelOpen(WindowState &state, SheetList &sheets, ExcelAccess &excel, QWidget *owner)
 {
-    if (form.ActiveBookPath.isEmpty())
+    if (state.ActiveBookPath.isEmpty())
         return;
-    if (form.SheetsChanged
+    if (state.SheetsChanged
         && MessageBox::Show(QStringLiteral("Quirnで変更した内容が保存されていませんが Ecxelで開きますか。"), 0x21,
-                            QString(), &form)
+                            QString(), owner)
                != MessageBox::IDOK)
         return;
-    HandOver(form, QString());
+    HandOver(state, sheets, excel, QString(), owner);
 }

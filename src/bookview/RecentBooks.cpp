@@ -3,11 +3,13 @@
 #include "BookList.h"
 #include "BookSelection.h"
 #include "MessageBox.h"
-#include "frmMain.h"
+#include "WindowState.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QFileInfo>
+
+#include <utility>
 
 namespace {
 
@@ -15,45 +17,50 @@ constexpr int Slots = 5;
 
 } // namespace
 
-RecentBooks::RecentBooks(frmMain &form)
-    : m_form(form)
+RecentBooks::RecentBooks(WindowState &state, BookSelection &selection, QList<QAction *> items, QAction *bar,
+                         QWidget *owner)
+    : m_state(state)
+    , m_selection(selection)
+    , m_items(std::move(items))
+    , m_bar(bar)
+    , m_owner(owner)
 {
 }
 
 void RecentBooks::SetCaption(int slot, int number)
 {
-    m_form.Action(QStringLiteral("mnuFileMRU_%1").arg(slot + 1))
-        ->setText(QStringLiteral("&%1 %2").arg(number).arg(m_form.MruFiles.at(slot)));
+    m_items.at(slot)
+        ->setText(QStringLiteral("&%1 %2").arg(number).arg(m_state.MruFiles.at(slot)));
 }
 
 void RecentBooks::ShowLoaded()
 {
     int count = 0;
     for (int i = 0; i < Slots; ++i) {
-        QAction *item = m_form.Action(QStringLiteral("mnuFileMRU_%1").arg(i + 1));
-        if (m_form.MruFiles.at(i).isEmpty()) {
+        QAction *item = m_items.at(i);
+        if (m_state.MruFiles.at(i).isEmpty()) {
             item->setVisible(false);
             continue;
         }
         item->setVisible(true);
         SetCaption(i, ++count);
     }
-    m_form.Action(QStringLiteral("mnuFileBar4"))->setVisible(count > 0);
+    m_bar->setVisible(count > 0);
 }
 
 void RecentBooks::RecordRecentBook(const QString &path)
 {
     for (int i = 0; i < Slots; ++i) {
-        if (m_form.MruFiles.at(i) == path)
+        if (m_state.MruFiles.at(i) == path)
             return;
     }
     for (int i = 0; i < Slots - 1; ++i)
-        m_form.MruFiles[i] = m_form.MruFiles.at(i + 1);
-    m_form.MruFiles[Slots - 1] = path;
+        m_state.MruFiles[i] = m_state.MruFiles.at(i + 1);
+    m_state.MruFiles[Slots - 1] = path;
     for (int i = 0; i < Slots; ++i) {
-        if (!m_form.MruFiles.at(i).isEmpty()) {
-            m_form.Action(QStringLiteral("mnuFileBar4"))->setVisible(true);
-            m_form.Action(QStringLiteral("mnuFileMRU_%1").arg(i + 1))->setVisible(true);
+        if (!m_state.MruFiles.at(i).isEmpty()) {
+            m_bar->setVisible(true);
+            m_items.at(i)->setVisible(true);
         }
         SetCaption(i, i + 1);
     }
@@ -61,13 +68,13 @@ void RecentBooks::RecordRecentBook(const QString &path)
 
 void RecentBooks::OpenRecent(int k)
 {
-    if (m_form.BookLoading || k < 1 || k > Slots)
+    if (m_state.BookLoading || k < 1 || k > Slots)
         return;
-    const QString path = m_form.MruFiles.at(k - 1);
+    const QString path = m_state.MruFiles.at(k - 1);
     if (path.isEmpty() || !QFileInfo(path).isFile()) {
-        MessageBox::Show(u'"' + path + u'"' + QStringLiteral(" が見つかりません。"), 0x10, QString(), &m_form);
+        MessageBox::Show(u'"' + path + u'"' + QStringLiteral(" が見つかりません。"), 0x10, QString(), m_owner);
         QCoreApplication::processEvents();
         return;
     }
-    m_form.Selection().OpenBookByPath(path);
+    m_selection.OpenBookByPath(path);
 }

@@ -1,15 +1,21 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
-class frmMain;
+class BookSelection;
+class QAction;
+class QWidget;
+struct WindowState;
 
-// The recently used books of the File menu: frmMain::MruFiles slots 0..4
+// The recently used books of the File menu: WindowState::MruFiles slots 0..4
 // (slot 4 the newest) shown as mnuFileMRU_1 .. mnuFileMRU_5.
 class RecentBooks
 {
 public:
-    explicit RecentBooks(frmMain &form);
+    // items: mnuFileMRU_1 .. mnuFileMRU_5; bar: the separator above them
+    // (mnuFileBar4); owner: the window the messages belong to.
+    RecentBooks(WindowState &state, BookSelection &selection, QList<QAction *> items, QAction *bar, QWidget *owner);
 
     // After loading the slots: the used ones shown and numbered 1, 2, ... from
     // the top; mnuFileBar4 hidden when none is used.
@@ -23,5 +29,9 @@ public:
 private:
     void SetCaption(int slot, int number);
 
-    frmMain &m_form;
+    WindowState &m_state;
+    BookSelection &m_selection;
+    QList<QAction *> m_items;
+    QAction *m_bar;
+    QWidget *m_owner;
 };

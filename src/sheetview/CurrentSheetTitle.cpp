@@ -4,8 +4,8 @@
 #include "ReportSystemError.h"
 #include "SheetKey.h"
 #include "SheetList.h"
+#include "WindowState.h"
 #include "cListView.h"
-#include "frmMain.h"
 
 #include <QAction>
 #include <QItemSelectionModel>
@@ -13,17 +13,24 @@
 #include <QStandardItemModel>
 #include <QTimer>
 
-CurrentSheetTitle::CurrentSheetTitle(frmMain &form)
-    : QObject(&form)
-    , m_form(form)
+CurrentSheetTitle::CurrentSheetTitle(const WindowState &state, SheetList &sheets, cListView &view, QLabel &title,
+                                     PrintReserve &reserve, QAction *display, QAction *hide, QObject *parent)
+    : QObject(parent)
+    , m_state(state)
+    , m_sheets(sheets)
+    , m_view(view)
+    , m_title(title)
+    , m_reserve(reserve)
+    , m_display(display)
+    , m_hide(hide)
 {
 }
 
 void CurrentSheetTitle::Watch()
 {
-    QItemSelectionModel *selection = m_form.SheetView()->selectionModel();
+    QItemSelectionModel *selection = m_view.selectionModel();
     connect(selection, &QItemSelectionModel::selectionChanged, this, &CurrentSheetTitle::FollowSoon);
-    QStandardItemModel *model = m_form.SheetView()->model();
+    QStandardItemModel *model = m_view.model();
     connect(model, &QAbstractItemModel::rowsRemoved, this, &CurrentSheetTitle::FollowSoon);
     connect(model, &QAbstractItemModel::modelReset, this, &CurrentSheetTitle::FollowSoon);
 }
@@ -41,11 +48,11 @@ void CurrentSheetTitle::FollowSoon()
 
 void CurrentSheetTitle::Follow()
 {
-    if (m_form.ActiveBookPath.isEmpty() || m_form.BookLoading)
+    if (m_state.ActiveBookPath.isEmpty() || m_state.BookLoading)
         return;
-    SheetList &sheets = m_form.Sheets();
+    SheetList &sheets = m_sheets;
     const QList<int> selected = sheets.SelectedRows();
-    QLabel *title = m_form.Title(1);
+    QLabel *title = &m_title;
     for (int row : selected) {
         if (sheets.Text(row) == title->text())
             return;
@@ -54,15 +61,15 @@ void CurrentSheetTitle::Follow()
         if (title->text().isEmpty())
             return;
         title->clear();
-        m_form.Reservations().ShowMark(false);
+        m_reserve.ShowMark(false);
         return;
     }
-    const int current = m_form.SheetView()->selectionModel()->currentIndex().row();
+    const int current = m_view.selectionModel()->currentIndex().row();
     const int row = selected.contains(current) ? current : selected.last();
     const QString name = sheets.Text(row);
     const bool visible = SheetKey::TestSheetKeyBit(sheets.Key(row), SheetKey::Visible, true);
-    m_form.Action(QStringLiteral("SheetPopDisplay"))->setChecked(visible);
-    m_form.Action(QStringLiteral("SheetPopHide"))->setChecked(!visible);
+    m_display->setChecked(visible);
+    m_hide->setChecked(!visible);
     sheets.ShowReserveMark(name);
     title->setText(name);
 }

@@ -2,7 +2,12 @@
 
 #include <QObject>
 
-class frmMain;
+class PrintReserve;
+class QAction;
+class QLabel;
+class SheetList;
+class cListView;
+struct WindowState;
 
 // The title above the sheet list names the current sheet. It stays with the
 // sheet last chosen while that sheet is listed and selected; when a delete,
@@ -14,7 +19,9 @@ class CurrentSheetTitle : public QObject
     Q_OBJECT
 
 public:
-    explicit CurrentSheetTitle(frmMain &form);
+    // display, hide: the sheet popup's items checked for the sheet named.
+    CurrentSheetTitle(const WindowState &state, SheetList &sheets, cListView &view, QLabel &title,
+                      PrintReserve &reserve, QAction *display, QAction *hide, QObject *parent);
 
     // Watches the sheet list; the title is brought in step once the change
     // that moved it is over.
@@ -24,6 +31,12 @@ public:
 private:
     void FollowSoon();
 
-    frmMain &m_form;
+    const WindowState &m_state;
+    SheetList &m_sheets;
+    cListView &m_view;
+    QLabel &m_title;
+    PrintReserve &m_reserve;
+    QAction *m_display;
+    QAction *m_hide;
     bool m_due = false;
 };

@@ -3,8 +3,8 @@
 #include "ReportSystemError.h"
 #include "SheetClipboard.h"
 #include "SheetEditing.h"
+#include "WindowState.h"
 #include "cListView.h"
-#include "frmMain.h"
 
 #include <QDragMoveEvent>
 #include <QDropEvent>
@@ -12,18 +12,19 @@
 #include <QListView>
 #include <QTreeView>
 
-SheetCommandEvents::SheetCommandEvents(frmMain &form, SheetEditing &editing, SheetClipboard &clipboard)
-    : QObject(&form)
-    , m_form(form)
+SheetCommandEvents::SheetCommandEvents(const WindowState &state, cListView &view, SheetEditing &editing,
+                                       SheetClipboard &clipboard, QObject *parent)
+    : QObject(parent)
+    , m_state(state)
     , m_editing(editing)
     , m_clipboard(clipboard)
 {
-    for (QAbstractItemView *view : {static_cast<QAbstractItemView *>(form.SheetView()->listView()),
-                                    static_cast<QAbstractItemView *>(form.SheetView()->reportView())}) {
-        view->setAcceptDrops(true);
-        view->viewport()->setAcceptDrops(true);
-        view->installEventFilter(this);
-        view->viewport()->installEventFilter(this);
+    for (QAbstractItemView *list : {static_cast<QAbstractItemView *>(view.listView()),
+                                    static_cast<QAbstractItemView *>(view.reportView())}) {
+        list->setAcceptDrops(true);
+        list->viewport()->setAcceptDrops(true);
+        list->installEventFilter(this);
+        list->viewport()->installEventFilter(this);
     }
 }
 
@@ -44,7 +45,7 @@ bool SheetCommandEvents::KeyPress(int key, Qt::KeyboardModifiers modifiers)
 {
     const Qt::KeyboardModifiers held = modifiers & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
     if (held == Qt::NoModifier && key == Qt::Key_Delete) {
-        if (!(m_form.BookRestriction & 1))
+        if (!(m_state.BookRestriction & 1))
             m_editing.DeleteSelectedSheets();
         return true;
     }

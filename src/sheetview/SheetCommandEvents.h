@@ -4,7 +4,8 @@
 
 class SheetClipboard;
 class SheetEditing;
-class frmMain;
+class cListView;
+struct WindowState;
 
 // The sheet view's keys and drops for the sheet commands: Delete, F2, Ctrl+C,
 // Ctrl+X and Ctrl+V while the list has the focus (so they work whatever state
@@ -14,7 +15,8 @@ class SheetCommandEvents : public QObject
     Q_OBJECT
 
 public:
-    SheetCommandEvents(frmMain &form, SheetEditing &editing, SheetClipboard &clipboard);
+    SheetCommandEvents(const WindowState &state, cListView &view, SheetEditing &editing, SheetClipboard &clipboard,
+                       QObject *parent);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -23,7 +25,7 @@ private:
     bool KeyPress(int key, Qt::KeyboardModifiers modifiers);
     bool DragEvent(QEvent *event);
 
-    frmMain &m_form;
+    const WindowState &m_state;
     SheetEditing &m_editing;
     SheetClipboard &m_clipboard;
 };

@@ -1,12 +1,12 @@
 #include "SheetFind.h"
 
+#include "MenuState.h"
 #include "MessageBox.h"
 #include "SheetKey.h"
 #include "SheetList.h"
-#include "cListView.h"
-#include "MenuState.h"
 #include "StatusPanels.h"
 #include "WindowState.h"
+#include "cListView.h"
 #include "frmSheetFind.h"
 
 #include <QAbstractItemView>

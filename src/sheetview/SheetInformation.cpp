@@ -1,14 +1,14 @@
 #include "SheetInformation.h"
 
+#include "ExcelAccess.h"
 #include "SettingsStore.h"
 #include "SheetKey.h"
 #include "SheetList.h"
 #include "WaitCursor.h"
+#include "WindowState.h"
 #include "cExcel.h"
 #include "cListView.h"
 #include "cNum.h"
-#include "ExcelAccess.h"
-#include "WindowState.h"
 
 #include <QAbstractItemView>
 #include <QAction>

@@ -330,7 +330,7 @@ void SheetList::DblClick()
     }
     if (!OfferToOpenUnsaved())
         return;
-    BookHandOver::HandOver(m_form, name);
+    BookHandOver::HandOver(m_form, *this, m_form, name, &m_form);
 }
 
 void SheetList::MouseDown(int button)

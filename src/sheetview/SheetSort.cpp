@@ -1,14 +1,14 @@
 #include "SheetSort.h"
 
+#include "ExcelAccess.h"
 #include "MessageBox.h"
 #include "SheetList.h"
 #include "TextCollation.h"
 #include "WaitCursor.h"
+#include "WindowState.h"
 #include "cExcel.h"
 #include "cFile.h"
 #include "cListView.h"
-#include "ExcelAccess.h"
-#include "WindowState.h"
 
 #include <QCoreApplication>
 #include <QLabel>

@@ -95,7 +95,10 @@ frmMain::frmMain(QWidget *parent)
     m_import = std::make_unique<BookImport>(*this);
     m_selection = std::make_unique<BookSelection>(*this);
     m_presentation = std::make_unique<BookPresentation>(*this);
-    m_recent = std::make_unique<RecentBooks>(*this);
+    QList<QAction *> recentItems;
+    for (int k = 1; k <= 5; ++k)
+        recentItems << Item(QStringLiteral("mnuFileMRU_%1").arg(k));
+    m_recent = std::make_unique<RecentBooks>(*this, *m_selection, recentItems, Item("mnuFileBar4"), this);
     m_sheets = std::make_unique<SheetList>(*this);
     m_menuRules = std::make_unique<MenuRules>(*this);
     m_toolbarDispatch = std::make_unique<ToolbarDispatch>(*m_menuRules);
@@ -272,7 +275,7 @@ void frmMain::ConnectBookHandlers()
     for (const char *name : {"mnuFileDelete", "BookPopFileDelete", "tbDelete"})
         Connect(QString::fromLatin1(name), [this] { m_import->RemoveBooks(); });
     for (const char *name : {"mnuExcelOpen", "BookPopExcelOpen", "tbExcelOpen"})
-        Connect(QString::fromLatin1(name), [this] { BookHandOver::ExcelOpen(*this); });
+        Connect(QString::fromLatin1(name), [this] { BookHandOver::ExcelOpen(*this, *m_sheets, *this, this); });
     for (const char *name : {"mnuFileSave", "tbFileSave"})
         Connect(QString::fromLatin1(name), [this] { BookSave(*this).Save(); });
     Connect(QStringLiteral("mnuFileNewSave"), [this] { BookSave(*this).SaveAs(); });
@@ -337,7 +340,9 @@ void frmMain::ConnectSheetHandlers()
     connect(Popup(QStringLiteral("menuSheetPopup")), &QMenu::aboutToShow, this,
             [this] { TrapErrors([this] { m_information->PopupOpening(); }); });
     ConnectSheetCommands();
-    (new CurrentSheetTitle(*this))->Watch();
+    (new CurrentSheetTitle(*this, *m_sheets, *m_sheetView, *m_title[1], *m_reserve, Item("SheetPopDisplay"),
+                           Item("SheetPopHide"), this))
+        ->Watch();
     for (QAbstractItemView *view : {static_cast<QAbstractItemView *>(m_sheetView->listView()),
                                     static_cast<QAbstractItemView *>(m_sheetView->reportView())}) {
         connect(view, &QAbstractItemView::clicked, this, [this](const QModelIndex &index) {
@@ -372,7 +377,7 @@ void frmMain::ConnectSheetCommands()
     SheetDropOnBook = [this](const QMimeData &data, Qt::KeyboardModifiers modifiers) {
         m_sheetTransfer->DropOnBook(data, modifiers);
     };
-    new SheetCommandEvents(*this, *m_sheetEditing, *m_sheetClipboard);
+    new SheetCommandEvents(*this, *m_sheetView, *m_sheetEditing, *m_sheetClipboard, this);
 }
 
 void frmMain::ConnectPrintHandlers()
