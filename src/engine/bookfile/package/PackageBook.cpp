@@ -651,7 +651,7 @@ BookFileError PackageBook::importSheets(const Import &)
 
 bool PackageBook::writeTo(const QString &path, QString *reason) const
 {
-    return ZipSplice::write(m_parts.zip(), m_parts.changes(), path, reason);
+    return ZipSplice::write(m_parts.zip(), m_parts.changes(), path, reason, &m_deflated);
 }
 
 } // namespace quirn

@@ -72,6 +72,7 @@ private:
     std::optional<WorkbookPart> workbookIn(const PackageEdits &parts) const;
 
     PackageEdits m_parts;
+    mutable ZipDeflateCache m_deflated; // the changed parts as the last write deflated them
     QString m_workbookPart;
     WorkbookPart m_workbook;
     QList<QString> m_sheetParts; // in tab order

@@ -4,6 +4,8 @@
 
 #include <QXmlStreamReader>
 
+#include <cstring>
+
 namespace quirn {
 
 namespace {
@@ -105,48 +107,92 @@ CellData findCellData(const QByteArray &xml)
     return data;
 }
 
-// The value of attribute `name` in the start tag from `at` to `end`, or empty.
-QByteArrayView attributeIn(const QByteArray &xml, qsizetype at, qsizetype end, const char *name)
+// The value of the attribute " r=" in the start tag from `at` to `end`, or empty.
+QByteArrayView placeIn(const char *p, qsizetype at, qsizetype end)
 {
-    const QByteArray wanted = QByteArray(" ") + name + "=";
-    const qsizetype found = xml.indexOf(wanted, at);
-    if (found < 0 || found >= end)
-        return {};
-    const qsizetype quote = found + wanted.size();
-    const char q = xml[quote];
-    const qsizetype close = xml.indexOf(q, quote + 1);
-    return close < 0 || close > end ? QByteArrayView() : QByteArrayView(xml).sliced(quote + 1, close - quote - 1);
+    for (qsizetype i = at; i + 4 < end; ++i) {
+        if (p[i] != 'r' || p[i + 1] != '=' || (p[i - 1] != ' ' && p[i - 1] != '\t' && p[i - 1] != '\n' && p[i - 1] != '\r'))
+            continue;
+        const char q = p[i + 2];
+        if (q != '"' && q != '\'')
+            continue;
+        const char *close = static_cast<const char *>(memchr(p + i + 3, q, size_t(end - i - 3)));
+        return close ? QByteArrayView(p + i + 3, close - (p + i + 3)) : QByteArrayView();
+    }
+    return {};
+}
+
+// "AB12" as column 28, row 12, straight from the bytes; false when it is no cell reference.
+bool parsePlace(QByteArrayView ref, int *column, int *row)
+{
+    int c = 0, r = 0;
+    qsizetype i = 0;
+    const qsizetype n = ref.size();
+    if (i < n && ref[i] == '$')
+        ++i;
+    const qsizetype letters = i;
+    for (; i < n && ((ref[i] >= 'A' && ref[i] <= 'Z') || (ref[i] >= 'a' && ref[i] <= 'z')); ++i) {
+        c = c * 26 + ((ref[i] & ~0x20) - 'A' + 1);
+        if (c > kMaxColumns)
+            return false;
+    }
+    if (i == letters)
+        return false;
+    if (i < n && ref[i] == '$')
+        ++i;
+    const qsizetype digits = i;
+    for (; i < n && ref[i] >= '0' && ref[i] <= '9'; ++i) {
+        r = r * 10 + (ref[i] - '0');
+        if (r > kMaxRows)
+            return false;
+    }
+    if (i == digits || i != n || r == 0)
+        return false;
+    *column = c;
+    *row = r;
+    return true;
 }
 
 // Excel's used range from the cells' own tags: rows and cells with or
-// without their places written. Only the tags are looked at, not their values.
+// without their places written. Only the tags are looked at, not their
+// values, and nothing is copied.
 void scanCells(const QByteArray &xml, const CellData &data, int *lastRow, int *lastColumn)
 {
     int row = 0, column = 0;
     const char *p = xml.constData();
-    for (qsizetype i = xml.indexOf('<', data.start); i >= 0 && i < data.end; i = xml.indexOf('<', i + 1)) {
+    qsizetype i = data.start;
+    while (i < data.end) {
+        const char *lt = static_cast<const char *>(memchr(p + i, '<', size_t(data.end - i)));
+        if (!lt)
+            return;
+        i = lt - p;
         qsizetype n = i + 1;
         while (n < data.end && p[n] != ':' && p[n] != ' ' && p[n] != '>' && p[n] != '/')
             ++n;
         const qsizetype local = n < data.end && p[n] == ':' ? n + 1 : i + 1;
         qsizetype e = local;
-        while (e < data.end && p[e] != ' ' && p[e] != '>' && p[e] != '/')
+        while (e < data.end && p[e] != ' ' && p[e] != '>' && p[e] != '/' && p[e] != '\t' && p[e] != '\n' && p[e] != '\r')
             ++e;
-        const QByteArrayView tag = QByteArrayView(xml).sliced(local, e - local);
-        if (tag != "c" && tag != "row")
+        const qsizetype length = e - local;
+        const bool isRow = length == 3 && memcmp(p + local, "row", 3) == 0;
+        const bool isCell = length == 1 && p[local] == 'c';
+        if (!isRow && !isCell) {
+            i = e;
             continue;
-        const qsizetype tagEnd = xml.indexOf('>', e);
-        if (tagEnd < 0)
+        }
+        const char *gt = static_cast<const char *>(memchr(p + e, '>', size_t(data.end - e)));
+        if (!gt)
             return;
-        const QByteArrayView r = attributeIn(xml, e, tagEnd, "r");
-        if (tag == "row") {
+        const qsizetype tagEnd = gt - p;
+        const QByteArrayView r = placeIn(p, e, tagEnd);
+        if (isRow) {
             bool ok = false;
             const int number = r.toInt(&ok);
             row = ok && number > 0 && number <= kMaxRows ? number : qMin(row + 1, kMaxRows);
             column = 0;
         } else {
             int c = 0, rr = 0;
-            if (SheetPart::parseCell(QString::fromLatin1(r), &c, &rr)) {
+            if (parsePlace(r, &c, &rr)) {
                 column = c;
                 row = rr;
             } else {
@@ -156,7 +202,7 @@ void scanCells(const QByteArray &xml, const CellData &data, int *lastRow, int *l
             *lastRow = qMax(*lastRow, row);
             *lastColumn = qMax(*lastColumn, column);
         }
-        i = tagEnd;
+        i = tagEnd + 1;
     }
 }
 

@@ -3,6 +3,7 @@
 #include "FormulaRefs.h"
 #include "XmlSpans.h"
 
+#include <cstring>
 #include <functional>
 
 namespace quirn {
@@ -51,6 +52,9 @@ void rewriteFormulas(const XmlSpans &spans, const Rewrite &rewrite, XmlSplices &
     qsizetype titlesEnd = -1; // inside the document properties' TitlesOfParts
     for (const XmlSpans::Element &e : spans.all()) {
         const QByteArray local = e.localName();
+        // Cells, values, rows and most else are passed over at their first letter.
+        if (local.isEmpty() || !std::strchr("fFdlhwsT", local[0]))
+            continue;
         if (local == "TitlesOfParts")
             titlesEnd = e.end;
         if (isFormulaElement(local)) {
@@ -93,11 +97,13 @@ Rewrite renaming(const QString &oldName, const QString &newName)
 
 bool SheetRename::mayRefer(const QByteArray &xml, const QString &oldName)
 {
-    // The name as the part may spell it: plain, or with an escaped apostrophe or ampersand.
-    const QByteArray plain = oldName.toUtf8().toLower();
-    const QByteArray lower = xml.toLower();
-    return lower.contains(plain) || lower.contains(XmlSpans::escape(oldName, '\'').toLower())
-        || lower.contains(XmlSpans::escape(oldName, '"').toLower());
+    // The name as the part may spell it: plain, or with an escaped
+    // apostrophe or ampersand, in any case of its ASCII letters.
+    const QLatin1StringView part(xml.constData(), xml.size());
+    for (const QByteArray &spelt : {oldName.toUtf8(), XmlSpans::escape(oldName, '\''), XmlSpans::escape(oldName, '"')})
+        if (part.contains(QLatin1StringView(spelt.constData(), spelt.size()), Qt::CaseInsensitive))
+            return true;
+    return false;
 }
 
 bool SheetRename::workbook(const QByteArray &xml, int index, const QString &oldName, const QString &newName,

@@ -1,15 +1,17 @@
 #include "XmlSpans.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace quirn {
 
 namespace {
 
+// The names below point into the part's bytes, which the spans hold, instead of copying them.
 QByteArray afterColon(const QByteArray &name)
 {
     const qsizetype colon = name.indexOf(':');
-    return colon < 0 ? name : name.mid(colon + 1);
+    return colon < 0 ? name : QByteArray::fromRawData(name.constData() + colon + 1, name.size() - colon - 1);
 }
 
 bool isSpace(char c)
@@ -27,10 +29,12 @@ bool isNameChar(char c)
 QByteArray XmlSpans::Element::localName() const { return afterColon(qualifiedName); }
 QByteArray XmlSpans::Attribute::localName() const { return afterColon(qualifiedName); }
 
-bool XmlSpans::read(const QByteArray &xml)
+bool XmlSpans::read(const QByteArray &bytes)
 {
-    m_xml = xml;
+    m_xml = bytes;
     m_elements.clear();
+    const QByteArray &xml = m_xml;
+    m_elements.reserve(xml.size() / 24); // about as many elements as a sheet's cells make
     QList<int> open;
     const char *p = xml.constData();
     const qsizetype n = xml.size();
@@ -48,10 +52,11 @@ bool XmlSpans::read(const QByteArray &xml)
             i = next < 0 ? n : next;
             continue;
         }
-        if (xml.mid(i, 4) == "<!--") {
+        const bool bang = i + 1 < n && p[i + 1] == '!';
+        if (bang && i + 4 <= n && memcmp(p + i, "<!--", 4) == 0) {
             if (!skipPast("-->"))
                 return false;
-        } else if (xml.mid(i, 9) == "<![CDATA[") {
+        } else if (bang && i + 9 <= n && memcmp(p + i, "<![CDATA[", 9) == 0) {
             if (!skipPast("]]>"))
                 return false;
         } else if (i + 1 < n && (p[i + 1] == '?' || p[i + 1] == '!')) {
@@ -62,7 +67,7 @@ bool XmlSpans::read(const QByteArray &xml)
             if (close < 0 || open.isEmpty())
                 return false;
             Element &e = m_elements[open.takeLast()];
-            if (xml.mid(i + 2, e.qualifiedName.size()) != e.qualifiedName)
+            if (i + 2 + e.qualifiedName.size() > n || memcmp(p + i + 2, e.qualifiedName.constData(), e.qualifiedName.size()) != 0)
                 return false;
             e.contentEnd = i;
             e.end = close + 1;
@@ -73,7 +78,7 @@ bool XmlSpans::read(const QByteArray &xml)
             qsizetype j = i + 1;
             while (j < n && isNameChar(p[j]))
                 ++j;
-            e.qualifiedName = xml.mid(i + 1, j - i - 1);
+            e.qualifiedName = QByteArray::fromRawData(p + i + 1, j - i - 1);
             if (e.qualifiedName.isEmpty())
                 return false;
             // To the end of the start tag, stepping over quoted values.
@@ -144,7 +149,7 @@ QList<XmlSpans::Attribute> XmlSpans::attributes(const Element &element) const
             ++j;
         if (j == nameStart)
             break;
-        a.qualifiedName = m_xml.mid(nameStart, j - nameStart);
+        a.qualifiedName = QByteArray::fromRawData(m_xml.constData() + nameStart, j - nameStart);
         while (j < end && (isSpace(p[j]) || p[j] == '='))
             ++j;
         if (j >= end || (p[j] != '"' && p[j] != '\''))

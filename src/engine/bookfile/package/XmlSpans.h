@@ -44,7 +44,9 @@ public:
         QByteArray localName() const;
     };
 
-    // Reads where everything lies; false when the part is not well-formed enough to edit.
+    // Reads where everything lies; false when the part is not well-formed
+    // enough to edit. The names of elements and attributes found point into
+    // the spans' copy of the part: they are used while the spans live.
     bool read(const QByteArray &xml);
     const QByteArray &xml() const { return m_xml; }
     // Every element, in document order.

@@ -15,7 +15,7 @@ namespace {
 QByteArray deflated(const QByteArray &content)
 {
     z_stream z{};
-    deflateInit2(&z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
+    deflateInit2(&z, Z_BEST_SPEED, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
     QByteArray out(qsizetype(deflateBound(&z, uLong(content.size()))), Qt::Uninitialized);
     z.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(content.constData()));
     z.avail_in = uInt(content.size());
@@ -56,13 +56,25 @@ void putLocal(QByteArray &out, const QByteArray &name, const Written &w, const Q
     out.append(name);
 }
 
-Written deflateInto(QByteArray &out, const QByteArray &content, QByteArray *data)
+// `content` deflated, or taken from `cache` when the same bytes were
+// deflated for an earlier write (a shared buffer is never changed in place).
+Written deflateInto(QByteArray &out, const QString &name, const QByteArray &content, QByteArray *data,
+                    ZipDeflateCache *cache)
 {
     Written w;
     w.offset = out.size();
     w.replaced = true;
-    *data = deflated(content);
-    w.crc = quint32(crc32(0, reinterpret_cast<const Bytef *>(content.constData()), uInt(content.size())));
+    const auto kept = cache ? cache->constFind(name) : ZipDeflateCache::const_iterator();
+    if (cache && kept != cache->constEnd() && kept->content.constData() == content.constData()
+        && kept->content.size() == content.size()) {
+        *data = kept->data;
+        w.crc = kept->crc;
+    } else {
+        *data = deflated(content);
+        w.crc = quint32(crc32(0, reinterpret_cast<const Bytef *>(content.constData()), uInt(content.size())));
+        if (cache)
+            cache->insert(name, {content, *data, w.crc});
+    }
     w.compressedSize = quint64(data->size());
     w.size = quint64(content.size());
     return w;
@@ -99,7 +111,7 @@ void putCentral(QByteArray &out, const QByteArray &name, const Written &w, const
 
 } // namespace
 
-QByteArray ZipSplice::spliced(const ZipArchive &zip, const ZipChanges &changes)
+QByteArray ZipSplice::spliced(const ZipArchive &zip, const ZipChanges &changes, ZipDeflateCache *cache)
 {
     const QByteArray &in = zip.bytes();
     const QList<ZipArchive::Entry> &entries = zip.entries();
@@ -132,13 +144,13 @@ QByteArray ZipSplice::spliced(const ZipArchive &zip, const ZipChanges &changes)
             out.append(in.constData() + e.localOffset, e.end - e.localOffset);
             continue;
         }
-        written[i] = deflateInto(out, *content, &data);
+        written[i] = deflateInto(out, e.name, *content, &data, cache);
         putLocal(out, e.name.toUtf8(), written[i], in, &e, time, date);
         out.append(data);
     }
     QList<Written> added;
     for (const QString &name : changes.added) {
-        added.append(deflateInto(out, changes.contents.value(name), &data));
+        added.append(deflateInto(out, name, changes.contents.value(name), &data, cache));
         putLocal(out, name.toUtf8(), added.last(), in, nullptr, time, date);
         out.append(data);
     }
@@ -207,9 +219,10 @@ QByteArray ZipSplice::spliced(const ZipArchive &zip, const ZipChanges &changes)
     return out;
 }
 
-bool ZipSplice::write(const ZipArchive &zip, const ZipChanges &changes, const QString &path, QString *reason)
+bool ZipSplice::write(const ZipArchive &zip, const ZipChanges &changes, const QString &path, QString *reason,
+                      ZipDeflateCache *cache)
 {
-    const QByteArray bytes = changes.isEmpty() ? zip.bytes() : spliced(zip, changes);
+    const QByteArray bytes = changes.isEmpty() ? zip.bytes() : spliced(zip, changes, cache);
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size() || !file.flush()) {
         *reason = file.errorString();

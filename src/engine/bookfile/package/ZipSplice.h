@@ -26,11 +26,22 @@ struct ZipChanges
     bool isEmpty() const { return contents.isEmpty() && removed.isEmpty(); }
 };
 
+// Contents deflated by an earlier write, by entry name, so that writing a
+// book again does not deflate again the parts that did not change since.
+struct ZipDeflated
+{
+    QByteArray content;
+    QByteArray data;
+    quint32 crc = 0;
+};
+using ZipDeflateCache = QHash<QString, ZipDeflated>;
+
 struct ZipSplice
 {
-    static bool write(const ZipArchive &zip, const ZipChanges &changes, const QString &path, QString *reason);
+    static bool write(const ZipArchive &zip, const ZipChanges &changes, const QString &path, QString *reason,
+                      ZipDeflateCache *cache = nullptr);
     // The bytes written, for writing to memory.
-    static QByteArray spliced(const ZipArchive &zip, const ZipChanges &changes);
+    static QByteArray spliced(const ZipArchive &zip, const ZipChanges &changes, ZipDeflateCache *cache = nullptr);
 };
 
 } // namespace quirn
