@@ -6,7 +6,9 @@
 #include "FormulaRefs.h"
 #include "PackageZips.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -205,6 +207,7 @@ private slots:
     void copyTakesItsPartsAlong();
     void pageSetupIsWrittenInPlace_data();
     void pageSetupIsWrittenInPlace();
+    void officeReadsTheSameValues();
 };
 
 void TestPackageBook::listsAsTheManifestSays_data()
@@ -758,6 +761,87 @@ void TestPackageBook::pageSetupIsWrittenInPlace()
         const qsizetype at = order.indexOf(child);
         QVERIFY2(at < 0 || at >= last, qPrintable(child));
         last = std::max(last, at);
+    }
+}
+
+// Every sheet of each book as LibreOffice reads its values, by book and
+// sheet name ("book.xlsx/Sheet1"), from one run of the office over all of them.
+QHash<QString, QByteArray> officeValues(const QStringList &books, const QString &work)
+{
+    QProcess office;
+    office.setProcessChannelMode(QProcess::MergedChannels);
+    office.start(QStringLiteral("soffice"),
+                 QStringList{QStringLiteral("-env:UserInstallation=file://") + work + QStringLiteral("/profile"),
+                             QStringLiteral("--headless"), QStringLiteral("--norestore"), QStringLiteral("--convert-to"),
+                             QStringLiteral("csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,false,false,false,-1"),
+                             QStringLiteral("--outdir"), work + QStringLiteral("/csv")}
+                     + books);
+    office.waitForFinished(600000);
+    QHash<QString, QByteArray> values;
+    for (const QFileInfo &csv : QDir(work + QStringLiteral("/csv")).entryInfoList(QDir::Files)) {
+        QFile file(csv.filePath());
+        file.open(QIODevice::ReadOnly);
+        for (const QString &book : books) {
+            const QString base = QFileInfo(book).completeBaseName() + QLatin1Char('-');
+            if (csv.fileName().startsWith(base))
+                values.insert(QFileInfo(book).fileName() + QLatin1Char('/') + csv.completeBaseName().mid(base.size()),
+                              file.readAll());
+        }
+    }
+    return values;
+}
+
+void TestPackageBook::officeReadsTheSameValues()
+{
+    // Each edit, and for each sheet of its result the original sheet whose values it must show.
+    struct Case
+    {
+        QString file;
+        std::function<BookFileError(BookFile &)> edit;
+        QStringList from;
+    };
+    const QList<Case> cases{
+        {"print_titles_defined_names_mac.xlsx", [](BookFile &b) { return b.renameSheet(0, QStringLiteral("Blatt 1")); },
+         {"Sheet1", "Sheet2", "Sheet3"}},
+        {"formula_3d_four_sheets.xlsx", [](BookFile &b) { return b.deleteSheets({1}); }, {"Sheet1", "Sheet3", "Sheet4"}},
+        {"apostrophe_name_print_titles_chart.xlsx",
+         [](BookFile &b) { return b.duplicateSheet(0, QStringLiteral("Sheet'1 (2)"), 0); }, {"Sheet'1", "Sheet'1"}},
+        {"libreoffice_local_names_hidden.xlsx", [](BookFile &b) { return b.moveSheets({5, 4, 3, 2, 1, 0}, 0); },
+         {"Sheet6", "Sheet4", "Sheet3", "Sheet2", "Sheet1", "Sheet0"}},
+        {"inline_no_dimension_10_sheets.xlsx", [](BookFile &b) {
+             PageSetupFacts setup = b.pageSetup(0);
+             setup.orientation = 2;
+             setup.centerFooter = QStringLiteral("&P");
+             return b.setPageSetup(0, setup);
+         }, {}},
+    };
+    QTemporaryDir dir;
+    QStringList books;
+    QList<QStringList> names;
+    for (const Case &c : cases) {
+        const QString original = kFixtures + QLatin1Char('/') + c.file;
+        const QString edited = dir.filePath(QStringLiteral("edited_") + c.file);
+        BookFile book;
+        QCOMPARE(book.open(original).message, QString());
+        QCOMPARE(c.edit(book).message, QString());
+        QCOMPARE(book.saveCopy(edited).message, QString());
+        QStringList sheets;
+        for (const SheetFacts &f : book.sheets())
+            sheets << f.name;
+        names << sheets;
+        books << original << edited;
+    }
+    const QHash<QString, QByteArray> values = officeValues(books, dir.path());
+    QVERIFY2(!values.isEmpty(), "LibreOffice read none of the books");
+    for (qsizetype i = 0; i < cases.size(); ++i) {
+        const QStringList &sheets = names[i];
+        for (qsizetype s = 0; s < sheets.size(); ++s) {
+            const QString from = cases[i].from.isEmpty() ? sheets[s] : cases[i].from[s];
+            const QString key = QStringLiteral("edited_") + cases[i].file + QLatin1Char('/') + sheets[s];
+            const QString originalKey = cases[i].file + QLatin1Char('/') + from;
+            QVERIFY2(values.contains(key) && values.contains(originalKey), qPrintable(key));
+            QCOMPARE(values.value(key), values.value(originalKey));
+        }
     }
 }
 
