@@ -2,15 +2,15 @@
 
 #include "SheetKey.h"
 #include "SheetList.h"
-#include "frmMain.h"
+#include "WindowState.h"
 
 #include <QAction>
 #include <QLabel>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
-
 
 bool HiddenAndProtected(const QString &key)
 {
@@ -22,15 +22,18 @@ bool HiddenAndProtected(const QString &key)
 
 const QString PrintReserve::MarkText = QStringLiteral("印刷予約");
 
-PrintReserve::PrintReserve(frmMain &form)
-    : m_form(form)
+PrintReserve::PrintReserve(WindowState &state, SheetList &sheets, QLabel &mark, Items items)
+    : m_state(state)
+    , m_sheets(sheets)
+    , m_mark(mark)
+    , m_items(std::move(items))
 {
 }
 
 void PrintReserve::PrintReserveSet()
 {
-    ReserveTable &table = m_form.Reserve;
-    int book = table.FindReserveBook(m_form.ActiveBookPath);
+    ReserveTable &table = m_state.Reserve;
+    int book = table.FindReserveBook(m_state.ActiveBookPath);
     if (book == -1) {
         // An empty last entry is reused; blank entries elsewhere are not.
         book = int(table.Entries.size()) - 1;
@@ -39,13 +42,13 @@ void PrintReserve::PrintReserveSet()
             ++book;
         }
         table.Entries[book] = ReserveBookEntry();
-        table.Entries[book].Path = m_form.ActiveBookPath;
+        table.Entries[book].Path = m_state.ActiveBookPath;
     }
     ReserveBookEntry &entry = table.Entries[book];
     entry.Reserved = true;
 
     bool lastQualified = false;
-    SheetList &sheets = m_form.Sheets();
+    SheetList &sheets = m_sheets;
     for (int row : sheets.SelectedRows()) {
         const QString key = sheets.Key(row);
         lastQualified = !HiddenAndProtected(key);
@@ -69,12 +72,12 @@ void PrintReserve::PrintReserveSet()
 
 void PrintReserve::PrintReserveReset()
 {
-    ReserveTable &table = m_form.Reserve;
-    const int book = table.FindReserveBook(m_form.ActiveBookPath);
+    ReserveTable &table = m_state.Reserve;
+    const int book = table.FindReserveBook(m_state.ActiveBookPath);
     if (book == -1)
         return;
     ReserveBookEntry &entry = table.Entries[book];
-    SheetList &sheets = m_form.Sheets();
+    SheetList &sheets = m_sheets;
     for (int row : sheets.SelectedRows()) {
         const int sheet = ReserveTable::FindReserveSheet(entry.Sheets, sheets.Name(row));
         if (sheet != -1)
@@ -89,7 +92,7 @@ void PrintReserve::PrintReserveReset()
 
 void PrintReserve::PrintReserveAllReset()
 {
-    m_form.Reserve.Reset();
+    m_state.Reserve.Reset();
     ShowMark(false);
     UpdateReservePrintCommands();
 }
@@ -98,13 +101,13 @@ void PrintReserve::SetReserveMenuState()
 {
     bool set = true;
     bool reset = false;
-    SheetList &sheets = m_form.Sheets();
+    SheetList &sheets = m_sheets;
     if (sheets.MultipleSheetsSelected()) {
-        const int book = m_form.Reserve.FindActiveReserveBook(m_form.ActiveBookPath);
+        const int book = m_state.Reserve.FindActiveReserveBook(m_state.ActiveBookPath);
         int selected = 0;
         int reserved = 0;
         if (book != -1) {
-            const QList<ReserveSheetEntry> &list = m_form.Reserve.Entries.at(book).Sheets;
+            const QList<ReserveSheetEntry> &list = m_state.Reserve.Entries.at(book).Sheets;
             for (int row : sheets.SelectedRows()) {
                 ++selected;
                 const int sheet = ReserveTable::FindReserveSheet(list, sheets.Name(row));
@@ -123,30 +126,31 @@ void PrintReserve::SetReserveMenuState()
         const QString key = rows.isEmpty() ? QString() : sheets.Key(rows.first());
         if (HiddenAndProtected(key)) {
             set = false;
-        } else if (m_form.Title(2)->text().trimmed() == MarkText) {
+        } else if (m_mark.text().trimmed() == MarkText) {
             set = false;
             reset = true;
         }
     }
-    for (const char *name : {"PrintReserveSet", "mnuReservSet"})
-        m_form.Action(QString::fromLatin1(name))->setEnabled(set);
-    for (const char *name : {"PrintReserveReset", "mnuReservReset"})
-        m_form.Action(QString::fromLatin1(name))->setEnabled(reset);
-    for (const char *name : {"PrintReserveAllReset", "mnuReservAllReset"})
-        m_form.Action(QString::fromLatin1(name))->setEnabled(AnyReserved());
+    for (QAction *item : std::as_const(m_items.set))
+        item->setEnabled(set);
+    for (QAction *item : std::as_const(m_items.reset))
+        item->setEnabled(reset);
+    for (QAction *item : std::as_const(m_items.allReset))
+        item->setEnabled(AnyReserved());
 }
 
 bool PrintReserve::AnyReserved() const
 {
-    return m_form.Reserve.CountReservedBooks() > 0;
+    return m_state.Reserve.CountReservedBooks() > 0;
 }
 
 void PrintReserve::ShowMark(bool marked)
 {
-    QLabel *mark = m_form.Title(2);
+    QLabel *mark = &m_mark;
     mark->setText(marked ? MarkText : QString());
     mark->setAutoFillBackground(true);
-    QPalette palette = m_form.palette();
+    // The window's colours, which the label's parent carries unchanged.
+    QPalette palette = mark->parentWidget() ? mark->parentWidget()->palette() : QPalette();
     if (marked) {
         palette.setColor(QPalette::WindowText, palette.color(QPalette::Base));
         palette.setColor(QPalette::Window, QColor(0, 0, 255));
@@ -159,6 +163,6 @@ void PrintReserve::ShowMark(bool marked)
 void PrintReserve::UpdateReservePrintCommands()
 {
     const bool any = AnyReserved();
-    m_form.Action(QStringLiteral("tbReservPrint"))->setEnabled(any);
-    m_form.Action(QStringLiteral("mnuReservePrint"))->setEnabled(any);
+    for (QAction *item : std::as_const(m_items.reservedPrint))
+        item->setEnabled(any);
 }

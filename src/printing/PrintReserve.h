@@ -1,8 +1,12 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
-class frmMain;
+class QAction;
+class QLabel;
+class SheetList;
+struct WindowState;
 
 // The print reservation commands on the sheet view's selection: reserve the
 // selected sheets of the active book, release them, release everything; the
@@ -14,7 +18,18 @@ public:
     // The marker beside the name of a reserved sheet.
     static const QString MarkText;
 
-    explicit PrintReserve(frmMain &form);
+    // The items it enables: set, reset and reset-all in the sheet popup and
+    // the Tool menu, and the reserved-print button and menu item.
+    struct Items
+    {
+        QList<QAction *> set;
+        QList<QAction *> reset;
+        QList<QAction *> allReset;
+        QList<QAction *> reservedPrint;
+    };
+
+    // mark: the label beside the current sheet's name.
+    PrintReserve(WindowState &state, SheetList &sheets, QLabel &mark, Items items);
 
     void PrintReserveSet();
     void PrintReserveReset();
@@ -31,5 +46,8 @@ public:
     void UpdateReservePrintCommands();
 
 private:
-    frmMain &m_form;
+    WindowState &m_state;
+    SheetList &m_sheets;
+    QLabel &m_mark;
+    Items m_items;
 };

@@ -112,7 +112,12 @@ frmMain::frmMain(QWidget *parent)
     m_sheetEditing = std::make_unique<SheetEditing>(*this);
     m_sheetClipboard = std::make_unique<SheetClipboard>(*this);
     m_sheetTransfer = std::make_unique<SheetTransfer>(*this, *m_sheetClipboard);
-    m_reserve = std::make_unique<PrintReserve>(*this);
+    m_reserve = std::make_unique<PrintReserve>(
+        *this, *m_sheets, *m_title[2],
+        PrintReserve::Items{{Item("PrintReserveSet"), Item("mnuReservSet")},
+                            {Item("PrintReserveReset"), Item("mnuReservReset")},
+                            {Item("PrintReserveAllReset"), Item("mnuReservAllReset")},
+                            {Item("tbReservPrint"), Item("mnuReservePrint")}});
     m_print = std::make_unique<PrintRun>(*this);
     m_viewEvents = std::make_unique<ViewEvents>(*this, *m_sort);
     ConnectHandlers();
