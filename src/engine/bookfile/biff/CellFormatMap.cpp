@@ -2,6 +2,7 @@
 
 #include "BiffText.h"
 
+#include <algorithm>
 #include <array>
 
 namespace quirn {
@@ -227,10 +228,11 @@ int CellFormatMap::xf(int sourceXf)
 void CellFormatMap::insertInto(QList<Record> &globals) const
 {
     // Each kind goes after the last record of its kind, the later kinds first
-    // so that the earlier positions stay where they were found.
+    // so that the earlier positions stay where they were found; a kind the
+    // book lacks goes right after the BOF, never ahead of it.
     auto insertAfter = [&globals](int at, const QList<Record> &records) {
         for (int k = 0; k < records.size(); ++k)
-            globals.insert(at + 1 + k, records[k]);
+            globals.insert(std::max(at, 0) + 1 + k, records[k]);
     };
     auto asRecords = [](quint16 type, const QList<QByteArray> &data) {
         QList<Record> out;
