@@ -93,6 +93,12 @@ void BookCopy::CopyToNewBook()
         const QString status = m_form.PanelText(1);
         int done = 0;
         macroSkipped = CopyBooksIntoBook(sources, target, done);
+        if (m_completed && !m_namesKept.isEmpty()) {
+            MessageBox::Show(QStringLiteral("次の名前はｺﾋﾟｰ元とｺﾋﾟｰ先で定義が異なるため、ｺﾋﾟｰ先の定義を使いました。")
+                                 + QStringLiteral("\r\n") + m_namesKept.join(QStringLiteral("\r\n")),
+                             0x40, QString(), &m_form);
+            QCoreApplication::processEvents();
+        }
         if (m_completed && macroSkipped) {
             MessageBox::Show(QStringLiteral("ｺﾋﾟｰ元ﾌﾞｯｸ内のﾏｸﾛｼｰﾄはｺﾋﾟｰされませんでした。"), 0x40, QString(),
                              &m_form);
@@ -151,6 +157,7 @@ bool BookCopy::CopyBooksIntoBook(const QStringList &sources, const QString &targ
     m_completed = false;
     m_nothingCopied = false;
     m_lossAsked = false;
+    m_namesKept.clear();
     bool macroSkipped = false;
     const bool copied = TrapErrors([&] { m_completed = CopyAll(BookCopyPasses::Order(sources), target, done, macroSkipped); });
     if (!copied || !m_completed)
@@ -182,6 +189,9 @@ bool BookCopy::CopyAll(const QStringList &order, const QString &target, int &don
         TellNotSaved(error.description());
         return false;
     }
+    // A name both books define differently keeps the target's definition.
+    for (const auto &conflict : excel.LastNameConflicts())
+        m_namesKept << u'"' + conflict.first + u'"';
     for (const QString &line : combined.skipped)
         if (line.endsWith(MacroSheetSkip))
             macroSkipped = true;

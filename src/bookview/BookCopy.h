@@ -55,6 +55,7 @@ private:
     bool m_completed = false;
     bool m_nothingCopied = false; // the sources gave no sheet
     bool m_lossAsked = false;
+    QStringList m_namesKept; // names both books defined differently: the target's kept
     std::unique_ptr<QTemporaryDir> m_scratch;
     int m_copies = 0;
 };

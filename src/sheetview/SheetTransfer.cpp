@@ -3,6 +3,7 @@
 #include "BookList.h"
 #include "BookSelection.h"
 #include "ExcelApplication.h"
+#include "ExcelError.h"
 #include "ExcelWorkbook.h"
 #include "Globals.h"
 #include "MessageBox.h"
@@ -69,6 +70,10 @@ void SheetTransfer::AfterBookPopup()
     BookList &books = m_form.Books();
     books.DeselectAll();
     books.Select(books.FindItem(m_form.ActiveBookPath));
+    // Selecting shows the selection's count: what the office carried stays said.
+    if (!m_officeNote.isEmpty())
+        m_form.SetPanelText(1, m_officeNote);
+    m_officeNote.clear();
 }
 
 void SheetTransfer::PasteToBook(bool before)
@@ -84,6 +89,8 @@ void SheetTransfer::PasteToBook(bool before)
     if (list.Count() > 0)
         list.SelectFirstSheet();
     m_form.Selection().DisableSheetCommandsWhenEmpty();
+    if (!m_officeNote.isEmpty())
+        m_form.SetPanelText(1, m_officeNote);
 }
 
 // ---------------------------------------------------------------- the transfer
@@ -112,6 +119,7 @@ bool SheetTransfer::VisibleSheetRemains() const
 
 bool SheetTransfer::TransferSheets(bool move, bool before)
 {
+    m_officeNote.clear();
     if (m_clipboard.SheetClipboardNames.isEmpty() || TargetPath.isEmpty())
         return false;
     if (move && !VisibleSheetRemains()) {
@@ -249,6 +257,8 @@ bool SheetTransfer::Transfer(bool move, bool before, bool openedHere)
         return frmNameConflict::Ask(&m_form, name, free);
     });
     const int sourceCount = excel.GetSheetCount();
+    const QString status = m_form.PanelText(1);
+    SayOfficeCarries(move, names, sourceFile, targetFile);
     if (moveAtOnce)
         excel.MoveSheet(sourceFile, names, targetFile, anchor, before ? 1 : 0);
     else
@@ -262,11 +272,15 @@ bool SheetTransfer::Transfer(bool move, bool before, bool openedHere)
         if (!excel.LastTransferError().isEmpty())
             message += u'\n' + excel.LastTransferError();
         MessageBox::Show(message, WarningOk, QString(), &m_form);
+        m_form.SetPanelText(1, status);
+        m_officeNote.clear();
         PutBack(targetClean, openedHere, moveAtOnce);
         excel.BookActive(sourceFile);
         return false;
     }
     if (!excel.SaveLosses(targetFile).isEmpty() && !SaveLossConsent::Ask(&m_form, excel, TargetPath)) {
+        m_form.SetPanelText(1, status);
+        m_officeNote.clear();
         PutBack(targetClean, openedHere, moveAtOnce);
         excel.BookActive(sourceFile);
         return false;
@@ -277,12 +291,33 @@ bool SheetTransfer::Transfer(bool move, bool before, bool openedHere)
         } catch (const ExcelError &error) {
             MessageBox::Show(QStringLiteral("ｼｰﾄを移動できませんでした。") + u'\n' + error.description(), WarningOk,
                              QString(), &m_form);
+            m_form.SetPanelText(1, status);
+            m_officeNote.clear();
+        m_officeNote.clear();
             PutBack(targetClean, openedHere, false);
             excel.BookActive(sourceFile);
             return false;
         }
     }
     return true;
+}
+
+// Says in the status bar which sheets the office carries (the records carry
+// the others), as quirn-batch does; the text stays once they have arrived.
+void SheetTransfer::SayOfficeCarries(bool move, const QStringList &names, const QString &sourceFile,
+                                     const QString &targetFile)
+{
+    QStringList viaOffice;
+    try {
+        viaOffice = m_form.Excel().OfficeTransferSheets(sourceFile, names, targetFile);
+    } catch (const ExcelError &) {
+        return; // the transfer itself tells what is wrong
+    }
+    if (viaOffice.isEmpty())
+        return;
+    m_officeNote = (move ? QStringLiteral("LibreOffice で移動します: ") : QStringLiteral("LibreOffice でｺﾋﾟｰします: "))
+                   + viaOffice.join(QStringLiteral("、"));
+    m_form.SetPanelText(1, m_officeNote);
 }
 
 // Undoes a transfer: the target as it was before it, and the source of a

@@ -40,6 +40,7 @@ private:
     bool OpenTarget(bool &openedHere);
     bool SaveBeforeTransfer();
     bool Transfer(bool move, bool before, bool openedHere);
+    void SayOfficeCarries(bool move, const QStringList &names, const QString &sourceFile, const QString &targetFile);
     void PutBack(bool targetClean, bool openedHere, bool moveAtOnce);
     void Discard(const QString &path, bool reopen);
     void BecomeCurrentBook();
@@ -48,4 +49,5 @@ private:
 
     frmMain &m_form;
     SheetClipboard &m_clipboard;
+    QString m_officeNote; // which sheets the office carried in the last transfer
 };

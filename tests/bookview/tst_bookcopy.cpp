@@ -5,6 +5,7 @@
 #include "BookSelection.h"
 #include "BookViewHarness.h"
 #include "ExcelApplication.h"
+#include "FlatDocument.h"
 #include "IsolatedStore.h"
 #include "OfficeDocument.h"
 #include "SheetList.h"
@@ -40,6 +41,7 @@ private slots:
     void lossyCopyAsksOnceAndNoLeavesTheTargetAlone();
     void sourcesNamedLikeTheTarget();
     void officeOnlySheetsKeepTheirPlacesAndAskOnce();
+    void aNameBothBooksDefineKeepsTheTargetsAndIsSaid();
 
 private:
     void Drop(const QStringList &paths);
@@ -251,6 +253,23 @@ void tst_BookCopy::copyPassesFollowFileNamesAndSkipMacroSheetsOnce()
     QCOMPARE(m_window->Books().Count(), 5);
     QCOMPARE(m_window->ActiveBookPath, e);
     QVERIFY(m_window->findChild<QWidget *>("ProgressBar1")->isHidden());
+}
+
+void tst_BookCopy::aNameBothBooksDefineKeepsTheTargetsAndIsSaid()
+{
+    const QStringList books = FlatDocument::Books(m_dir->path(), {{"named", FlatDocument::NamedSource},
+                                                                  {"kept", FlatDocument::NamedTarget}});
+    QCOMPARE(books.size(), 2);
+    Drop(books);
+    SelectOnly({books[0]});
+    CommonDialog::queueAnswer(books[1]);
+    MessageBox::QueueAnswer(MessageBox::IDYES); // overwrite
+    MessageBox::QueueAnswer(MessageBox::IDNO);  // open it
+    Trigger("mnuBookCopy");
+    const auto shown = MessageBox::TakeShown();
+    QCOMPARE(shown.size(), 3);
+    QCOMPARE(shown.at(1).text, QString("次の名前はｺﾋﾟｰ元とｺﾋﾟｰ先で定義が異なるため、ｺﾋﾟｰ先の定義を使いました。\r\n\"Rate\""));
+    QCOMPARE(SheetNames(books[1]), QStringList({"Sheet1", "Calc", "Data"}));
 }
 
 void tst_BookCopy::copyIntoAnExistingBookKeepsItsSheetsFirst()

@@ -293,6 +293,7 @@ void tst_SheetTransfer::aLossySaveIsAgreedOrNothingChanges()
     QCOMPARE(shown.first().style & 0xFFu, 0x34u);
     // No: the current book, its list and both engine books are as they were.
     QCOMPARE(m_window->ActiveBookPath, source);
+    QVERIFY(!m_window->PanelText(1).startsWith("LibreOffice"));
     QCOMPARE(m_ui->Listed(), QStringList({"Pivot"}));
     QVERIFY(!m_window->SheetsChanged);
     QCOMPARE(m_window->Excel().SaveExcel(source), 0);
@@ -306,6 +307,7 @@ void tst_SheetTransfer::aLossySaveIsAgreedOrNothingChanges()
     m_ui->Choose("menuBookMovePopup", "PopBookAfter");
     QCOMPARE(MessageBox::TakeShown().size(), 1);
     QCOMPARE(m_window->ActiveBookPath, target);
+    QVERIFY2(m_window->PanelText(1).startsWith("LibreOffice でｺﾋﾟｰします: Pivot ("), qPrintable(m_window->PanelText(1)));
     QCOMPARE(m_ui->Listed(), (QStringList{"Data", "Chart1", "Pivot"}));
     QCOMPARE(m_window->Excel().SaveExcel(target), 0);
     const QList<Sheet> saved = SheetCommandHarness::Records(target);
