@@ -207,6 +207,11 @@ int CellFormatMap::xf(int sourceXf)
 
     const int parent = u16(data, 4) >> 4;
     if (parent != kNoParent) {
+        // A cell format's parent is a style: another cell format there (a
+        // damaged book, maybe a loop of them) is not carried.
+        if (parent >= m_source.xfs.size() || m_source.xfs[parent].size() < kXfSize
+            || !(u16(m_source.xfs[parent], 4) & kStyleXf))
+            return -1;
         const int mapped = xf(parent);
         if (mapped < 0)
             return -1;
