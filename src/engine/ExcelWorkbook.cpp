@@ -5,6 +5,7 @@
 #include "OfficeDocument.h"
 #include "OfficeError.h"
 #include "OfficeProcess.h"
+#include "OfficeSaveLosses.h"
 #include "WorkbookSheetCopies.h"
 
 #include <QDir>
@@ -360,6 +361,7 @@ void ExcelWorkbook::giveBackToRecords()
 {
     m_officeOwnsState = false;
     m_officeFacts.clear();
+    m_officeChanges.clear();
     m_office.reset();
     m_officeCurrent = false;
 }
@@ -708,9 +710,8 @@ QStringList ExcelWorkbook::officeExportLosses() const
     return exportLosses(true);
 }
 
-// What the office's export of the book loses (each kind measured against a
-// book the office saved); very hidden sheets count unless the program puts
-// them right after the export.
+// What the office's export of the book loses; very hidden sheets count
+// unless the program puts them right after the export.
 QStringList ExcelWorkbook::exportLosses(bool veryHiddenLost) const
 {
     QList<SheetFacts> sheets;
@@ -723,67 +724,13 @@ QStringList ExcelWorkbook::exportLosses(bool veryHiddenLost) const
     } else {
         sheets = m_records.sheets();
     }
-    QStringList losses;
-    auto add = [&losses](const QString &loss) {
-        if (!losses.contains(loss))
-            losses << loss;
-    };
-    // The print settings lost, named in this order.
-    const QStringList printSettings{QStringLiteral("印刷品質"), QStringLiteral("簡易印刷"),
-                                    QStringLiteral("白黒印刷"), QStringLiteral("コメントの印刷位置"),
-                                    QStringLiteral("ヘッダー・フッターより狭い上下の余白")};
-    QList<bool> printing(printSettings.size(), false);
-    auto addPrinting = [&](const QString &setting) { printing[printSettings.indexOf(setting)] = true; };
-    for (const SheetFacts &facts : sheets) {
-        if (facts.kind == SheetKind::Chart)
-            add(QStringLiteral("グラフ シート (ワークシートに変わります)"));
-        if (facts.kind == SheetKind::MacroSheet)
-            add(QStringLiteral("Excel 4.0 マクロ シート (マクロが失われます)"));
-        if (facts.kind == SheetKind::DialogSheet)
-            add(QStringLiteral("ダイアログ シート (ワークシートに変わります)"));
-        if (facts.hasTextBoxes)
-            add(QStringLiteral("テキスト ボックス (中の文字とともに失われます)"));
-        if (facts.hasTextFormulaResults)
-            add(QStringLiteral("文字列を返す数式の結果 (再計算するまで表示されません)"));
-        if (facts.contentsProtected)
-            add(QStringLiteral("シート保護の設定の一部 (オブジェクトとシナリオの保護が変わります)"));
-        const quirn::PageSetupFacts &setup = facts.pageSetup;
-        const bool headed = !(setup.leftHeader + setup.centerHeader + setup.rightHeader).isEmpty();
-        const bool footed = !(setup.leftFooter + setup.centerFooter + setup.rightFooter).isEmpty();
-        if (std::any_of(setup.printQuality.cbegin(), setup.printQuality.cend(),
-                        [](int dpi) { return dpi != 0 && dpi != 300; }))
-            addPrinting(QStringLiteral("印刷品質"));
-        if (setup.draft)
-            addPrinting(QStringLiteral("簡易印刷"));
-        if (setup.blackAndWhite)
-            addPrinting(QStringLiteral("白黒印刷"));
-        if (setup.printComments == 16)
-            addPrinting(QStringLiteral("コメントの印刷位置"));
-        // The office keeps a header inside the top margin: a header set
-        // further from the edge than the margin moves the margin.
-        if ((headed && setup.headerMargin > setup.topMargin)
-            || (footed && setup.footerMargin > setup.bottomMargin))
-            addPrinting(QStringLiteral("ヘッダー・フッターより狭い上下の余白"));
-        if (veryHiddenLost && facts.visibility == SheetVisibility::VeryHidden)
-            add(QStringLiteral("再表示できないように隠したシート (表示できるようになります)"));
-    }
-    QStringList printed;
-    for (qsizetype i = 0; i < printSettings.size(); ++i)
-        if (printing.at(i))
-            printed << printSettings.at(i);
-    if (!printed.isEmpty())
-        add(QStringLiteral("印刷設定の一部 (%1)").arg(printed.join(QStringLiteral("、"))));
-    // The office writes no VBA project whose module names are not ASCII.
-    const bool foreignModuleNames = std::any_of(m_vbaModules.cbegin(), m_vbaModules.cend(),
-        [](const quirn::VbaModuleFacts &module) {
-            return std::any_of(module.name.cbegin(), module.name.cend(),
-                               [](QChar c) { return c.unicode() > 0x7F; });
-        });
-    if (foreignModuleNames)
-        add(QStringLiteral("VBA のマクロ (プロジェクト全体が失われます)"));
-    if (!m_password.isEmpty())
-        add(QStringLiteral("読み取りパスワード"));
-    return losses;
+    OfficeSaveLosses losses(sheets, m_vbaModules);
+    losses.passwordLost = !m_password.isEmpty();
+    losses.veryHiddenLost = veryHiddenLost;
+    // What the office's copies of other books' sheets were found to lack.
+    if (ownedByOffice())
+        losses.copiesDiffer = m_officeChanges.values();
+    return losses.named();
 }
 
 void ExcelWorkbook::allowLossySave()
@@ -863,4 +810,5 @@ void ExcelWorkbook::saveThroughOffice(const QString &path)
     m_officeCurrent = true;
     restoreVisibility(intended);
     m_officeFacts.clear();
+    m_officeChanges.clear();
 }

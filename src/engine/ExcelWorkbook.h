@@ -190,6 +190,9 @@ private:
     // While the office holds the book: what the records knew of each sheet,
     // by name (sheets brought from other books keep their source's facts).
     QHash<QString, quirn::SheetFacts> m_officeFacts;
+    // While the office holds the book: how sheets it brought from other books
+    // differ from their originals, one line each, by the copy's name.
+    QMultiHash<QString, QString> m_officeChanges;
     QList<quirn::VbaModuleFacts> m_vbaModules;
     // Very hidden sheets the records show for now, by name.
     QSet<QString> m_shownVeryHidden;

@@ -5,6 +5,7 @@
 #include "ExcelError.h"
 #include "ExcelWorkbook.h"
 #include "OfficeDocument.h"
+#include "OfficeCopyCheck.h"
 #include "OfficeError.h"
 
 #include <algorithm>
@@ -111,12 +112,28 @@ QStringList WorkbookSheetCopies::import(ExcelWorkbook &source, const QStringList
             copies << copy;
             ++before;
         }
+        checkOfficeCopies(from, names, copies);
     } catch (const OfficeError &error) {
         if (!wasOwned && copies.isEmpty())
             m_book.giveBackToRecords();
         throw ExcelError::fromOffice(error);
     }
     return copies;
+}
+
+// The office brought the sheets one at a time: references among them are
+// joined again, and what still differs from the originals is kept to be
+// named before the book is saved.
+void WorkbookSheetCopies::checkOfficeCopies(const OfficeDocument &from, const QStringList &names,
+                                            const QStringList &copies)
+{
+    OfficeCopyCheck::Copies pairs;
+    for (qsizetype i = 0; i < copies.size(); ++i)
+        pairs.append({names.at(i), copies.at(i)});
+    OfficeCopyCheck check(*m_book.m_office, from, pairs);
+    check.joinGroup();
+    for (const auto &[copy, line] : check.differences())
+        m_book.m_officeChanges.insert(copy, line);
 }
 
 // Brings the sheets through both books' records, which keeps everything;

@@ -4,6 +4,7 @@
 #include <QStringList>
 
 class ExcelWorkbook;
+class OfficeDocument;
 
 // Sheets copied within a workbook and brought from another one: through the
 // books' own records when they carry every sheet, which keeps everything;
@@ -30,6 +31,7 @@ private:
     bool copyInRecords(const QStringList &names, const QString &target, bool before);
     bool importInRecords(ExcelWorkbook &source, const QStringList &names, int before, bool move,
                          QStringList *copies);
+    void checkOfficeCopies(const OfficeDocument &from, const QStringList &names, const QStringList &copies);
     void takeBack(const QStringList &copies, bool wasOwned);
 
     ExcelWorkbook &m_book;

@@ -5,6 +5,8 @@
 
 #include "ExcelApplication.h"
 #include "ExcelWorkbook.h"
+#include "FlatDocument.h"
+#include "OfficeDocument.h"
 #include "HostileBooks.h"
 #include "MessageBox.h"
 #include "OfficeProcess.h"
@@ -20,6 +22,7 @@
 #include <QFile>
 #include <QHash>
 #include <QTemporaryDir>
+#include <QUrl>
 #include <QtTest>
 
 #include <csignal>
@@ -266,6 +269,42 @@ private slots:
         QCOMPARE(GatewaySheetNames(*m_excel), (QStringList{"Data", "Sum"}));
         m_excel->BookActive(QStringLiteral("chartsheet_data_chart.xls"));
         QCOMPARE(m_excel->GetSheetCount(), qint16(3));
+        m_excel->CloseExcel();
+    }
+
+    // Sheets the office copies together refer to each other, not back to the
+    // source; links to other books stay links.
+    void sheetsCopiedTogetherThroughTheOfficeStayTogether()
+    {
+        const QString other = FlatDocument::Books(m_work.path(), {{"other", "<table:table table:name=\"Rates\"><table:table-row>"
+            "<table:table-cell office:value-type=\"float\" office:value=\"3\"/></table:table-row></table:table>"}}).value(0);
+        QVERIFY(!other.isEmpty());
+        const QByteArray link = "'" + QUrl::fromLocalFile(other).toString().toUtf8() + "'#$Rates.A1";
+        const QString source = FlatDocument::Books(m_work.path(), {{"group",
+            "<table:table table:name=\"Data\"><table:table-row><table:table-cell office:value-type=\"float\" office:value=\"7\"/>"
+            "</table:table-row></table:table><table:table table:name=\"Sum\"><table:table-row>"
+            "<table:table-cell table:formula=\"of:=[$Data.A1]*2\"/><table:table-cell table:formula=\"of:=[$Rest.A1]+1\"/>"
+            "<table:table-cell table:formula=\"of:=[" + link + "]*5\"/></table:table-row></table:table>"
+            "<table:table table:name=\"Rest\"><table:table-row><table:table-cell office:value-type=\"float\" office:value=\"4\"/>"
+            "</table:table-row></table:table>"}}).value(0);
+        QVERIFY(!source.isEmpty());
+        const QString target = copyOf(QStringLiteral("chartsheet_data_chart.xls"));
+        m_excel->OpenExcel(QStringList{target, copyOf(QStringLiteral("pivot_cache_extra_sheet.xls")), source});
+        m_excel->CopySheet(QStringLiteral("pivot_cache_extra_sheet.xls"), {"Pivot"},
+                           QStringLiteral("chartsheet_data_chart.xls"), QStringLiteral("Chart1"));
+        m_excel->CopySheet(QStringLiteral("group.xls"), {"Data", "Sum"}, QStringLiteral("chartsheet_data_chart.xls"),
+                           QStringLiteral("Chart1"));
+        QCOMPARE(m_excel->LastTransferError(), QString());
+        // "Data" is the target's own: the copy of the source's is "Data (2)".
+        const QList<QStringList> sum = m_excel->xlApp->Workbook(QStringLiteral("chartsheet_data_chart.xls"))
+                                           .currentDocument().formulas(QStringLiteral("Sum"), 100);
+        QCOMPARE(sum.value(0).value(0), QStringLiteral("=$'Data (2)'.A1*2"));
+        QVERIFY2(sum.value(0).value(1).endsWith(QStringLiteral("/group.xls'#$Rest.A1+1")), qPrintable(sum.value(0).value(1)));
+        // The link to the other book did not survive the office's copy: the save names it.
+        const QStringList losses = m_excel->SaveLosses(QStringLiteral("chartsheet_data_chart.xls"));
+        QVERIFY2(losses.contains(QStringLiteral("シート \"Sum\" の 1 個のセルの数式または値 (C1 など。参照やリンクが失われます)")),
+                 qPrintable(losses.join(u'|')));
+        QVERIFY(!losses.join(u'|').contains(QStringLiteral("Data (2)")));
         m_excel->CloseExcel();
     }
 };

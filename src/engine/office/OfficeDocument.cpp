@@ -28,6 +28,7 @@
 #include <com/sun/star/frame/XStorable.hpp>
 #include <com/sun/star/lang/XMultiServiceFactory.hpp>
 #include <com/sun/star/sheet/XCellRangeAddressable.hpp>
+#include <com/sun/star/sheet/XCellRangeFormula.hpp>
 #include <com/sun/star/sheet/XPrintAreas.hpp>
 #include <com/sun/star/sheet/XSheetCellCursor.hpp>
 #include <com/sun/star/sheet/XSpreadsheet.hpp>
@@ -42,6 +43,7 @@
 #include <com/sun/star/util/XCloseable.hpp>
 #include <com/sun/star/util/XModifiable.hpp>
 #include <com/sun/star/util/XProtectable.hpp>
+#include <com/sun/star/util/XReplaceable.hpp>
 #include <com/sun/star/view/XRenderable.hpp>
 #include <rtl/ref.hxx>
 
@@ -287,6 +289,11 @@ QString OfficeDocument::location() const
     const QString url = d->quick([&] { return toQString(d->model->getURL()); });
     return url.isEmpty() ? QString() : QUrl(url).toLocalFile();
 }
+QString OfficeDocument::url() const
+{
+    return d->quick([&] { return toQString(d->model->getURL()); });
+}
+
 bool OfficeDocument::isReadOnly() const { return d->readOnly; }
 
 bool OfficeDocument::isOpen() const
@@ -661,4 +668,43 @@ void OfficeDocument::showToUser()
     // The book is the user's now: never close it from here.
     d->model.clear();
     d->connection.reset();
+}
+
+QList<QStringList> OfficeDocument::formulas(const QString &name, int mostCells) const
+{
+    return d->quick([&] {
+        const uno::Reference<sheet::XSpreadsheet> s = d->sheet(name);
+        uno::Reference<sheet::XSheetCellCursor> cursor = s->createCursor();
+        uno::Reference<sheet::XUsedAreaCursor>(cursor, uno::UNO_QUERY_THROW)->gotoEndOfUsedArea(false);
+        const table::CellRangeAddress end =
+            uno::Reference<sheet::XCellRangeAddressable>(cursor, uno::UNO_QUERY_THROW)->getRangeAddress();
+        if (qint64(end.EndRow + 1) * qint64(end.EndColumn + 1) > mostCells)
+            throw OfficeError(Kind::Failed, QStringLiteral("ｼｰﾄ \"%1\" は大きすぎるため、比べられません。").arg(name));
+        uno::Reference<sheet::XCellRangeFormula> range(s->getCellRangeByPosition(0, 0, end.EndColumn, end.EndRow),
+                                                       uno::UNO_QUERY_THROW);
+        const uno::Sequence<uno::Sequence<rtl::OUString>> grid = range->getFormulaArray();
+        QList<QStringList> rows;
+        rows.reserve(grid.getLength());
+        for (const uno::Sequence<rtl::OUString> &row : grid) {
+            QStringList cells;
+            cells.reserve(row.getLength());
+            for (const rtl::OUString &cell : row)
+                cells.append(toQString(cell));
+            rows.append(cells);
+        }
+        return rows;
+    });
+}
+
+int OfficeDocument::replaceInFormulas(const QString &name, const QString &from, const QString &to)
+{
+    return d->quick([&] {
+        uno::Reference<util::XReplaceable> cells(d->sheet(name), uno::UNO_QUERY_THROW);
+        uno::Reference<util::XReplaceDescriptor> replace = cells->createReplaceDescriptor();
+        replace->setSearchString(toOUString(from));
+        replace->setReplaceString(toOUString(to));
+        Private::props(replace)->setPropertyValue("SearchCaseSensitive", uno::Any(true));
+        Private::props(replace)->setPropertyValue("SearchRegularExpression", uno::Any(false));
+        return int(cells->replaceAll(uno::Reference<util::XSearchDescriptor>(replace, uno::UNO_QUERY_THROW)));
+    });
 }

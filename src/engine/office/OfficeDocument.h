@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -48,6 +49,7 @@ public:
 
     QString path() const;       // empty for a new, never saved book
     QString location() const;   // the file the office itself would save to
+    QString url() const;        // that file as the office names it in links
     QString filterName() const; // the import filter used
     bool isReadOnly() const;    // loaded from another format
     bool isOpen() const;
@@ -67,6 +69,13 @@ public:
 
     int pageCount(const QString &name) const;
     CellPosition lastUsedCell(const QString &name) const;
+
+    // The sheet's cells from A1 to its last used one, row by row, as their
+    // formulas read (a constant as its text); throws when they are more than
+    // mostCells.
+    QList<QStringList> formulas(const QString &name, int mostCells) const;
+    // Replaces the text `from` by `to` in the sheet's formulas; the cells changed.
+    int replaceInFormulas(const QString &name, const QString &from, const QString &to);
 
     void renameSheet(const QString &name, const QString &newName);
     void removeSheet(const QString &name);
