@@ -170,6 +170,8 @@ int runPrint(const BatchArguments &arguments, cExcel &excel, BatchReport &report
             return BatchReport::usageError(error);
     }
     const bool pdf = mode == PrintOutput::Mode::PdfFile;
+    // One job: its pages are counted across the books, as a printer would.
+    settings.rangeOverRun = mode == PrintOutput::Mode::OneJob;
     const QString pdfPath = QFileInfo(arguments.value(QStringLiteral("out"))).absoluteFilePath();
     if (pdf && arguments.value(QStringLiteral("out")).isEmpty())
         return BatchReport::usageError(QStringLiteral("--out FILE がありません。"));
@@ -241,6 +243,11 @@ int runPrint(const BatchArguments &arguments, cExcel &excel, BatchReport &report
     for (const auto &[path, sheets] : std::as_const(sent)) {
         if (failedBooks.contains(path))
             continue;
+        if (!report.dryRun() && !session.PrintedBooks().contains(path)) {
+            report.skipped(path, QString(), QStringLiteral("out-of-range"),
+                           QStringLiteral("指定されたﾍﾟｰｼﾞに、このﾌﾞｯｸのﾍﾟｰｼﾞはありません。"));
+            continue;
+        }
         for (const QString &sheet : sheets)
             report.changed(path, sheet, QStringLiteral("printed"), QStringLiteral("office"));
         printed += int(sheets.size());

@@ -8,7 +8,9 @@
 #include "ExcelWorkbook.h"
 #include "cExcel.h"
 
+#include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 
 namespace {
 
@@ -69,15 +71,15 @@ bool throughOffice(cExcel &excel, const QString &book)
 
 // What the transfer did, for the report: the sheets the target gained (by
 // their names there) and those the source lost.
-void reportChanges(cExcel &excel, BatchReport &report, const Transfer &transfer, bool move,
-                   const QStringList &targetBefore, const QString &way)
+void reportChanges(BatchReport &report, const Transfer &transfer, bool move, const QStringList &targetBefore,
+                   const QStringList &targetAfter, const QString &way)
 {
     if (transfer.sameBook && move) {
         for (const QString &sheet : transfer.sheets)
             report.changed(transfer.target, sheet, QStringLiteral("moved"), way);
         return;
     }
-    for (const QString &sheet : sheetNames(excel, bookName(transfer.target)))
+    for (const QString &sheet : targetAfter)
         if (!targetBefore.contains(sheet))
             report.changed(transfer.target, sheet, QStringLiteral("added"), way,
                            {{QStringLiteral("from"), QFileInfo(transfer.source).absoluteFilePath()}});
@@ -86,7 +88,7 @@ void reportChanges(cExcel &excel, BatchReport &report, const Transfer &transfer,
             report.changed(transfer.source, sheet, QStringLiteral("removed"), way);
 }
 
-bool checkSheets(cExcel &excel, BatchReport &report, const Transfer &transfer)
+bool checkSheets(cExcel &excel, BatchReport &report, const Transfer &transfer, const QString &target)
 {
     excel.BookActive(bookName(transfer.source));
     for (const QString &sheet : transfer.sheets) {
@@ -96,7 +98,7 @@ bool checkSheets(cExcel &excel, BatchReport &report, const Transfer &transfer)
             return false;
         }
     }
-    excel.BookActive(bookName(transfer.target));
+    excel.BookActive(target);
     if (!transfer.place.isEmpty() && excel.GetSheetNo(transfer.place) == 0) {
         report.failure(transfer.target, QStringLiteral("%1: ｼｰﾄ \"%1\" は存在しません。").arg(transfer.place),
                        QStringLiteral("not-found"));
@@ -123,29 +125,45 @@ int run(bool move, const BatchArguments &arguments, cExcel &excel, BatchReport &
     report.book(transfer.source);
     report.book(transfer.target);
     report.progress(1, 1, transfer.target);
-    // The engine holds one book of a file name at a time.
-    if (!transfer.sameBook && bookName(transfer.source).compare(bookName(transfer.target), Qt::CaseInsensitive) == 0) {
-        report.failure(transfer.target,
-                       QStringLiteral("同じ名前のﾌﾞｯｸを同時に開くことはできません。どちらかの名前を変えて下さい。"),
-                       QStringLiteral("same-file-name"));
+    // The engine holds one book of a file name at a time: a target named as
+    // the source is worked on as a copy under another name, saved over the
+    // target. (The source keeps its path, which links to it must name.)
+    QTemporaryDir scratch;
+    const bool sameName = !transfer.sameBook
+                          && bookName(transfer.source).compare(bookName(transfer.target), Qt::CaseInsensitive) == 0;
+    const QString opened = sameName ? scratch.filePath(QStringLiteral("target-") + bookName(transfer.target))
+                                    : transfer.target;
+    if (sameName && !QFile::copy(transfer.target, opened)) {
+        report.failure(transfer.target, QStringLiteral("ﾌﾞｯｸ \"%1\" を開けませんでした。").arg(transfer.target),
+                       QFileInfo::exists(transfer.target) ? QStringLiteral("not-readable") : QStringLiteral("not-found"));
         return report.exitCode();
     }
     if (!BatchBook::Open(excel, report, transfer.source))
         return report.exitCode();
     if (!transfer.sameBook) {
         try {
-            excel.OpenBook(transfer.target);
+            excel.OpenBook(opened);
         } catch (const ExcelError &error) {
             report.failure(transfer.target, error);
             excel.CloseExcel();
             return report.exitCode();
         }
     }
-    if (!checkSheets(excel, report, transfer)) {
+    const QString target = bookName(opened);
+    if (!checkSheets(excel, report, transfer, target)) {
         excel.CloseExcel();
         return report.exitCode();
     }
-    const QString target = bookName(transfer.target);
+    // Formulas of the source's other sheets would be left pointing at the
+    // copy, which goes: such a move is refused.
+    const QString refusal = move && sameName ? excel.CompleteMoveRefusal(bookName(transfer.source), transfer.sheets)
+                                             : QString();
+    if (!refusal.isEmpty()) {
+        report.failure(transfer.source, QStringLiteral("同じ名前のﾌﾞｯｸの間では、ほかのｼｰﾄから参照されているｼｰﾄは移動できません。"),
+                       QStringLiteral("same-file-name"));
+        excel.CloseExcel();
+        return report.exitCode();
+    }
     const int sourceBefore = int(sheetNames(excel, bookName(transfer.source)).size());
     const QStringList targetBefore = sheetNames(excel, target);
     const int countBefore = int(targetBefore.size());
@@ -195,8 +213,10 @@ int run(bool move, const BatchArguments &arguments, cExcel &excel, BatchReport &
         return report.exitCode();
     }
     const QString way = throughOffice(excel, target) ? QStringLiteral("office") : QStringLiteral("records");
+    // Read before the save: a target worked on under another name takes its own then.
+    const QStringList targetAfter = sheetNames(excel, target);
     if (report.dryRun()) {
-        reportChanges(excel, report, transfer, move, targetBefore, way);
+        reportChanges(report, transfer, move, targetBefore, targetAfter, way);
         excel.CloseExcel();
         return report.exitCode();
     }
@@ -214,7 +234,7 @@ int run(bool move, const BatchArguments &arguments, cExcel &excel, BatchReport &
             move = false; // the sheets are in both books
         }
     }
-    reportChanges(excel, report, transfer, move, targetBefore, way);
+    reportChanges(report, transfer, move, targetBefore, targetAfter, way);
     excel.CloseExcel();
     return report.exitCode();
 }

@@ -15,18 +15,37 @@
 
 QByteArray PdfMerge::Join(const QStringList &files)
 {
+    return Join(files, 0, 0);
+}
+
+QByteArray PdfMerge::Join(const QStringList &files, int fromPage, int toPage, QList<int> *taken)
+{
+    if (taken)
+        taken->clear();
     try {
         QPDF joined;
         joined.emptyPDF();
         QPDFPageDocumentHelper pages(joined);
         // The sources must outlive the writing: their pages are copied then.
         std::list<QPDF> sources;
+        int number = 0, kept = 0;
         for (const QString &file : files) {
             QPDF &source = sources.emplace_back();
             source.processFile(QFile::encodeName(file).constData());
-            for (QPDFPageObjectHelper &page : QPDFPageDocumentHelper(source).getAllPages())
+            int fromThisFile = 0;
+            for (QPDFPageObjectHelper &page : QPDFPageDocumentHelper(source).getAllPages()) {
+                ++number;
+                if (number < fromPage || (toPage > 0 && number > toPage))
+                    continue;
                 pages.addPage(page, false);
+                ++fromThisFile;
+            }
+            if (taken)
+                taken->append(fromThisFile);
+            kept += fromThisFile;
         }
+        if (kept == 0)
+            return QByteArray();
         QPDFWriter writer(joined);
         writer.setOutputMemory();
         writer.setStaticID(false);

@@ -64,6 +64,7 @@ int PrintOutput::PrintSheets(const QStringList &sheets, const QVariant &copies, 
             continue; // nothing on the pages asked for
         handed += int(job.size());
         if (keepsPages()) {
+            part.kept = m_keptBooks;
             m_parts << part;
             continue;
         }
@@ -76,6 +77,8 @@ int PrintOutput::PrintSheets(const QStringList &sheets, const QVariant &copies, 
         }
         QFile::remove(part.file);
     }
+    if (keepsPages() && handed > 0)
+        ++m_keptBooks;
     return handed;
 }
 
@@ -151,13 +154,18 @@ QList<PrintOutput::BookOutcome> PrintOutput::RenderPending()
 // pages go to the printer now or wait for Finish().
 void PrintOutput::SendOrKeep(QList<Part> &parts, QList<BookOutcome> &outcomes)
 {
-    for (const Part &part : std::as_const(parts)) {
+    QList<int> keptAs(outcomes.size(), -1);
+    for (qsizetype book = 0; keepsPages() && book < outcomes.size(); ++book)
+        if (outcomes.at(book).error.isEmpty() && outcomes.at(book).handed > 0)
+            keptAs[book] = m_keptBooks++;
+    for (Part &part : parts) {
         BookOutcome &outcome = outcomes[part.book];
         if (!outcome.error.isEmpty() || part.pages == 0) {
             QFile::remove(part.file);
             continue;
         }
         if (keepsPages()) {
+            part.kept = keptAs.at(part.book);
             m_parts << part;
             continue;
         }
@@ -177,27 +185,35 @@ void PrintOutput::DropBook()
         QFile::remove(m_parts.takeLast().file);
 }
 
-bool PrintOutput::Finish(const QVariant &copies, const QString &title)
+QList<int> PrintOutput::Finish(const QVariant &copies, const QString &title, int fromPage, int toPage)
 {
     if (m_parts.isEmpty())
-        return false;
+        return {};
     QStringList files;
     for (const Part &part : std::as_const(m_parts))
         files << part.file;
-    const QByteArray joined = files.size() == 1 ? [&] {
+    const bool whole = fromPage <= 1 && toPage <= 0;
+    QList<int> taken;
+    const QByteArray joined = files.size() == 1 && whole ? [&] {
         QFile part(files.first());
         return part.open(QIODevice::ReadOnly) ? part.readAll() : QByteArray();
     }()
-                                                : PdfMerge::Join(files);
+                                                         : PdfMerge::Join(files, fromPage, toPage, &taken);
+    if (joined.isEmpty() && !whole)
+        return {}; // no page in the range
     if (joined.isEmpty())
         throw ExcelError::refused(QStringLiteral("PDF を作成できませんでした。"));
+    QList<int> books;
+    for (qsizetype i = 0; i < m_parts.size(); ++i)
+        if ((whole || taken.value(i) > 0) && !books.contains(m_parts.at(i).kept))
+            books << m_parts.at(i).kept;
 
     if (m_mode == Mode::PdfFile) {
         // Nothing half-written is ever left under the chosen name.
         QSaveFile file(m_pdfPath);
         if (!file.open(QIODevice::WriteOnly) || file.write(joined) != joined.size() || !file.commit())
             throw ExcelError::refused(file.errorString());
-        return true;
+        return books;
     }
     const QString job = m_folder.filePath(QStringLiteral("job.pdf"));
     QFile file(job);
@@ -216,5 +232,5 @@ bool PrintOutput::Finish(const QVariant &copies, const QString &title)
     if (!copies.toString().trimmed().isEmpty() && (!ok || options.copies < 1))
         throw ExcelError::refused(QStringLiteral("PrintOut メソッドが失敗しました。印刷部数が正しくありません。"));
     SheetPrintJob::printFileTo(Printer(), job, title, options);
-    return true;
+    return books;
 }

@@ -61,8 +61,12 @@ public:
     void DropBook();
 
     // Sends the kept pages as one job or writes the PDF file (through a
-    // temporary file renamed into place). False when nothing was kept.
-    bool Finish(const QVariant &copies, const QString &title);
+    // temporary file renamed into place), only pages fromPage to toPage of
+    // them all when given (1-based, 0 = open end). Returns which of the books
+    // whose pages were kept, counted from 0 in the order they were kept, had
+    // pages in it: none when nothing was kept or the range holds no page
+    // (nothing is then sent or written).
+    QList<int> Finish(const QVariant &copies, const QString &title, int fromPage = 0, int toPage = 0);
 
 private:
     struct Part
@@ -78,6 +82,7 @@ private:
         std::optional<RenderPool::Job> render;
         int pages = -1;
         QString error;
+        int kept = 0; // which of the books kept it belongs to
     };
 
     QString NextPartPath() const;
@@ -97,4 +102,5 @@ private:
     int m_sent = 0;
     std::optional<int> m_poolProcesses;
     int m_queuedBooks = 0;
+    int m_keptBooks = 0;
 };

@@ -6,6 +6,8 @@
 #include "cExcel.h"
 #include "cFile.h"
 
+#include <utility>
+
 PrintSession::PrintSession(cExcel &excel, std::unique_ptr<PrintOutput> output, const Settings &settings)
     : m_excel(excel)
     , m_output(std::move(output))
@@ -66,8 +68,10 @@ bool PrintSession::PrintSheets(const QString &path, const QStringList &sheets)
     int handed = 0;
     try {
         m_excel.BookActive(cFile::GetFileName(path));
-        handed = m_output->PrintSheets(sheets, m_settings.copies, m_settings.fromPage, m_settings.toPage,
-                                       m_settings.perSheet, cFile::GetFileName(path));
+        const bool range = !m_settings.rangeOverRun;
+        handed = m_output->PrintSheets(sheets, m_settings.copies, range ? m_settings.fromPage : QVariant(),
+                                       range ? m_settings.toPage : QVariant(), m_settings.perSheet,
+                                       cFile::GetFileName(path));
     } catch (const ExcelError &error) {
         m_output->DropBook();
         AddFailure(path, error.description());
@@ -90,7 +94,7 @@ void PrintSession::Handed(const QString &path, int sheets)
 {
     if (m_output->keepsPages()) {
         m_keptBooks << path;
-        m_keptSheets += sheets;
+        m_keptSheets << sheets;
     } else {
         m_printedSheets += sheets;
         m_printedBooks << path;
@@ -137,24 +141,31 @@ bool PrintSession::Finish()
         SettleQueuedBooks();
     if (!m_output->keepsPages())
         return true;
-    const QString title = m_keptBooks.size() == 1 ? cFile::GetFileName(m_keptBooks.first())
-                                                  : QStringLiteral("Quirn");
+    const QStringList kept = std::exchange(m_keptBooks, {});
+    const QList<int> sheets = std::exchange(m_keptSheets, {});
+    const QString title = kept.size() == 1 ? cFile::GetFileName(kept.first()) : QStringLiteral("Quirn");
+    const bool overRun = m_settings.rangeOverRun;
+    QList<int> sent;
     try {
-        if (m_output->Finish(m_settings.copies, title)) {
-            m_printedSheets += m_keptSheets;
-            m_printedBooks << m_keptBooks;
-        }
+        sent = m_output->Finish(m_settings.copies, title, overRun ? m_settings.fromPage.toInt() : 0,
+                                overRun ? m_settings.toPage.toInt() : 0);
     } catch (const ExcelError &error) {
         // Nothing the run kept reached its destination.
-        for (const QString &book : std::as_const(m_keptBooks))
+        for (const QString &book : kept)
             m_failures.append({book, error.description()});
-        if (m_keptBooks.isEmpty())
+        if (kept.isEmpty())
             m_failures.append({QString(), error.description()});
-        m_keptBooks.clear();
-        m_keptSheets = 0;
         return false;
     }
-    m_keptBooks.clear();
-    m_keptSheets = 0;
+    if (sent.isEmpty() && overRun && !kept.isEmpty()) {
+        m_failures.append({QString(), NoPagesInRange()});
+        return false;
+    }
+    for (qsizetype i = 0; i < kept.size(); ++i) {
+        if (!sent.contains(int(i)))
+            continue; // its pages were all outside the run's range
+        m_printedSheets += sheets.at(i);
+        m_printedBooks << kept.at(i);
+    }
     return true;
 }

@@ -28,6 +28,9 @@ public:
         QVariant fromPage;
         QVariant toPage;
         bool perSheet = false; // a job per sheet instead of per book
+        // The page range counts the pages the output keeps for its one job
+        // or file, not each book's.
+        bool rangeOverRun = false;
     };
 
     struct Failure
@@ -83,7 +86,7 @@ private:
     int m_printedSheets = 0;
     // Books (and their sheets) whose pages wait for Finish().
     QStringList m_keptBooks;
-    int m_keptSheets = 0;
+    QList<int> m_keptSheets; // of each kept book
     // Books whose sheets wait for the output's pool.
     QStringList m_queuedBooks;
 };

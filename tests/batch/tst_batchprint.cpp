@@ -172,6 +172,24 @@ private slots:
         QVERIFY2(run.status == 0, qPrintable(run.err));
         QCOMPARE(newJobs(), (QList<QStringList>{{QStringLiteral("A Sheet1"), QStringLiteral("A Sheet2"),
                                                  QStringLiteral("A Sheet4"), QStringLiteral("J 日本語のみ")}}));
+
+        // With one job the range counts that job's pages, across the books:
+        // a book left wholly outside it is skipped, a range past its end fails.
+        const QStringList books{m_japanese + QStringLiteral(":日本語のみ"), m_hidden + QStringLiteral(":Sheet2")};
+        const QString whole = m_dir.filePath(QStringLiteral("whole.pdf"));
+        QCOMPARE(runBatch(QStringList{QStringLiteral("pdf"), QStringLiteral("--out"), whole} + books).status, 0);
+        const QStringList all = headers(whole);
+        QVERIFY(all.size() >= 3 && all.first() == QStringLiteral("J 日本語のみ") && all.at(1) == QStringLiteral("A Sheet2"));
+        const QStringList oneJob{QStringLiteral("print"), QStringLiteral("--one-job"), QStringLiteral("--json"), QStringLiteral("--pages")};
+        run = runBatch(oneJob + QStringList{QStringLiteral("2-3")} + books);
+        QVERIFY2(run.status == 0, qPrintable(run.err));
+        QCOMPARE(newJobs().size(), 1);
+        QCOMPARE(pageHeaders(m_cups->takeOutput()), all.mid(1, 2));
+        QVERIFY2(run.out.contains("\"out-of-range\""), run.out.constData());
+        run = runBatch(oneJob + QStringList{QStringLiteral("%1-").arg(all.size() + 1)} + books);
+        QCOMPARE(run.status, 1);
+        QVERIFY2(run.err.contains(QStringLiteral("指定されたﾍﾟｰｼﾞがありません。")), qPrintable(run.err));
+        QVERIFY(newJobs().isEmpty());
     }
 
     void oneJobAsksForBlackAndWhiteOnlyWhenEverySheetDoes()
