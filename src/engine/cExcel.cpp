@@ -2,6 +2,7 @@
 
 #include "BookCombine.h"
 #include "BookSaveDialog.h"
+#include "BookTransfer.h"
 #include "ExcelApplication.h"
 #include "ExcelError.h"
 #include "ExcelWorkbook.h"
@@ -10,7 +11,6 @@
 #include "OfficeProcess.h"
 #include "PageSetupProperties.h"
 #include "SheetPrintJob.h"
-#include "WorkbookSheetCopies.h"
 #include "frmPageSetup.h"
 
 #include <QCoreApplication>
@@ -671,43 +671,7 @@ void cExcel::transferSheets(bool move, const QString &fromBook, const QStringLis
             QList<std::pair<QString, QString>> &into;
             ~Collect() { into = app.NameConflicts; }
         } collect{app, m_nameConflicts};
-        ExcelWorkbook &source = app.Workbook(fromBook);
-        if (move && fromSheets.size() >= source.sheetCount())
-            return; // a book cannot give away all its sheets
-        if (!toBook.isValid()) {
-            // Into a new book holding exactly these sheets.
-            const int sheetsBefore = app.SheetsInNewWorkbook;
-            app.SheetsInNewWorkbook = 1;
-            ExcelWorkbook &target = app.Add();
-            app.SheetsInNewWorkbook = sheetsBefore;
-            const QString blank = target.sheetName(1);
-            target.importSheets(source, fromSheets, target.sheetCount() + 1);
-            target.deleteSheets({blank});
-            if (move)
-                source.deleteSheets(fromSheets);
-            app.Activate(target);
-            return;
-        }
-        ExcelWorkbook &target = app.Workbook(toBook.toString());
-        const QString targetSheet = toSheet.toString();
-        if (target.sheetPosition(targetSheet) == 0)
-            return;
-        if (&target == &source) {
-            if (move)
-                source.moveSheets(fromSheets, targetSheet, before);
-            else
-                source.copySheets(fromSheets, targetSheet, before);
-            return;
-        }
-        const int position = target.sheetPosition(targetSheet) + (before ? 0 : 1);
-        if (!move) {
-            target.importSheets(source, fromSheets, position);
-            return;
-        }
-        const int sourceCount = source.sheetCount();
-        const int targetCount = target.sheetCount();
-        const QStringList copies = target.moveSheetsFrom(source, fromSheets, position);
-        checkMoved(source, fromSheets, sourceCount, target, copies, targetCount);
+        BookTransfer(app).transfer(move, fromBook, fromSheets, toBook, toSheet, before);
     } catch (const ExcelError &error) {
         m_lastTransferError = error.description();
     } catch (const std::exception &) {
@@ -725,53 +689,20 @@ void cExcel::SetNameConflictResolver(std::function<QString(const QString &Name, 
     m_nameResolver = std::move(Resolver);
 }
 
-// After a move between books: the source lost exactly the moved sheets and
-// the target gained them, or the move is reported as failed.
-void cExcel::checkMoved(const ExcelWorkbook &source, const QStringList &moved, int sourceCount,
-                        const ExcelWorkbook &target, const QStringList &copies, int targetCount) const
-{
-    const bool left = source.sheetCount() == sourceCount - moved.size()
-                      && std::none_of(moved.cbegin(), moved.cend(),
-                                      [&](const QString &name) { return source.sheetPosition(name) != 0; });
-    const bool arrived = target.sheetCount() == targetCount + moved.size() && copies.size() == moved.size()
-                         && std::all_of(copies.cbegin(), copies.cend(),
-                                        [&](const QString &name) { return target.sheetPosition(name) != 0; });
-    if (!left)
-        throw ExcelError::refused(QStringLiteral("ｼｰﾄは \"%1\" から取り除かれませんでした。").arg(source.Name()));
-    if (!arrived)
-        throw ExcelError::refused(QStringLiteral("ｼｰﾄは \"%1\" に届きませんでした。").arg(target.Name()));
-}
-
 QStringList cExcel::OfficeTransferSheets(const QString &FromBook, const QStringList &FromSheets,
                                          const QString &ToBook)
 {
-    ExcelApplication &app = application();
-    return WorkbookSheetCopies(app.Workbook(ToBook)).throughOffice(app.Workbook(FromBook), FromSheets);
+    return BookTransfer(application()).officeSheets(FromBook, FromSheets, ToBook);
 }
 
 QString cExcel::CompleteMoveRefusal(const QString &FromBook, const QStringList &FromSheets)
 {
-    ExcelWorkbook &source = application().Workbook(FromBook);
-    if (!source.otherSheetsReferTo(FromSheets))
-        return QString();
-    return QStringLiteral("ﾌﾞｯｸ \"%1\" のほかのｼｰﾄの数式または名前が、移動するｼｰﾄを参照しています。"
-                          "参照をﾘﾝｸとして残すため、移動元の変更を保存してから移動してください。")
-        .arg(source.Name());
+    return BookTransfer(application()).completeMoveRefusal(FromBook, FromSheets);
 }
 
 void cExcel::CompleteMove(const QString &FromBook, const QStringList &FromSheets, const QString &ToBook)
 {
-    ExcelApplication &app = application();
-    ExcelWorkbook &source = app.Workbook(FromBook);
-    ExcelWorkbook &target = app.Workbook(ToBook);
-    const QString refusal = CompleteMoveRefusal(FromBook, FromSheets);
-    if (!refusal.isEmpty())
-        throw ExcelError::refused(refusal);
-    const int sourceCount = source.sheetCount();
-    target.markReceivedMovedSheets();
-    source.deleteSheets(FromSheets);
-    if (source.sheetCount() != sourceCount - FromSheets.size())
-        throw ExcelError::refused(QStringLiteral("ｼｰﾄは \"%1\" から取り除かれませんでした。").arg(source.Name()));
+    BookTransfer(application()).completeMove(FromBook, FromSheets, ToBook);
 }
 
 QString cExcel::SetSheetOrder(const QString &BookName, const QStringList &SheetNames)

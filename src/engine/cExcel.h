@@ -243,8 +243,6 @@ private:
                      const QVariant &fromPage, const QVariant &toPage);
     void transferSheets(bool move, const QString &fromBook, const QStringList &fromSheets,
                         const QVariant &toBook, const QVariant &toSheet, bool before);
-    void checkMoved(const ExcelWorkbook &source, const QStringList &moved, int sourceCount,
-                    const ExcelWorkbook &target, const QStringList &copies, int targetCount) const;
 
     std::shared_ptr<OfficeProcess> m_office;
     QString xlAppName;
