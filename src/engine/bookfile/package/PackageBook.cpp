@@ -213,19 +213,10 @@ BookFileError PackageBook::renameSheet(int index, const QString &newName)
     bool ok = editPart(parts, m_workbookPart, [&](const QByteArray &in, QByteArray *out) {
         return SheetRename::workbook(in, index, oldName, newName, out);
     });
-    for (const QString &name : parts.partNames()) {
-        if (!ok)
-            break;
-        if (name.compare(m_workbookPart, Qt::CaseInsensitive) == 0 || !mayReferToSheets(parts, name))
-            continue;
-        ok = editPart(parts, name, [&](const QByteArray &in, QByteArray *out) {
-            if (!SheetRename::mayRefer(in, oldName)) {
-                *out = in;
-                return true;
-            }
-            return SheetRename::part(in, oldName, newName, out);
-        });
-    }
+    ok = ok && editReferringParts(parts, [&](const QByteArray &in) { return SheetRename::mayRefer(in, oldName); },
+                                  [&](const QByteArray &in, QByteArray *out) {
+                                      return SheetRename::part(in, oldName, newName, out);
+                                  });
     const auto parsed = ok ? workbookIn(parts) : std::nullopt;
     if (!parsed)
         return BookFileMessages::unsupported(QStringLiteral("シートの名前を変更"));
@@ -233,6 +224,37 @@ BookFileError PackageBook::renameSheet(int index, const QString &newName)
     m_workbook = *parsed;
     m_facts[index].name = newName;
     return {};
+}
+
+bool PackageBook::editReferringParts(PackageEdits &parts, const std::function<bool(const QByteArray &)> &mayRefer,
+                                     const std::function<bool(const QByteArray &, QByteArray *)> &edit) const
+{
+    for (const QString &name : parts.partNames()) {
+        if (name.compare(m_workbookPart, Qt::CaseInsensitive) == 0 || !mayReferToSheets(parts, name))
+            continue;
+        const bool ok = editPart(parts, name, [&](const QByteArray &in, QByteArray *out) {
+            if (!mayRefer(in)) {
+                *out = in;
+                return true;
+            }
+            return edit(in, out);
+        });
+        if (!ok)
+            return false;
+    }
+    return true;
+}
+
+void PackageBook::keepSheets(const QList<int> &origin)
+{
+    QList<SheetFacts> facts;
+    QList<QString> sheetParts;
+    for (int i : origin) {
+        facts.append(m_facts[i]);
+        sheetParts.append(m_sheetParts[i]);
+    }
+    m_facts = facts;
+    m_sheetParts = sheetParts;
 }
 
 bool PackageBook::editPart(PackageEdits &parts, const QString &part,
@@ -333,14 +355,7 @@ BookFileError PackageBook::reorderSheets(const QList<int> &order)
         return BookFileMessages::unsupported(QStringLiteral("シートを移動"));
     m_parts = parts;
     m_workbook = *parsed;
-    QList<SheetFacts> facts;
-    QList<QString> sheetParts;
-    for (int i : order) {
-        facts.append(m_facts[i]);
-        sheetParts.append(m_sheetParts[i]);
-    }
-    m_facts = facts;
-    m_sheetParts = sheetParts;
+    keepSheets(order);
     return {};
 }
 
@@ -414,19 +429,8 @@ BookFileError PackageBook::deleteSheets(const QList<int> &indexes)
         if (ok && !reachedAfter.contains(part))
             ok = parts.remove(part, &reason);
     // What referred to them elsewhere refers to nothing, and is calculated again.
-    for (const QString &name : parts.partNames()) {
-        if (!ok)
-            break;
-        if (name.compare(m_workbookPart, Qt::CaseInsensitive) == 0 || !mayReferToSheets(parts, name))
-            continue;
-        ok = editPart(parts, name, [&](const QByteArray &in, QByteArray *out) {
-            if (!SheetRename::mayReferAny(in, goneNames)) {
-                *out = in;
-                return true;
-            }
-            return toRef(in, out);
-        });
-    }
+    ok = ok && editReferringParts(parts, [&](const QByteArray &in) { return SheetRename::mayReferAny(in, goneNames); },
+                                  toRef);
     if (ok && recalculate)
         ok = editPart(parts, m_workbookPart, [](const QByteArray &in, QByteArray *out) {
             return WorkbookEdit::calculateOnLoad(in, out);
@@ -437,14 +441,7 @@ BookFileError PackageBook::deleteSheets(const QList<int> &indexes)
         return BookFileMessages::unsupported(QStringLiteral("シートを削除"));
     m_parts = parts;
     m_workbook = *parsed;
-    QList<SheetFacts> facts;
-    QList<QString> sheetParts;
-    for (int i : origin) {
-        facts.append(m_facts[i]);
-        sheetParts.append(m_sheetParts[i]);
-    }
-    m_facts = facts;
-    m_sheetParts = sheetParts;
+    keepSheets(origin);
     return {};
 }
 

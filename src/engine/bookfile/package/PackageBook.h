@@ -64,6 +64,12 @@ private:
     // Why the sheet part cannot be copied; empty when it can.
     QString copyRefusal(const PackageEdits &parts, const QString &sheetPart) const;
     bool mayReferToSheets(const PackageEdits &parts, const QString &part) const;
+    // `edit` applied to every part but the workbook that may refer to sheets
+    // and, by `mayRefer`, does; false at the first failed edit.
+    bool editReferringParts(PackageEdits &parts, const std::function<bool(const QByteArray &)> &mayRefer,
+                            const std::function<bool(const QByteArray &, QByteArray *)> &edit) const;
+    // The sheets' facts and parts, keeping only those at `origin`, in its order.
+    void keepSheets(const QList<int> &origin);
     // `edit` applied to the part as it is in `parts`; false when the edit
     // fails or leaves no well-formed XML.
     static bool editPart(PackageEdits &parts, const QString &part,
